@@ -1,0 +1,27 @@
+// The channel banner: channel change, host window discovery, service details,
+// meters, and the timer routine that shows, slides out and hides the banner.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "banner/channel_record.h"
+#include "platform/host_interface.h"
+#include "platform/win32.h"
+
+// Zeroes the banner state as at load (counters, area, windows, curChannel,
+// hostKind, caState, signal values) and curChannel.
+void ResetBanner();
+
+// The body of the On_Channel_Change export.
+void ChannelChange(const host::TProgram82& chan);
+
+// The periodic timer routine.
+void TAVIK_STDCALL TimerProc(uint32_t id, uint32_t msg, uintptr_t user, uintptr_t r1,
+                             uintptr_t r2);
+
+// Fills the EPG panel: control 4 the channel name of curChannel, the text box
+// (control 3) emptied and set to the present event's description.
+void FillEpgPanel(int epgPanel);
+
+int32_t HostKind();

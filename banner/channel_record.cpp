@@ -1,0 +1,82 @@
+// The saved channel record curChannel and readers of the record's fields.
+#include "banner/channel_record.h"
+
+#include <atomic>
+#include <cstring>
+
+#include "common/text.h"
+#include "platform/lock.h"
+
+namespace {
+
+struct ChannelRecordState {
+  Lock lock;
+  host::TProgram82 curChannel = {};
+  std::atomic<uint16_t> serviceId{0};  // mirror of curChannel's, read by the decoder
+};
+ChannelRecordState state;
+
+uint32_t ReadLe(const host::TProgram82& chan, size_t offset, size_t width) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < width; ++i) value |= uint32_t(chan.bytes[offset + i]) << (8 * i);
+  return value;
+}
+
+}  // namespace
+
+uint32_t RecordFrequency(const host::TProgram82& chan) {
+  return ReadLe(chan, host::kFrequencyOffset, 4);
+}
+uint8_t RecordPolarity(const host::TProgram82& chan) {
+  return chan.bytes[host::kPolarityOffset];
+}
+uint16_t RecordServiceId(const host::TProgram82& chan) {
+  return static_cast<uint16_t>(ReadLe(chan, host::kServiceIdOffset, 2));
+}
+uint8_t RecordCaSystem(const host::TProgram82& chan) {
+  return chan.bytes[host::kCaSystemOffset];
+}
+
+size_t RecordName(const host::TProgram82& chan, char* out, size_t capacity) {
+  if (out == nullptr || capacity == 0) return 0;
+  const char* name = reinterpret_cast<const char*>(chan.bytes + host::kNameOffset);
+  size_t n = BoundedLength(name, host::kNameField - 1);
+  if (n > capacity - 1) n = capacity - 1;
+  std::memcpy(out, name, n);
+  out[n] = '\0';
+  return n;
+}
+
+host::TProgram82 MakeRecord(const char* name, uint32_t frequency, uint8_t polarity,
+                            uint16_t serviceId, uint8_t caSystem) {
+  host::TProgram82 chan = {};
+  CopyText(reinterpret_cast<char*>(chan.bytes), host::kNameField, name);
+  for (int i = 0; i < 4; ++i)
+    chan.bytes[host::kFrequencyOffset + i] = uint8_t(frequency >> (8 * i));
+  chan.bytes[host::kPolarityOffset] = polarity;
+  chan.bytes[host::kServiceIdOffset] = uint8_t(serviceId);
+  chan.bytes[host::kServiceIdOffset + 1] = uint8_t(serviceId >> 8);
+  chan.bytes[host::kCaSystemOffset] = caSystem;
+  return chan;
+}
+
+void SaveChannelRecord(const host::TProgram82& chan) {
+  LockGuard guard(state.lock);
+  std::memset(&state.curChannel, 0, sizeof state.curChannel);
+  std::memcpy(&state.curChannel, &chan, sizeof chan);
+  state.serviceId = RecordServiceId(chan);
+}
+
+void ClearChannelRecord() { SaveChannelRecord(host::TProgram82{}); }
+
+void CopyCurrentChannel(host::TProgram82* out) {
+  LockGuard guard(state.lock);
+  std::memcpy(out, &state.curChannel, sizeof *out);
+}
+
+uint16_t CurrentServiceId() { return state.serviceId; }
+
+void CopyCurrentChannelName(char* out, size_t capacity) {
+  LockGuard guard(state.lock);
+  RecordName(state.curChannel, out, capacity);
+}

@@ -1,0 +1,36 @@
+// State the shell sets up at attach and every subsystem reads: the four panel
+// handles, the host's window and our id, and the paths beside the library.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/win32.h"
+
+constexpr int kNoPanel = -1;
+
+struct Panels {
+  std::atomic<int> banner{kNoPanel};
+  std::atomic<int> settings{kNoPanel};
+  std::atomic<int> about{kNoPanel};
+  std::atomic<int> epg{kNoPanel};
+};
+
+struct HostLink {
+  std::atomic<win32::Wnd> hostWnd{nullptr};  // from On_Start
+  std::atomic<int32_t> pluginId{0};          // DLL_ID from On_Start
+};
+
+struct Paths {
+  char moduleDir[256];
+  char iniPath[256];
+  char iconDir[512];
+  char uirPath[256];
+};
+
+extern Panels panels;
+extern HostLink hostLink;
+extern Paths paths;
+
+constexpr const char* kVersionText = "Tavik 2_01";
+constexpr const char* kPluginName = "Tavik";

@@ -1,0 +1,42 @@
+// The programme guide: the EIT section filter at the host and the now/next
+// lines decoded from what it delivers.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+// 0 no filter; 1 filter running, nothing decoded for this channel; bit 2 the
+// present line complete; bit 4 the following line complete; 8 both shown.
+extern std::atomic<int32_t> eitState;
+
+// Zeroes the guide state as at load (eitState, handle, buffers, nameSkip,
+// nameLead).
+void ResetGuide();
+
+// Starts the host's section filter when none runs (eitState 0 -> 1).
+void GetEIT();
+// The stop step of On_Exit and detach: sends the stop command when a filter
+// runs and sets eitState to 0.
+void StopEitFilter();
+int32_t EitFilterHandle();
+
+// The host's data callback (cdecl on Windows; its address goes in the filter
+// request).
+extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer);
+
+// Writes the BCD start time, shifted by timeshift hours, into timeText.
+void BcdT(int8_t hours, int8_t minutes);
+
+// Channel change: under the guide lock, eitState = 1, the two lines emptied
+// and put, empty, on banner controls 10 and 11 of bannerPanel.
+void RestartProgrammeLines(int bannerPanel);
+// Timer tick: when eitState is 7, under the guide lock, puts the lines on
+// banner controls 10 and 11 and sets eitState to 8. Returns true when it did.
+bool ShowCompleteProgrammeLines(int bannerPanel);
+// The present event's description (for the EPG panel).
+void CopyNowText(char* out, size_t capacity);
+// Copies of the lines and timeText, for tests and the EPG panel.
+void CopyNowLine(char* out, size_t capacity);
+void CopyNextLine(char* out, size_t capacity);
+void CopyTimeText(char* out, size_t capacity);

@@ -1,0 +1,92 @@
+// The fake desktop behind platform/win32.h in native builds: scripted windows
+// with titles and rectangles, a key-state script, and recorders of everything
+// the plug-in asks of user32, kernel32 and winmm. Thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace fake {
+
+struct SentMessage {
+  win32::Wnd wnd;
+  uint32_t msg;
+  uintptr_t wparam;
+  intptr_t lparam;
+};
+
+struct WindowPos {
+  win32::Wnd wnd;
+  win32::Wnd insertAfter;
+  int x, y, cx, cy;
+  uint32_t flags;
+};
+
+struct TimerSet {
+  uint32_t id, delay, resolution, flags;
+  win32::TimerCallback proc;
+};
+
+struct LayeredCall {
+  win32::Wnd wnd;
+  uint32_t colorKey;
+  uint8_t alpha;
+  uint32_t flags;
+};
+
+struct KeyEvent {
+  uint8_t vk, scan;
+  uint32_t flags;
+  uintptr_t extra;
+};
+
+// Clears every window, script and record.
+void ResetDesktop();
+
+// Adds a window; top-level windows are enumerated in the order added.
+// WindowFromPoint finds the last-added window containing the point, children
+// before their parents.
+win32::Wnd AddWindow(const std::string& title, win32::Rect rect,
+                     win32::Wnd parent = nullptr);
+void RemoveWindow(win32::Wnd wnd);
+void SetWindowTitle(win32::Wnd wnd, const std::string& title);
+std::string WindowTitle(win32::Wnd wnd);
+bool WindowVisible(win32::Wnd wnd);
+void SetWindowVisible(win32::Wnd wnd, bool visible);
+int32_t WindowExStyle(win32::Wnd wnd);
+
+// Keys: Press gives +1 at the next poll, then 0; Hold gives 0x8001 until
+// Release.
+void PressKey(int vk);
+void HoldKey(int vk);
+void ReleaseKey(int vk);
+
+// The host's answer to SendMessageA (the command messages).
+using HostHandler = std::function<intptr_t(win32::Wnd, uint32_t, uintptr_t, intptr_t)>;
+void SetHostHandler(HostHandler handler);
+
+// Whether user32 offers SetLayeredWindowAttributes.
+void SetLayeredAvailable(bool available);
+
+// Records.
+std::vector<SentMessage> SentMessages();
+std::vector<WindowPos> WindowPositions();
+std::vector<win32::Wnd> FocusCalls();       // SetFocus
+std::vector<win32::Wnd> ForegroundCalls();  // SetForegroundWindow
+std::vector<KeyEvent> KeyEvents();
+std::vector<std::pair<int, int>> CursorMoves();
+std::vector<std::pair<std::string, std::string>> MessageBoxes();  // text, caption
+std::vector<std::string> DebugStrings();
+std::vector<TimerSet> TimersSet();
+std::vector<uint32_t> TimersKilled();
+std::vector<LayeredCall> LayeredCalls();
+void ClearRecords();
+
+// Runs the callback of a live timer once, as the timer thread would.
+bool FireTimer(uint32_t id);
+
+}  // namespace fake

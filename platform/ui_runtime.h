@@ -1,0 +1,91 @@
+// Our panel runtime: panels loaded from the panel file, their controls, the
+// event loop, the font dialog, pictures, line files, screen size and clock.
+// Two implementations: Win32 (platform/win/ui_*.cpp) and an in-memory fake
+// (platform/fake/fake_ui_runtime.cpp) that records everything for tests.
+//
+// Thread rules: every call may come from the host's thread, the timer thread or
+// the data thread. A call from a thread other than the one that loaded the
+// panels never waits on that thread; window work is posted to it.
+// Calls on a discarded or never-loaded panel do nothing and return kErrBadPanel.
+#pragma once
+
+#include <cstdint>
+
+namespace ui {
+
+constexpr int kErrBadPanel = -1;
+constexpr int kErrBadControl = -2;
+constexpr int kErrFile = -3;
+constexpr int kErrBadValue = -4;
+
+constexpr int kEventCommit = 1;
+
+// A button callback: panel, control, event, callback data, event data 1 and 2.
+using CtrlCallback = int (*)(int panel, int control, int event, void* data, int e1,
+                             int e2);
+struct CallbackEntry {
+  const char* name;
+  CtrlCallback fn;
+};
+
+// Runtime start and end for the library; the table binds button callbacks by
+// the names the panel file gives them. InitRuntime returns 1 on success.
+int InitRuntime(void* module, const CallbackEntry* table, int count);
+void CloseRuntime();
+
+// Panels. LoadPanelEx returns a handle >= 0, negative on failure (missing or
+// malformed file, unknown id); the reason goes to OutputDebugStringA.
+int LoadPanelEx(int parent, const char* path, int panelId, void* module);
+int DisplayPanel(int panel);
+int HidePanel(int panel);
+int DiscardPanel(int panel);
+int SetActivePanel(int panel);
+int SetPanelAttribute(int panel, int attr, int value);
+
+// Controls.
+int SetCtrlAttribute(int panel, int control, int attr, int value);
+int SetCtrlAttribute(int panel, int control, int attr, const char* value);
+int SetCtrlVal(int panel, int control, int value);
+int SetCtrlVal(int panel, int control, double value);
+int SetCtrlVal(int panel, int control, const char* value);
+int GetCtrlVal(int panel, int control, int* value);
+int GetCtrlVal(int panel, int control, float* value);
+int GetCtrlVal(int panel, int control, char* value, int capacity);
+int ResetTextBox(int panel, int control, const char* text);
+int DisplayImageFile(int panel, int control, const char* path);  // 0 when shown
+
+// Event loop.
+int RunUserInterface();
+int QuitUserInterface(int code);
+int ProcessSystemEvents();
+
+// The font dialog: starts from typeface and justification and writes the
+// user's choice back into them (typeface holds typefaceCapacity bytes).
+// Returns 1 when confirmed, 0 when cancelled.
+int FontSelectPopup(const char* title, const char* sampleText, int monospacedOnly,
+                    char* typeface, int typefaceCapacity, int* justification,
+                    int minSize, int maxSize, int showDefaultFonts, int allowMetaFonts);
+
+// Screen, colours, module directory, clock.
+void GetScreenSize(int* height, int* width);
+int MakeColor(int red, int green, int blue);
+// The library's directory without trailing backslash; negative when it does
+// not fit in capacity bytes (nothing is cut).
+int GetModuleDir(void* module, char* dir, int capacity);
+void GetSystemTime(int* hours, int* minutes, int* seconds);
+
+// Line files. OpenFile(path, mode, action, type): (1,0,1) read text,
+// (2,0,1) write text truncating, (2,1,0) append binary; negative on failure.
+int OpenFile(const char* path, int mode, int action, int type);
+// Reads one line (up to LF; a CR before it is dropped) into buf: at most
+// maxBytes bytes are kept, the rest of the line is skipped; buf is terminated
+// (it holds maxBytes + 1 bytes). Returns the count kept, -1 at end of file.
+int ReadLine(int file, char* buf, int maxBytes);
+// Writes count bytes and then the line end (CR LF in text mode; nothing more
+// in binary mode). Returns the bytes written or a negative error.
+int WriteLine(int file, const char* buf, int count);
+int CloseFile(int file);  // 0, or negative when the data could not be flushed
+// Replaces target with source in one step (source is removed). 0 on success.
+int ReplaceFile(const char* source, const char* target);
+
+}  // namespace ui

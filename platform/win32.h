@@ -1,0 +1,67 @@
+// The user32, kernel32 and winmm calls the plug-in makes, behind one header.
+// On Windows these are the real API (platform/win/win32_calls.cpp); in native
+// builds they are a scripted fake desktop (platform/fake/fake_desktop.cpp).
+#pragma once
+
+#include <cstdint>
+
+#ifdef _WIN32
+#define TAVIK_STDCALL __stdcall
+#else
+#define TAVIK_STDCALL
+#endif
+
+namespace win32 {
+
+using Wnd = void*;     // HWND
+using Module = void*;  // HMODULE / HINSTANCE
+
+struct Rect {
+  int32_t left, top, right, bottom;
+};
+
+constexpr uint32_t kWmUser = 0x0400;
+constexpr int kGwlExStyle = -20;
+constexpr int32_t kWsExLayered = 0x80000;
+constexpr uint32_t kLwaAlpha = 2;
+constexpr uint32_t kSwpShowWindow = 0x40;
+constexpr uint32_t kSwpNoActivate = 0x10;
+constexpr uint32_t kTimePeriodic = 1;
+constexpr uint32_t kMbOk = 0;
+inline Wnd const kHwndTopmost = reinterpret_cast<Wnd>(static_cast<intptr_t>(-1));
+
+using EnumWindowsProc = int(TAVIK_STDCALL*)(Wnd, intptr_t);
+using TimerCallback = void(TAVIK_STDCALL*)(uint32_t id, uint32_t msg, uintptr_t user,
+                                           uintptr_t r1, uintptr_t r2);
+using SetLayeredFn = int(TAVIK_STDCALL*)(Wnd, uint32_t colorKey, uint8_t alpha,
+                                         uint32_t flags);
+
+// user32
+int EnumWindows(EnumWindowsProc proc, intptr_t lparam);
+Wnd FindWindowA(const char* className, const char* title);
+int GetWindowTextA(Wnd wnd, char* buf, int maxCount);
+Wnd WindowFromPoint(int x, int y);
+int GetWindowRect(Wnd wnd, Rect* rect);
+int SetWindowPos(Wnd wnd, Wnd insertAfter, int x, int y, int cx, int cy, uint32_t flags);
+int32_t GetWindowLongA(Wnd wnd, int index);
+int32_t SetWindowLongA(Wnd wnd, int index, int32_t value);
+Wnd SetFocus(Wnd wnd);
+int SetForegroundWindow(Wnd wnd);
+int16_t GetAsyncKeyState(int vk);
+void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra);
+int SetCursorPos(int x, int y);
+intptr_t SendMessageA(Wnd wnd, uint32_t msg, uintptr_t wparam, intptr_t lparam);
+int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type);
+
+// kernel32
+Module GetModuleHandleA(const char* name);
+SetLayeredFn GetSetLayeredWindowAttributes(Module user32);  // GetProcAddress by name
+void OutputDebugStringA(const char* text);
+void Sleep(uint32_t ms);
+
+// winmm
+uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,
+                      uintptr_t user, uint32_t flags);
+uint32_t timeKillEvent(uint32_t id);
+
+}  // namespace win32

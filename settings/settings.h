@@ -1,0 +1,54 @@
+// The eighteen settings, the banner height they give, and the routines that
+// read, write and apply them.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Read by every thread; each integer is one whole 32-bit word. fontname is
+// written and read on the host's thread only.
+struct Settings {
+  std::atomic<int32_t> showtime{0};  // milliseconds
+  std::atomic<int32_t> style{0};
+  std::atomic<int32_t> backcolor{0};
+  std::atomic<int32_t> textcolor{0};
+  std::atomic<int32_t> epgon{0};
+  std::atomic<int32_t> showsignal{0};
+  std::atomic<int32_t> showdetails{0};
+  std::atomic<int32_t> videownd{0};
+  std::atomic<int32_t> parkcursor{0};
+  std::atomic<int32_t> timeshift{0};
+  std::atomic<int32_t> titlemode{0};
+  std::atomic<int32_t> postkey{0};
+  std::atomic<int32_t> alpha{0};
+  std::atomic<int32_t> justify{0};
+  std::atomic<int32_t> epgtext{0};
+  std::atomic<int32_t> epgcolor{0};
+  std::atomic<int32_t> slideout{0};
+  char fontname[129] = {};
+  // Banner height in pixels by style (60, 90, 120, 90, 90 for styles 0-4).
+  std::atomic<int32_t> bannerHeight{0};
+};
+
+extern Settings settings;
+
+// Zeroes every setting and the banner height (as at load).
+void ResetSettings();
+
+// Banner height for a style, or -1 for a style outside 0..4.
+int32_t BannerHeightForStyle(int32_t style);
+
+// The settings file (tavik.ini beside the library).
+void GetPar();
+void SetPar();
+
+// Carry the visual settings onto the banner panel.
+void ApplyColors();
+void ApplyStyle();
+void ApplyFont();
+
+// Panel button callbacks, bound by name from the panel file.
+int OK(int panel, int control, int event, void* data, int e1, int e2);
+int EPGOK(int panel, int control, int event, void* data, int e1, int e2);
+int SAVE(int panel, int control, int event, void* data, int e1, int e2);
+int FONT(int panel, int control, int event, void* data, int e1, int e2);
