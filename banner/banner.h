@@ -25,3 +25,18 @@ void TAVIK_STDCALL TimerProc(uint32_t id, uint32_t msg, uintptr_t user, uintptr_
 void FillEpgPanel(int epgPanel);
 
 int32_t HostKind();
+
+// Host discovery. EPproc is the EnumWindows callback that recognises the
+// host's main window by its title (sets hostKind and videoWnd); EPtry probes
+// the screen centre and a 200-pixel grid for the host's video window (sets
+// renderWnd and hostKind) and returns 1 when found, -1 when not.
+int TAVIK_STDCALL EPproc(win32::Wnd wnd, intptr_t lparam);
+int EPtry();
+
+// Service details (frequency, polarisation, CA system) of a record, the
+// signal query and the meters; LevQuaCry colours the meters and the CA
+// indicator from the last query.
+void OtherData(const host::TProgram82& chan);
+void LevQuaCry();
+// The meter colour 0xRRGGBB for a value on the red-yellow-green ramp.
+int32_t MeterColour(int32_t value);

@@ -40,3 +40,8 @@ void CopyNowText(char* out, size_t capacity);
 void CopyNowLine(char* out, size_t capacity);
 void CopyNextLine(char* out, size_t capacity);
 void CopyTimeText(char* out, size_t capacity);
+// The cleaned names and texts of the last decoded events (nameLead not
+// applied), for tests.
+void CopyNowName(char* out, size_t capacity);
+void CopyNextName(char* out, size_t capacity);
+void CopyNextText(char* out, size_t capacity);

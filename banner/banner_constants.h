@@ -1,0 +1,72 @@
+// Fixed numbers of the banner: geometry, tick thresholds, keys and codes.
+#pragma once
+
+#include <cstdint>
+
+namespace banner {
+
+// Banner window inside its area: 30 px in from the sides, 40 px above the bottom.
+constexpr int32_t kSideMargin = 30;
+constexpr int32_t kBottomMargin = 40;
+
+// Left positions of the detail block, counted back from the area's width.
+constexpr int32_t kDetailBoxFromRight = 165;
+constexpr int32_t kLevelMeterFromRight = 157;
+constexpr int32_t kQualityMeterFromRight = 127;
+constexpr int32_t kCaLedFromRight = 97;
+constexpr int32_t kClockFromRight = 150;
+constexpr int32_t kFrequencyFromRight = 160;
+constexpr int32_t kPolarisationFromRight = 115;
+constexpr int32_t kCaTextFromRight = 93;
+// Text lines justified right start here, counted back from the area's width.
+constexpr int32_t kRightLinesFromRight = 190;
+// Centred text lines: (width - 80) / 2.
+constexpr int32_t kCentredLinesInset = 80;
+
+// Timer ticks.
+constexpr int32_t kCountdownTicks = 5;   // first channel change's silent countdown
+constexpr int32_t kTicksAfterKeyP = 10;  // banner by key P: 40 ticks left
+constexpr int32_t kTicksAfterKeyO = 5;   // EPG panel by key O: 45 ticks left
+constexpr int32_t kSlideFromTick = 45;   // slide steps while tickCount > 45
+constexpr int32_t kHideAfterTick = 50;   // hide when tickCount > 50
+constexpr int32_t kSlideSteps = 5;
+
+// Keys and the injected post-start key.
+constexpr int kVkP = 0x50;
+constexpr int kVkO = 0x4F;
+constexpr int32_t kPostKeyAbove = 32;    // only codes above 32 are sent
+constexpr uint32_t kPostKeyFlags = 0x101;
+
+// Host families.
+constexpr int32_t kHostNone = 0;
+constexpr int32_t kHostSkyView = 100;    // also DVB Viewer and the ActiveMovie video window
+constexpr int32_t kHostAltDvb = 101;
+constexpr int32_t kHostProgDvb = 102;
+
+// Title limits of the window probes (characters + NUL).
+constexpr int kTopTitleLimit = 8;
+constexpr int kVideoTitleLimit = 16;
+constexpr int kDiagnosticTitleLimit = 32;
+constexpr int kProbeGrid = 200;          // video probe grid spacing in px
+constexpr int kNameCompareChars = 8;
+
+// EPG panel placement by key O.
+constexpr int kEpgX = 50, kEpgY = 50, kEpgWidth = 420, kEpgHeight = 420;
+
+// Meters and CA indicator.
+constexpr int32_t kLevelValue = 100;     // the level meter always shows 100
+constexpr int32_t kRampThreshold = 50;
+constexpr double kRampScale = 5.1;
+constexpr float kRampTop = 510.0f;
+constexpr int32_t kColourFreeToAir = 0xC0C0C0;
+constexpr int32_t kColourScrambled = 0x00FF00;
+constexpr int32_t kCaFree = 0;
+constexpr int32_t kCaScrambled = 2;
+
+// Buffer sizes.
+constexpr int kLogoPathSize = 256;       // 255 characters
+constexpr int kClockSize = 16;
+constexpr int kNameSize = 92;
+constexpr int kNowTextSize = 1024;
+
+}  // namespace banner

@@ -1,0 +1,63 @@
+// The banner state group, its lock, and the placement steps shared by the
+// channel change and the timer.
+#include "banner/banner_state.h"
+
+#include "banner/banner_constants.h"
+#include "common/plugin_state.h"
+#include "common/text.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+
+namespace banner_detail {
+Lock lock;
+BannerState state;
+}  // namespace banner_detail
+
+BannerState BannerSnapshot() {
+  return WithBannerState([](BannerState& s) { return s; });
+}
+
+BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight) {
+  BannerRect r;
+  r.x = s.areaLeft + banner::kSideMargin;
+  r.y = s.areaBottom - (bannerHeight + banner::kBottomMargin);
+  int32_t width = s.areaWidth - 2 * banner::kSideMargin;
+  r.cx = width > 0 ? width : 0;
+  r.cy = bannerHeight;
+  return r;
+}
+
+BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight) {
+  BannerRect r = FullBannerRect(s, bannerHeight);
+  // The product is formed in full before the division, as 64-bit so that no
+  // step count can overflow it.
+  int64_t full = int64_t(s.areaWidth) - 2 * banner::kSideMargin;
+  int64_t width = (int64_t(banner::kSlideSteps) - s.slideStep) * full / banner::kSlideSteps;
+  r.cx = width > 0 ? static_cast<int>(width) : 0;
+  return r;
+}
+
+void UseScreenAsArea(BannerState& s, int32_t screenWidth, int32_t screenHeight) {
+  s.screenWidth = screenWidth;
+  s.screenHeight = screenHeight;
+  s.areaLeft = 0;
+  s.areaWidth = screenWidth;
+  s.areaHeight = screenHeight;
+  s.areaBottom = screenHeight;
+}
+
+void PlaceBannerWindow(const BannerRect& r) {
+  win32::Wnd wnd = win32::FindWindowA(nullptr, panel::kBannerTitle);
+  WithBannerState([wnd](BannerState& s) { s.bannerWnd = wnd; });
+  if (wnd == nullptr) return;  // not shown under its title: the runtime's place stays
+  win32::SetWindowPos(wnd, win32::kHwndTopmost, r.x, r.y, r.cx, r.cy,
+                      win32::kSwpShowWindow);
+}
+
+void ShowClock(int bannerPanel) {
+  int hours = 0, minutes = 0, seconds = 0;
+  ui::GetSystemTime(&hours, &minutes, &seconds);
+  char clockText[banner::kClockSize];
+  FormatText(clockText, sizeof clockText, "%02d:%02d", hours, minutes);
+  ui::SetCtrlVal(bannerPanel, panel::kClock, clockText);
+}

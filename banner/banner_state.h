@@ -1,0 +1,76 @@
+// The banner's shared state group (counters, area, windows, host family) and
+// its lock. Host thread and timer thread both use it: compute under the lock,
+// make Win32 and runtime calls after releasing it.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/lock.h"
+#include "platform/win32.h"
+
+struct BannerState {
+  // Counters and flags of the banner timer.
+  int32_t tickCount = 0;
+  int32_t bannerActive = 0;
+  int32_t bannerArmed = 0;
+  int32_t slideStep = 0;
+  int32_t epgShown = 0;
+  // Screen rectangle the banner is placed over. areaSet is true once a channel
+  // change set it from the screen (videownd 0) or from the host's video window.
+  int32_t areaLeft = 0;
+  int32_t areaBottom = 0;
+  int32_t areaWidth = 0;
+  int32_t areaHeight = 0;
+  bool areaSet = false;
+  int32_t screenWidth = 0;
+  int32_t screenHeight = 0;
+  // Windows: the banner's own, the host's top-level window and its video window.
+  win32::Wnd bannerWnd = nullptr;
+  win32::Wnd videoWnd = nullptr;
+  win32::Wnd renderWnd = nullptr;
+  int32_t hostKind = 0;
+  // Counts every show (channel change, key P): lets a timer tick notice that
+  // the banner was shown again while it was hiding or shrinking it.
+  uint32_t showGeneration = 0;
+};
+
+namespace banner_detail {
+extern Lock lock;
+extern BannerState state;
+}  // namespace banner_detail
+
+// Runs f on the state under the banner lock. f must only compute: no Win32 or
+// runtime call, no other lock.
+template <typename F>
+auto WithBannerState(F&& f) {
+  LockGuard guard(banner_detail::lock);
+  return f(banner_detail::state);
+}
+
+// A copy of the whole group, taken under the lock (tests, read-mostly users).
+BannerState BannerSnapshot();
+
+// Where the banner window goes.
+struct BannerRect {
+  int x, y, cx, cy;
+};
+
+// The full banner over the stored area, bannerHeight high. A width below zero
+// (an area narrower than the margins) is placed as zero.
+BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight);
+// The banner at slide step s.slideStep: (5 - step) fifths of the full width,
+// the left edge fixed; widths of zero and below give zero.
+BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight);
+
+// Makes the screen the area for a banner that has none yet (no channel change
+// set one): the caller has taken the screen size.
+void UseScreenAsArea(BannerState& s, int32_t screenWidth, int32_t screenHeight);
+
+// Shared steps of the channel change and key P.
+// Finds the banner window by its title, records it and places it topmost at r.
+void PlaceBannerWindow(const BannerRect& r);
+// The time of day as hours:minutes on banner control 4.
+void ShowClock(int bannerPanel);
+
+// Resets of the other banner stages' private state (ResetBanner calls them).
+void ResetServiceDetails();

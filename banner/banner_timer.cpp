@@ -1,0 +1,164 @@
+// The periodic banner routine: keys P and O, the first change's countdown and
+// post-start key, programme lines, slide-out, hiding and focus hand-back.
+#include "banner/banner.h"
+#include "banner/banner_constants.h"
+#include "banner/banner_state.h"
+#include "common/plugin_state.h"
+#include "guide/guide.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+#include "settings/settings.h"
+
+namespace {
+
+// What the counting part of a tick decided, to be carried out after the lock.
+struct TickPlan {
+  bool sendPostKey = false;
+  bool slide = false;
+  bool hide = false;
+  bool hideEpg = false;
+  bool parkCursor = false;
+  BannerRect slideRect = {0, 0, 0, 0};
+  win32::Wnd bannerWnd = nullptr;
+  win32::Wnd videoWnd = nullptr;
+  int cursorX = 0, cursorY = 0;
+  uint32_t generation = 0;
+};
+
+// A key acts on a poll that reads positive: released now, pressed since the
+// last poll. Held down reads negative.
+bool KeyPressed(int vk) { return win32::GetAsyncKeyState(vk) > 0; }
+
+// Key P: the banner again, over the stored area, with a fresh clock.
+void ShowBannerAgain(int bannerPanel) {
+  // A banner that never had an area (no channel change yet) goes over the screen.
+  const bool needScreen = WithBannerState([](BannerState& s) { return !s.areaSet; });
+  int screenHeight = 0, screenWidth = 0;
+  if (needScreen) ui::GetScreenSize(&screenHeight, &screenWidth);
+  const BannerState area = WithBannerState([&](BannerState& s) {
+    if (needScreen && !s.areaSet) UseScreenAsArea(s, screenWidth, screenHeight);
+    return s;
+  });
+  ui::DisplayPanel(bannerPanel);
+  PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight));
+  ShowClock(bannerPanel);
+  WithBannerState([](BannerState& s) {
+    s.bannerActive = 1;
+    s.tickCount = banner::kTicksAfterKeyP;
+    s.slideStep = 0;
+    ++s.showGeneration;
+  });
+}
+
+// Key O: the EPG panel with the present event's description, without a loop.
+void ShowEpgPanel() {
+  const int epgPanel = panels.epg;
+  ui::DisplayPanel(epgPanel);
+  FillEpgPanel(epgPanel);
+  win32::Wnd wnd = win32::FindWindowA(nullptr, panel::kEpgTitle);
+  if (wnd != nullptr)
+    win32::SetWindowPos(wnd, win32::kHwndTopmost, banner::kEpgX, banner::kEpgY,
+                        banner::kEpgWidth, banner::kEpgHeight, win32::kSwpShowWindow);
+  WithBannerState([](BannerState& s) {
+    s.bannerActive = 1;
+    s.tickCount = banner::kTicksAfterKeyO;
+    s.epgShown = 1;
+  });
+}
+
+// Steps 4 to 6 under the lock: count, and end the first countdown.
+// Returns false when the banner is idle.
+bool CountTick(TickPlan& plan) {
+  return WithBannerState([&](BannerState& s) {
+    if (s.bannerActive == 0) return false;
+    ++s.tickCount;
+    if (s.tickCount == banner::kCountdownTicks && s.bannerArmed == 0) {
+      plan.sendPostKey = true;
+      s.bannerArmed = 1;
+      s.tickCount = 0;
+      s.bannerActive = 0;
+    }
+    return true;
+  });
+}
+
+// Steps 8 and 9 under the lock: slide and hide decisions.
+void PlanSlideAndHide(TickPlan& plan, int32_t slideout, int32_t parkcursor,
+                      int32_t bannerHeight) {
+  WithBannerState([&](BannerState& s) {
+    plan.generation = s.showGeneration;
+    plan.bannerWnd = s.bannerWnd;
+    if (s.tickCount > banner::kSlideFromTick && slideout == 1) {
+      ++s.slideStep;
+      plan.slide = true;
+      plan.slideRect = SlideBannerRect(s, bannerHeight);
+    }
+    if (s.tickCount > banner::kHideAfterTick) {
+      plan.hide = true;
+      plan.hideEpg = s.epgShown == 1;
+      if (plan.hideEpg) s.epgShown = 0;
+      plan.videoWnd = s.videoWnd;
+      plan.parkCursor = s.hostKind == banner::kHostAltDvb && parkcursor == 1;
+      plan.cursorX = s.screenWidth / 2;
+      plan.cursorY = s.screenHeight;
+      s.bannerActive = 0;
+      s.tickCount = 0;
+    }
+  });
+}
+
+void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
+  if (plan.slide && plan.bannerWnd != nullptr)
+    win32::SetWindowPos(plan.bannerWnd, win32::kHwndTopmost, plan.slideRect.x,
+                        plan.slideRect.y, plan.slideRect.cx, plan.slideRect.cy,
+                        win32::kSwpShowWindow);
+  if (plan.hide) {
+    ui::HidePanel(bannerPanel);
+    if (plan.hideEpg) ui::HidePanel(panels.epg);
+    if (plan.videoWnd != nullptr) {
+      win32::SetFocus(plan.videoWnd);
+      win32::SetForegroundWindow(plan.videoWnd);
+    }
+    if (plan.parkCursor) win32::SetCursorPos(plan.cursorX, plan.cursorY);
+  }
+  if (!plan.slide && !plan.hide) return;
+  // A channel change or key P that showed the banner while this tick shrank
+  // or hid it wins: put the banner back whole.
+  bool reshow = false;
+  const BannerState now = WithBannerState([&](BannerState& s) {
+    reshow = s.showGeneration != plan.generation && s.bannerActive != 0;
+    return s;
+  });
+  if (!reshow) return;
+  if (plan.hide) ui::DisplayPanel(bannerPanel);
+  PlaceBannerWindow(FullBannerRect(now, bannerHeight));
+}
+
+}  // namespace
+
+void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+  const int bannerPanel = panels.banner;
+  // After the host's exit the banner panel is gone: the tick does nothing.
+  if (bannerPanel < 0) return;
+
+  if (KeyPressed(banner::kVkP)) ShowBannerAgain(bannerPanel);
+  if (KeyPressed(banner::kVkO)) ShowEpgPanel();
+  ui::ProcessSystemEvents();
+
+  TickPlan plan;
+  if (!CountTick(plan)) return;
+  if (plan.sendPostKey) {
+    const int32_t postkey = settings.postkey;
+    if (postkey > banner::kPostKeyAbove)
+      win32::keybd_event(static_cast<uint8_t>(postkey & 0xFF), 0, banner::kPostKeyFlags, 0);
+  }
+
+  // Programme lines complete: onto the banner, and a full display time from now.
+  const bool counting = WithBannerState([](BannerState& s) { return s.tickCount > 0; });
+  if (counting && settings.epgon == 1 && ShowCompleteProgrammeLines(bannerPanel))
+    WithBannerState([](BannerState& s) { s.tickCount = 0; });
+
+  const int32_t bannerHeight = settings.bannerHeight;
+  PlanSlideAndHide(plan, settings.slideout, settings.parkcursor, bannerHeight);
+  CarryOut(plan, bannerPanel, bannerHeight);
+}

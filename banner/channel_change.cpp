@@ -1,0 +1,201 @@
+// A channel change: save the record, find the host and its video area, lay
+// out and place the banner, fill name, logo, details, programme lines and
+// clock, and hand the banner to the timer.
+#include <cstring>
+
+#include "banner/banner.h"
+#include "banner/banner_constants.h"
+#include "banner/banner_state.h"
+#include "common/plugin_state.h"
+#include "common/text.h"
+#include "guide/guide.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+#include "settings/settings.h"
+
+namespace {
+
+struct ControlOffset {
+  int control;
+  int32_t fromRight;
+};
+
+// The detail block sits at the banner's right end, in this order.
+const ControlOffset kDetailLayout[] = {
+    {panel::kDetailBox, banner::kDetailBoxFromRight},
+    {panel::kLevelMeter, banner::kLevelMeterFromRight},
+    {panel::kQualityMeter, banner::kQualityMeterFromRight},
+    {panel::kCaLed, banner::kCaLedFromRight},
+    {panel::kClock, banner::kClockFromRight},
+    {panel::kFrequency, banner::kFrequencyFromRight},
+    {panel::kPolarisation, banner::kPolarisationFromRight},
+    {panel::kCaText, banner::kCaTextFromRight},
+};
+
+const int kTextLines[] = {panel::kChannelName, panel::kNowLine, panel::kNextLine};
+
+// Host-thread buffers of the channel change.
+struct ChangeBuffers {
+  char name[banner::kNameSize];
+  char logoPath[banner::kLogoPathSize];
+  char titleBuf[banner::kDiagnosticTitleLimit];
+};
+ChangeBuffers buffers;
+
+// Characters that cannot stand in a file name (a separator would also lead
+// the path out of the logo directory).
+bool UsableInFileName(const char* name) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
+    if (*p < 0x20 || std::strchr("\\/:*?\"<>|", *p) != nullptr) return false;
+  }
+  return true;
+}
+
+// Steps 6 and 7: host family, then the area the banner goes over.
+BannerState FindArea() {
+  win32::EnumWindows(EPproc, 0);
+  bool found = false;
+  win32::Rect rect = {0, 0, 0, 0};
+  if (settings.videownd != 0 && EPtry() > 0) {
+    win32::Wnd render = WithBannerState([](BannerState& s) { return s.renderWnd; });
+    found = win32::GetWindowRect(render, &rect) != 0;
+  }
+  const bool useScreen = settings.videownd == 0;
+  return WithBannerState([&](BannerState& s) {
+    if (useScreen) {
+      UseScreenAsArea(s, s.screenWidth, s.screenHeight);
+      s.areaSet = true;
+    } else if (found) {
+      s.areaLeft = rect.left;
+      s.areaBottom = rect.bottom;
+      s.areaWidth = rect.right - rect.left;
+      s.areaHeight = rect.bottom - rect.top;
+      s.areaSet = true;
+    } else if (!s.areaSet) {
+      // The video window was never found: the whole screen for now.
+      UseScreenAsArea(s, s.screenWidth, s.screenHeight);
+    }
+    return s;
+  });
+}
+
+// Steps 8 and 9: controls placed for the area's width.
+void LayOutControls(int bannerPanel, int32_t width) {
+  for (const ControlOffset& c : kDetailLayout)
+    ui::SetCtrlAttribute(bannerPanel, c.control, ui::kAttrLeft, width - c.fromRight);
+  const int32_t justify = settings.justify;
+  int32_t linesLeft;
+  if (justify == ui::kJustifyRight)
+    linesLeft = width - banner::kRightLinesFromRight;
+  else if (justify == ui::kJustifyCentre)
+    linesLeft = (width - banner::kCentredLinesInset) / 2;
+  else
+    return;  // the panel file's positions stay
+  for (int control : kTextLines) {
+    ui::SetCtrlVal(bannerPanel, control, " ");
+    ui::SetCtrlAttribute(bannerPanel, control, ui::kAttrLeft, linesLeft);
+  }
+}
+
+// Step 12: the title of the window under the screen centre on line 11.
+void ShowCentreTitle(int bannerPanel, const BannerState& s) {
+  std::memset(buffers.titleBuf, 0, sizeof buffers.titleBuf);
+  win32::Wnd wnd = win32::WindowFromPoint(s.screenWidth / 2, s.screenHeight / 2);
+  if (wnd != nullptr)
+    win32::GetWindowTextA(wnd, buffers.titleBuf, banner::kDiagnosticTitleLimit);
+  buffers.titleBuf[banner::kDiagnosticTitleLimit - 1] = '\0';
+  ui::SetCtrlVal(bannerPanel, panel::kNextLine, buffers.titleBuf);
+}
+
+// Step 14: the channel's logo, or 0.jpg from the logo directory. A path that
+// does not fit or a name no file can have goes straight to the fallback; a
+// fallback path that does not fit is not shown at all.
+void ShowLogo(int bannerPanel, const char* name) {
+  std::memset(buffers.logoPath, 0, sizeof buffers.logoPath);
+  int n = FormatText(buffers.logoPath, sizeof buffers.logoPath, "%s%s.jpg", paths.iconDir,
+                     name);
+  if (!Truncated(n, sizeof buffers.logoPath) && UsableInFileName(name) &&
+      ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
+    return;
+  n = FormatText(buffers.logoPath, sizeof buffers.logoPath, "%s%d.jpg", paths.iconDir, 0);
+  if (!Truncated(n, sizeof buffers.logoPath))
+    ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath);
+}
+
+// Step 16: the programme lines start over for the new channel.
+void RestartLines(int bannerPanel) {
+  if (settings.epgon == 0) {
+    ui::SetCtrlVal(bannerPanel, panel::kNowLine, " ");
+    ui::SetCtrlVal(bannerPanel, panel::kNextLine, " ");
+  }
+  if (settings.epgon == 1 && eitState == 0) {
+    ui::SetCtrlVal(bannerPanel, panel::kNowLine, " ");
+    ui::SetCtrlVal(bannerPanel, panel::kNextLine, " ");
+    GetEIT();
+  }
+  if (settings.epgon == 1 && eitState > 0) RestartProgrammeLines(bannerPanel);
+}
+
+}  // namespace
+
+void ChannelChange(const host::TProgram82& chan) {
+  SaveChannelRecord(chan);
+
+  // The first change after load only starts the countdown to the post-start key.
+  const bool armed = WithBannerState([](BannerState& s) {
+    if (s.bannerArmed != 0) return true;
+    s.tickCount = 0;
+    s.bannerActive = 1;
+    return false;
+  });
+  if (!armed) return;
+
+  if (RecordName(chan, buffers.name, sizeof buffers.name) < 2) return;
+
+  WithBannerState([](BannerState& s) {
+    s.tickCount = 0;
+    s.slideStep = 0;
+    ++s.showGeneration;
+  });
+
+  int screenHeight = 0, screenWidth = 0;
+  ui::GetScreenSize(&screenHeight, &screenWidth);
+  WithBannerState([&](BannerState& s) {
+    s.screenWidth = screenWidth;
+    s.screenHeight = screenHeight;
+  });
+
+  const BannerState area = FindArea();
+  const int bannerPanel = panels.banner;
+  LayOutControls(bannerPanel, area.areaWidth);
+  ui::DisplayPanel(bannerPanel);
+  PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight));
+
+  if (settings.titlemode == -2) {
+    ShowCentreTitle(bannerPanel, area);
+  } else {
+    ui::SetCtrlVal(bannerPanel, panel::kChannelName, buffers.name);
+    ShowLogo(bannerPanel, buffers.name);
+    OtherData(chan);
+    RestartLines(bannerPanel);
+  }
+
+  ShowClock(bannerPanel);
+  win32::Wnd videoWnd = WithBannerState([](BannerState& s) {
+    s.tickCount = 0;
+    s.bannerActive = 1;
+    s.slideStep = 0;
+    ++s.showGeneration;
+    return s.videoWnd;
+  });
+  if (videoWnd != nullptr) {
+    win32::SetFocus(videoWnd);
+    win32::SetForegroundWindow(videoWnd);
+  }
+}
+
+void ResetBanner() {
+  WithBannerState([](BannerState& s) { s = BannerState{}; });
+  ResetServiceDetails();
+  ClearChannelRecord();
+}

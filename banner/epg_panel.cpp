@@ -1,0 +1,20 @@
+// The EPG panel's contents: the channel's name and the present event's text.
+#include "banner/banner.h"
+#include "banner/banner_constants.h"
+#include "guide/guide.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+
+// Called from the host thread (menu) and the timer thread (key O), so the
+// copies live on the caller's stack.
+void FillEpgPanel(int epgPanel) {
+  struct {
+    char name[banner::kNameSize];
+    char nowText[banner::kNowTextSize];
+  } buffers;
+  CopyCurrentChannelName(buffers.name, sizeof buffers.name);
+  CopyNowText(buffers.nowText, sizeof buffers.nowText);
+  ui::SetCtrlVal(epgPanel, panel::kEpgChannel, buffers.name);
+  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
+  ui::SetCtrlVal(epgPanel, panel::kEpgText, buffers.nowText);
+}

@@ -1,0 +1,56 @@
+// The programme guide's shared state, private to the guide's files: the line
+// and text buffers under one lock, the filter request and its handle.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "guide/guide_codes.h"
+#include "platform/host_interface.h"
+#include "platform/lock.h"
+
+namespace guide {
+
+// eitState (guide.h) is the atomic beside this group. It is read without the
+// lock for quick refusals; every change of it that goes with the buffers
+// (a bit added, the restart to 1, 7 -> 8, the stop to 0) is made under lock.
+struct GuideState {
+  Lock lock;
+  char nowLine[kTextBuffer];
+  char nextLine[kTextBuffer];
+  char nowName[kTextBuffer];
+  char nowText[kTextBuffer];
+  char nextName[kTextBuffer];
+  char nextText[kTextBuffer];
+  char timeText[kTimeBuffer];
+  int32_t nameSkip;  // 3 when the last decoded name began with 0x10
+  int32_t nameLead;  // 1 when the last cleaned name began below 0x21
+  int32_t filterHandle;
+};
+extern GuideState state;
+
+enum class LineKind { kNow, kNext };
+
+// Where the name and the text of one event lie in the delivery (null and 0
+// when there is none), and whether its descriptor tag was recognised.
+struct EventStrings {
+  const uint8_t* name = nullptr;
+  size_t nameLength = 0;
+  const uint8_t* text = nullptr;
+  size_t textLength = 0;
+  int32_t nameSkip = 0;
+  bool recognised = false;
+};
+
+// Builds the line of this kind from the event and adds its bit to eitState
+// when the tag was recognised. The caller holds state.lock.
+void BuildLineLocked(LineKind kind, const EventStrings& event, uint8_t hour,
+                     uint8_t minute);
+
+// Writes the shifted start time into timeText. The caller holds state.lock.
+void FormatTimeLocked(int8_t hours, int8_t minutes);
+
+// The shifted hour of a BCD hour byte, brought into 0..23 by whole days.
+int ShiftedHour(int8_t hours, int32_t timeshift);
+
+}  // namespace guide

@@ -1,0 +1,534 @@
+// An in-memory panel runtime that records every call, for native tests.
+#include "platform/fake/fake_ui_runtime.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include "common/text.h"
+#include "platform/fake/fake_desktop.h"
+#include "platform/panel_file.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+
+namespace {
+
+struct FakeCtrl {
+  std::string text;
+  double number = 0;
+  std::map<int, int> attrs;
+  std::map<int, std::string> textAttrs;
+  std::string image;
+  std::string callback;
+};
+
+struct FakePanel {
+  int id = 0;
+  std::string title;
+  bool visible = false;
+  std::map<int, int> attrs;
+  std::map<int, FakeCtrl> ctrls;
+  win32::Wnd wnd = nullptr;
+};
+
+struct Runtime {
+  std::recursive_mutex mu;
+  bool initialised = false;
+  bool initFails = false;
+  std::vector<ui::CallbackEntry> callbacks;
+  std::map<int, FakePanel> panels;
+  int nextHandle = 1;
+  int active = -1;
+  int screenW = 1280, screenH = 1024;
+  int hours = 12, minutes = 34, seconds = 56;
+  std::string moduleDir = ".";
+  std::set<std::string> images;
+  fake::FontHandler fontHandler;
+  std::vector<fake::FontPopupCall> fontCalls;
+  std::vector<std::function<void()>> queue;
+  bool quit = false;
+  int loopDepth = 0;
+  int loops = 0, quits = 0, processed = 0;
+  std::vector<std::string> calls;
+};
+
+Runtime& R() {
+  static Runtime runtime;
+  return runtime;
+}
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+void Log(const std::string& line) { R().calls.push_back(line); }
+
+std::string Quote(const char* s) { return std::string("\"") + (s ? s : "") + "\""; }
+
+FakePanel* FindFakePanel(int panel) {
+  auto it = R().panels.find(panel);
+  return it == R().panels.end() ? nullptr : &it->second;
+}
+
+FakeCtrl* FindFakeCtrl(int panel, int control) {
+  FakePanel* p = FindFakePanel(panel);
+  if (p == nullptr) return nullptr;
+  auto it = p->ctrls.find(control);
+  return it == p->ctrls.end() ? nullptr : &it->second;
+}
+
+std::string NumberText(double v) {
+  char buf[64];
+  FormatText(buf, sizeof buf, "%g", v);
+  return buf;
+}
+
+}  // namespace
+
+namespace fake {
+
+void ResetUi() {
+  Guard g(R().mu);
+  Runtime& r = R();
+  for (auto& [handle, p] : r.panels) RemoveWindow(p.wnd);
+  r.panels.clear();
+  r.callbacks.clear();
+  r.initialised = false;
+  r.initFails = false;
+  r.active = -1;
+  r.screenW = 1280;
+  r.screenH = 1024;
+  r.hours = 12;
+  r.minutes = 34;
+  r.seconds = 56;
+  r.moduleDir = ".";
+  r.images.clear();
+  r.fontHandler = nullptr;
+  r.fontCalls.clear();
+  r.queue.clear();
+  r.quit = false;
+  r.loopDepth = 0;
+  r.loops = r.quits = r.processed = 0;
+  r.calls.clear();
+}
+
+void SetScreen(int width, int height) {
+  Guard g(R().mu);
+  R().screenW = width;
+  R().screenH = height;
+}
+
+void SetClock(int hours, int minutes, int seconds) {
+  Guard g(R().mu);
+  R().hours = hours;
+  R().minutes = minutes;
+  R().seconds = seconds;
+}
+
+void SetModuleDir(const std::string& dir) {
+  Guard g(R().mu);
+  R().moduleDir = dir;
+}
+
+void SetInitFails(bool fails) {
+  Guard g(R().mu);
+  R().initFails = fails;
+}
+
+void AddImageFile(const std::string& path) {
+  Guard g(R().mu);
+  R().images.insert(path);
+}
+
+void SetFontHandler(FontHandler handler) {
+  Guard g(R().mu);
+  R().fontHandler = std::move(handler);
+}
+
+std::vector<FontPopupCall> FontPopupCalls() {
+  Guard g(R().mu);
+  return R().fontCalls;
+}
+
+void QueueUiAction(std::function<void()> action) {
+  Guard g(R().mu);
+  R().queue.push_back(std::move(action));
+}
+
+int RunLoopCount() { Guard g(R().mu); return R().loops; }
+int QuitCount() { Guard g(R().mu); return R().quits; }
+int ProcessEventsCount() { Guard g(R().mu); return R().processed; }
+
+int PressButton(int panel, const std::string& callbackName, int event) {
+  ui::CtrlCallback fn = nullptr;
+  int control = -1;
+  {
+    Guard g(R().mu);
+    FakePanel* p = FindFakePanel(panel);
+    if (p == nullptr) return -100;
+    for (auto& [number, c] : p->ctrls)
+      if (c.callback == callbackName) control = number;
+    for (const ui::CallbackEntry& e : R().callbacks)
+      if (callbackName == e.name) fn = e.fn;
+  }
+  if (fn == nullptr || control < 0) return -100;
+  return fn(panel, control, event, nullptr, 0, 0);
+}
+
+int PanelHandleForId(int panelId) {
+  Guard g(R().mu);
+  for (auto& [handle, p] : R().panels)
+    if (p.id == panelId) return handle;
+  return -1;
+}
+
+bool PanelLoaded(int panel) { Guard g(R().mu); return FindFakePanel(panel) != nullptr; }
+
+bool PanelVisible(int panel) {
+  Guard g(R().mu);
+  FakePanel* p = FindFakePanel(panel);
+  return p && p->visible;
+}
+
+int ActivePanel() { Guard g(R().mu); return R().active; }
+
+int PanelAttr(int panel, int attr) {
+  Guard g(R().mu);
+  FakePanel* p = FindFakePanel(panel);
+  if (p == nullptr || !p->attrs.count(attr)) return kUnsetAttr;
+  return p->attrs[attr];
+}
+
+win32::Wnd PanelWindow(int panel) {
+  Guard g(R().mu);
+  FakePanel* p = FindFakePanel(panel);
+  return p ? p->wnd : nullptr;
+}
+
+std::string CtrlText(int panel, int control) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  return c ? c->text : std::string();
+}
+
+int CtrlInt(int panel, int control) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  return c ? static_cast<int>(c->number) : 0;
+}
+
+double CtrlDouble(int panel, int control) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  return c ? c->number : 0;
+}
+
+int CtrlAttr(int panel, int control, int attr) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr || !c->attrs.count(attr)) return kUnsetAttr;
+  return c->attrs[attr];
+}
+
+std::string CtrlAttrText(int panel, int control, int attr) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr || !c->textAttrs.count(attr)) return std::string();
+  return c->textAttrs[attr];
+}
+
+std::string CtrlImage(int panel, int control) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  return c ? c->image : std::string();
+}
+
+bool HasControl(int panel, int control) {
+  Guard g(R().mu);
+  return FindFakeCtrl(panel, control) != nullptr;
+}
+
+std::vector<std::string> UiCalls() {
+  Guard g(R().mu);
+  return R().calls;
+}
+
+void ClearUiCalls() {
+  Guard g(R().mu);
+  R().calls.clear();
+}
+
+}  // namespace fake
+
+namespace ui {
+
+int InitRuntime(void*, const CallbackEntry* table, int count) {
+  Guard g(R().mu);
+  Log("InitRuntime");
+  if (R().initFails) return 0;
+  R().callbacks.assign(table, table + (table ? count : 0));
+  R().initialised = true;
+  return 1;
+}
+
+void CloseRuntime() {
+  Guard g(R().mu);
+  Log("CloseRuntime");
+  R().initialised = false;
+}
+
+int LoadPanelEx(int, const char* path, int panelId, void*) {
+  Guard g(R().mu);
+  Log("LoadPanelEx(" + std::to_string(panelId) + ")");
+  std::vector<PanelDef> defs;
+  std::string error;
+  if (path == nullptr || !LoadPanelFile(path, &defs, &error)) {
+    win32::OutputDebugStringA(error.c_str());
+    return kErrFile;
+  }
+  for (const PanelDef& def : defs) {
+    if (def.id != panelId) continue;
+    int handle = R().nextHandle++;
+    FakePanel& p = R().panels[handle];
+    p.id = panelId;
+    p.title = def.title;
+    for (const CtrlDef& c : def.controls) {
+      FakeCtrl& fc = p.ctrls[c.number];
+      fc.callback = c.callback;
+      fc.attrs[kAttrLeft] = c.left;
+      fc.attrs[kAttrTop] = c.top;
+    }
+    p.wnd = fake::AddWindow(def.title, win32::Rect{0, 0, def.width, def.height});
+    fake::SetWindowVisible(p.wnd, false);
+    return handle;
+  }
+  win32::OutputDebugStringA("panel id not in the panel file");
+  return kErrBadPanel;
+}
+
+int DisplayPanel(int panel) {
+  Guard g(R().mu);
+  Log("DisplayPanel(" + std::to_string(panel) + ")");
+  FakePanel* p = FindFakePanel(panel);
+  if (p == nullptr) return kErrBadPanel;
+  p->visible = true;
+  fake::SetWindowVisible(p->wnd, true);
+  return 0;
+}
+
+int HidePanel(int panel) {
+  Guard g(R().mu);
+  Log("HidePanel(" + std::to_string(panel) + ")");
+  FakePanel* p = FindFakePanel(panel);
+  if (p == nullptr) return kErrBadPanel;
+  p->visible = false;
+  fake::SetWindowVisible(p->wnd, false);
+  return 0;
+}
+
+int DiscardPanel(int panel) {
+  Guard g(R().mu);
+  Log("DiscardPanel(" + std::to_string(panel) + ")");
+  FakePanel* p = FindFakePanel(panel);
+  if (p == nullptr) return kErrBadPanel;
+  fake::RemoveWindow(p->wnd);
+  R().panels.erase(panel);
+  if (R().active == panel) R().active = -1;
+  return 0;
+}
+
+int SetActivePanel(int panel) {
+  Guard g(R().mu);
+  Log("SetActivePanel(" + std::to_string(panel) + ")");
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  R().active = panel;
+  return 0;
+}
+
+int SetPanelAttribute(int panel, int attr, int value) {
+  Guard g(R().mu);
+  Log("SetPanelAttribute(" + std::to_string(panel) + "," + std::to_string(attr) + "," +
+      std::to_string(value) + ")");
+  FakePanel* p = FindFakePanel(panel);
+  if (p == nullptr) return kErrBadPanel;
+  p->attrs[attr] = value;
+  return 0;
+}
+
+int SetCtrlAttribute(int panel, int control, int attr, int value) {
+  Guard g(R().mu);
+  Log("SetCtrlAttribute(" + std::to_string(panel) + "," + std::to_string(control) + "," +
+      std::to_string(attr) + "," + std::to_string(value) + ")");
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr) return kErrBadControl;
+  c->attrs[attr] = value;
+  return 0;
+}
+
+int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
+  Guard g(R().mu);
+  Log("SetCtrlAttribute(" + std::to_string(panel) + "," + std::to_string(control) + "," +
+      std::to_string(attr) + "," + Quote(value) + ")");
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr) return kErrBadControl;
+  c->textAttrs[attr] = value ? value : "";
+  return 0;
+}
+
+namespace {
+int SetValue(int panel, int control, const std::string& text, double number,
+             const std::string& logged) {
+  Guard g(R().mu);
+  Log("SetCtrlVal(" + std::to_string(panel) + "," + std::to_string(control) + "," +
+      logged + ")");
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr) return kErrBadControl;
+  c->text = text;
+  c->number = number;
+  return 0;
+}
+}  // namespace
+
+int SetCtrlVal(int panel, int control, int value) {
+  return SetValue(panel, control, std::to_string(value), value, std::to_string(value));
+}
+
+int SetCtrlVal(int panel, int control, double value) {
+  return SetValue(panel, control, NumberText(value), value, NumberText(value));
+}
+
+int SetCtrlVal(int panel, int control, const char* value) {
+  std::string text = value ? value : "";
+  return SetValue(panel, control, text, std::atof(text.c_str()), Quote(value));
+}
+
+int GetCtrlVal(int panel, int control, int* value) {
+  Guard g(R().mu);
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr || value == nullptr) return kErrBadControl;
+  *value = static_cast<int>(c->number);
+  return 0;
+}
+
+int GetCtrlVal(int panel, int control, float* value) {
+  Guard g(R().mu);
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr || value == nullptr) return kErrBadControl;
+  *value = static_cast<float>(c->number);
+  return 0;
+}
+
+int GetCtrlVal(int panel, int control, char* value, int capacity) {
+  Guard g(R().mu);
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr || value == nullptr || capacity <= 0) return kErrBadControl;
+  CopyText(value, static_cast<size_t>(capacity), c->text.c_str());
+  return 0;
+}
+
+int ResetTextBox(int panel, int control, const char* text) {
+  return SetValue(panel, control, text ? text : "", 0, "reset " + Quote(text));
+}
+
+int DisplayImageFile(int panel, int control, const char* path) {
+  Guard g(R().mu);
+  Log("DisplayImageFile(" + std::to_string(panel) + "," + std::to_string(control) + "," +
+      Quote(path) + ")");
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr) return kErrBadPanel;
+  if (path == nullptr || !R().images.count(path)) return kErrFile;
+  c->image = path;
+  return 0;
+}
+
+int RunUserInterface() {
+  {
+    Guard g(R().mu);
+    Log("RunUserInterface");
+    R().loops++;
+    R().loopDepth++;
+    R().quit = false;
+  }
+  for (;;) {
+    std::function<void()> action;
+    {
+      Guard g(R().mu);
+      if (R().quit || R().queue.empty()) break;
+      action = R().queue.front();
+      R().queue.erase(R().queue.begin());
+    }
+    action();
+  }
+  Guard g(R().mu);
+  R().loopDepth--;
+  R().quit = false;
+  return 0;
+}
+
+int QuitUserInterface(int) {
+  Guard g(R().mu);
+  Log("QuitUserInterface");
+  R().quits++;
+  if (R().loopDepth > 0) R().quit = true;  // with no loop running it is ignored
+  return 0;
+}
+
+int ProcessSystemEvents() {
+  Guard g(R().mu);
+  R().processed++;
+  return 0;
+}
+
+int FontSelectPopup(const char* title, const char* sampleText, int monospacedOnly,
+                    char* typeface, int typefaceCapacity, int* justification,
+                    int minSize, int maxSize, int showDefaultFonts, int allowMetaFonts) {
+  fake::FontHandler handler;
+  {
+    Guard g(R().mu);
+    Log("FontSelectPopup");
+    R().fontCalls.push_back({title ? title : "", sampleText ? sampleText : "",
+                             typeface ? typeface : "", justification ? *justification : 0,
+                             minSize, maxSize, monospacedOnly, showDefaultFonts,
+                             allowMetaFonts});
+    handler = R().fontHandler;
+  }
+  if (!handler || typeface == nullptr || justification == nullptr) return 0;
+  return handler(typeface, typefaceCapacity, justification);
+}
+
+void GetScreenSize(int* height, int* width) {
+  Guard g(R().mu);
+  if (height) *height = R().screenH;
+  if (width) *width = R().screenW;
+}
+
+int MakeColor(int red, int green, int blue) {
+  return ((red & 0xFF) << 16) | ((green & 0xFF) << 8) | (blue & 0xFF);
+}
+
+int GetModuleDir(void*, char* dir, int capacity) {
+  Guard g(R().mu);
+  if (dir == nullptr || capacity <= 0) return kErrBadValue;
+  if (R().moduleDir.size() + 1 > static_cast<size_t>(capacity)) {
+    dir[0] = '\0';
+    return kErrBadValue;
+  }
+  CopyText(dir, static_cast<size_t>(capacity), R().moduleDir.c_str());
+  return 0;
+}
+
+void GetSystemTime(int* hours, int* minutes, int* seconds) {
+  Guard g(R().mu);
+  if (hours) *hours = R().hours;
+  if (minutes) *minutes = R().minutes;
+  if (seconds) *seconds = R().seconds;
+}
+
+}  // namespace ui

@@ -1,0 +1,98 @@
+// The plug-in's Win32 seam on Windows: thin forwards to user32, kernel32, winmm.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "platform/win32.h"
+
+namespace win32 {
+
+namespace {
+HWND H(Wnd w) { return static_cast<HWND>(w); }
+
+// True when the window belongs to another thread: then placement is handed to
+// that thread without waiting for it.
+bool OtherThread(HWND wnd) {
+  return wnd && GetWindowThreadProcessId(wnd, nullptr) != GetCurrentThreadId();
+}
+}  // namespace
+
+int EnumWindows(EnumWindowsProc proc, intptr_t lparam) {
+  return ::EnumWindows(reinterpret_cast<WNDENUMPROC>(proc), static_cast<LPARAM>(lparam));
+}
+
+Wnd FindWindowA(const char* className, const char* title) {
+  return ::FindWindowA(className, title);
+}
+
+int GetWindowTextA(Wnd wnd, char* buf, int maxCount) {
+  if (buf == nullptr || maxCount <= 0) return 0;
+  buf[0] = '\0';
+  int n = ::GetWindowTextA(H(wnd), buf, maxCount);
+  buf[maxCount - 1] = '\0';
+  return n;
+}
+
+Wnd WindowFromPoint(int x, int y) {
+  POINT p{x, y};
+  return ::WindowFromPoint(p);
+}
+
+int GetWindowRect(Wnd wnd, Rect* rect) {
+  RECT r;
+  if (rect == nullptr || !::GetWindowRect(H(wnd), &r)) return 0;
+  *rect = Rect{r.left, r.top, r.right, r.bottom};
+  return 1;
+}
+
+int SetWindowPos(Wnd wnd, Wnd insertAfter, int x, int y, int cx, int cy, uint32_t flags) {
+  if (OtherThread(H(wnd))) flags |= SWP_ASYNCWINDOWPOS | SWP_NOACTIVATE;
+  return ::SetWindowPos(H(wnd), H(insertAfter), x, y, cx, cy, flags);
+}
+
+int32_t GetWindowLongA(Wnd wnd, int index) { return ::GetWindowLongA(H(wnd), index); }
+
+int32_t SetWindowLongA(Wnd wnd, int index, int32_t value) {
+  return ::SetWindowLongA(H(wnd), index, value);
+}
+
+Wnd SetFocus(Wnd wnd) { return ::SetFocus(H(wnd)); }
+
+int SetForegroundWindow(Wnd wnd) { return ::SetForegroundWindow(H(wnd)); }
+
+int16_t GetAsyncKeyState(int vk) { return static_cast<int16_t>(::GetAsyncKeyState(vk)); }
+
+void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra) {
+  ::keybd_event(vk, scan, flags, static_cast<ULONG_PTR>(extra));
+}
+
+int SetCursorPos(int x, int y) { return ::SetCursorPos(x, y); }
+
+intptr_t SendMessageA(Wnd wnd, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+  return ::SendMessageA(H(wnd), msg, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
+}
+
+int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type) {
+  return ::MessageBoxA(H(owner), text, caption, type);
+}
+
+Module GetModuleHandleA(const char* name) { return ::GetModuleHandleA(name); }
+
+SetLayeredFn GetSetLayeredWindowAttributes(Module user32) {
+  if (user32 == nullptr) return nullptr;
+  return reinterpret_cast<SetLayeredFn>(
+      ::GetProcAddress(static_cast<HMODULE>(user32), "SetLayeredWindowAttributes"));
+}
+
+void OutputDebugStringA(const char* text) { ::OutputDebugStringA(text); }
+
+void Sleep(uint32_t ms) { ::Sleep(ms); }
+
+uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,
+                      uintptr_t user, uint32_t flags) {
+  return ::timeSetEvent(delay, resolution, reinterpret_cast<LPTIMECALLBACK>(proc),
+                        static_cast<DWORD_PTR>(user), flags);
+}
+
+uint32_t timeKillEvent(uint32_t id) { return ::timeKillEvent(id); }
+
+}  // namespace win32

@@ -1,0 +1,160 @@
+// Attach and detach: everything the plug-in sets up when the host loads it and
+// takes down when the host unloads it.
+#include "shell/lifecycle.h"
+
+#include <cstring>
+
+#include "banner/banner.h"
+#include "common/plugin_state.h"
+#include "common/text.h"
+#include "guide/guide.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+#include "platform/win32.h"
+#include "settings/settings.h"
+
+namespace {
+
+struct LifecycleState {
+  bool runtimeOpen = false;
+  void* module = nullptr;
+};
+LifecycleState lifecycle;
+
+constexpr const char* kMissingPanelText =
+    "Attention :\n\n\n\n\n\n\n\n\nFile TavikX.uir not found !";
+constexpr const char* kErrorCaption = "Tavik error";
+constexpr int kOpaqueAlpha = 250;  // this and above: no layered window
+constexpr int kMinAlpha = 100;     // below this the banner is fully opaque
+
+const ui::CallbackEntry kCallbacks[] = {
+    {"OK", &OK}, {"EPGOK", &EPGOK}, {"SAVE", &SAVE}, {"FONT", &FONT}};
+
+void Debug(const char* text) { win32::OutputDebugStringA(text); }
+
+// Builds dir + suffix into out; false (with the reason sent to the debugger)
+// when it does not fit: a cut path would name another file.
+bool BuildPath(char* out, size_t capacity, const char* suffix) {
+  int n = FormatText(out, capacity, "%s%s", paths.moduleDir, suffix);
+  if (!Truncated(n, capacity)) return true;
+  out[0] = '\0';
+  Debug("Tavik: the plug-in folder's path is too long");
+  return false;
+}
+
+bool BuildPaths(void* module) {
+  std::memset(&paths, 0, sizeof paths);
+  if (ui::GetModuleDir(module, paths.moduleDir, sizeof paths.moduleDir) < 0) {
+    Debug("Tavik: the plug-in folder's path is too long");
+    return false;
+  }
+  return BuildPath(paths.iniPath, sizeof paths.iniPath, "\\tavik.ini") &&
+         BuildPath(paths.iconDir, sizeof paths.iconDir, "\\tavik_icon\\") &&
+         BuildPath(paths.uirPath, sizeof paths.uirPath, "\\tavik.uir");
+}
+
+bool PanelFileExists() {
+  int file = ui::OpenFile(paths.uirPath, 1, 0, 1);
+  if (file < 0) return false;
+  ui::CloseFile(file);
+  return true;
+}
+
+bool LoadPanels(void* module) {
+  struct Load {
+    std::atomic<int>* handle;
+    int id;
+  } const loads[] = {{&panels.banner, panel::kBannerId},
+                     {&panels.settings, panel::kSettingsId},
+                     {&panels.about, panel::kAboutId},
+                     {&panels.epg, panel::kEpgId}};
+  for (const Load& load : loads) {
+    int handle = ui::LoadPanelEx(0, paths.uirPath, load.id, module);
+    if (handle < 0) return false;
+    *load.handle = handle;
+  }
+  return true;
+}
+
+// Below an alpha of 250 the banner becomes a layered window of that opacity
+// (below 100: fully opaque). Without the system function it stays opaque.
+void MakeBannerTranslucent() {
+  int alpha = settings.alpha;
+  if (alpha >= kOpaqueAlpha) return;
+  win32::Wnd bannerWnd = win32::FindWindowA(nullptr, panel::kBannerTitle);
+  win32::Module user32 = win32::GetModuleHandleA("USER32.DLL");
+  win32::SetLayeredFn setLayered = win32::GetSetLayeredWindowAttributes(user32);
+  if (setLayered == nullptr || bannerWnd == nullptr) {
+    Debug("Tavik: no layered windows here; the banner stays opaque");
+    return;
+  }
+  int32_t style = win32::GetWindowLongA(bannerWnd, win32::kGwlExStyle);
+  win32::SetWindowLongA(bannerWnd, win32::kGwlExStyle, style | win32::kWsExLayered);
+  if (alpha < kMinAlpha) alpha = 255;
+  setLayered(bannerWnd, 0, static_cast<uint8_t>(alpha), win32::kLwaAlpha);
+}
+
+// The four panels in their load order: banner, settings, about, EPG.
+std::atomic<int>* const kAllPanels[] = {&panels.banner, &panels.settings, &panels.about,
+                                        &panels.epg};
+
+void ForEachPanel(int (*op)(int)) {
+  for (std::atomic<int>* p : kAllPanels)
+    if (*p >= 0) op(*p);
+}
+
+}  // namespace
+
+int Attach(void* module) {
+  lifecycle.module = module;
+  if (ui::InitRuntime(module, kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]) != 1)
+    return 0;
+  lifecycle.runtimeOpen = true;
+  if (!BuildPaths(module)) {
+    Detach();
+    return 0;
+  }
+  GetPar();  // no panels yet: only the values count
+  int32_t height = BannerHeightForStyle(settings.style);
+  if (height >= 0) settings.bannerHeight = height;
+  if (!PanelFileExists()) {
+    win32::MessageBoxA(nullptr, kMissingPanelText, kErrorCaption, win32::kMbOk);
+    Detach();
+    return 0;
+  }
+  if (!LoadPanels(module)) {
+    Detach();
+    return 0;
+  }
+  GetPar();  // now it fills the settings panel and styles the banner
+  if (std::strlen(settings.fontname) > 3) ApplyFont();
+  ui::DisplayPanel(panels.banner);
+  MakeBannerTranslucent();
+  ui::SetCtrlVal(panels.about, panel::kAboutVersion, kVersionText);
+  ForEachPanel(&ui::HidePanel);
+  ResetBanner();
+  ResetGuide();
+  StartBannerTimer(settings.showtime);
+  return 1;
+}
+
+int Detach() {
+  // The timer goes first, so that no tick can meet a panel being discarded.
+  StopBannerTimer();
+  ForEachPanel(&ui::HidePanel);
+  ForEachPanel(&ui::DiscardPanel);
+  for (std::atomic<int>* p : kAllPanels) *p = kNoPanel;
+  StopEitFilter();
+  if (lifecycle.runtimeOpen) ui::CloseRuntime();
+  lifecycle.runtimeOpen = false;
+  return 1;
+}
+
+void ExitPlugin() {
+  StopEitFilter();
+  int banner = panels.banner.exchange(kNoPanel);
+  if (banner >= 0) {
+    ui::HidePanel(banner);
+    ui::DiscardPanel(banner);
+  }
+}

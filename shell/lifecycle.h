@@ -1,0 +1,19 @@
+// The library's life in the host process: attach, detach and the timer.
+#pragma once
+
+// Process attach: runtime, paths, settings, panels, translucency, timer.
+// Returns 1 on success, 0 when the load must fail (everything already undone).
+int Attach(void* module);
+// Process detach; also safe after a failed or partial attach, and twice.
+int Detach();
+
+// The periodic banner timer. Stop kills it and waits for a tick in flight.
+void StartBannerTimer(int showtimeMs);
+void StopBannerTimer();
+// Timer period for a display time: showtime / 50 ms, at least 1 ms.
+unsigned TimerPeriodFor(int showtimeMs);
+
+// The host menu: opens a panel and runs its loop until its button ends it.
+void MenuSelect(unsigned menuId);
+// On_Exit: stops the EIT filter, hides and discards the banner panel.
+void ExitPlugin();

@@ -1,0 +1,236 @@
+// Channel change: countdown, short names, layout and placement, title
+// diagnostic, logo fallback, programme-line restart and focus hand-back.
+#include "tests/banner_fixture.h"
+
+namespace {
+
+using ChangeTest = BannerTest;
+
+TEST_F(ChangeTest, FirstChangeOnlyStartsTheCountdown) {
+  Change("BBC One");
+  EXPECT_FALSE(BannerVisible());
+  EXPECT_TRUE(BannerPlacements().empty());
+  BannerState s = BannerSnapshot();
+  EXPECT_EQ(s.bannerActive, 1);
+  EXPECT_EQ(s.bannerArmed, 0);
+  // The record is saved all the same.
+  char name[32];
+  CopyCurrentChannelName(name, sizeof name);
+  EXPECT_STREQ(name, "BBC One");
+}
+
+TEST_F(ChangeTest, ChangeBeforeCountdownEndsRestartsIt) {
+  Change("One");
+  Tick(4);
+  Change("Two");  // restarts the countdown: still nothing shown
+  Tick(4);
+  EXPECT_EQ(BannerSnapshot().bannerArmed, 0);
+  EXPECT_FALSE(BannerVisible());
+  Tick(1);
+  EXPECT_EQ(BannerSnapshot().bannerArmed, 1);
+  Change("Three");
+  EXPECT_TRUE(BannerVisible());
+  EXPECT_EQ(Text(panel::kChannelName), "Three");
+}
+
+TEST_F(ChangeTest, OneCharacterNameSavesRecordButKeepsBannerTime) {
+  Arm();
+  Change("Shown");
+  Tick(20);
+  fake::ClearUiCalls();
+  Change("X");
+  char name[8];
+  CopyCurrentChannelName(name, sizeof name);
+  EXPECT_STREQ(name, "X");
+  EXPECT_EQ(BannerSnapshot().tickCount, 20);  // display time not restarted
+  EXPECT_TRUE(fake::UiCalls().empty());
+  EXPECT_EQ(Text(panel::kChannelName), "Shown");
+}
+
+TEST_F(ChangeTest, FullScreenLayoutWithStyleOne) {
+  Arm();
+  Change("BBC One");
+  auto placed = BannerPlacements();
+  ASSERT_EQ(placed.size(), 1u);
+  EXPECT_EQ(placed[0].insertAfter, win32::kHwndTopmost);
+  EXPECT_EQ(placed[0].x, 30);
+  EXPECT_EQ(placed[0].y, 894);
+  EXPECT_EQ(placed[0].cx, 1220);
+  EXPECT_EQ(placed[0].cy, 90);
+  EXPECT_EQ(placed[0].flags, win32::kSwpShowWindow);
+  EXPECT_TRUE(BannerVisible());
+
+  struct { int control, left; } kLefts[] = {
+      {panel::kDetailBox, 1115}, {panel::kLevelMeter, 1123}, {panel::kQualityMeter, 1153},
+      {panel::kCaLed, 1183},     {panel::kClock, 1130},      {panel::kFrequency, 1120},
+      {panel::kPolarisation, 1165}, {panel::kCaText, 1187},
+  };
+  for (auto c : kLefts) EXPECT_EQ(Attr(c.control, ui::kAttrLeft), c.left) << c.control;
+  EXPECT_EQ(Text(panel::kClock), "12:34");
+}
+
+TEST_F(ChangeTest, JustificationMovesTheTextLines) {
+  struct Case { int justify, screenWidth, left; };
+  const Case kCases[] = {{16, 1280, 1090}, {32, 1024, 472}, {32, 1281, 600}};
+  for (const Case& c : kCases) {
+    SetUp();
+    Arm();
+    fake::SetScreen(c.screenWidth, 768);
+    settings.justify = c.justify;
+    Change("Sky News");
+    for (int control : {panel::kNowLine, panel::kNextLine})
+      EXPECT_EQ(Attr(control, ui::kAttrLeft), c.left) << "justify " << c.justify;
+    EXPECT_EQ(Attr(panel::kChannelName, ui::kAttrLeft), c.left);
+    EXPECT_EQ(Text(panel::kChannelName), "Sky News");  // blanked, then named
+  }
+}
+
+TEST_F(ChangeTest, LeftJustifiedLinesKeepPanelFilePositions) {
+  const int before = Attr(panel::kNowLine, ui::kAttrLeft);
+  Arm();
+  settings.justify = 0;
+  Change("Sky News");
+  EXPECT_EQ(Attr(panel::kNowLine, ui::kAttrLeft), before);
+}
+
+TEST_F(ChangeTest, TitleDiagnosticShowsWindowUnderCentre) {
+  Arm();
+  fake::AddWindow("A window title that is longer than thirty-one",
+                  win32::Rect{600, 500, 700, 600});
+  settings.titlemode = -2;
+  settings.epgon = 1;
+  Change("BBC One");
+  EXPECT_EQ(Text(panel::kNextLine), "A window title that is longer t");
+  EXPECT_NE(Text(panel::kChannelName), "BBC One");
+  EXPECT_EQ(eitState.load(), 0);  // no filter started
+  for (const fake::SentMessage& m : fake::SentMessages()) EXPECT_NE(m.msg, host::kWmUser);
+  EXPECT_EQ(Text(panel::kClock), "12:34");
+  EXPECT_EQ(BannerSnapshot().bannerActive, 1);
+}
+
+TEST_F(ChangeTest, LogoOrFallbackPicture) {
+  fake::AddImageFile(std::string(kIconDir) + "BBC One.jpg");
+  const std::string longName(88, 'n');
+  struct Case { const char* name; std::string shown; };
+  const Case kCases[] = {
+      {"BBC One", std::string(kIconDir) + "BBC One.jpg"},
+      {"No Logo", std::string(kIconDir) + "0.jpg"},
+      {"A/B", std::string(kIconDir) + "0.jpg"},
+      {"..\\..\\x", std::string(kIconDir) + "0.jpg"},
+      {"Wh?t", std::string(kIconDir) + "0.jpg"},
+  };
+  Arm();
+  for (const Case& c : kCases) {
+    Change(c.name);
+    EXPECT_EQ(fake::CtrlImage(bannerPanel_, panel::kLogo), c.shown) << c.name;
+  }
+}
+
+TEST_F(ChangeTest, LogoPathThatDoesNotFitFallsBack) {
+  // 200-character logo directory + 80-character name > 255 characters.
+  std::string dir = "/" + std::string(198, 'd') + "/";
+  CopyText(paths.iconDir, sizeof paths.iconDir, dir.c_str());
+  fake::AddImageFile(dir + "0.jpg");
+  const std::string name(80, 'n');
+  fake::AddImageFile(dir + name + ".jpg");
+  Arm();
+  Change(name.c_str());
+  EXPECT_EQ(fake::CtrlImage(bannerPanel_, panel::kLogo), dir + "0.jpg");
+  for (const std::string& call : fake::UiCalls())
+    EXPECT_EQ(call.find("DisplayImageFile(" + std::to_string(bannerPanel_) + ",9,\"" + dir + "nnn"),
+              std::string::npos) << "a cut path was tried: " << call;
+}
+
+TEST_F(ChangeTest, FallbackThatDoesNotFitShowsNothing) {
+  std::string dir = "/" + std::string(300, 'd') + "/";
+  CopyText(paths.iconDir, sizeof paths.iconDir, dir.c_str());
+  Arm();
+  Change("BBC One");
+  for (const std::string& call : fake::UiCalls())
+    EXPECT_EQ(call.find("DisplayImageFile"), std::string::npos) << call;
+}
+
+TEST_F(ChangeTest, ProgrammeLinesByEpgon) {
+  Arm();
+  settings.epgon = 0;
+  ui::SetCtrlVal(bannerPanel_, panel::kNowLine, "old");
+  Change("BBC One");
+  EXPECT_EQ(Text(panel::kNowLine), " ");
+  EXPECT_EQ(Text(panel::kNextLine), " ");
+
+  settings.epgon = 2;  // neither: the lines keep their texts
+  ui::SetCtrlVal(bannerPanel_, panel::kNowLine, "kept");
+  Change("BBC Two");
+  EXPECT_EQ(Text(panel::kNowLine), "kept");
+}
+
+TEST_F(ChangeTest, EpgonStartsFilterOnceAndEmptiesLines) {
+  Arm();
+  settings.epgon = 1;
+  Change("BBC One");
+  EXPECT_EQ(eitState.load(), 1);
+  Change("BBC Two");
+  EXPECT_EQ(eitState.load(), 1);
+  int starts = 0;
+  for (const fake::SentMessage& m : fake::SentMessages())
+    if (m.msg == host::kWmUser && m.wparam == host::kCmdStartFilter) ++starts;
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(Text(panel::kNowLine), "");
+  EXPECT_EQ(Text(panel::kNextLine), "");
+}
+
+TEST_F(ChangeTest, FocusGoesBackToRecognisedHost) {
+  Arm();
+  Change("BBC One");
+  ASSERT_EQ(fake::FocusCalls().size(), 1u);
+  EXPECT_EQ(fake::FocusCalls()[0], hostWnd_);
+  EXPECT_EQ(fake::ForegroundCalls().size(), 1u);
+}
+
+TEST_F(ChangeTest, NoFocusWithoutHost) {
+  fake::SetWindowTitle(hostWnd_, "Some editor");
+  Arm();
+  Change("BBC One");
+  EXPECT_TRUE(fake::FocusCalls().empty());
+  EXPECT_TRUE(BannerVisible());
+}
+
+TEST_F(ChangeTest, VideoAreaGivesBannerRectangle) {
+  fake::AddWindow("ActiveMovie Window", win32::Rect{100, 50, 900, 650}, hostWnd_);
+  settings.videownd = 1;
+  Arm();
+  Change("BBC One");
+  auto placed = BannerPlacements();
+  ASSERT_FALSE(placed.empty());
+  EXPECT_EQ(placed.back().x, 130);
+  EXPECT_EQ(placed.back().y, 650 - 130);
+  EXPECT_EQ(placed.back().cx, 740);
+}
+
+TEST_F(ChangeTest, NoVideoWindowEverFoundUsesScreen) {
+  settings.videownd = 1;
+  Arm();
+  Change("BBC One");
+  auto placed = BannerPlacements();
+  ASSERT_EQ(placed.size(), 1u);
+  EXPECT_EQ(placed[0].x, 30);
+  EXPECT_EQ(placed[0].y, 894);
+  EXPECT_EQ(placed[0].cx, 1220);
+}
+
+TEST_F(ChangeTest, ProbeFailureKeepsPreviousArea) {
+  win32::Wnd video = fake::AddWindow("ActiveMovie Window", win32::Rect{100, 50, 900, 650},
+                                     hostWnd_);
+  settings.videownd = 1;
+  Arm();
+  Change("BBC One");
+  fake::RemoveWindow(video);
+  fake::ClearRecords();
+  Change("BBC Two");
+  auto placed = BannerPlacements();
+  ASSERT_EQ(placed.size(), 1u);
+  EXPECT_EQ(placed[0].x, 130);
+  EXPECT_EQ(placed[0].cx, 740);
+}
+
+}  // namespace

@@ -1,0 +1,269 @@
+// Attach, detach and the shell exports against the fake desktop and runtime.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "banner/banner.h"
+#include "common/plugin_state.h"
+#include "guide/guide.h"
+#include "platform/fake/fake_desktop.h"
+#include "platform/fake/fake_ui_runtime.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+#include "settings/settings.h"
+#include "shell/exports.h"
+#include "shell/lifecycle.h"
+#include "tests/support/plugin_fixture.h"
+
+using testing_support::WriteFile;
+
+namespace {
+
+// An 18-line settings file with the given style and alpha.
+std::string IniWith(int style, int alpha, const std::string& font = "Verdana") {
+  std::string s = " 3.0\r\n" + std::to_string(style) +
+                  "\r\n0\r\n16777215\r\n1\r\n1\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n" +
+                  std::to_string(alpha) + "\r\n0\r\n0\r\n65535\r\n1\r\n" + font + "\r\n";
+  return s;
+}
+
+std::vector<std::string> CallsStartingWith(const std::string& prefix) {
+  std::vector<std::string> out;
+  for (const std::string& c : fake::UiCalls())
+    if (c.rfind(prefix, 0) == 0) out.push_back(c);
+  return out;
+}
+
+using LifecycleTest = PluginTest;
+
+TEST_F(LifecycleTest, LoadsTheFourPanelsInOrderAndHidesThem) {
+  ASSERT_EQ(Load(), 1);
+  EXPECT_EQ(CallsStartingWith("LoadPanelEx"),
+            (std::vector<std::string>{"LoadPanelEx(4)", "LoadPanelEx(3)", "LoadPanelEx(1)",
+                                      "LoadPanelEx(2)"}));
+  for (int p : {panels.banner.load(), panels.settings.load(), panels.about.load(),
+                panels.epg.load()}) {
+    EXPECT_TRUE(fake::PanelLoaded(p));
+    EXPECT_FALSE(fake::PanelVisible(p));
+  }
+  EXPECT_EQ(fake::CtrlText(panels.about, panel::kAboutVersion), "Tavik 2_01");
+  EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+TEST_F(LifecycleTest, MissingPanelFileShowsTheMessageAndFailsTheLoad) {
+  EXPECT_EQ(Load(/*withPanelFile=*/false), 0);
+  auto boxes = fake::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].first, "Attention :\n\n\n\n\n\n\n\n\nFile TavikX.uir not found !");
+  EXPECT_EQ(boxes[0].second, "Tavik error");
+  EXPECT_TRUE(CallsStartingWith("LoadPanelEx").empty());
+  EXPECT_TRUE(fake::TimersSet().empty());
+}
+
+TEST_F(LifecycleTest, RuntimeThatWillNotStartFailsSilently) {
+  fake::SetInitFails(true);
+  EXPECT_EQ(Load(), 0);
+  EXPECT_TRUE(fake::MessageBoxes().empty());
+  EXPECT_TRUE(fake::TimersSet().empty());
+}
+
+TEST_F(LifecycleTest, ModuleFolderTooLongFailsTheLoadWithoutCuttingPaths) {
+  // Fits the 256-byte folder buffer, but not with "\tavik.ini" after it.
+  std::string longDir = dir_ + "/" + std::string(250 - dir_.size(), 'd');
+  fake::SetModuleDir(longDir);
+  EXPECT_EQ(Attach(nullptr), 0);
+  auto debug = fake::DebugStrings();
+  EXPECT_TRUE(std::any_of(debug.begin(), debug.end(), [](const std::string& s) {
+    return s.find("too long") != std::string::npos;
+  }));
+  EXPECT_TRUE(fake::MessageBoxes().empty());
+  EXPECT_EQ(panels.banner, kNoPanel);
+  EXPECT_EQ(Detach(), 1);  // a detach after the failed attach is harmless
+}
+
+TEST_F(LifecycleTest, AlphaDecidesTheLayeredBanner) {
+  struct Case {
+    int alpha;
+    bool layered;
+    int opacity;
+  } const cases[] = {{249, true, 249}, {250, false, 0}, {99, true, 255}, {100, true, 100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.alpha);
+    testing_support::ResetEverything();
+    fake::SetModuleDir(dir_);
+    WriteFile(dir_ + "\\tavik.ini", IniWith(1, c.alpha));
+    ASSERT_EQ(Load(), 1);
+    win32::Wnd banner = fake::PanelWindow(panels.banner);
+    auto calls = fake::LayeredCalls();
+    EXPECT_EQ((fake::WindowExStyle(banner) & win32::kWsExLayered) != 0, c.layered);
+    ASSERT_EQ(calls.size(), c.layered ? 1u : 0u);
+    if (c.layered) {
+      EXPECT_EQ(calls[0].wnd, banner);
+      EXPECT_EQ(calls[0].alpha, c.opacity);
+      EXPECT_EQ(calls[0].colorKey, 0u);
+      EXPECT_EQ(calls[0].flags, win32::kLwaAlpha);
+    }
+    Unload();
+  }
+}
+
+TEST_F(LifecycleTest, NoLayeredWindowsLeavesTheBannerOpaque) {
+  WriteFile(dir_ + "\\tavik.ini", IniWith(1, 200));
+  fake::SetLayeredAvailable(false);
+  ASSERT_EQ(Load(), 1);
+  EXPECT_EQ(fake::WindowExStyle(fake::PanelWindow(panels.banner)) & win32::kWsExLayered, 0);
+}
+
+TEST_F(LifecycleTest, BannerHeightFollowsTheStyle) {
+  const int expected[] = {60, 90, 120, 90, 90, 0};  // style 5 leaves it as at load
+  for (int style = 0; style <= 5; ++style) {
+    SCOPED_TRACE(style);
+    testing_support::ResetEverything();
+    fake::SetModuleDir(dir_);
+    WriteFile(dir_ + "\\tavik.ini", IniWith(style, 255));
+    ASSERT_EQ(Load(), 1);
+    EXPECT_EQ(settings.bannerHeight, expected[style]);
+    Unload();
+  }
+}
+
+TEST_F(LifecycleTest, TimerRunsAtAFiftiethOfTheDisplayTime) {
+  WriteFile(dir_ + "\\tavik.ini", IniWith(1, 255));
+  ASSERT_EQ(Load(), 1);
+  auto timers = fake::TimersSet();
+  ASSERT_EQ(timers.size(), 1u);
+  EXPECT_EQ(timers[0].delay, 60u);
+  EXPECT_EQ(timers[0].resolution, 100u);
+  EXPECT_EQ(timers[0].flags, win32::kTimePeriodic);
+  EXPECT_EQ(TimerPeriodFor(3000), 60u);
+  EXPECT_EQ(TimerPeriodFor(49), 1u);  // the timer refuses 0 ms
+  Unload();
+  EXPECT_EQ(fake::TimersKilled(), std::vector<uint32_t>{timers[0].id});
+  EXPECT_FALSE(fake::FireTimer(timers[0].id));
+}
+
+TEST_F(LifecycleTest, SharedStateIsZeroAfterLoad) {
+  eitState = 5;
+  ASSERT_EQ(Load(), 1);
+  EXPECT_EQ(eitState, 0);
+  EXPECT_EQ(HostKind(), 0);
+}
+
+TEST_F(LifecycleTest, StopFilterOnceAtExitAndNotAgainAtDetach) {
+  AddHostWindow();
+  ASSERT_EQ(Load(), 1);
+  auto stops = [] {
+    int n = 0;
+    for (const fake::SentMessage& m : fake::SentMessages())
+      if (m.msg == host::kWmUser && m.wparam == host::kCmdStopFilter) ++n;
+    return n;
+  };
+  On_Exit(nullptr, nullptr, 0);  // no filter running: nothing sent
+  EXPECT_EQ(stops(), 0);
+  eitState = 1;  // as after a filter start
+  On_Exit(nullptr, nullptr, 0);
+  EXPECT_EQ(stops(), 1);
+  EXPECT_EQ(eitState, 0);
+  EXPECT_EQ(panels.banner, kNoPanel);
+  Unload();
+  EXPECT_EQ(stops(), 1);
+}
+
+TEST_F(LifecycleTest, TicksAfterExitFindNoBannerAndDoNoHarm) {
+  ASSERT_EQ(Load(), 1);
+  int banner = panels.banner;
+  On_Exit(nullptr, nullptr, 0);
+  EXPECT_FALSE(fake::PanelLoaded(banner));
+  fake::PressKey('P');
+  fake::ClearUiCalls();
+  EXPECT_TRUE(fake::FireTimer(fake::TimersSet()[0].id));
+  EXPECT_TRUE(fake::PanelLoaded(panels.settings));
+}
+
+TEST_F(LifecycleTest, DetachAfterPartialAttachLeavesMissingPanelsAlone) {
+  // A panel file without the EPG panel: the fourth load fails.
+  std::string uir = testing_support::ReadFile(testing_support::SourcePath("resources/tavik.uir"));
+  ASSERT_EQ(Attach(nullptr), 0);  // no panel file at all first
+  WriteFile(dir_ + "\\tavik.uir", "this is not a panel file\n");
+  EXPECT_EQ(Attach(nullptr), 0);
+  EXPECT_EQ(Detach(), 1);
+  EXPECT_EQ(panels.banner, kNoPanel);
+  (void)uir;
+}
+
+TEST_F(LifecycleTest, SendsItsName) {
+  char name[16];
+  std::memset(name, 'x', sizeof name);
+  On_Send_Dll_ID_Name(name);
+  EXPECT_STREQ(name, "Tavik");
+  EXPECT_EQ(name[6], 'x');  // nothing written past the NUL
+}
+
+TEST_F(LifecycleTest, StartKeepsTheHostWindowAndId) {
+  int dummy = 0;
+  On_Start(nullptr, reinterpret_cast<win32::Wnd>(0x1234), 1, 42, nullptr, nullptr, &dummy);
+  EXPECT_EQ(hostLink.hostWnd, reinterpret_cast<win32::Wnd>(0x1234));
+  EXPECT_EQ(hostLink.pluginId, 42);
+  EXPECT_EQ(dummy, 0);
+}
+
+struct MenuCase {
+  unsigned id;
+  const char* title;
+  const char* button;
+  int x, y, w, h;
+};
+
+TEST_F(LifecycleTest, EachMenuItemShowsItsPanelTopmostUntilItsButtonIsPressed) {
+  ASSERT_EQ(Load(), 1);
+  const MenuCase cases[] = {{44454, "Settings", "SAVE", 50, 50, 300, 400},
+                            {44455, "About", "OK", 400, 50, 300, 330},
+                            {44456, "EPG", "EPGOK", 50, 50, 420, 420}};
+  for (const MenuCase& c : cases) {
+    SCOPED_TRACE(c.title);
+    int panelHandle = c.id == 44454 ? panels.settings : c.id == 44455 ? panels.about : panels.epg;
+    fake::ClearRecords();
+    bool shownWhileLooping = false;
+    fake::QueueUiAction([&] {
+      shownWhileLooping = fake::PanelVisible(panelHandle);
+      fake::PressButton(panelHandle, c.button);
+    });
+    int quitsBefore = fake::QuitCount();
+    On_Menu_Select(c.id);
+    EXPECT_TRUE(shownWhileLooping);
+    EXPECT_EQ(fake::ActivePanel(), panelHandle);
+    auto pos = fake::WindowPositions();
+    ASSERT_EQ(pos.size(), 1u);
+    EXPECT_EQ(pos[0].wnd, fake::PanelWindow(panelHandle));
+    EXPECT_EQ(pos[0].insertAfter, win32::kHwndTopmost);
+    EXPECT_EQ(pos[0].x, c.x);
+    EXPECT_EQ(pos[0].y, c.y);
+    EXPECT_EQ(pos[0].cx, c.w);
+    EXPECT_EQ(pos[0].cy, c.h);
+    EXPECT_EQ(pos[0].flags, win32::kSwpShowWindow);
+    EXPECT_EQ(fake::QuitCount(), quitsBefore + 1);
+    if (c.id != 44454) EXPECT_FALSE(fake::PanelVisible(panelHandle));
+  }
+}
+
+TEST_F(LifecycleTest, OtherMenuIdsDoNothing) {
+  ASSERT_EQ(Load(), 1);
+  fake::ClearUiCalls();
+  fake::ClearRecords();
+  On_Menu_Select(0);
+  On_Menu_Select(44457);
+  EXPECT_TRUE(fake::UiCalls().empty());
+  EXPECT_TRUE(fake::WindowPositions().empty());
+}
+
+TEST_F(LifecycleTest, ButtonsIgnoreEventsOtherThanCommit) {
+  ASSERT_EQ(Load(), 1);
+  ui::DisplayPanel(panels.about);
+  EXPECT_EQ(fake::PressButton(panels.about, "OK", 2), 0);
+  EXPECT_TRUE(fake::PanelVisible(panels.about));
+  EXPECT_EQ(fake::PressButton(panels.about, "OK", 1), 0);
+  EXPECT_FALSE(fake::PanelVisible(panels.about));
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+// Hand-made EIT present/following sections for the guide's tests, laid out
+// in 184-byte units as a host delivers them (pointer_field 0 at byte 0).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sections {
+
+constexpr size_t kUnit = 184;
+
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+inline Bytes Cat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// short_event_descriptor: tag, length, language "eng", name, text.
+inline Bytes ShortEvent(const Bytes& name, const Bytes& text) {
+  Bytes body = {'e', 'n', 'g', static_cast<uint8_t>(name.size())};
+  body = Cat(body, name);
+  body.push_back(static_cast<uint8_t>(text.size()));
+  body = Cat(body, text);
+  Bytes d = {0x4D, static_cast<uint8_t>(body.size())};
+  return Cat(d, body);
+}
+
+// A PDC descriptor (5 bytes in all) followed by a short_event_descriptor.
+inline Bytes PdcThenShortEvent(const Bytes& name, const Bytes& text) {
+  Bytes d = {0x69, 0x03, 0x01, 0x02, 0x03};
+  return Cat(d, ShortEvent(name, text));
+}
+
+// A descriptor of any tag with the given body.
+inline Bytes Descriptor(uint8_t tag, const Bytes& body) {
+  Bytes d = {tag, static_cast<uint8_t>(body.size())};
+  return Cat(d, body);
+}
+
+struct Section {
+  uint16_t serviceId = 0x1234;
+  uint8_t sectionNumber = 0;  // bit 0: 0 present, 1 following
+  uint8_t hour = 0x20;        // BCD
+  uint8_t minute = 0x15;      // BCD
+  uint8_t tableId = 0x4E;
+  int sectionLength = -1;     // -1: the real length
+  Bytes descriptors;          // the first event's descriptor loop
+};
+
+// The section's bytes from table_id through a (zero) CRC.
+inline Bytes SectionBytes(const Section& s) {
+  Bytes b = {s.tableId, 0, 0,
+             static_cast<uint8_t>(s.serviceId >> 8), static_cast<uint8_t>(s.serviceId),
+             0xC1, s.sectionNumber, 0x01,
+             0x00, 0x01, 0x00, 0x02,  // transport_stream_id, original_network_id
+             0x01, 0x4E,              // segment_last_section_number, last_table_id
+             0x12, 0x34,              // event_id
+             0xE8, 0x2C, s.hour, s.minute, 0x00,  // start_time: MJD, hh mm ss
+             0x01, 0x30, 0x00,                    // duration
+             static_cast<uint8_t>(0x80 | ((s.descriptors.size() >> 8) & 0x0F)),
+             static_cast<uint8_t>(s.descriptors.size())};
+  b = Cat(b, s.descriptors);
+  b.insert(b.end(), 4, 0);  // CRC_32, never checked
+  int length = s.sectionLength >= 0 ? s.sectionLength : static_cast<int>(b.size()) - 3;
+  b[1] = static_cast<uint8_t>(0xB0 | ((length >> 8) & 0x0F));
+  b[2] = static_cast<uint8_t>(length);
+  return b;
+}
+
+// The section in units: pointer_field 0, the section, 0xFF stuffing up to
+// a whole number of units (at least minUnits).
+inline Bytes Units(const Section& s, size_t minUnits = 1) {
+  Bytes b = Cat(Bytes{0}, SectionBytes(s));
+  size_t units = (b.size() + kUnit - 1) / kUnit;
+  if (units < minUnits) units = minUnits;
+  b.resize(units * kUnit, 0xFF);
+  return b;
+}
+
+}  // namespace sections

@@ -1,0 +1,215 @@
+// EIT present/following section builder and packetiser for the host simulator,
+// the section generator and the tests that need a stream of our own.
+#include "tools/eitgen/eit_sections.h"
+
+#include <cstdio>
+
+namespace eitgen {
+namespace {
+
+constexpr uint16_t kFixedMjd = 60310;  // 2024-01-01: the date bytes are never shown
+
+uint8_t Bcd(int value) {
+  if (value < 0) value = 0;
+  value %= 100;
+  return static_cast<uint8_t>(((value / 10) << 4) | (value % 10));
+}
+
+void Put16(std::vector<uint8_t>& out, unsigned value) {
+  out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+  out.push_back(static_cast<uint8_t>(value & 0xFF));
+}
+
+std::string Cut(const std::string& s, size_t max) { return s.size() > max ? s.substr(0, max) : s; }
+
+// Bytes outside printable ASCII and the backslash as \xHH, like the reference files.
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c < 0x20 || c > 0x7E || c == '\\') {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+Event MakeEvent(uint16_t id, int hour, int minute, int duration, const char* name,
+                const char* text) {
+  Event e;
+  e.eventId = id;
+  e.startHour = hour;
+  e.startMinute = minute;
+  e.durationMinutes = duration;
+  e.name = name;
+  e.text = text;
+  return e;
+}
+
+}  // namespace
+
+uint32_t Crc32Mpeg(const uint8_t* data, size_t length) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < length; ++i) {
+    crc ^= static_cast<uint32_t>(data[i]) << 24;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+  }
+  return crc;
+}
+
+std::vector<uint8_t> ShortEventDescriptor(const std::string& language, const std::string& name,
+                                          const std::string& text) {
+  std::string lang = Cut(language, 3);
+  lang.resize(3, ' ');
+  std::string n = Cut(name, 255);
+  // The body is language (3) + name length (1) + name + text length (1) + text <= 255.
+  std::string t = Cut(text, n.size() + 5 >= 255 ? 0 : 255 - 5 - n.size());
+  std::vector<uint8_t> d;
+  d.push_back(0x4D);
+  d.push_back(static_cast<uint8_t>(3 + 1 + n.size() + 1 + t.size()));
+  d.insert(d.end(), lang.begin(), lang.end());
+  d.push_back(static_cast<uint8_t>(n.size()));
+  d.insert(d.end(), n.begin(), n.end());
+  d.push_back(static_cast<uint8_t>(t.size()));
+  d.insert(d.end(), t.begin(), t.end());
+  return d;
+}
+
+std::vector<uint8_t> BuildPfSection(const PfSection& s) {
+  std::vector<uint8_t> loop;
+  if (s.hasEvent) {
+    std::vector<uint8_t> descriptors;
+    for (const auto& d : s.event.leadingDescriptors) descriptors.insert(descriptors.end(), d.begin(), d.end());
+    if (s.event.withShortEvent) {
+      auto d = ShortEventDescriptor(s.event.language, s.event.name, s.event.text);
+      descriptors.insert(descriptors.end(), d.begin(), d.end());
+    }
+    if (descriptors.size() > 0xFFF) return {};
+    Put16(loop, s.event.eventId);
+    Put16(loop, kFixedMjd);
+    loop.push_back(Bcd(s.event.startHour));
+    loop.push_back(Bcd(s.event.startMinute));
+    loop.push_back(0x00);
+    int dur = s.event.durationMinutes < 0 ? 0 : s.event.durationMinutes;
+    loop.push_back(Bcd(dur / 60));
+    loop.push_back(Bcd(dur % 60));
+    loop.push_back(0x00);
+    const unsigned running = s.sectionNumber == 0 ? 4u : 1u;  // running / not yet running
+    Put16(loop, (running << 13) | static_cast<unsigned>(descriptors.size()));
+    loop.insert(loop.end(), descriptors.begin(), descriptors.end());
+  }
+  const size_t sectionLength = 11 + loop.size() + 4;  // after the length field, CRC included
+  if (sectionLength > kMaxSectionLength) return {};
+  std::vector<uint8_t> out;
+  out.push_back(kTableIdPfActual);
+  Put16(out, 0xB000 | static_cast<unsigned>(sectionLength));  // syntax 1, reserved bits set
+  Put16(out, s.serviceId);
+  out.push_back(static_cast<uint8_t>(0xC0 | ((s.version & 0x1F) << 1) | 0x01));  // current
+  out.push_back(s.sectionNumber);
+  out.push_back(1);  // last_section_number
+  Put16(out, s.transportStreamId);
+  Put16(out, s.originalNetworkId);
+  out.push_back(1);  // segment_last_section_number
+  out.push_back(kTableIdPfActual);
+  out.insert(out.end(), loop.begin(), loop.end());
+  const uint32_t crc = Crc32Mpeg(out.data(), out.size());
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(crc >> shift));
+  return out;
+}
+
+void AppendSectionPackets(const std::vector<uint8_t>& section, uint16_t pid, uint8_t& continuity,
+                          std::vector<uint8_t>& out) {
+  size_t done = 0;
+  bool first = true;
+  while (first || done < section.size()) {
+    uint8_t packet[kPacketSize];
+    packet[0] = 0x47;
+    packet[1] = static_cast<uint8_t>((first ? 0x40 : 0x00) | ((pid >> 8) & 0x1F));
+    packet[2] = static_cast<uint8_t>(pid & 0xFF);
+    packet[3] = static_cast<uint8_t>(0x10 | (continuity & 0x0F));  // payload only
+    continuity = static_cast<uint8_t>((continuity + 1) & 0x0F);
+    size_t pos = 4;
+    if (first) packet[pos++] = 0x00;  // pointer_field: the section starts right after it
+    while (pos < kPacketSize && done < section.size()) packet[pos++] = section[done++];
+    while (pos < kPacketSize) packet[pos++] = 0xFF;
+    out.insert(out.end(), packet, packet + kPacketSize);
+    first = false;
+  }
+}
+
+std::vector<DemoService> DemoServices() {
+  std::vector<DemoService> v;
+  v.push_back({"Tavik One", 0x0101, 11778000, 1, 0,
+               MakeEvent(0x1001, 20, 0, 30, "Evening News",
+                         "Headlines from around the region, the weather and the sport."),
+               MakeEvent(0x1002, 20, 30, 55, "Nature Watch",
+                         "Otters of the northern rivers, filmed over one winter.")});
+  v.push_back({"Harbour TV", 0x0102, 11778000, 1, 0,
+               MakeEvent(0x2001, 19, 45, 60, "Harbour Life",
+                         "A day with the pilots who bring the big ships in."),
+               MakeEvent(0x2002, 20, 45, 40, "Night Ferry", "Crossing the strait after dark.")});
+  std::string longText =
+      "A snowbound village waits for the spring thaw while an old feud between two "
+      "families of fishermen flares up again. When the ice breaks early, the young "
+      "have to choose: stay or leave for the city.";  // long enough for two packets
+  v.push_back({"Cinema Nord", 0x0103, 12188000, 0, 5,
+               MakeEvent(0x3001, 20, 15, 105, "The Long Winter", longText.c_str()),
+               MakeEvent(0x3002, 22, 0, 95, "Late Movie: Blue Lantern",
+                         "A detective story set in a harbour town.")});
+  v.push_back({"Kids Corner", 0x0104, 12188000, 0, 0,
+               MakeEvent(0x4001, 19, 30, 25, "Cartoon Parade", "Three short cartoons."),
+               MakeEvent(0x4002, 19, 55, 10, "Story Time", "A bedtime story, read aloud.")});
+  v.push_back({"Sport 24", 0x0105, 12640000, 13, 1,
+               MakeEvent(0x5001, 20, 0, 120, "Match of the Week", "Live from the city stadium."),
+               MakeEvent(0x5002, 22, 0, 30, "Goals Tonight", "All the goals of the day.")});
+  return v;
+}
+
+std::vector<uint8_t> BuildDemoStream(int rounds) {
+  std::vector<uint8_t> out;
+  uint8_t continuity = 0;
+  const auto services = DemoServices();
+  for (int r = 0; r < rounds; ++r) {
+    for (const auto& svc : services) {
+      for (int n = 0; n < 2; ++n) {
+        PfSection s;
+        s.serviceId = svc.serviceId;
+        s.sectionNumber = static_cast<uint8_t>(n);
+        s.event = n == 0 ? svc.present : svc.following;
+        AppendSectionPackets(BuildPfSection(s), kEitPid, continuity, out);
+      }
+    }
+  }
+  return out;
+}
+
+std::string DemoReferenceTsv() {
+  std::string out;
+  for (const auto& svc : DemoServices()) {
+    for (int n = 0; n < 2; ++n) {
+      const Event& e = n == 0 ? svc.present : svc.following;
+      char head[64];
+      std::snprintf(head, sizeof head, "0x%04x\t%d\t%02d:%02d\t0x4d\t", svc.serviceId, n,
+                    e.startHour, e.startMinute);
+      out += head;
+      out += Escape(e.name) + "\t" + Escape(e.text) + "\td0\n";
+    }
+  }
+  return out;
+}
+
+std::string DemoChannelList() {
+  std::string out = "# name;frequency;polarity;serviceid;ca\n";
+  for (const auto& svc : DemoServices()) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%s;%u;%d;0x%04X;%d\n", svc.channelName, svc.frequency,
+                  svc.polarity, svc.serviceId, svc.caSystem);
+    out += line;
+  }
+  return out;
+}
+
+}  // namespace eitgen

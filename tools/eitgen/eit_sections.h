@@ -1,0 +1,90 @@
+// Builds EIT present/following sections and wraps them into 188-byte transport
+// packets of PID 0x0012, the way a broadcaster's multiplexer sends them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace eitgen {
+
+constexpr uint8_t kTableIdPfActual = 0x4E;
+constexpr uint16_t kEitPid = 0x0012;
+constexpr size_t kPacketSize = 188;
+constexpr size_t kPayloadSize = 184;
+constexpr size_t kMaxSectionLength = 4093;  // section_length is 12 bits, at most 0xFFD
+
+// One event of a present/following section. Texts are raw 8-bit bytes as
+// broadcast (a leading character-table byte such as "\x05" may be included).
+struct Event {
+  uint16_t eventId = 1;
+  int startHour = 20;    // 0..23, written as BCD
+  int startMinute = 0;   // 0..59, written as BCD
+  int durationMinutes = 30;
+  std::string language = "eng";
+  std::string name;
+  std::string text;
+  // Raw descriptors (tag, length, body) placed before the short event
+  // descriptor, to model broadcasters whose first descriptor is another one.
+  std::vector<std::vector<uint8_t>> leadingDescriptors;
+  bool withShortEvent = true;
+};
+
+struct PfSection {
+  uint16_t serviceId = 1;
+  uint16_t transportStreamId = 1;
+  uint16_t originalNetworkId = 1;
+  uint8_t sectionNumber = 0;  // 0 present, 1 following
+  uint8_t version = 0;
+  bool hasEvent = true;       // a section without event is legal (nothing on air)
+  Event event;
+};
+
+// CRC-32 of MPEG-2 systems (polynomial 0x04C11DB7, initial 0xFFFFFFFF, no
+// reflection, no final xor). Over a whole section including its CRC it gives 0.
+uint32_t Crc32Mpeg(const uint8_t* data, size_t length);
+
+// A short_event_descriptor (tag 0x4D); name and text are cut at 255 bytes and
+// the whole descriptor body at 255 bytes.
+std::vector<uint8_t> ShortEventDescriptor(const std::string& language, const std::string& name,
+                                          const std::string& text);
+
+// The complete section, from table_id to the CRC. Returns an empty vector when
+// the event's descriptors do not fit in one section.
+std::vector<uint8_t> BuildPfSection(const PfSection& section);
+
+// Appends the transport packets carrying one section to out: the first packet
+// has payload_unit_start set, pointer_field 0 and the section from payload
+// byte 1; a longer section continues in the next packets; the last is padded
+// with 0xFF. continuity is the 4-bit counter, advanced per packet.
+void AppendSectionPackets(const std::vector<uint8_t>& section, uint16_t pid, uint8_t& continuity,
+                          std::vector<uint8_t>& out);
+
+// A service of the built-in demonstration stream.
+struct DemoService {
+  const char* channelName;
+  uint16_t serviceId;
+  uint32_t frequency;
+  int polarity;
+  int caSystem;
+  Event present;
+  Event following;
+};
+
+// The services of the built-in stream (stable across runs).
+std::vector<DemoService> DemoServices();
+
+// The built-in stream: every service's present and following section, repeated
+// `rounds` times (the version stays the same), as 188-byte packets.
+std::vector<uint8_t> BuildDemoStream(int rounds);
+
+// One reference line per distinct section of the demo stream: service_id,
+// section_number, start hh:mm, first descriptor tag, name, text (tab-separated;
+// bytes outside 0x20..0x7E and the backslash written as \xHH).
+std::string DemoReferenceTsv();
+
+// Channel list lines for the demo services: name;frequency;polarity;serviceid;ca
+std::string DemoChannelList();
+
+}  // namespace eitgen
