@@ -182,14 +182,16 @@ TEST_F(LifecycleTest, TicksAfterExitFindNoBannerAndDoNoHarm) {
 }
 
 TEST_F(LifecycleTest, DetachAfterPartialAttachLeavesMissingPanelsAlone) {
-  // A panel file without the EPG panel: the fourth load fails.
+  // A panel file without the EPG panel: the first three load, the fourth fails.
   std::string uir = testing_support::ReadFile(testing_support::SourcePath("resources/tavik.uir"));
-  ASSERT_EQ(Attach(nullptr), 0);  // no panel file at all first
-  WriteFile(dir_ + "\\tavik.uir", "this is not a panel file\n");
+  WriteFile(dir_ + "\\tavik.uir", uir.substr(0, uir.find("panel 2 ")));
   EXPECT_EQ(Attach(nullptr), 0);
-  EXPECT_EQ(Detach(), 1);
+  EXPECT_EQ(CallsStartingWith("LoadPanelEx").size(), 4u);
+  EXPECT_EQ(CallsStartingWith("DiscardPanel").size(), 3u);
   EXPECT_EQ(panels.banner, kNoPanel);
-  (void)uir;
+  EXPECT_TRUE(fake::TimersSet().empty());
+  EXPECT_EQ(Detach(), 1);  // the system's detach after the failed attach
+  EXPECT_EQ(CallsStartingWith("DiscardPanel").size(), 3u);
 }
 
 TEST_F(LifecycleTest, SendsItsName) {

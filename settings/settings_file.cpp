@@ -1,0 +1,183 @@
+// The settings file beside the library: eighteen lines identified by position,
+// read once at start-up (GetPar) and rewritten whole on save (SetPar).
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+
+#include "common/plugin_state.h"
+#include "common/text.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+#include "platform/win32.h"
+#include "settings/settings.h"
+#include "settings/settings_internal.h"
+
+using namespace settings_file;
+
+namespace {
+
+// Lines 2 to 17 in file order, each with the settings-panel control that shows
+// it (0: none; justification is set by the font button only). The panel is
+// filled and read in this same order.
+struct IntLine {
+  std::atomic<int32_t> Settings::*field;
+  int control;
+};
+constexpr IntLine kIntLines[] = {
+    {&Settings::style, panel::kSetStyle},
+    {&Settings::backcolor, panel::kSetBackcolor},
+    {&Settings::textcolor, panel::kSetTextcolor},
+    {&Settings::epgon, panel::kSetEpgon},
+    {&Settings::showsignal, panel::kSetShowsignal},
+    {&Settings::showdetails, panel::kSetShowdetails},
+    {&Settings::videownd, panel::kSetVideownd},
+    {&Settings::parkcursor, panel::kSetParkcursor},
+    {&Settings::timeshift, panel::kSetTimeshift},
+    {&Settings::titlemode, panel::kSetTitlemode},
+    {&Settings::postkey, panel::kSetPostkey},
+    {&Settings::alpha, panel::kSetAlpha},
+    {&Settings::justify, 0},
+    {&Settings::epgtext, panel::kSetEpgtext},
+    {&Settings::epgcolor, panel::kSetEpgcolor},
+    {&Settings::slideout, panel::kSetSlideout},
+};
+constexpr int kIntLineCount = static_cast<int>(sizeof kIntLines / sizeof kIntLines[0]);
+static_assert(kIntLineCount + 2 == kLineCount, "seconds, sixteen integers, typeface");
+
+// Room for any line we write: a float's "%4.1f" needs at most 48 characters,
+// an integer 11, the typeface 128.
+constexpr int kLineBufferSize = kFontChars + 64;
+
+// The text of the file's lines as read; a line that could not be read is
+// empty. Lines 1 to 17 keep at most kValueChars characters, line 18 kFontChars.
+struct FileText {
+  char seconds[kValueChars + 1];
+  char values[kIntLineCount][kValueChars + 1];
+  char font[kFontChars + 1];
+};
+
+// One line into buf (maxChars + 1 bytes); an unreadable line leaves it empty.
+void ReadOneLine(int file, char* buf, int maxChars) {
+  buf[0] = '\0';
+  if (ui::ReadLine(file, buf, maxChars) < 0) buf[0] = '\0';
+  buf[maxChars] = '\0';
+}
+
+void ReadFileText(const char* path, FileText* text) {
+  *text = FileText{};
+  int file = ui::OpenFile(path, 1, 0, 1);
+  if (file < 0) return;  // no file: every line counts as empty text
+  ReadOneLine(file, text->seconds, kValueChars);
+  for (auto& value : text->values) ReadOneLine(file, value, kValueChars);
+  ReadOneLine(file, text->font, kFontChars);
+  ui::CloseFile(file);
+}
+
+void ReportSaveFailure(const char* what, const char* path) {
+  char message[600];
+  FormatText(message, sizeof message, "Tavik: settings not saved: %s %s\n", what, path);
+  win32::OutputDebugStringA(message);
+}
+
+// The display time with one decimal; the decimal mark is always a point,
+// whatever locale the host process has set.
+void FormatSeconds(char* buf, size_t capacity, float seconds) {
+  FormatText(buf, capacity, kSecondsFormat, static_cast<double>(seconds));
+  for (char* p = buf; *p != '\0'; ++p) {
+    if (*p == ',') *p = '.';
+  }
+}
+
+// Writes the eighteen lines to an open file; false when a write failed.
+bool WriteLines(int file, float seconds) {
+  char line[kLineBufferSize];
+  FormatSeconds(line, sizeof line, seconds);
+  bool ok = ui::WriteLine(file, line, static_cast<int>(BoundedLength(line, sizeof line))) >= 0;
+  for (const IntLine& entry : kIntLines) {
+    int n = FormatText(line, sizeof line, "%d", static_cast<int>((settings.*entry.field).load()));
+    ok = ok && n >= 0 && ui::WriteLine(file, line, n) >= 0;
+  }
+  char font[kFontChars + 1];
+  size_t fontLength = CopyText(font, sizeof font, settings.fontname);
+  ok = ok && ui::WriteLine(file, font, static_cast<int>(fontLength)) >= 0;
+  return ok;
+}
+
+// Writes the new file beside the old one and swaps it in as one step, so a
+// save that fails at any point leaves the old file as it was.
+void WriteSettingsFile(float seconds) {
+  const char* target = paths.iniPath;
+  char fresh[sizeof paths.iniPath + 8];
+  if (Truncated(FormatText(fresh, sizeof fresh, "%s%s", target, kNewFileSuffix),
+                sizeof fresh)) {
+    ReportSaveFailure("path too long:", target);
+    return;
+  }
+  int file = ui::OpenFile(fresh, 2, 0, 1);
+  if (file < 0) {
+    ReportSaveFailure("cannot create", fresh);
+    return;
+  }
+  bool written = WriteLines(file, seconds);
+  bool flushed = ui::CloseFile(file) >= 0;
+  if (!written || !flushed) {
+    std::remove(fresh);
+    ReportSaveFailure(written ? "cannot flush" : "cannot write", fresh);
+    return;
+  }
+  if (ui::ReplaceFile(fresh, target) != 0) {
+    std::remove(fresh);
+    ReportSaveFailure("cannot replace", target);
+  }
+}
+
+}  // namespace
+
+void GetPar() {
+  FileText text;
+  ReadFileText(paths.iniPath, &text);
+
+  // The display time: seconds in single precision, held in milliseconds.
+  float seconds = static_cast<float>(TextToDouble(text.seconds));
+  int32_t ms = SecondsToMs(seconds);
+  settings.showtime = (ms < kMinShowtimeMs) ? kDefaultShowtimeMs : ms;
+  for (int i = 0; i < kIntLineCount; ++i) {
+    (settings.*kIntLines[i].field).store(TextToInt(text.values[i]));
+  }
+  CopyText(settings.fontname, sizeof settings.fontname, text.font);
+
+  // The panel shows what the file holds: the seconds as read, both colours
+  // even when equal. Before the panels are loaded these calls change nothing.
+  const int settingsPanel = panels.settings;
+  ui::SetCtrlVal(settingsPanel, panel::kSetShowtime, static_cast<double>(seconds));
+  for (const IntLine& entry : kIntLines) {
+    if (entry.control != 0) {
+      ui::SetCtrlVal(settingsPanel, entry.control,
+                     static_cast<int>((settings.*entry.field).load()));
+    }
+  }
+
+  // Text in the background colour would be unreadable: fall back to white.
+  if (settings.backcolor == settings.textcolor) settings.backcolor = kWhite;
+
+  ApplyColors();
+  ApplyStyle();
+}
+
+void SetPar() {
+  const int settingsPanel = panels.settings;
+  // A control that gives nothing keeps the value in memory.
+  float seconds = static_cast<float>(settings.showtime.load()) / 1000.0f;
+  ui::GetCtrlVal(settingsPanel, panel::kSetShowtime, &seconds);
+  settings.showtime = SecondsToMs(seconds);
+  for (const IntLine& entry : kIntLines) {
+    if (entry.control == 0) continue;
+    int value = (settings.*entry.field).load();
+    ui::GetCtrlVal(settingsPanel, entry.control, &value);
+    (settings.*entry.field).store(value);
+  }
+
+  ApplyColors();
+  ApplyStyle();
+  WriteSettingsFile(seconds);
+}

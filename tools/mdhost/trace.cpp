@@ -1,0 +1,89 @@
+// The simulator's trace: every export call, command, delivery summary and check
+// goes to stdout and to out/trace.txt, one line each, flushed at once.
+#include <cstdarg>
+#include <cstdio>
+
+#include "tools/mdhost/mdhost.h"
+
+namespace mdhost {
+namespace {
+
+struct TraceState {
+  CRITICAL_SECTION lock;
+  FILE* file = nullptr;
+  DWORD startTick = 0;
+  std::string all;  // kept for "expect trace"
+  TraceState() {
+    InitializeCriticalSection(&lock);
+    startTick = GetTickCount();
+  }
+};
+
+TraceState& T() {
+  static TraceState t;
+  return t;
+}
+
+void Emit(const char* prefix, const char* format, va_list args) {
+  char body[2048];
+  std::vsnprintf(body, sizeof body, format, args);
+  char line[2200];
+  std::snprintf(line, sizeof line, "[%7lu] %s%s\n", static_cast<unsigned long>(ElapsedMs()),
+                prefix, body);
+  TraceState& t = T();
+  EnterCriticalSection(&t.lock);
+  std::fputs(line, stdout);
+  std::fflush(stdout);
+  if (t.file) {
+    std::fputs(line, t.file);
+    std::fflush(t.file);
+  }
+  t.all += body;
+  t.all += '\n';
+  LeaveCriticalSection(&t.lock);
+}
+
+}  // namespace
+
+DWORD ElapsedMs() { return GetTickCount() - T().startTick; }
+
+bool OpenTrace(const std::string& path) {
+  TraceState& t = T();
+  EnterCriticalSection(&t.lock);
+  t.file = std::fopen(path.c_str(), "w");
+  LeaveCriticalSection(&t.lock);
+  return t.file != nullptr;
+}
+
+void Trace(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  Emit("", format, args);
+  va_end(args);
+}
+
+void Fail(const char* format, ...) {
+  InterlockedIncrement(&State().failures);
+  va_list args;
+  va_start(args, format);
+  Emit("FAIL ", format, args);
+  va_end(args);
+}
+
+bool TraceContains(const std::string& text) {
+  TraceState& t = T();
+  EnterCriticalSection(&t.lock);
+  const bool found = t.all.find(text) != std::string::npos;
+  LeaveCriticalSection(&t.lock);
+  return found;
+}
+
+void FlushTrace() {
+  TraceState& t = T();
+  EnterCriticalSection(&t.lock);
+  std::fflush(stdout);
+  if (t.file) std::fflush(t.file);
+  LeaveCriticalSection(&t.lock);
+}
+
+}  // namespace mdhost
