@@ -122,11 +122,12 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
     if (plan.parkCursor) win32::SetCursorPos(plan.cursorX, plan.cursorY);
   }
   if (!plan.slide && !plan.hide) return;
-  // A channel change or key P that showed the banner while this tick shrank
-  // or hid it wins: put the banner back whole.
+  // A channel change or key P that began showing the banner while this tick
+  // shrank or hid it wins: put the banner back whole. (A change still in
+  // progress places it again itself; showing it once more does no harm.)
   bool reshow = false;
   const BannerState now = WithBannerState([&](BannerState& s) {
-    reshow = s.showGeneration != plan.generation && s.bannerActive != 0;
+    reshow = s.showGeneration != plan.generation;
     return s;
   });
   if (!reshow) return;

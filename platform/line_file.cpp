@@ -1,13 +1,14 @@
 // Line-oriented file I/O of the panel runtime over FILE*, and the one-step
 // file replacement; the same code serves the Windows and the native build.
+#ifdef _WIN32
+#include <windows.h>
+#undef ReplaceFile  // the system's macro would rename ours
+#endif
+
 #include <cstdio>
 
 #include "platform/lock.h"
 #include "platform/ui_runtime.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace ui {
 namespace {

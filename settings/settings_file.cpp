@@ -17,8 +17,8 @@ using namespace settings_file;
 namespace {
 
 // Lines 2 to 17 in file order, each with the settings-panel control that shows
-// it (0: none; justification is set by the font button only). The panel is
-// filled and read in this same order.
+// it. The panel is filled and read in this same order.
+constexpr int kNoControl = 0;  // justification: set by the font button only
 struct IntLine {
   std::atomic<int32_t> Settings::*field;
   int control;
@@ -36,7 +36,7 @@ constexpr IntLine kIntLines[] = {
     {&Settings::titlemode, panel::kSetTitlemode},
     {&Settings::postkey, panel::kSetPostkey},
     {&Settings::alpha, panel::kSetAlpha},
-    {&Settings::justify, 0},
+    {&Settings::justify, kNoControl},
     {&Settings::epgtext, panel::kSetEpgtext},
     {&Settings::epgcolor, panel::kSetEpgcolor},
     {&Settings::slideout, panel::kSetSlideout},
@@ -107,6 +107,10 @@ bool WriteLines(int file, float seconds) {
 // save that fails at any point leaves the old file as it was.
 void WriteSettingsFile(float seconds) {
   const char* target = paths.iniPath;
+  if (target[0] == '\0') {
+    ReportSaveFailure("no path for", "tavik.ini");
+    return;
+  }
   char fresh[sizeof paths.iniPath + 8];
   if (Truncated(FormatText(fresh, sizeof fresh, "%s%s", target, kNewFileSuffix),
                 sizeof fresh)) {
@@ -151,7 +155,7 @@ void GetPar() {
   const int settingsPanel = panels.settings;
   ui::SetCtrlVal(settingsPanel, panel::kSetShowtime, static_cast<double>(seconds));
   for (const IntLine& entry : kIntLines) {
-    if (entry.control != 0) {
+    if (entry.control != kNoControl) {
       ui::SetCtrlVal(settingsPanel, entry.control,
                      static_cast<int>((settings.*entry.field).load()));
     }
@@ -171,7 +175,7 @@ void SetPar() {
   ui::GetCtrlVal(settingsPanel, panel::kSetShowtime, &seconds);
   settings.showtime = SecondsToMs(seconds);
   for (const IntLine& entry : kIntLines) {
-    if (entry.control == 0) continue;
+    if (entry.control == kNoControl) continue;
     int value = (settings.*entry.field).load();
     ui::GetCtrlVal(settingsPanel, entry.control, &value);
     (settings.*entry.field).store(value);

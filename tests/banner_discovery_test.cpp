@@ -34,7 +34,9 @@ TEST_F(DiscoveryTest, MainWindowTitles) {
     fake::ResetDesktop();
     win32::Wnd wnd = fake::AddWindow(c.title, win32::Rect{0, 0, 100, 100});
     EXPECT_EQ(Enumerate(), c.kind) << c.title;
-    if (c.kind != 0) EXPECT_EQ(BannerSnapshot().videoWnd, wnd);
+    if (c.kind != 0) {
+      EXPECT_EQ(BannerSnapshot().videoWnd, wnd);
+    }
   }
 }
 
@@ -85,7 +87,9 @@ TEST_F(DiscoveryTest, VideoWindowTitlesAndChannelNameRule) {
     win32::Wnd wnd = fake::AddWindow(c.title, win32::Rect{0, 0, 1280, 1024});
     EXPECT_EQ(EPtry(), c.kind ? 1 : -1) << c.channel << " / " << c.title;
     EXPECT_EQ(HostKind(), c.kind) << c.channel << " / " << c.title;
-    if (c.kind) EXPECT_EQ(BannerSnapshot().renderWnd, wnd);
+    if (c.kind) {
+      EXPECT_EQ(BannerSnapshot().renderWnd, wnd);
+    }
   }
 }
 

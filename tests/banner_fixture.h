@@ -21,6 +21,11 @@
 #include "tests/support/plugin_fixture.h"
 
 class BannerTest : public ::testing::Test {
+ public:
+  static void Tick(int count = 1) {
+    for (int i = 0; i < count; ++i) TimerProc(0, 0, 0, 0, 0);
+  }
+
  protected:
   void SetUp() override {
     testing_support::ResetEverything();
@@ -52,9 +57,6 @@ class BannerTest : public ::testing::Test {
 
   static constexpr const char* kIconDir = "/icons/";
 
-  static void Tick(int count = 1) {
-    for (int i = 0; i < count; ++i) TimerProc(0, 0, 0, 0, 0);
-  }
   static void Change(const char* name, uint32_t frequency = 11778000, uint8_t polarity = 18,
                      uint16_t serviceId = 0x1234, uint8_t ca = 0) {
     ChannelChange(MakeRecord(name, frequency, polarity, serviceId, ca));

@@ -1,5 +1,4 @@
 // Colours, style geometry and typeface carried onto the banner panel.
-#include "common/text.h"
 #include <string>
 #include <vector>
 
@@ -85,21 +84,6 @@ TEST_F(SettingsApplyTest, ColoursGoOnInOrder) {
   for (auto [c, colour] : {std::pair{8, 2}, {10, 3}, {11, 3}, {4, 2}, {5, 2}, {6, 2}, {7, 2}})
     expected.push_back("SetCtrlAttribute(" + b + "," + std::to_string(c) + ",680," +
                        std::to_string(colour) + ")");
-  EXPECT_EQ(fake::UiCalls(), expected);
-}
-
-TEST_F(SettingsApplyTest, TypefaceAndJustificationOnNameAndProgrammeLinesOnly) {
-  LoadWith(nullptr);
-  CopyText(settings.fontname, sizeof settings.fontname, "Tahoma");
-  settings.justify = ui::kJustifyCentre;
-  fake::ClearUiCalls();
-  ApplyFont();
-  const std::string b = std::to_string(Banner());
-  std::vector<std::string> expected;
-  for (int c : {8, 10, 11}) {
-    expected.push_back("SetCtrlAttribute(" + b + "," + std::to_string(c) + ",682,\"Tahoma\")");
-    expected.push_back("SetCtrlAttribute(" + b + "," + std::to_string(c) + ",700,32)");
-  }
   EXPECT_EQ(fake::UiCalls(), expected);
 }
 

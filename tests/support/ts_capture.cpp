@@ -12,12 +12,14 @@ namespace {
 constexpr uint8_t kSync = 0x47;
 }
 
-bool ReadPidUnits(const std::string& path, uint16_t pid, std::vector<Unit>* units) {
+bool ReadPidUnits(const std::string& path, uint16_t pid, std::vector<Unit>* units,
+                  int* continuityErrors) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
                             std::istreambuf_iterator<char>());
   size_t i = 0;
+  int lastCounter = -1, gaps = 0;
   while (i + kPacketSize <= data.size()) {
     if (data[i] != kSync) {
       ++i;
@@ -31,9 +33,14 @@ bool ReadPidUnits(const std::string& path, uint16_t pid, std::vector<Unit>* unit
       std::copy(p + 4, p + kPacketSize, u.bytes.begin());
       u.start = (p[1] & 0x40) != 0;
       units->push_back(u);
+      int counter = p[3] & 0x0F;  // a repeated packet keeps its counter
+      if (lastCounter >= 0 && counter != lastCounter && counter != ((lastCounter + 1) & 0x0F))
+        ++gaps;
+      lastCounter = counter;
     }
     i += kPacketSize;
   }
+  if (continuityErrors != nullptr) *continuityErrors = gaps;
   return true;
 }
 

@@ -23,8 +23,10 @@ struct Unit {
 // 4-byte header (an adaptation field, when present, stays in the unit as a
 // host would hand it over). Packets without a payload are left out; bytes
 // that are not on a sync byte are skipped until the next one. False when the
-// file cannot be read.
-bool ReadPidUnits(const std::string& path, uint16_t pid, std::vector<Unit>* units);
+// file cannot be read. continuityErrors, when given, receives the number of
+// gaps in the packets' continuity counter (packets lost in the capture).
+bool ReadPidUnits(const std::string& path, uint16_t pid, std::vector<Unit>* units,
+                  int* continuityErrors = nullptr);
 
 // The units laid end to end, as a host's delivery buffer would hold them.
 std::vector<uint8_t> Concatenate(const std::vector<Unit>& units, size_t first,

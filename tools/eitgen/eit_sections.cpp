@@ -64,9 +64,10 @@ std::vector<uint8_t> ShortEventDescriptor(const std::string& language, const std
                                           const std::string& text) {
   std::string lang = Cut(language, 3);
   lang.resize(3, ' ');
-  std::string n = Cut(name, 255);
-  // The body is language (3) + name length (1) + name + text length (1) + text <= 255.
-  std::string t = Cut(text, n.size() + 5 >= 255 ? 0 : 255 - 5 - n.size());
+  // The body is language (3) + name length (1) + name + text length (1) + text,
+  // and its length is one byte: at most 250 bytes are left for name and text.
+  std::string n = Cut(name, 250);
+  std::string t = Cut(text, 250 - n.size());
   std::vector<uint8_t> d;
   d.push_back(0x4D);
   d.push_back(static_cast<uint8_t>(3 + 1 + n.size() + 1 + t.size()));

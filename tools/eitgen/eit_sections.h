@@ -45,8 +45,8 @@ struct PfSection {
 // reflection, no final xor). Over a whole section including its CRC it gives 0.
 uint32_t Crc32Mpeg(const uint8_t* data, size_t length);
 
-// A short_event_descriptor (tag 0x4D); name and text are cut at 255 bytes and
-// the whole descriptor body at 255 bytes.
+// A short_event_descriptor (tag 0x4D). Its body length is one byte, so the name
+// is cut to 250 bytes and the text to what is left of them.
 std::vector<uint8_t> ShortEventDescriptor(const std::string& language, const std::string& name,
                                           const std::string& text);
 

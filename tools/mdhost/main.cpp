@@ -69,10 +69,13 @@ void ReportCrash(EXCEPTION_POINTERS* info, const char* how) {
     access = static_cast<unsigned long>(r->ExceptionInformation[0]);
     target = static_cast<unsigned long>(r->ExceptionInformation[1]);
   }
+  const char* place = AddressInPlugin(where) ? "inside the plug-in"
+                      : AddressInFormerPlugin(where)
+                          ? "where the unloaded plug-in was: its code still ran after FreeLibrary"
+                          : "outside the plug-in";
   Die(kExitCrash,
       "CRASH: %s exception 0x%08lX at %p (%s) in thread %lu; access %lu of address 0x%08lX",
-      how, static_cast<unsigned long>(r->ExceptionCode), where,
-      AddressInPlugin(where) ? "inside the plug-in" : "outside the plug-in",
+      how, static_cast<unsigned long>(r->ExceptionCode), where, place,
       static_cast<unsigned long>(GetCurrentThreadId()), access, target);
 }
 
@@ -136,6 +139,8 @@ WatchScope::WatchScope(int slot, const char* label, DWORD limitMs) : slot_(slot)
   EnterCriticalSection(&W().lock);
   WatchSlot& s = W().slots[slot];
   hadPrevious_ = s.active;
+  previousSuspended_ = s.suspended;
+  s.suspended = false;
   std::memcpy(previousLabel_, s.label, sizeof previousLabel_);
   previousStart_ = s.start;
   previousLimit_ = s.limit;
@@ -150,6 +155,7 @@ WatchScope::~WatchScope() {
   EnterCriticalSection(&W().lock);
   WatchSlot& s = W().slots[slot_];
   s.active = hadPrevious_;
+  s.suspended = previousSuspended_;
   std::memcpy(s.label, previousLabel_, sizeof s.label);
   // A nested call's time does not count against the outer one.
   s.start = GetTickCount();
@@ -216,6 +222,7 @@ int main(int argc, char** argv) {
     Trace("setup error: %s", error.c_str());
     return kExitSetup;
   }
+  Trace("host: main thread %lu", static_cast<unsigned long>(GetCurrentThreadId()));
   StartScript();
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

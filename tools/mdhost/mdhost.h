@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/host_interface.h"
+#include "tools/mdhost/host_text.h"
 
 namespace mdhost {
 
@@ -43,14 +44,6 @@ struct Options {
   int hangSeconds = 10;    // an export call or step longer than this is a hang
 };
 
-struct Channel {
-  std::string name;
-  uint32_t frequency = 0;
-  uint8_t polarity = 0;
-  uint16_t serviceId = 0;
-  uint8_t caSystem = 0;
-};
-
 struct MenuItem {
   unsigned id = 0;
   std::string text;
@@ -83,8 +76,8 @@ HostState& State();
 
 // ---- trace.cpp ----
 bool OpenTrace(const std::string& path);
-void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));  // counts a failure
+void Trace(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void Fail(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));  // counts a failure
 bool TraceContains(const std::string& text);
 void FlushTrace();
 DWORD ElapsedMs();
@@ -102,13 +95,14 @@ class WatchScope {
  private:
   int slot_;
   bool hadPrevious_;
+  bool previousSuspended_;
   char previousLabel_[128];
   DWORD previousStart_, previousLimit_;
 };
 constexpr int kSlotHostCall = 0;  // export calls on the host's thread
 constexpr int kSlotScript = 1;    // the current scenario step
 void SuspendWatch(int slot, bool suspended);  // a modal menu call may last
-void Die(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void Die(int code, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 
 // ---- channels.cpp ----
 bool LoadChannels(const std::string& path, std::vector<Channel>& out, std::string& error);
@@ -124,6 +118,7 @@ void CallMenuSelect(unsigned id);
 void CallHotKey();
 void CallFilterClose(unsigned offset);
 bool AddressInPlugin(const void* address);
+bool AddressInFormerPlugin(const void* address);  // code of a plug-in already unloaded
 const std::vector<MenuItem>& PluginMenu();
 
 // ---- host_window.cpp ----

@@ -1,0 +1,106 @@
+// Fuzz target for OnDataArrival: a run of deliveries of any length and
+// content for one service, under every line layout and time shift.
+//
+// Input: epgtext, timeshift, the service id (2 bytes), then deliveries, each
+// a control byte followed by its bytes. The control byte gives the length
+// (low nibble x 184 + high nibble x 37, so both whole units and ragged or
+// oversized lengths occur); its bit 0x80 also restarts the lines first.
+//
+// Seeds from the real captures are written at start-up when TAVIK_EIT_SEEDS
+// names a folder (give the same folder as the corpus):
+//   TAVIK_EIT_SEEDS=corpus ./eit_fuzz corpus -max_total_time=60
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "banner/channel_record.h"
+#include "guide/guide.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr size_t kUnit = 184;
+constexpr size_t kPacket = 188;
+
+// The PID 0x0012 payload units of a capture, in stream order.
+std::vector<uint8_t> EitUnits(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> ts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> units;
+  for (size_t i = 0; i + kPacket <= ts.size(); i += kPacket) {
+    const uint8_t* p = &ts[i];
+    if (p[0] != 0x47 || ((p[1] & 0x1F) << 8 | p[2]) != 0x12 || !(p[3] & 0x10)) continue;
+    units.insert(units.end(), p + 4, p + kPacket);
+  }
+  return units;
+}
+
+// One seed per service (up to four per capture): its id and the first units
+// of the capture in deliveries of 1 to 10 units.
+void WriteSeeds(const std::string& dir) {
+  std::string captures = std::string(TAVIK_SOURCE_DIR) + "/../shared/data/eit";
+  DIR* d = opendir(captures.c_str());
+  if (d == nullptr) return;
+  int n = 0;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name.size() < 4 || name.compare(name.size() - 3, 3, ".ts") != 0) continue;
+    std::vector<uint8_t> units = EitUnits(captures + "/" + name);
+    std::set<uint16_t> sids;
+    for (size_t u = 0; u + kUnit <= units.size() && sids.size() < 4; u += kUnit)
+      if (units[u] == 0 && units[u + 1] == 0x4E)
+        sids.insert(static_cast<uint16_t>(units[u + 4] << 8 | units[u + 5]));
+    for (uint16_t sid : sids) {
+      std::vector<uint8_t> seed = {1, 0, static_cast<uint8_t>(sid >> 8),
+                                   static_cast<uint8_t>(sid)};
+      size_t pos = 0;
+      for (int k = 0; pos < units.size() && seed.size() < 16000; ++k) {
+        size_t count = 1 + (k * 7) % 10;
+        size_t len = std::min(count * kUnit, units.size() - pos);
+        seed.push_back(static_cast<uint8_t>(count));
+        seed.insert(seed.end(), units.begin() + pos, units.begin() + pos + len);
+        pos += len;
+      }
+      std::ofstream(dir + "/seed_" + std::to_string(n++), std::ios::binary)
+          .write(reinterpret_cast<const char*>(seed.data()), seed.size());
+    }
+  }
+  closedir(d);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  if (const char* dir = std::getenv("TAVIK_EIT_SEEDS")) WriteSeeds(dir);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 4) return 0;
+  ResetGuide();
+  settings.epgtext = data[0] & 3;
+  settings.timeshift = static_cast<int8_t>(data[1]);
+  SaveChannelRecord(MakeRecord("Fuzz", 0, 0, static_cast<uint16_t>(data[2] << 8 | data[3]), 0));
+  eitState = 1;
+  size_t pos = 4;
+  while (pos < size) {
+    uint8_t control = data[pos++];
+    if (control & 0x80) eitState = 1;  // as a channel change does, without the banner
+    size_t want = (control & 0x0F) * kUnit + ((control >> 4) & 7) * 37;
+    size_t len = std::min(want, size - pos);
+    // An exact-size copy, so reading one byte past the delivery is caught.
+    std::vector<uint8_t> delivery(data + pos, data + pos + len);
+    OnDataArrival(1, static_cast<int>(len), len ? delivery.data() : nullptr);
+    pos += len;
+  }
+  char line[1024];
+  CopyNowLine(line, sizeof line);
+  CopyNextLine(line, sizeof line);
+  return 0;
+}

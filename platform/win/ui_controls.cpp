@@ -1,0 +1,393 @@
+// Control values and attributes: the tables are changed under the lock from
+// any thread, then the owner thread is told to bring the windows in line.
+#include <cmath>
+#include <cstdlib>
+
+#include "common/text.h"
+#include "platform/win/ui_internal.h"
+
+namespace ui {
+
+using namespace rt;
+
+namespace {
+
+constexpr int kMaxPointSize = 200;
+constexpr size_t kMaxFaceLength = 31;
+
+bool IsColor(int v) { return v >= 0 && v <= 0xFFFFFF; }
+
+bool TextKind(CtrlKind k) {
+  return k == CtrlKind::TextLine || k == CtrlKind::TextBox || k == CtrlKind::Meter;
+}
+
+bool HasBody(CtrlKind k) { return k == CtrlKind::Box || k == CtrlKind::Meter || k == CtrlKind::Led; }
+
+bool HasCaption(CtrlKind k) { return k == CtrlKind::Button || IsInputKind(k); }
+
+void SetText(CtrlState& c, const std::string& text) {
+  c.text = text;
+  Autosize(c, c.left, c.width);
+  c.dirty |= kDirtyText | kDirtyGeometry;
+}
+
+void ResetFont(CtrlState& c) {
+  if (c.font) DeleteObject(c.font);
+  c.font = nullptr;
+  Autosize(c, c.left, c.width);
+  c.dirty |= kDirtyFont | kDirtyGeometry;
+}
+
+void SetRing(CtrlState& c, int v) {
+  bool known = false;
+  for (const auto& it : c.def.items) known = known || it.second == v;
+  // A value the ring does not list is shown as an extra entry, so that it
+  // comes back unchanged when read.
+  bool extra = !known;
+  if (extra != c.hasExtraItem || (extra && v != c.extraValue)) c.dirty |= kDirtyItems;
+  c.hasExtraItem = extra;
+  c.extraValue = extra ? v : 0;
+  c.intValue = v;
+  c.dirty |= kDirtyText;
+}
+
+int SetInt(CtrlState& c, int v) {
+  switch (c.def.kind) {
+    case CtrlKind::TextLine:
+    case CtrlKind::TextBox:
+    case CtrlKind::Meter:
+      SetText(c, std::to_string(v));
+      return 0;
+    case CtrlKind::Numeric:
+    case CtrlKind::Toggle:
+    case CtrlKind::ColorPicker:
+      c.intValue = v;
+      c.dirty |= kDirtyText;
+      return 0;
+    case CtrlKind::FloatNumeric:
+      c.dblValue = v;
+      c.dirty |= kDirtyText;
+      return 0;
+    case CtrlKind::Ring:
+      SetRing(c, v);
+      return 0;
+    default:
+      return kErrBadValue;
+  }
+}
+
+int RoundToInt(double v) {
+  if (v != v) return 0;
+  if (v > 2147483647.0) return 2147483647;
+  if (v < -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(std::lround(v));
+}
+
+// On the owner thread a ring or toggle is read from its window, so that a
+// selection made by window messages without notification is seen too.
+void RefreshFromWindow(const PanelState& p, CtrlState& c) {
+  if (!OnOwnerThread(p) || !c.wnd || (c.dirty & (kDirtyText | kDirtyItems))) return;
+  if (c.def.kind == CtrlKind::Ring) {
+    int sel = static_cast<int>(SendMessageA(c.wnd, CB_GETCURSEL, 0, 0));
+    int n = static_cast<int>(c.def.items.size());
+    if (sel >= 0 && sel < n) c.intValue = c.def.items[sel].second;
+  } else if (c.def.kind == CtrlKind::Toggle) {
+    bool checked = SendMessageA(c.wnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (checked != (c.intValue != 0)) c.intValue = checked ? 1 : 0;
+  }
+}
+
+// Finds panel and control under the held lock; the error code otherwise.
+int Locate(int panel, int control, PanelState** p, CtrlState** c) {
+  *p = rt::FindPanel(panel);
+  if (!*p) return kErrBadPanel;
+  *c = (*p)->Find(control);
+  return *c ? 0 : kErrBadControl;
+}
+
+}  // namespace
+
+int SetCtrlAttribute(int panel, int control, int attr, int value) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    switch (attr) {
+      case kAttrVisible:
+        c->visible = value != 0;
+        c->dirty |= kDirtyVisible;
+        break;
+      case kAttrLeft:
+        c->left = value;
+        c->dirty |= kDirtyGeometry;
+        break;
+      case kAttrTop:
+        c->top = value;
+        c->dirty |= kDirtyGeometry;
+        break;
+      case kAttrFrameColor:
+      case kAttrCtrlColor:
+        if (!HasBody(c->def.kind) || !IsColor(value)) return kErrBadValue;
+        c->color = value;
+        break;
+      case kAttrTextColor:
+        if (!IsColor(value)) return kErrBadValue;
+        c->textColor = value;
+        c->dirty |= kDirtyText;  // edits repaint with it
+        break;
+      case kAttrTextBgColor:
+        if (!IsColor(value) && value != kNoColor) return kErrBadValue;
+        c->bgColor = value;
+        c->dirty |= kDirtyText;
+        break;
+      case kAttrTextPointSize:
+        if (value < 1 || value > kMaxPointSize) return kErrBadValue;
+        c->pointSize = value;
+        ResetFont(*c);
+        break;
+      case kAttrTextJustify:
+        if (value != kJustifyLeft && value != kJustifyRight && value != kJustifyCentre)
+          return kErrBadValue;
+        c->justify = value;
+        break;
+      case kAttrLabelText: {
+        if (c->def.kind == CtrlKind::Meter) SetText(*c, std::to_string(value));
+        else return kErrBadValue;
+        break;
+      }
+      default:
+        return kErrBadValue;
+    }
+  }
+  Commit(panel);
+  return 0;
+}
+
+int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    if (!value) return kErrBadValue;
+    if (attr == kAttrTextFont) {
+      size_t n = BoundedLength(value, kMaxFaceLength + 1);
+      if (n == 0 || n > kMaxFaceLength) return kErrBadValue;
+      c->face = value;
+      ResetFont(*c);
+    } else if (attr == kAttrLabelText) {
+      if (c->def.kind == CtrlKind::Meter) {
+        SetText(*c, value);
+      } else if (HasCaption(c->def.kind)) {
+        c->caption = value;
+        c->dirty |= kDirtyCaption;
+        p->repaint = true;
+      } else {
+        return kErrBadValue;
+      }
+    } else {
+      return kErrBadValue;
+    }
+  }
+  Commit(panel);
+  return 0;
+}
+
+int SetCtrlVal(int panel, int control, int value) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    if (int rc = SetInt(*c, value)) return rc;
+  }
+  Commit(panel);
+  return 0;
+}
+
+int SetCtrlVal(int panel, int control, double value) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    if (c->def.kind == CtrlKind::FloatNumeric) {
+      c->dblValue = value;
+      c->dirty |= kDirtyText;
+    } else if (TextKind(c->def.kind)) {
+      char buf[64];
+      FormatText(buf, sizeof buf, "%g", value);
+      SetText(*c, buf);
+    } else if (int rc = SetInt(*c, RoundToInt(value))) {
+      return rc;
+    }
+  }
+  Commit(panel);
+  return 0;
+}
+
+int SetCtrlVal(int panel, int control, const char* value) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    if (!value) return kErrBadValue;
+    CtrlKind k = c->def.kind;
+    if (TextKind(k)) {
+      SetText(*c, value);
+    } else if (k == CtrlKind::FloatNumeric) {
+      char* end;
+      double v = std::strtod(value, &end);
+      if (end == value) return kErrBadValue;
+      c->dblValue = v;
+      c->dirty |= kDirtyText;
+    } else {
+      if (k == CtrlKind::Ring) {
+        for (const auto& it : c->def.items) {
+          if (it.first == value) {
+            SetRing(*c, it.second);
+            value = nullptr;
+            break;
+          }
+        }
+      }
+      if (value) {
+        char* end;
+        long v = std::strtol(value, &end, 0);
+        if (end == value) return kErrBadValue;
+        if (int rc = SetInt(*c, static_cast<int>(v))) return rc;
+      }
+    }
+  }
+  Commit(panel);
+  return 0;
+}
+
+int GetCtrlVal(int panel, int control, int* value) {
+  if (!value) return kErrBadValue;
+  LockGuard guard(R().lock);
+  PanelState* p;
+  CtrlState* c;
+  if (int rc = Locate(panel, control, &p, &c)) return rc;
+  RefreshFromWindow(*p, *c);
+  CtrlKind k = c->def.kind;
+  if (k == CtrlKind::FloatNumeric) {
+    *value = RoundToInt(c->dblValue);
+  } else if (TextKind(k)) {
+    char* end;
+    long v = std::strtol(c->text.c_str(), &end, 10);
+    if (end == c->text.c_str()) return kErrBadValue;
+    *value = static_cast<int>(v);
+  } else if (IsInputKind(k)) {
+    *value = c->intValue;
+  } else {
+    return kErrBadValue;
+  }
+  return 0;
+}
+
+int GetCtrlVal(int panel, int control, float* value) {
+  if (!value) return kErrBadValue;
+  LockGuard guard(R().lock);
+  PanelState* p;
+  CtrlState* c;
+  if (int rc = Locate(panel, control, &p, &c)) return rc;
+  RefreshFromWindow(*p, *c);
+  CtrlKind k = c->def.kind;
+  if (k == CtrlKind::FloatNumeric) {
+    *value = static_cast<float>(c->dblValue);
+  } else if (TextKind(k)) {
+    char* end;
+    double v = std::strtod(c->text.c_str(), &end);
+    if (end == c->text.c_str()) return kErrBadValue;
+    *value = static_cast<float>(v);
+  } else if (IsInputKind(k)) {
+    *value = static_cast<float>(c->intValue);
+  } else {
+    return kErrBadValue;
+  }
+  return 0;
+}
+
+int GetCtrlVal(int panel, int control, char* value, int capacity) {
+  if (!value || capacity <= 0) return kErrBadValue;
+  value[0] = '\0';
+  LockGuard guard(R().lock);
+  PanelState* p;
+  CtrlState* c;
+  if (int rc = Locate(panel, control, &p, &c)) return rc;
+  RefreshFromWindow(*p, *c);
+  std::string text;
+  switch (c->def.kind) {
+    case CtrlKind::Ring:
+      text = std::to_string(c->intValue);
+      for (const auto& it : c->def.items)
+        if (it.second == c->intValue) text = it.first;
+      break;
+    case CtrlKind::Toggle:
+      text = std::to_string(c->intValue);
+      break;
+    case CtrlKind::Numeric:
+    case CtrlKind::FloatNumeric:
+    case CtrlKind::ColorPicker:
+      text = ValueText(*c);
+      break;
+    case CtrlKind::Button:
+      text = c->caption;
+      break;
+    default:
+      text = c->text;
+      break;
+  }
+  CopyText(value, static_cast<size_t>(capacity), text.c_str());
+  return 0;
+}
+
+int ResetTextBox(int panel, int control, const char* text) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    if (c->def.kind != CtrlKind::TextBox && c->def.kind != CtrlKind::TextLine)
+      return kErrBadValue;
+    SetText(*c, text ? text : "");
+  }
+  Commit(panel);
+  return 0;
+}
+
+int DisplayImageFile(int panel, int control, const char* path) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    if (c->def.kind != CtrlKind::Picture) return kErrBadControl;
+  }
+  if (!path || !*path) return kErrBadValue;
+  int w = 0, h = 0;
+  HBITMAP bmp = DecodePicture(path, &w, &h);
+  if (!bmp) return kErrFile;  // the previous picture stays
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) {
+      DeleteObject(bmp);  // discarded meanwhile
+      return rc;
+    }
+    if (c->picture) DeleteObject(c->picture);
+    c->picture = bmp;
+    c->picWidth = w;
+    c->picHeight = h;
+    c->text = path;
+    c->dirty |= kDirtyText;
+  }
+  Commit(panel);
+  return 0;
+}
+
+}  // namespace ui

@@ -1,0 +1,221 @@
+// Display controls: their fonts, autosized text lines, and the panel's
+// double-buffered painting of text lines, meters, lamps, boxes and pictures.
+#include "platform/win/ui_internal.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+
+namespace ui {
+namespace rt {
+namespace {
+
+COLORREF Ref(int rgb) {
+  return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+int Darker(int rgb) {
+  int r = ((rgb >> 16) & 0xFF) * 3 / 5, g = ((rgb >> 8) & 0xFF) * 3 / 5, b = (rgb & 0xFF) * 3 / 5;
+  return (r << 16) | (g << 8) | b;
+}
+
+void Fill(HDC dc, const RECT& r, int rgb) {
+  HBRUSH brush = CreateSolidBrush(Ref(rgb));
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
+UINT JustifyFlags(int justify) {
+  if (justify == kJustifyRight) return DT_RIGHT;
+  if (justify == kJustifyCentre) return DT_CENTER;
+  return DT_LEFT;
+}
+
+RECT RectOf(const CtrlState& c) { return RECT{c.left, c.top, c.left + c.width, c.top + c.height}; }
+
+void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int justify) {
+  SelectObject(dc, DisplayFont(c));
+  SetTextColor(dc, Ref(c.textColor));
+  SetBkMode(dc, TRANSPARENT);
+  RECT inner = r;
+  InflateRect(&inner, -kTextPad, 0);
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
+            JustifyFlags(justify) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) {
+  if (!c.picture || c.picWidth <= 0 || c.picHeight <= 0) return;
+  // Fit inside the control, keeping the picture's proportions, centred.
+  int w = c.width, h = c.picHeight * c.width / c.picWidth;
+  if (h > c.height) {
+    h = c.height;
+    w = c.picWidth * c.height / c.picHeight;
+  }
+  int x = r.left + (c.width - w) / 2, y = r.top + (c.height - h) / 2;
+  HDC src = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(src, c.picture);
+  SetStretchBltMode(dc, HALFTONE);
+  SetBrushOrgEx(dc, 0, 0, nullptr);
+  StretchBlt(dc, x, y, w, h, src, 0, 0, c.picWidth, c.picHeight, SRCCOPY);
+  SelectObject(src, old);
+  DeleteDC(src);
+}
+
+void PaintLamp(HDC dc, const CtrlState& c, const RECT& r) {
+  HBRUSH brush = CreateSolidBrush(Ref(c.color));
+  HPEN pen = CreatePen(PS_SOLID, 1, Ref(Darker(c.color)));
+  HGDIOBJ ob = SelectObject(dc, brush), op = SelectObject(dc, pen);
+  int d = std::min(c.width, c.height);
+  int x = r.left + (c.width - d) / 2, y = r.top + (c.height - d) / 2;
+  Ellipse(dc, x, y, x + d, y + d);
+  SelectObject(dc, ob);
+  SelectObject(dc, op);
+  DeleteObject(brush);
+  DeleteObject(pen);
+  // A small highlight makes it read as a lamp.
+  if (d >= 8) {
+    RECT hi{x + d / 4, y + d / 5, x + d / 4 + d / 4, y + d / 5 + d / 5};
+    Fill(dc, hi, 0xFFFFFF);
+  }
+}
+
+void PaintMeter(HDC dc, CtrlState& c, const RECT& r) {
+  Fill(dc, r, c.color);
+  HBRUSH frame = CreateSolidBrush(Ref(Darker(c.color)));
+  FrameRect(dc, &r, frame);
+  DeleteObject(frame);
+  DrawLine(dc, c, r, c.text, kJustifyCentre);
+}
+
+// The caption left of an input and the colour picker's swatch.
+void PaintInputParts(HDC dc, CtrlState& c) {
+  if (c.def.kind != CtrlKind::Toggle && !c.caption.empty()) {
+    RECT cap{c.left - c.def.labelWidth - 4, c.top, c.left - 4, c.top + c.height};
+    DrawLine(dc, c, cap, c.caption, kJustifyLeft);
+  }
+  if (c.def.kind == CtrlKind::ColorPicker) {
+    int x = c.left + c.width + kSwatchGap;
+    RECT sw{x, c.top, x + kSwatchWidth, c.top + c.height};
+    Fill(dc, sw, c.intValue & 0xFFFFFF);
+    HBRUSH frame = CreateSolidBrush(RGB(64, 64, 64));
+    FrameRect(dc, &sw, frame);
+    DeleteObject(frame);
+  }
+}
+
+}  // namespace
+
+HFONT NewFont(const std::string& face, int pointSize, bool bold) {
+  LOGFONTA lf = {};
+  lf.lfHeight = -pointSize;  // the text height in pixels
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = ANTIALIASED_QUALITY;
+  CopyText(lf.lfFaceName, sizeof lf.lfFaceName, face.empty() ? kDefaultFace : face.c_str());
+  return CreateFontIndirectA(&lf);
+}
+
+HFONT DisplayFont(CtrlState& c) {
+  if (!c.font) c.font = NewFont(c.face, c.pointSize, c.bold);
+  return c.font;
+}
+
+bool SelfPainting(CtrlKind kind) {
+  return IsInputKind(kind) || kind == CtrlKind::Button || kind == CtrlKind::TextBox;
+}
+
+void Autosize(CtrlState& c, int oldLeft, int oldWidth) {
+  if (!c.def.autosize) return;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, DisplayFont(c));
+  SIZE size = {0, 0};
+  GetTextExtentPoint32A(dc, c.text.c_str(), static_cast<int>(c.text.size()), &size);
+  TEXTMETRICA tm = {};
+  GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  int width = static_cast<int>(size.cx) + 2 * kTextPad;
+  // The justification names the edge that stays put as the text changes.
+  if (c.justify == kJustifyRight) c.left = oldLeft + oldWidth - width;
+  else if (c.justify == kJustifyCentre) c.left = oldLeft + (oldWidth - width) / 2;
+  else c.left = oldLeft;
+  c.width = width;
+  if (tm.tmHeight > 0) c.height = tm.tmHeight;
+}
+
+void PaintPanel(PanelState& p, HDC target, const RECT& client) {
+  int w = client.right - client.left, h = client.bottom - client.top;
+  if (w <= 0 || h <= 0) return;
+  HDC dc = CreateCompatibleDC(target);
+  HBITMAP bmp = CreateCompatibleBitmap(target, w, h);
+  HGDIOBJ oldBmp = SelectObject(dc, bmp);
+  HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
+  Fill(dc, client, p.backColor);
+  for (auto& c : p.ctrls) {
+    if (!c.visible) continue;
+    RECT r = RectOf(c);
+    switch (c.def.kind) {
+      case CtrlKind::TextLine:
+        if (c.bgColor != kNoColor) Fill(dc, r, c.bgColor);
+        DrawLine(dc, c, r, c.text, c.justify);
+        break;
+      case CtrlKind::Meter:
+        PaintMeter(dc, c, r);
+        break;
+      case CtrlKind::Led:
+        PaintLamp(dc, c, r);
+        break;
+      case CtrlKind::Box:
+        Fill(dc, r, c.color);
+        break;
+      case CtrlKind::Picture:
+        PaintPicture(dc, c, r);
+        break;
+      default:
+        if (IsInputKind(c.def.kind)) PaintInputParts(dc, c);
+        break;
+    }
+  }
+  SelectObject(dc, oldFont);
+  // Standard child windows paint themselves; keep the copy off them.
+  int saved = SaveDC(target);
+  for (const auto& c : p.ctrls) {
+    if (!c.visible || !SelfPainting(c.def.kind) || !c.wnd) continue;
+    RECT cr;
+    GetWindowRect(c.wnd, &cr);
+    MapWindowPoints(nullptr, p.wnd, reinterpret_cast<POINT*>(&cr), 2);
+    ExcludeClipRect(target, cr.left, cr.top, cr.right, cr.bottom);
+    if (c.pick) {
+      GetWindowRect(c.pick, &cr);
+      MapWindowPoints(nullptr, p.wnd, reinterpret_cast<POINT*>(&cr), 2);
+      ExcludeClipRect(target, cr.left, cr.top, cr.right, cr.bottom);
+    }
+  }
+  BitBlt(target, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+  RestoreDC(target, saved);
+  SelectObject(dc, oldBmp);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+}
+
+// Display controls are drawn by their panel; their window carries the value
+// as its text and lets the mouse through to the panel.
+LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(wnd, &ps);
+      EndPaint(wnd, &ps);
+      return 0;
+    }
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;
+    default:
+      return DefWindowProcA(wnd, msg, wp, lp);
+  }
+}
+
+}  // namespace rt
+}  // namespace ui

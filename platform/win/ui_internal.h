@@ -1,0 +1,154 @@
+// Private state of the Win32 panel runtime, shared by the ui_*.cpp files.
+// The tables below are the truth; windows are brought in line with them on
+// the thread that owns each panel (directly, or by a posted message).
+#pragma once
+
+#include <windows.h>
+#undef ReplaceFile  // the system's macro would rename the runtime's own
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/lock.h"
+#include "platform/panel_file.h"
+#include "platform/ui_codes.h"
+#include "platform/ui_runtime.h"
+
+namespace ui {
+namespace rt {
+
+// Private window messages of the panel window.
+constexpr UINT kMsgSync = WM_APP + 0x31;     // apply pending table changes
+constexpr UINT kMsgDestroy = WM_APP + 0x32;  // destroy a discarded panel
+
+// Child ids of the parts a control has besides its own window.
+constexpr int kSwatchIdBase = 20000;
+constexpr int kPickIdBase = 30000;
+
+constexpr const char* kPanelClass = "TavikPanel";
+constexpr const char* kDisplayClass = "TavikDisplay";
+constexpr const char* kFontDialogClass = "TavikFontDialog";
+constexpr const char* kDefaultFace = "Arial";
+constexpr int kTextPad = 2;  // px left and right of an autosized text
+
+// What changed in a control since its windows were last brought in line.
+enum Dirty : unsigned {
+  kDirtyGeometry = 1,
+  kDirtyVisible = 2,
+  kDirtyText = 4,     // window text (display kinds) or shown value (inputs)
+  kDirtyFont = 8,
+  kDirtyItems = 16,   // ring list
+  kDirtyCaption = 32  // button / toggle text
+};
+
+struct CtrlState {
+  CtrlDef def;  // kind, items, range, callback as loaded
+  int left = 0, top = 0, width = 0, height = 0;
+  bool visible = true;
+  std::string face;
+  int pointSize = 13;
+  bool bold = false;
+  int textColor = 0, bgColor = kNoColor, color = 0x808080, justify = 0;
+  std::string text;     // text kinds: the value; meter: its label text
+  std::string caption;  // buttons, toggles, input captions
+  int intValue = 0;     // numeric, ring, toggle, colour
+  double dblValue = 0;  // float entry
+  bool hasExtraItem = false;  // ring showing a value not among its items
+  int extraValue = 0;
+  HBITMAP picture = nullptr;  // picture kinds; drawn under the lock only
+  int picWidth = 0, picHeight = 0;
+  HFONT font = nullptr;  // display use (measure and paint), under the lock
+  HFONT inputFont = nullptr;  // font given to a standard child window
+  std::vector<HFONT> retiredFonts;  // freed by the owner after WM_SETFONT
+  HWND wnd = nullptr;     // the control's own child window (id = number)
+  HWND swatch = nullptr;  // colour picker parts
+  HWND pick = nullptr;
+  unsigned dirty = 0;
+};
+
+struct PanelState {
+  int handle = 0;
+  int id = 0;
+  std::string title;
+  HWND wnd = nullptr;
+  DWORD owner = 0;
+  bool visible = false;
+  bool caption = true;
+  int backColor = 0xC0C0C0;
+  HBRUSH backBrush = nullptr;  // for the standard children, owner thread only
+  int brushColor = -1;
+  bool syncPosted = false;
+  bool repaint = false;
+  std::vector<CtrlState> ctrls;
+
+  CtrlState* Find(int number) {
+    for (auto& c : ctrls)
+      if (c.def.number == number) return &c;
+    return nullptr;
+  }
+};
+
+// The runtime: one per library instance.
+struct Runtime {
+  Lock lock;
+  bool initialised = false;
+  HINSTANCE module = nullptr;
+  bool classesRegistered = false;
+  std::vector<CallbackEntry> callbacks;
+  std::map<int, std::unique_ptr<PanelState>> panels;       // live, by handle
+  std::vector<std::unique_ptr<PanelState>> discarded;      // windows not yet destroyed
+  std::map<std::string, std::vector<PanelDef>> fileCache;  // parsed panel files
+  int nextHandle = 1;
+  ULONG_PTR gdiplusToken = 0;
+  bool gdiplusStarted = false;
+  // Event loop.
+  int loopDepth = 0;
+  DWORD loopThread = 0;
+  bool quitRequested = false;
+};
+
+Runtime& R();
+
+// Live panel by handle, or null. Caller holds the lock.
+PanelState* FindPanel(int handle);
+bool OnOwnerThread(const PanelState& p);
+// After tables changed: applies them now (owner thread, lock not held) or
+// posts the work to the owner without waiting.
+void Commit(int handle);
+// Brings the panel's windows in line with its tables. Owner thread only,
+// lock not held.
+void ApplyPanel(int handle);
+
+// Display (ui_display.cpp). Caller holds the lock.
+HFONT DisplayFont(CtrlState& c);
+HFONT NewFont(const std::string& face, int pointSize, bool bold);
+void Autosize(CtrlState& c, int oldLeft, int oldWidth);
+void PaintPanel(PanelState& p, HDC dc, const RECT& client);
+bool SelfPainting(CtrlKind kind);
+LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// Inputs (ui_inputs.cpp).
+void CreateControlWindows(PanelState& p, CtrlState& c);  // before the panel is published
+std::string ValueText(const CtrlState& c);               // under lock
+// A WM_COMMAND on the panel window; owner thread, lock not held.
+void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child);
+LRESULT OnCtlColor(int handle, HDC dc, HWND child, bool edit);
+extern thread_local int tApplying;  // >0 while the runtime itself sets windows
+
+// Pictures (ui_picture.cpp). Decodes a JPEG into a bitmap; null on failure.
+HBITMAP DecodePicture(const char* path, int* width, int* height);
+void ShutdownPictures();
+
+// Font dialog (ui_font_dialog.cpp).
+bool RegisterFontDialogClass(HINSTANCE module);
+
+// Loop (ui_loop.cpp): dispatches one message the way the panels want it.
+void DispatchPanelMessage(MSG& msg);
+
+// Sends a reason to the debugger output.
+void Report(const std::string& text);
+
+}  // namespace rt
+}  // namespace ui

@@ -1,0 +1,90 @@
+// The event loop: RunUserInterface until a callback quits it, and one pass
+// over pending messages. Neither ever posts a quit message of its own.
+#include "platform/win/ui_internal.h"
+
+namespace ui {
+
+using namespace rt;
+
+namespace rt {
+
+void DispatchPanelMessage(MSG& msg) {
+  // Tab and Enter work in the dialog panels.
+  HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && (GetWindowLongA(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)) {
+    char cls[32];
+    GetClassNameA(root, cls, sizeof cls);
+    if ((lstrcmpiA(cls, kPanelClass) == 0 || lstrcmpiA(cls, kFontDialogClass) == 0) &&
+        IsDialogMessageA(root, &msg))
+      return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
+
+}  // namespace rt
+
+int RunUserInterface() {
+  DWORD self = GetCurrentThreadId();
+  DWORD outerThread;
+  bool outerQuit;
+  {
+    LockGuard guard(R().lock);
+    outerThread = R().loopThread;
+    outerQuit = R().quitRequested;
+    ++R().loopDepth;
+    R().loopThread = self;
+    R().quitRequested = false;
+  }
+  MSG msg;
+  for (;;) {
+    {
+      LockGuard guard(R().lock);
+      if (R().quitRequested) break;
+    }
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // The host's own quit: leave it in the queue for the host's loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got < 0) break;
+    DispatchPanelMessage(msg);
+  }
+  LockGuard guard(R().lock);
+  --R().loopDepth;
+  R().loopThread = outerThread;
+  R().quitRequested = outerQuit;
+  return 0;
+}
+
+// With no RunUserInterface running (a panel shown outside any loop) the call
+// is ignored: there is nothing to end, and the host's own loop goes on.
+int QuitUserInterface(int /*code*/) {
+  DWORD loopThread;
+  {
+    LockGuard guard(R().lock);
+    if (R().loopDepth == 0) return 0;
+    R().quitRequested = true;
+    loopThread = R().loopThread;
+  }
+  // Wake the loop even from its own thread: a callback run for a message
+  // sent by another thread runs inside GetMessage, which would wait on.
+  PostThreadMessageA(loopThread, WM_NULL, 0, 0);
+  return 0;
+}
+
+int ProcessSystemEvents() {
+  constexpr int kMaxMessages = 500;  // never loops forever on a flood
+  MSG msg;
+  for (int i = 0; i < kMaxMessages && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // the host's, put back
+      break;
+    }
+    DispatchPanelMessage(msg);
+  }
+  return 0;
+}
+
+}  // namespace ui

@@ -1,0 +1,415 @@
+// Panel windows: runtime start and end, loading panels from the panel file,
+// showing, hiding, discarding them, and the panel window procedure.
+#include <algorithm>
+
+#include "common/text.h"
+#include "platform/win/ui_internal.h"
+
+namespace ui {
+namespace rt {
+
+Runtime& R() {
+  static Runtime runtime;
+  return runtime;
+}
+
+void Report(const std::string& text) {
+  std::string line = "Tavik runtime: " + text + "\n";
+  OutputDebugStringA(line.c_str());
+}
+
+PanelState* FindPanel(int handle) {
+  auto it = R().panels.find(handle);
+  return it == R().panels.end() ? nullptr : it->second.get();
+}
+
+bool OnOwnerThread(const PanelState& p) { return p.owner == GetCurrentThreadId(); }
+
+void Commit(int handle) {
+  HWND wnd = nullptr;
+  bool owner = false;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(handle);
+    if (!p || !p->wnd) return;
+    owner = OnOwnerThread(*p);
+    if (!owner) {
+      if (p->syncPosted) return;  // one pending sync covers every change
+      p->syncPosted = true;
+    }
+    wnd = p->wnd;
+  }
+  if (owner) ApplyPanel(handle);
+  else PostMessageA(wnd, kMsgSync, 0, 0);
+}
+
+namespace {
+
+// Frees what a panel holds; its window is gone or about to go.
+void FreePanelObjects(PanelState& p) {
+  for (auto& c : p.ctrls) {
+    if (c.font) DeleteObject(c.font);
+    if (c.inputFont) DeleteObject(c.inputFont);
+    for (HFONT f : c.retiredFonts) DeleteObject(f);
+    if (c.picture) DeleteObject(c.picture);
+    c.font = c.inputFont = nullptr;
+    c.retiredFonts.clear();
+    c.picture = nullptr;
+  }
+  if (p.backBrush) DeleteObject(p.backBrush);
+  p.backBrush = nullptr;
+}
+
+// Destroys the window of a discarded panel and frees it. Owner thread.
+void DestroyDiscarded(HWND wnd) {
+  std::unique_ptr<PanelState> dead;
+  {
+    LockGuard guard(R().lock);
+    auto& list = R().discarded;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+      if ((*it)->wnd == wnd) {
+        dead = std::move(*it);
+        list.erase(it);
+        break;
+      }
+    }
+  }
+  if (!dead) return;
+  DestroyWindow(wnd);  // children first, then their fonts can go
+  FreePanelObjects(*dead);
+}
+
+int HandleOf(HWND wnd) { return static_cast<int>(GetWindowLongPtrA(wnd, GWLP_USERDATA)); }
+
+LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  int handle = HandleOf(wnd);
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT covers every pixel
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(wnd, &ps);
+      RECT client;
+      GetClientRect(wnd, &client);
+      {
+        LockGuard guard(R().lock);
+        PanelState* p = FindPanel(handle);
+        if (p) PaintPanel(*p, dc, client);
+      }
+      EndPaint(wnd, &ps);
+      return 0;
+    }
+    case kMsgSync:
+      ApplyPanel(handle);
+      return 0;
+    case kMsgDestroy:
+      DestroyDiscarded(wnd);
+      return 0;
+    case WM_COMMAND:
+      OnPanelCommand(handle, wnd, LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return OnCtlColor(handle, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), false);
+    case WM_CTLCOLOREDIT:
+      return OnCtlColor(handle, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), true);
+    case WM_CLOSE:
+      return 0;  // panels close through their buttons only
+    case WM_MOUSEACTIVATE: {
+      bool caption = (GetWindowLongA(wnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+      if (!caption) return MA_NOACTIVATE;  // clicking the banner keeps the host's focus
+      break;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+bool RegisterClasses(HINSTANCE module) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = PanelProc;
+  wc.hInstance = module;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kPanelClass;
+  if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  WNDCLASSA dc = {};
+  dc.lpfnWndProc = DisplayProc;
+  dc.hInstance = module;
+  dc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  dc.lpszClassName = kDisplayClass;
+  if (!RegisterClassA(&dc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  return RegisterFontDialogClass(module);
+}
+
+void UnregisterClasses(HINSTANCE module) {
+  UnregisterClassA(kPanelClass, module);
+  UnregisterClassA(kDisplayClass, module);
+  UnregisterClassA(kFontDialogClass, module);
+}
+
+// The panel file's panels, parsed once per path.
+const PanelDef* PanelFromFile(const char* path, int panelId, std::string* error) {
+  auto& cache = R().fileCache;
+  auto it = cache.find(path);
+  if (it == cache.end()) {
+    std::vector<PanelDef> defs;
+    if (!LoadPanelFile(path, &defs, error)) return nullptr;
+    it = cache.emplace(path, std::move(defs)).first;
+  }
+  const PanelDef* def = ui::FindPanel(it->second, panelId);
+  if (!def) *error = std::string(path) + ": no panel with id " + std::to_string(panelId);
+  return def;
+}
+
+BOOL CALLBACK DetachWindow(HWND wnd, LPARAM) {
+  char cls[32];
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (lstrcmpiA(cls, kPanelClass) == 0 || lstrcmpiA(cls, kDisplayClass) == 0)
+    SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+  return TRUE;
+}
+
+void InitControl(CtrlState& c, const CtrlDef& def) {
+  c.def = def;
+  c.left = def.left;
+  c.top = def.top;
+  c.width = def.width;
+  c.height = def.height;
+  c.face = def.font.empty() ? kDefaultFace : def.font;
+  c.pointSize = def.pointSize;
+  c.bold = def.bold;
+  c.textColor = def.textColor;
+  c.bgColor = def.bgColor;
+  c.color = def.color;
+  c.justify = def.justify;
+  c.caption = def.label;
+  c.text = def.value;
+  c.intValue = static_cast<int>(std::strtol(def.value.c_str(), nullptr, 0));
+  c.dblValue = std::strtod(def.value.c_str(), nullptr);
+  if (def.kind == CtrlKind::Ring && !def.items.empty()) {
+    bool known = false;
+    for (const auto& it : def.items) known = known || it.second == c.intValue;
+    if (!known) c.intValue = def.items.front().second;
+  }
+  if (def.autosize) Autosize(c, c.left, c.width);
+}
+
+}  // namespace
+}  // namespace rt
+
+using namespace rt;
+
+int InitRuntime(void* module, const CallbackEntry* table, int count) {
+  LockGuard guard(R().lock);
+  HINSTANCE inst = static_cast<HINSTANCE>(module);
+  if (!inst) {
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&InitRuntime), &inst);
+  }
+  R().module = inst;
+  R().callbacks.clear();
+  for (int i = 0; table && i < count; ++i)
+    if (table[i].name && table[i].fn) R().callbacks.push_back(table[i]);
+  if (!R().classesRegistered) {
+    if (!RegisterClasses(inst)) {
+      Report("cannot register the window classes");
+      return 0;
+    }
+    R().classesRegistered = true;
+  }
+  R().initialised = true;
+  return 1;
+}
+
+void CloseRuntime() {
+  std::vector<std::unique_ptr<PanelState>> all;
+  {
+    LockGuard guard(R().lock);
+    for (auto& kv : R().panels) all.push_back(std::move(kv.second));
+    R().panels.clear();
+    for (auto& p : R().discarded) all.push_back(std::move(p));
+    R().discarded.clear();
+    R().fileCache.clear();
+    R().initialised = false;
+  }
+  for (auto& p : all) {
+    // Another thread's windows cannot be destroyed from here; they are
+    // told to go and their objects are left to the process.
+    if (p->wnd && OnOwnerThread(*p)) {
+      DestroyWindow(p->wnd);
+      FreePanelObjects(*p);
+    } else if (p->wnd) {
+      // The library may be unloaded next: leave these windows with the
+      // system's own procedure so nothing calls back into freed code.
+      EnumChildWindows(p->wnd, DetachWindow, 0);
+      DetachWindow(p->wnd, 0);
+      ShowWindowAsync(p->wnd, SW_HIDE);
+      p.release();
+    }
+  }
+  ShutdownPictures();
+  LockGuard guard(R().lock);
+  if (R().classesRegistered) {
+    UnregisterClasses(R().module);
+    R().classesRegistered = false;
+  }
+  R().callbacks.clear();
+}
+
+int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
+  if (!path) return kErrFile;
+  PanelDef def;
+  HINSTANCE inst;
+  {
+    LockGuard guard(R().lock);
+    if (!R().initialised) {
+      Report("LoadPanelEx before InitRuntime");
+      return kErrBadPanel;
+    }
+    std::string error;
+    const PanelDef* found = PanelFromFile(path, panelId, &error);
+    if (!found) {
+      Report(error);
+      return error.find("no panel with id") != std::string::npos ? kErrBadPanel : kErrFile;
+    }
+    def = *found;
+    inst = R().module ? R().module : static_cast<HINSTANCE>(module);
+  }
+  // The new panel is not published yet: its windows are made without the
+  // lock, since making them sends messages to the panel procedure.
+  auto state = std::make_unique<PanelState>();
+  PanelState* p = state.get();
+  p->id = def.id;
+  p->title = def.title;
+  p->caption = def.caption;
+  p->backColor = def.backColor;
+  p->owner = GetCurrentThreadId();
+  p->ctrls.resize(def.controls.size());
+  for (size_t i = 0; i < def.controls.size(); ++i) InitControl(p->ctrls[i], def.controls[i]);
+
+  DWORD style = WS_POPUP | WS_CLIPSIBLINGS;
+  DWORD exStyle = WS_EX_TOPMOST;
+  if (def.caption) {
+    style |= WS_CAPTION;
+    exStyle |= WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
+  } else {
+    exStyle |= WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+  }
+  p->wnd = CreateWindowExA(exStyle, kPanelClass, def.title.c_str(), style, 50, 50, def.width,
+                           def.height, nullptr, nullptr, inst, nullptr);
+  if (!p->wnd) {
+    Report("cannot create the window of panel " + std::to_string(panelId));
+    return kErrBadPanel;
+  }
+  for (auto& c : p->ctrls) CreateControlWindows(*p, c);
+  int handle;
+  {
+    LockGuard guard(R().lock);
+    handle = R().nextHandle++;
+    p->handle = handle;
+    SetWindowLongPtrA(p->wnd, GWLP_USERDATA, handle);
+    R().panels[handle] = std::move(state);
+  }
+  ApplyPanel(handle);  // fonts, values and lists of the children
+  return handle;
+}
+
+int DisplayPanel(int panel) {
+  HWND wnd;
+  bool owner;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(panel);
+    if (!p) return kErrBadPanel;
+    p->visible = true;
+    wnd = p->wnd;
+    owner = OnOwnerThread(*p);
+  }
+  if (owner) {
+    ShowWindow(wnd, SW_SHOWNOACTIVATE);
+    UpdateWindow(wnd);
+  } else {
+    ShowWindowAsync(wnd, SW_SHOWNOACTIVATE);
+  }
+  return 0;
+}
+
+int HidePanel(int panel) {
+  HWND wnd;
+  bool owner;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(panel);
+    if (!p) return kErrBadPanel;
+    p->visible = false;
+    wnd = p->wnd;
+    owner = OnOwnerThread(*p);
+  }
+  if (owner) ShowWindow(wnd, SW_HIDE);
+  else ShowWindowAsync(wnd, SW_HIDE);
+  return 0;
+}
+
+int DiscardPanel(int panel) {
+  HWND wnd;
+  bool owner;
+  {
+    LockGuard guard(R().lock);
+    auto it = R().panels.find(panel);
+    if (it == R().panels.end()) return kErrBadPanel;
+    wnd = it->second->wnd;
+    owner = OnOwnerThread(*it->second);
+    R().discarded.push_back(std::move(it->second));
+    R().panels.erase(it);  // the handle is rejected from now on
+  }
+  if (owner) DestroyDiscarded(wnd);
+  else PostMessageA(wnd, kMsgDestroy, 0, 0);
+  return 0;
+}
+
+int SetActivePanel(int panel) {
+  HWND wnd;
+  bool owner;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(panel);
+    if (!p) return kErrBadPanel;
+    wnd = p->wnd;
+    owner = OnOwnerThread(*p);
+  }
+  if (!owner) {
+    // Activation belongs to the owner thread; from elsewhere only raise it.
+    SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    return 0;
+  }
+  SetForegroundWindow(wnd);
+  SetActiveWindow(wnd);
+  HWND first = GetNextDlgTabItem(wnd, nullptr, FALSE);
+  SetFocus(first ? first : wnd);
+  return 0;
+}
+
+int SetPanelAttribute(int panel, int attr, int value) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(panel);
+    if (!p) return kErrBadPanel;
+    if (attr == kAttrBackColor) {
+      if (value < 0 || value > 0xFFFFFF) return kErrBadValue;
+      p->backColor = value;
+      p->repaint = true;
+    } else if (attr == kAttrVisible) {
+      p->visible = value != 0;
+    } else {
+      return kErrBadValue;
+    }
+  }
+  if (attr == kAttrVisible) return value ? DisplayPanel(panel) : HidePanel(panel);
+  Commit(panel);
+  return 0;
+}
+
+}  // namespace ui

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Runs one host-simulator scenario against a Windows build folder under wine,
+# in a fresh copy of the plug-in folder, with a hard time limit.
+#   scripts/run-scenario.sh [options] WIN_DIR SCENARIO.scn
+# Options override the scenario's "#!" header lines:
+#   --family F  --channels FILE  --ts FILE|generated|capture:NAME|none  --pace P
+#   --out DIR (keep the trace and screenshots there)  --timeout SECONDS
+# Exit: 0 when mdhost ended with the exit code the scenario expects ("#! exit N",
+# default 0), 77 when a capture it needs is absent, 1 otherwise.
+set -uo pipefail
+
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+o_family="" o_channels="" o_ts="" o_pace="" o_out="" o_timeout=""
+while [ $# -gt 2 ]; do
+  case "$1" in
+    --family) o_family="$2"; shift 2 ;;
+    --channels) o_channels="$2"; shift 2 ;;
+    --ts) o_ts="$2"; shift 2 ;;
+    --pace) o_pace="$2"; shift 2 ;;
+    --out) o_out="$2"; shift 2 ;;
+    --timeout) o_timeout="$2"; shift 2 ;;
+    *) echo "run-scenario: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+[ $# -eq 2 ] || { echo "usage: run-scenario.sh [options] WIN_DIR SCENARIO.scn" >&2; exit 2; }
+# Paths given on the command line are taken from the current folder.
+absolute() { case "$1" in ""|/*|generated|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+o_channels="$(absolute "$o_channels")"
+o_ts="$(absolute "$o_ts")"
+win_dir="$(cd "$1" && pwd)" || exit 2
+scn="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
+[ -f "$scn" ] || { echo "run-scenario: no scenario $2" >&2; exit 2; }
+scn_dir="$(dirname "$scn")"
+name="$(basename "$scn" .scn)"
+
+# Header lines "#! key value" of the scenario.
+directive() { sed -n "s/^#![[:space:]]*$1[[:space:]]\{1,\}//p" "$scn" | head -n1 | tr -d '\r'; }
+plugin="$(directive plugin)"; plugin="${plugin:-tavik.dll}"
+family="${o_family:-$(directive family)}"; family="${family:-progdvb}"
+channels="${o_channels:-$(directive channels)}"; channels="${channels:-channels-generated.txt}"
+ts="${o_ts:-$(directive ts)}"; ts="${ts:-generated}"
+pace="${o_pace:-$(directive pace)}"; pace="${pace:-fast}"
+want_exit="$(directive exit)"; want_exit="${want_exit:-0}"
+limit="${o_timeout:-$(directive timeout)}"; limit="${limit:-120}"
+hang="$(directive hang)"; hang="${hang:-10}"
+quality="$(directive quality)"; quality="${quality:-75}"
+handle="$(directive handle)"; handle="${handle:-1}"
+
+case "$channels" in /*) ;; *) channels="$scn_dir/$channels" ;; esac
+case "$ts" in
+  generated|none) ;;
+  capture:*)
+    cap="$repo/../shared/data/eit/${ts#capture:}"
+    if [ ! -f "$cap" ]; then
+      echo "run-scenario: $name skipped: capture ${ts#capture:} is not in ../shared/data/eit"
+      exit 77
+    fi
+    ts="$cap" ;;
+  /*) ;;
+  *) ts="$scn_dir/$ts" ;;
+esac
+
+for f in mdhost.exe "$plugin"; do
+  [ -f "$win_dir/$f" ] || { echo "run-scenario: $win_dir/$f is missing (build the Windows side)" >&2; exit 1; }
+done
+
+# A plug-in folder of its own: the DLL, its panel file, its logos and ours.
+run="$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-$name.XXXXXX")"
+mkdir -p "$run/plugin/tavik_icon"
+cp "$win_dir/$plugin" "$run/plugin/"
+[ -f "$win_dir/tavik.uir" ] && cp "$win_dir/tavik.uir" "$run/plugin/"
+[ -d "$win_dir/tavik_icon" ] && cp -r "$win_dir/tavik_icon/." "$run/plugin/tavik_icon/"
+[ -d "$repo/tests/e2e/logos" ] && cp "$repo/tests/e2e/logos/"*.jpg "$run/plugin/tavik_icon/" 2>/dev/null
+out="${o_out:-$run/out}"
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+
+winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
+
+xstate=""
+cleanup() {
+  [ -n "$xstate" ] && "$repo/scripts/xvfb.sh" stop "$xstate"
+  return 0
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  xstate="$run/xvfb.state"
+  DISPLAY="$("$repo/scripts/xvfb.sh" start "$xstate")" || exit 1
+  export DISPLAY
+fi
+# shellcheck source=wine-env.sh
+. "$repo/scripts/wine-env.sh"
+
+args=(--plugin "$(winpath "$run/plugin/$plugin")" --family "$family"
+      --channels "$(winpath "$channels")" --scenario "$(winpath "$scn")" --out "$(winpath "$out")"
+      --pace "$pace" --hang "$hang" --quality "$quality" --handle "$handle")
+[ "$ts" != none ] && args+=(--ts "$( [ "$ts" = generated ] && echo generated || winpath "$ts")")
+
+echo "run-scenario: $name ($family, plug-in folder $run/plugin, output $out)"
+timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
+rc=$?
+if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
+  echo "run-scenario: $name TIMED OUT after $limit s; ending its wine processes"
+  # Only the processes of this run: their command line names its folder.
+  for p in /proc/[0-9]*; do
+    if tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -qF "$run"; then
+      kill -9 "${p#/proc/}" 2>/dev/null
+    fi
+  done
+  exit 1
+fi
+if [ "$rc" -ne "$want_exit" ]; then
+  echo "run-scenario: $name FAILED: mdhost exit $rc, expected $want_exit (trace: $out/trace.txt)"
+  exit 1
+fi
+echo "run-scenario: $name passed (exit $rc)"
+[ -z "$o_out" ] && [ -z "${TAVIK_KEEP_RUNS:-}" ] && rm -rf "$run"
+exit 0

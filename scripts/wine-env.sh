@@ -1,0 +1,27 @@
+# Sourced, not run: points wine at the project's own prefix and prepares that
+# prefix once (no crash dialog, no window-manager decorations).
+#   . scripts/wine-env.sh        # uses $TAVIK_WINEPREFIX or <repo>/build/wineprefix
+_tavik_repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${TAVIK_WINEPREFIX:-$_tavik_repo/build/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset _tavik_repo
+
+tavik_wine_prefix_init() {
+  local marker="$WINEPREFIX/.tavik-ready"
+  [ -f "$marker" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    # Several tests may start at once: one of them initialises, the others wait.
+    flock 9
+    if [ ! -f "$marker" ]; then
+      echo "wine-env: initialising the wine prefix $WINEPREFIX (once, about 10 s)" >&2
+      wineboot -i >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      wineserver -w
+      touch "$marker"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}
+tavik_wine_prefix_init

@@ -1,0 +1,296 @@
+// The timer routine: the first countdown and the post-start key, tick
+// thresholds after a channel change and the two keys, slide widths, hiding,
+// focus hand-back and cursor parking.
+#include <atomic>
+#include <thread>
+
+#include "tests/banner_fixture.h"
+
+namespace {
+
+using TimerTest = BannerTest;
+
+int TicksUntilHidden(int limit = 200) {
+  for (int i = 1; i <= limit; ++i) {
+    BannerTest::Tick();
+    if (BannerSnapshot().bannerActive == 0) return i;
+  }
+  return -1;
+}
+
+TEST_F(TimerTest, PostStartKeyAfterFiveTicks) {
+  const struct { int32_t postkey; bool sent; uint8_t vk; } kCases[] = {
+      {13, false, 0}, {32, false, 0}, {33, true, 33}, {122, true, 122}, {300, true, 44}};
+  for (auto c : kCases) {
+    SetUp();
+    settings.postkey = c.postkey;
+    Change("BBC One");
+    Tick(4);
+    EXPECT_TRUE(fake::KeyEvents().empty());
+    Tick(1);
+    auto keys = fake::KeyEvents();
+    ASSERT_EQ(keys.size(), c.sent ? 1u : 0u) << c.postkey;
+    if (c.sent) {
+      EXPECT_EQ(keys[0].vk, c.vk);
+      EXPECT_EQ(keys[0].scan, 0);
+      EXPECT_EQ(keys[0].flags, 0x101u);
+      EXPECT_EQ(keys[0].extra, 0u);
+    }
+    BannerState s = BannerSnapshot();
+    EXPECT_EQ(s.bannerArmed, 1);
+    EXPECT_EQ(s.bannerActive, 0);
+    EXPECT_FALSE(BannerVisible());
+    Tick(100);  // never sent again
+    EXPECT_EQ(fake::KeyEvents().size(), c.sent ? 1u : 0u);
+    Change("BBC Two");
+    EXPECT_TRUE(BannerVisible()) << "the next change shows the banner";
+  }
+}
+
+TEST_F(TimerTest, KeyDuringCountdownKeepsBannerUnarmed) {
+  settings.postkey = 122;
+  Change("BBC One");
+  Tick(3);
+  fake::PressKey(0x50);
+  Tick(1);  // key P: counting from 10, the countdown is passed over
+  Tick(10);
+  EXPECT_EQ(BannerSnapshot().bannerArmed, 0);
+  EXPECT_TRUE(fake::KeyEvents().empty());
+}
+
+TEST_F(TimerTest, HideTickAfterEachTrigger) {
+  // Ticks from the trigger to the tick that hides.
+  struct Case { const char* trigger; int hiddenAt; };
+  const Case kCases[] = {{"change", 51}, {"P", 41}, {"O", 46}};
+  for (const Case& c : kCases) {
+    SetUp();
+    Arm();
+    std::string t = c.trigger;
+    if (t == "change") {
+      Change("BBC One");
+    } else {
+      fake::PressKey(t == "P" ? 0x50 : 0x4F);
+      Tick();  // the tick that sees the key counts too
+    }
+    int more = TicksUntilHidden();
+    EXPECT_EQ(more + (t == "change" ? 0 : 1), c.hiddenAt) << t;
+  }
+}
+
+TEST_F(TimerTest, CompleteLinesRestartDisplayTime) {
+  settings.epgon = 1;
+  Arm();
+  Change("BBC One");
+  ASSERT_EQ(eitState.load(), 1);
+  Tick(29);
+  eitState = 7;  // both lines decoded
+  Tick();        // tick 30 puts them on the banner
+  EXPECT_EQ(eitState.load(), 8);
+  EXPECT_EQ(BannerSnapshot().tickCount, 0);
+  EXPECT_EQ(TicksUntilHidden(), 51);
+}
+
+TEST_F(TimerTest, LinesWaitWhileEpgOff) {
+  settings.epgon = 0;
+  Arm();
+  Change("BBC One");
+  eitState = 7;
+  Tick();
+  EXPECT_EQ(eitState.load(), 7);
+  EXPECT_EQ(TicksUntilHidden(), 50);
+}
+
+TEST_F(TimerTest, KeyPShowsBannerAtStoredArea) {
+  Arm();
+  Change("BBC One");
+  TicksUntilHidden();
+  fake::ClearRecords();
+  fake::SetClock(21, 5, 0);
+  fake::PressKey(0x50);
+  Tick();
+  EXPECT_TRUE(BannerVisible());
+  auto placed = BannerPlacements();
+  ASSERT_EQ(placed.size(), 1u);
+  EXPECT_EQ(placed[0].x, 30);
+  EXPECT_EQ(placed[0].y, 894);
+  EXPECT_EQ(placed[0].cx, 1220);
+  EXPECT_EQ(Text(panel::kClock), "21:05");
+  EXPECT_EQ(Text(panel::kChannelName), "BBC One");
+  EXPECT_EQ(BannerSnapshot().tickCount, 11);
+}
+
+TEST_F(TimerTest, KeyPBeforeAnyAreaUsesScreen) {
+  fake::PressKey(0x50);
+  Tick();
+  auto placed = BannerPlacements();
+  ASSERT_EQ(placed.size(), 1u);
+  EXPECT_EQ(placed[0].cx, 1220);
+  EXPECT_EQ(placed[0].y, 894);
+}
+
+TEST_F(TimerTest, HeldKeyDoesNothing) {
+  Arm();
+  fake::HoldKey(0x50);
+  fake::HoldKey(0x4F);
+  Tick(3);
+  EXPECT_FALSE(BannerVisible());
+  EXPECT_FALSE(fake::PanelVisible(panels.epg));
+  EXPECT_EQ(BannerSnapshot().bannerActive, 0);
+}
+
+TEST_F(TimerTest, KeyOOpensEpgPanelAndHidesIt) {
+  Arm();
+  Change("BBC One");
+  TicksUntilHidden();
+  fake::ClearRecords();
+  fake::PressKey(0x4F);
+  Tick();
+  const int epg = panels.epg;
+  EXPECT_TRUE(fake::PanelVisible(epg));
+  EXPECT_FALSE(BannerVisible()) << "key O does not show the banner";
+  EXPECT_EQ(fake::CtrlText(epg, panel::kEpgChannel), "BBC One");
+  bool placed = false;
+  for (const fake::WindowPos& p : fake::WindowPositions()) {
+    if (p.wnd != fake::PanelWindow(epg)) continue;
+    placed = true;
+    EXPECT_EQ(p.insertAfter, win32::kHwndTopmost);
+    EXPECT_EQ(p.x, 50);
+    EXPECT_EQ(p.y, 50);
+    EXPECT_EQ(p.cx, 420);
+    EXPECT_EQ(p.cy, 420);
+    EXPECT_EQ(p.flags, win32::kSwpShowWindow);
+  }
+  EXPECT_TRUE(placed);
+  EXPECT_NE(fake::ActivePanel(), epg);
+  TicksUntilHidden();
+  EXPECT_FALSE(fake::PanelVisible(epg));
+  EXPECT_EQ(BannerSnapshot().epgShown, 0);
+}
+
+TEST_F(TimerTest, SlideWidths) {
+  settings.slideout = 1;
+  Arm();
+  Change("BBC One");
+  Tick(45);
+  fake::ClearRecords();
+  Tick(5);
+  std::vector<int> widths;
+  for (const fake::WindowPos& p : BannerPlacements()) {
+    widths.push_back(p.cx);
+    EXPECT_EQ(p.x, 30);
+    EXPECT_EQ(p.y, 894);
+    EXPECT_EQ(p.flags, win32::kSwpShowWindow);
+  }
+  EXPECT_EQ(widths, (std::vector<int>{976, 732, 488, 244, 0}));
+  EXPECT_TRUE(BannerVisible());
+  // Tick 51 takes a sixth step (a width below zero, placed as zero), then hides.
+  fake::ClearRecords();
+  Tick();
+  ASSERT_EQ(BannerPlacements().size(), 1u);
+  EXPECT_EQ(BannerPlacements()[0].cx, 0);
+  EXPECT_FALSE(BannerVisible());
+}
+
+TEST_F(TimerTest, NoSlideWithoutSlideout) {
+  settings.slideout = 0;
+  Arm();
+  Change("BBC One");
+  fake::ClearRecords();
+  Tick(51);
+  EXPECT_TRUE(BannerPlacements().empty());
+  EXPECT_FALSE(BannerVisible());
+}
+
+TEST_F(TimerTest, SlideAfterKeyOGoesPastStepFiveAtZeroWidth) {
+  settings.slideout = 1;
+  Arm();
+  Change("BBC One");
+  TicksUntilHidden();  // slideStep is now 6 and is not reset by hiding
+  EXPECT_EQ(BannerSnapshot().slideStep, 6);
+  fake::PressKey(0x4F);
+  Tick();
+  fake::ClearRecords();
+  Tick(45);  // ticks 7 to 51: steps 7 to 12 at ticks 46 to 51
+  EXPECT_EQ(BannerSnapshot().bannerActive, 0);
+  auto placed = BannerPlacements();
+  EXPECT_EQ(placed.size(), 6u);
+  for (const fake::WindowPos& p : placed) EXPECT_EQ(p.cx, 0);
+  EXPECT_EQ(BannerSnapshot().slideStep, 12);
+}
+
+TEST_F(TimerTest, CursorParkedOnlyForAltDvb) {
+  struct Case { const char* host; int32_t parkcursor; bool parked; };
+  const Case kCases[] = {{"ALT-DVB 2.2", 1, true}, {"ALT-DVB 2.2", 0, false},
+                         {"ProgDVB 6.5", 1, false}, {"SkyView", 1, false}};
+  for (const Case& c : kCases) {
+    SetUp();
+    fake::SetWindowTitle(hostWnd_, c.host);
+    settings.parkcursor = c.parkcursor;
+    Arm();
+    Change("BBC One");
+    TicksUntilHidden();
+    auto moves = fake::CursorMoves();
+    ASSERT_EQ(moves.size(), c.parked ? 1u : 0u) << c.host;
+    if (c.parked) {
+      EXPECT_EQ(moves[0], std::make_pair(640, 1024));
+    }
+  }
+}
+
+TEST_F(TimerTest, FocusHandedBackWhenHidden) {
+  Arm();
+  Change("BBC One");
+  fake::ClearRecords();
+  TicksUntilHidden();
+  ASSERT_EQ(fake::FocusCalls().size(), 1u);
+  EXPECT_EQ(fake::FocusCalls()[0], hostWnd_);
+  EXPECT_EQ(fake::ForegroundCalls().size(), 1u);
+}
+
+TEST_F(TimerTest, ChangeWhileShownRestartsDisplayTime) {
+  settings.slideout = 1;
+  Arm();
+  Change("BBC One");
+  Tick(47);
+  Change("BBC Two");
+  BannerState s = BannerSnapshot();
+  EXPECT_EQ(s.tickCount, 0);
+  EXPECT_EQ(s.slideStep, 0);
+  EXPECT_EQ(BannerPlacements().back().cx, 1220);
+  EXPECT_EQ(TicksUntilHidden(), 51);
+}
+
+TEST_F(TimerTest, TicksAfterBannerPanelDiscardedDoNothing) {
+  Arm();
+  Change("BBC One");
+  ui::DiscardPanel(panels.banner);
+  panels.banner = kNoPanel;
+  fake::ClearRecords();
+  fake::ClearUiCalls();
+  fake::PressKey(0x50);
+  Tick(60);
+  EXPECT_TRUE(fake::UiCalls().empty());
+  EXPECT_TRUE(fake::WindowPositions().empty());
+  EXPECT_TRUE(fake::FocusCalls().empty());
+}
+
+// The timer keeps ticking while the host thread changes channels: the state
+// group stays consistent (run under TSan for races).
+TEST_F(TimerTest, TicksDuringChannelChanges) {
+  settings.slideout = 1;
+  Arm();
+  std::atomic<bool> done{false};
+  std::thread timer([&] {
+    while (!done) Tick();
+  });
+  for (int i = 0; i < 300; ++i) Change(i % 2 ? "BBC One" : "BBC Two");
+  done = true;
+  timer.join();
+  // The last change's banner is shown in full and counts again from the start.
+  Change("BBC Three");
+  EXPECT_TRUE(BannerVisible());
+  EXPECT_EQ(BannerPlacements().back().cx, 1220);
+  EXPECT_EQ(TicksUntilHidden(), 51);
+}
+
+}  // namespace
