@@ -147,9 +147,12 @@ void DecodeUnit(const UnitReader& unit) {
 
 extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer) {
   using namespace guide;
-  // Nothing is decoded while no filter runs or once the lines were shown.
+  // Nothing is decoded once the lines were shown, nor while no filter runs (a
+  // delivery that races the stop command must not leave bits in a stopped
+  // state, or the next channel change would never start the filter again).
   int32_t s = eitState.load();
   if (s < kStateRunning || s > kStateComplete) return;
+  // A null buffer or a negative length is ignored like any other bad size.
   if (buffer == nullptr || length < kMinDelivery || length > kMaxDelivery) return;
   int pack = length / kUnitSize;  // a trailing remainder is ignored
 

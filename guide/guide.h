@@ -22,7 +22,11 @@ void StopEitFilter();
 int32_t EitFilterHandle();
 
 // The host's data callback (cdecl on Windows; its address goes in the filter
-// request).
+// request). Decodes the present/following sections of the tuned service that
+// start at byte 1 of a 184-byte unit. A unit whose name or text would run past
+// the end of the delivery is passed over (a later delivery brings it whole);
+// deliveries with a null buffer, a bad length, or while eitState is 0 or 8 are
+// ignored. Never allocates.
 extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer);
 
 // Writes the BCD start time, shifted by timeshift hours, into timeText.

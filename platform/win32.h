@@ -27,6 +27,7 @@ constexpr uint32_t kLwaAlpha = 2;
 constexpr uint32_t kSwpShowWindow = 0x40;
 constexpr uint32_t kSwpNoActivate = 0x10;
 constexpr uint32_t kTimePeriodic = 1;
+constexpr uint32_t kTimeKillSynchronous = 0x100;
 constexpr uint32_t kMbOk = 0;
 inline Wnd const kHwndTopmost = reinterpret_cast<Wnd>(static_cast<intptr_t>(-1));
 

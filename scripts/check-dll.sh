@@ -10,7 +10,7 @@ fail=0
 grep -q "file format pei-i386" <<<"$(i686-w64-mingw32-objdump -f "$dll")" ||
   { echo "FAIL: $dll is not a 32-bit PE file"; fail=1; }
 
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^\s*\[/{print $NF} on && /^$/{on=0}' <<<"$dump" | sort)
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^[ \t]*\[/{print $NF} on && /^$/{on=0}' <<<"$dump" | sort)
 want=$(printf '%s\n' On_Channel_Change On_Exit On_Filter_Close On_Hot_Key On_Menu_Select \
   On_Send_Dll_ID_Name On_Start | sort)
 if [ "$exports" != "$want" ]; then

@@ -79,7 +79,12 @@ winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 
 xstate=""
 cleanup() {
-  [ -n "$xstate" ] && "$repo/scripts/xvfb.sh" stop "$xstate"
+  if [ -n "$xstate" ]; then
+    # wine's own helper processes hold the display a moment longer.
+    timeout 15 wineserver -w 2>/dev/null
+    "$repo/scripts/xvfb.sh" stop "$xstate"
+    xstate=""
+  fi
   return 0
 }
 trap cleanup EXIT
@@ -114,5 +119,7 @@ if [ "$rc" -ne "$want_exit" ]; then
   exit 1
 fi
 echo "run-scenario: $name passed (exit $rc)"
+cleanup
+xstate=""
 [ -z "$o_out" ] && [ -z "${TAVIK_KEEP_RUNS:-}" ] && rm -rf "$run"
 exit 0

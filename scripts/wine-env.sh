@@ -3,7 +3,7 @@
 #   . scripts/wine-env.sh        # uses $TAVIK_WINEPREFIX or <repo>/build/wineprefix
 _tavik_repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="${TAVIK_WINEPREFIX:-$_tavik_repo/build/wineprefix}"
-export WINEDEBUG=-all
+export WINEDEBUG="${TAVIK_WINEDEBUG:--all}"  # e.g. TAVIK_WINEDEBUG=+debugstr
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset _tavik_repo
 

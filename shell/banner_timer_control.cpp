@@ -37,15 +37,19 @@ unsigned TimerPeriodFor(int showtimeMs) {
 
 void StartBannerTimer(int showtimeMs) {
   timerControl.running = true;
-  timerControl.timerId = win32::timeSetEvent(TimerPeriodFor(showtimeMs), kResolutionMs,
-                                             &TimerTick, 0, win32::kTimePeriodic);
+  // A synchronous kill: timeKillEvent returns only when no tick is on its way,
+  // so the library is never unloaded under a running tick. Ticks never wait
+  // on the host's thread, so the kill cannot deadlock with one.
+  timerControl.timerId =
+      win32::timeSetEvent(TimerPeriodFor(showtimeMs), kResolutionMs, &TimerTick, 0,
+                          win32::kTimePeriodic | win32::kTimeKillSynchronous);
 }
 
 void StopBannerTimer() {
   timerControl.running = false;
   uint32_t id = timerControl.timerId.exchange(0);
   if (id != 0) win32::timeKillEvent(id);
-  // A tick that started before the kill may still be running: wait for it,
+  // Belt and braces: should a tick still be inside TimerProc, wait for it,
   // but never hang the host if it is stuck.
   for (int waited = 0; timerControl.inFlight > 0 && waited < kMaxWaitMs;
        waited += kWaitStepMs)

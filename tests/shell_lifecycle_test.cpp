@@ -135,7 +135,8 @@ TEST_F(LifecycleTest, TimerRunsAtAFiftiethOfTheDisplayTime) {
   ASSERT_EQ(timers.size(), 1u);
   EXPECT_EQ(timers[0].delay, 60u);
   EXPECT_EQ(timers[0].resolution, 100u);
-  EXPECT_EQ(timers[0].flags, win32::kTimePeriodic);
+  // Periodic, and killed synchronously so no tick outlives the library.
+  EXPECT_EQ(timers[0].flags, win32::kTimePeriodic | win32::kTimeKillSynchronous);
   EXPECT_EQ(TimerPeriodFor(3000), 60u);
   EXPECT_EQ(TimerPeriodFor(49), 1u);  // the timer refuses 0 ms
   Unload();

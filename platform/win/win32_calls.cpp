@@ -79,8 +79,8 @@ Module GetModuleHandleA(const char* name) { return ::GetModuleHandleA(name); }
 
 SetLayeredFn GetSetLayeredWindowAttributes(Module user32) {
   if (user32 == nullptr) return nullptr;
-  return reinterpret_cast<SetLayeredFn>(
-      ::GetProcAddress(static_cast<HMODULE>(user32), "SetLayeredWindowAttributes"));
+  FARPROC proc = ::GetProcAddress(static_cast<HMODULE>(user32), "SetLayeredWindowAttributes");
+  return reinterpret_cast<SetLayeredFn>(reinterpret_cast<void*>(proc));
 }
 
 void OutputDebugStringA(const char* text) { ::OutputDebugStringA(text); }
