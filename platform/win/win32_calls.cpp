@@ -2,6 +2,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <vector>
+
+#include "platform/win/ui_internal.h"
 #include "platform/win32.h"
 
 namespace win32 {
@@ -14,6 +17,36 @@ HWND H(Wnd w) { return static_cast<HWND>(w); }
 bool OtherThread(HWND wnd) {
   return wnd && GetWindowThreadProcessId(wnd, nullptr) != GetCurrentThreadId();
 }
+// Our own visible topmost panels, topmost first.
+BOOL CALLBACK CollectOwnTopmost(HWND wnd, LPARAM lparam) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  if (pid != GetCurrentProcessId() || !IsWindowVisible(wnd)) return TRUE;
+  if (!(::GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST)) return TRUE;
+  char cls[32];
+  GetClassNameA(wnd, cls, sizeof cls);
+  if (lstrcmpiA(cls, ui::rt::kPanelClass) == 0)
+    reinterpret_cast<std::vector<HWND>*>(lparam)->push_back(wnd);
+  return TRUE;
+}
+
+// Without a window manager (wine under a bare X server) bringing a window to
+// the front raises it on the screen above everything, topmost windows
+// included, while the window list still has them on top. Windows never lets
+// a plain window cover a topmost one, so our topmost panels are restacked,
+// bottom one first, without activating them: out of the topmost band and back
+// in, which leaves the window list as it was and makes the screen follow it.
+void KeepOwnPanelsOnTop() {
+  std::vector<HWND> own;
+  ::EnumWindows(&CollectOwnTopmost, reinterpret_cast<LPARAM>(&own));
+  for (auto it = own.rbegin(); it != own.rend(); ++it) {
+    UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    if (OtherThread(*it)) flags |= SWP_ASYNCWINDOWPOS;
+    ::SetWindowPos(*it, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+    ::SetWindowPos(*it, HWND_TOPMOST, 0, 0, 0, 0, flags);
+  }
+}
+
 }  // namespace
 
 int EnumWindows(EnumWindowsProc proc, intptr_t lparam) {
@@ -57,7 +90,11 @@ int32_t SetWindowLongA(Wnd wnd, int index, int32_t value) {
 
 Wnd SetFocus(Wnd wnd) { return ::SetFocus(H(wnd)); }
 
-int SetForegroundWindow(Wnd wnd) { return ::SetForegroundWindow(H(wnd)); }
+int SetForegroundWindow(Wnd wnd) {
+  int result = ::SetForegroundWindow(H(wnd));
+  KeepOwnPanelsOnTop();
+  return result;
+}
 
 int16_t GetAsyncKeyState(int vk) { return static_cast<int16_t>(::GetAsyncKeyState(vk)); }
 
