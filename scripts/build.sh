@@ -25,7 +25,9 @@ configure "$root/build/tsan" -DTAVIK_TSAN=ON
 cmake --build "$root/build/tsan" -j "$jobs" --target $(cd "$root/tests" && ls *concurrency_test.cpp 2>/dev/null | sed 's/\.cpp$//')
 
 echo "== building the fuzzers (build/fuzz)"
-configure "$root/build/fuzz" -DCMAKE_CXX_COMPILER=clang++ -DTAVIK_SANITIZE=ON
+# The core is instrumented for coverage too, so the fuzzers see into it.
+configure "$root/build/fuzz" -DCMAKE_CXX_COMPILER=clang++ -DTAVIK_SANITIZE=ON \
+  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 fuzzers=$(cd "$root/fuzz" && ls *_fuzz.cpp 2>/dev/null | sed 's/\.cpp$//')
 [ -n "$fuzzers" ] && cmake --build "$root/build/fuzz" -j "$jobs" --target $fuzzers
 

@@ -7,6 +7,11 @@
 set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 win_dir="${1:-${TAVIK_WIN_DIR:-$repo/build/win}}"
+# Installs what is missing and builds everything first, unless a build folder
+# was given.
+if [ $# -eq 0 ] && [ -z "${TAVIK_WIN_DIR:-}" ]; then
+  bash "$repo/scripts/build.sh" || exit 1
+fi
 out="${2:-$repo/demo-out}"
 [ -f "$win_dir/tavik.dll" ] && [ -f "$win_dir/mdhost.exe" ] || {
   echo "demo: $win_dir has no tavik.dll and mdhost.exe: build the Windows side first" >&2; exit 1; }

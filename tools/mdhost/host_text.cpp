@@ -63,6 +63,12 @@ bool Tokenize(const std::string& line, std::vector<std::string>& out) {
           if (e == 'x' && i + 1 < line.size() && HexDigit(line[i]) >= 0 && HexDigit(line[i + 1]) >= 0) {
             w += static_cast<char>(HexDigit(line[i]) * 16 + HexDigit(line[i + 1]));
             i += 2;
+          } else if (e == 'n') {
+            w += '\n';
+          } else if (e == 'r') {
+            w += '\r';
+          } else if (e == 't') {
+            w += '\t';
           } else {
             w += e;
           }
@@ -77,6 +83,33 @@ bool Tokenize(const std::string& line, std::vector<std::string>& out) {
     out.push_back(w);
   }
   return true;
+}
+
+bool HeaderWords(const std::string& line, std::vector<std::string>& out) {
+  if (line.compare(0, 2, "#!") != 0) return false;
+  out.clear();
+  return Tokenize(line.substr(2), out) && !out.empty();
+}
+
+std::string FileLines(const std::vector<std::string>& lines, size_t from) {
+  std::string text;
+  for (size_t i = from; i < lines.size(); ++i) text += lines[i] + "\r\n";
+  return text;
+}
+
+std::string Escaped(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else if (c == '"' || c == '\\') (out += '\\') += ch;
+    else if (c < 0x20 || c >= 0x7F) ((out += "\\x") += kHex[c >> 4]) += kHex[c & 15];
+    else out += ch;
+  }
+  return out;
 }
 
 bool IsChannelComment(const std::string& line) {

@@ -18,9 +18,21 @@ struct Channel {
 };
 
 // Splits a scenario line into words at blanks; "quoted words" keep their blanks
-// and understand \" \\ and \xHH; '#' outside quotes starts a comment. False on
+// and understand \" \\ \n \r \t and \xHH; '#' outside quotes starts a comment. False on
 // an unclosed quote.
 bool Tokenize(const std::string& line, std::vector<std::string>& out);
+
+// A scenario header line "#! key words...": its words (quotes and escapes as
+// in Tokenize). False for any other line, and for a header without words.
+bool HeaderWords(const std::string& line, std::vector<std::string>& out);
+
+// The words from position `from` on as the lines of a text file, each ending
+// in CR LF (the way the plug-in writes its settings file).
+std::string FileLines(const std::vector<std::string>& lines, size_t from);
+
+// Text as a scenario would quote it: \n \r \t \" \\ and \xHH for other
+// control and 8-bit characters, so a trace line stays one line.
+std::string Escaped(const std::string& text);
 
 // Parses "name;frequency;polarity;serviceid;ca". Numbers are decimal or 0x-hex;
 // polarity is a number or V/H; the name keeps its blanks and must be shorter
