@@ -265,8 +265,12 @@ int SetCtrlVal(int panel, int control, const char* value) {
   return 0;
 }
 
-int GetCtrlVal(int panel, int control, int* value) {
-  if (!value) return kErrBadValue;
+namespace {
+
+// A control's value as a number: a float entry its number (rounded when an
+// integer is wanted), a text kind its text read as a number, another input
+// its integer. kErrBadValue for kinds without a number.
+int NumericValue(int panel, int control, bool wantInteger, double* out) {
   LockGuard guard(R().lock);
   PanelState* p;
   CtrlState* c;
@@ -274,40 +278,36 @@ int GetCtrlVal(int panel, int control, int* value) {
   RefreshFromWindow(*p, *c);
   CtrlKind k = c->def.kind;
   if (k == CtrlKind::FloatNumeric) {
-    *value = RoundToInt(c->dblValue);
+    *out = wantInteger ? RoundToInt(c->dblValue) : c->dblValue;
   } else if (TextKind(k)) {
+    const char* text = c->text.c_str();
     char* end;
-    long v = std::strtol(c->text.c_str(), &end, 10);
-    if (end == c->text.c_str()) return kErrBadValue;
-    *value = static_cast<int>(v);
+    *out = wantInteger ? static_cast<double>(std::strtol(text, &end, 10))
+                       : std::strtod(text, &end);
+    if (end == text) return kErrBadValue;
   } else if (IsInputKind(k)) {
-    *value = c->intValue;
+    *out = c->intValue;
   } else {
     return kErrBadValue;
   }
   return 0;
 }
 
+}  // namespace
+
+int GetCtrlVal(int panel, int control, int* value) {
+  if (!value) return kErrBadValue;
+  double number = 0;
+  if (int rc = NumericValue(panel, control, true, &number)) return rc;
+  *value = static_cast<int>(number);
+  return 0;
+}
+
 int GetCtrlVal(int panel, int control, float* value) {
   if (!value) return kErrBadValue;
-  LockGuard guard(R().lock);
-  PanelState* p;
-  CtrlState* c;
-  if (int rc = Locate(panel, control, &p, &c)) return rc;
-  RefreshFromWindow(*p, *c);
-  CtrlKind k = c->def.kind;
-  if (k == CtrlKind::FloatNumeric) {
-    *value = static_cast<float>(c->dblValue);
-  } else if (TextKind(k)) {
-    char* end;
-    double v = std::strtod(c->text.c_str(), &end);
-    if (end == c->text.c_str()) return kErrBadValue;
-    *value = static_cast<float>(v);
-  } else if (IsInputKind(k)) {
-    *value = static_cast<float>(c->intValue);
-  } else {
-    return kErrBadValue;
-  }
+  double number = 0;
+  if (int rc = NumericValue(panel, control, false, &number)) return rc;
+  *value = static_cast<float>(number);
   return 0;
 }
 

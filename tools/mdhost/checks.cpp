@@ -82,18 +82,17 @@ bool ToLong(const std::string& s, long& out) {
   return *end == '\0';
 }
 
+bool IsRadioButton(HWND w) {
+  char cls[16] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  const LONG type = GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK;
+  return lstrcmpiA(cls, "Button") == 0 && (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+}
+
 std::string ClassOf(HWND w) {
   char cls[64] = "";
   GetClassNameA(w, cls, sizeof cls);
   return cls;
-}
-
-std::string PluginFolderPath(const std::string& rel) {
-  if (rel.size() > 1 && (rel[1] == ':' || rel[0] == '\\')) return rel;
-  std::string dir = State().opt.plugin;
-  const size_t slash = dir.find_last_of("\\/");
-  dir = slash == std::string::npos ? "." : dir.substr(0, slash);
-  return dir + "\\" + rel;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
@@ -216,8 +215,10 @@ bool Evaluate(const std::vector<std::string>& a, std::string& detail) {
     detail = DeliveryRunning() ? "filter running" : "filter stopped";
     return DeliveryRunning() == (a[1] == "running");
   }
-  detail = "unknown check or wrong arguments";
-  return false;
+  bool known = false;
+  const bool held = EvaluateScreen(a, detail, known);
+  if (!known) detail = "unknown check or wrong arguments";
+  return held;
 }
 
 }  // namespace
@@ -320,6 +321,18 @@ bool SetControl(const std::string& panelTitle, int control, const std::string& v
     else if (!ToLong(value, index)) index = -1;
     ok = index >= 0 && send(ctrl, CB_SETCURSEL, index, 0) && static_cast<LRESULT>(r) != CB_ERR;
     if (ok) send(parent, WM_COMMAND, MAKEWPARAM(control, CBN_SELCHANGE), reinterpret_cast<LPARAM>(ctrl));
+  } else if (lstrcmpiA(cls.c_str(), "ListBox") == 0) {
+    // A list entry is picked by its exact text, else by its position from 0.
+    long index = -1;
+    ok = send(ctrl, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(value.c_str())) &&
+         static_cast<LRESULT>(r) != LB_ERR;
+    if (ok) index = static_cast<long>(r);
+    else if (!ToLong(value, index)) index = -1;
+    ok = index >= 0 && send(ctrl, LB_SETCURSEL, index, 0) && static_cast<LRESULT>(r) != LB_ERR;
+    if (ok) send(parent, WM_COMMAND, MAKEWPARAM(control, LBN_SELCHANGE), reinterpret_cast<LPARAM>(ctrl));
+  } else if (IsRadioButton(ctrl)) {
+    // A radio button is clicked, so the others of its group let go.
+    ok = value != "0" && send(ctrl, BM_CLICK, 0, 0) && send(ctrl, BM_GETCHECK, 0, 0) && r == BST_CHECKED;
   } else if (lstrcmpiA(cls.c_str(), "Button") == 0) {
     const WPARAM check = value == "0" ? BST_UNCHECKED : BST_CHECKED;
     ok = send(ctrl, BM_SETCHECK, check, 0);

@@ -18,8 +18,8 @@ struct Channel {
 };
 
 // Splits a scenario line into words at blanks; "quoted words" keep their blanks
-// and understand \" \\ \n \r \t and \xHH; '#' outside quotes starts a comment. False on
-// an unclosed quote.
+// and understand \" \\ \n \r \t and \xHH; '#' outside quotes starts a
+// comment. False on an unclosed quote.
 bool Tokenize(const std::string& line, std::vector<std::string>& out);
 
 // A scenario header line "#! key words...": its words (quotes and escapes as

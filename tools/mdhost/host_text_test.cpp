@@ -31,6 +31,7 @@ TEST(HostTextTest, TokenizeSplitsQuotesEscapesAndComments) {
       {"# only a comment", {}},
       {"key P\r", {"key", "P"}},
       {"set \"\" 3 \"\"", {"set", "", "3", ""}},
+      {"expect dialog \"E\" \"a\\n\\nb\\r\\tc\"", {"expect", "dialog", "E", "a\n\nb\r\tc"}},
   };
   for (const auto& c : cases) {
     std::vector<std::string> words;
@@ -39,6 +40,44 @@ TEST(HostTextTest, TokenizeSplitsQuotesEscapesAndComments) {
   }
   std::vector<std::string> words;
   EXPECT_FALSE(mdhost::Tokenize("press \"About OK", words));
+}
+
+TEST(HostTextTest, HeaderLinesGiveTheirWords) {
+  std::vector<std::string> words;
+  ASSERT_TRUE(mdhost::HeaderWords("#! ini \" 3.0\" 1 \"Comic Sans\"\r", words));
+  EXPECT_EQ((std::vector<std::string>{"ini", " 3.0", "1", "Comic Sans"}), words);
+  ASSERT_TRUE(mdhost::HeaderWords("#!remove tavik.uir", words));
+  EXPECT_EQ((std::vector<std::string>{"remove", "tavik.uir"}), words);
+  EXPECT_FALSE(mdhost::HeaderWords("# ! ini 1", words)) << "a plain comment";
+  EXPECT_FALSE(mdhost::HeaderWords("zap 1 #! ini 1", words)) << "only at the start of a line";
+  EXPECT_FALSE(mdhost::HeaderWords("#!   ", words)) << "a header needs a key";
+  EXPECT_FALSE(mdhost::HeaderWords("#! ini \"open", words));
+}
+
+TEST(HostTextTest, FileLinesEndEachLineWithCrLf) {
+  const std::vector<std::string> words = {"ini", " 3.0", "1", "", "Verdana"};
+  EXPECT_EQ(" 3.0\r\n1\r\n\r\nVerdana\r\n", mdhost::FileLines(words, 1));
+  EXPECT_EQ("", mdhost::FileLines(words, 5));
+}
+
+// What the trace shows of a text must read back as the same text when quoted
+// in a scenario, and stay on one line.
+TEST(HostTextTest, EscapedTextReadsBackThroughTokenize) {
+  const std::string texts[] = {
+      "Attention :\n\n\n\n\n\n\n\n\nFile TavikX.uir not found !",
+      "tab\tcr\r quote\" back\\slash",
+      std::string("8-bit \xe9\xff and \x01 # not a comment"),
+      "",
+  };
+  for (const std::string& t : texts) {
+    const std::string shown = mdhost::Escaped(t);
+    EXPECT_EQ(std::string::npos, shown.find_first_of("\r\n")) << shown;
+    std::vector<std::string> words;
+    ASSERT_TRUE(mdhost::Tokenize("\"" + shown + "\"", words)) << shown;
+    ASSERT_EQ(1u, words.size()) << shown;
+    EXPECT_EQ(t, words[0]) << shown;
+  }
+  EXPECT_EQ("a\\nb", mdhost::Escaped("a\nb"));
 }
 
 struct ChannelCase {

@@ -218,9 +218,21 @@ int main(int argc, char** argv) {
   }
   Trace("host: family %s, %zu channels, scenario %s", FamilyTitle(st.opt.family),
         st.channels.size(), st.opt.scenario.c_str());
-  if (!LoadPlugin(error)) {
+  if (!ApplyHeaders(error)) {
     Trace("setup error: %s", error.c_str());
     return kExitSetup;
+  }
+  StartLoadWatch();
+  bool refused = false;
+  if (!LoadPlugin(error, &refused)) {
+    if (!refused || !st.opt.loadFails) {
+      Trace("setup error: %s", error.c_str());
+      return kExitSetup;
+    }
+    // The scenario goes on without a plug-in to check what the failed load left.
+    Trace("load: %s, as the scenario expects", error.c_str());
+  } else if (st.opt.loadFails) {
+    Fail("load: the plug-in loaded, but the scenario expects its load to fail");
   }
   Trace("host: main thread %lu", static_cast<unsigned long>(GetCurrentThreadId()));
   StartScript();

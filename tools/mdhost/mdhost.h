@@ -42,6 +42,7 @@ struct Options {
   int quality = 75;        // signal quality answered; -1 leaves the reply untouched
   int filterHandle = 1;    // handle written into the filter request
   int hangSeconds = 10;    // an export call or step longer than this is a hang
+  bool loadFails = false;  // "#! load fails": the scenario expects LoadLibrary to fail
 };
 
 struct MenuItem {
@@ -110,7 +111,9 @@ int FindChannel(const std::vector<Channel>& list, const std::string& key);  // -
 host::TProgram82 MakeRecord(const Channel& ch);
 
 // ---- plugin.cpp ----
-bool LoadPlugin(std::string& error);   // LoadLibrary, menu, exports, On_Start, name
+// LoadLibrary, menu, exports, On_Start, name; refused is set when LoadLibrary
+// itself failed (the library's entry routine refused the load).
+bool LoadPlugin(std::string& error, bool* refused = nullptr);
 void UnloadPlugin();                   // On_Exit, stop delivery, FreeLibrary
 bool PluginLoaded();
 void CallChannelChange(int index);
@@ -137,6 +140,25 @@ long DeliveryCount();
 // ---- scenario.cpp ----
 bool LoadScenario(const std::string& path, std::string& error);
 void StartScript();
+// The "#! key words..." header lines, in file order.
+const std::vector<std::vector<std::string>>& ScenarioHeaders();
+
+// ---- plugin_folder.cpp ----
+// "#! remove FILE", "#! ini LINE...", "#! load fails": applied before the first load.
+bool ApplyHeaders(std::string& error);
+bool RemovePluginFile(const std::string& name, std::string& error);
+// Writes tavik.ini in the plug-in's folder: words[from..] one a line, CR LF.
+bool WriteSettingsFile(const std::vector<std::string>& words, size_t from, std::string& error);
+std::string PluginFolderPath(const std::string& rel);  // a relative path from the plug-in's folder
+
+// ---- load_watch.cpp ----
+void StartLoadWatch();          // before the first LoadLibrary
+void WatchLoad(bool loading);   // answers message boxes while a load runs
+bool DialogSeen(const std::string& title, const std::string& text, std::string& detail);
+
+// ---- screen_checks.cpp ----
+// The checks of screen_checks.cpp; known is false for a check it does not know.
+bool EvaluateScreen(const std::vector<std::string>& args, std::string& detail, bool& known);
 
 // ---- checks.cpp ----
 // One expect line (tokens after "expect"); true when the check held.

@@ -106,15 +106,20 @@ bool AddressInFormerPlugin(const void* address) {
   return !g_plugin.module && a >= g_formerStart && a < g_formerEnd;
 }
 
-bool LoadPlugin(std::string& error) {
+bool LoadPlugin(std::string& error, bool* refused) {
   HostState& st = State();
   HMODULE h;
+  if (refused) *refused = false;
   {
     WatchScope w(kSlotHostCall, "LoadLibrary", HangMs());
     const DWORD t0 = GetTickCount();
+    WatchLoad(true);
     h = LoadLibraryA(st.opt.plugin.c_str());
+    const DWORD code = GetLastError();
+    WatchLoad(false);
     if (!h) {
-      error = "LoadLibrary(" + st.opt.plugin + ") failed, error " + std::to_string(GetLastError());
+      error = "LoadLibrary(" + st.opt.plugin + ") failed, error " + std::to_string(code);
+      if (refused) *refused = true;
       return false;
     }
     Trace("load: %s at %p in %lu ms", st.opt.plugin.c_str(), static_cast<void*>(h),

@@ -18,6 +18,7 @@ struct Line {
 
 struct ScriptState {
   std::vector<Line> lines;
+  std::vector<std::vector<std::string>> headers;  // "#! key words..."
   std::string path;
 };
 ScriptState g_script;
@@ -27,18 +28,10 @@ std::string Join(const std::vector<std::string>& words, size_t from) {
   std::string out;
   for (size_t i = from; i < words.size(); ++i) {
     const std::string& w = words[i];
-    const bool quote = w.empty() || w.find_first_of(" \t#\"") != std::string::npos;
+    const std::string shown = Escaped(w);
+    const bool quote = w.empty() || shown != w || w.find_first_of(" #") != std::string::npos;
     if (i > from) out += ' ';
-    if (!quote) {
-      out += w;
-      continue;
-    }
-    out += '"';
-    for (char c : w) {
-      if (c == '"' || c == '\\') out += '\\';
-      out += c;
-    }
-    out += '"';
+    out += quote ? "\"" + shown + "\"" : w;
   }
   return out;
 }
@@ -84,15 +77,22 @@ void PostCall(CallKind kind, int arg, int extra, bool wait, const char* label) {
   delete req;
 }
 
-void PressKey(int vk) {
+// A tap (holdMs 0) sends the key down and up in one go, so a program that
+// polls the key state sees it pressed since its last poll and not held; a
+// hold keeps it down that long while the host's thread pumps.
+void PressKey(int vk, DWORD holdMs) {
   INPUT in[2] = {};
   in[0].type = INPUT_KEYBOARD;
   in[0].ki.wVk = static_cast<WORD>(vk);
   in[0].ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
   in[1] = in[0];
   in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  if (holdMs == 0) {
+    SendInput(2, in, sizeof(INPUT));
+    return;
+  }
   SendInput(1, &in[0], sizeof(INPUT));
-  Sleep(30);  // a person's key press lasts a moment; the host's thread pumps meanwhile
+  Sleep(holdMs);
   SendInput(1, &in[1], sizeof(INPUT));
 }
 
@@ -115,9 +115,11 @@ bool Step(const Line& line, bool& exitNow) {
   } else if (cmd == "wait" && n == 2 && ToInt(w[1], v) && v >= 0) {
     Sleep(static_cast<DWORD>(v));
     return true;
-  } else if (cmd == "key" && n == 2 && KeyCode(w[1]) > 0) {
-    Trace("key: %s", w[1].c_str());
-    PressKey(KeyCode(w[1]));
+  } else if (cmd == "key" && (n == 2 || (n == 4 && w[2] == "hold" && ToInt(w[3], v) && v > 0)) &&
+             KeyCode(w[1]) > 0) {
+    const DWORD hold = n == 4 ? static_cast<DWORD>(v) : 0;
+    Trace("key: %s%s", w[1].c_str(), hold ? (" held " + std::to_string(hold) + " ms").c_str() : "");
+    PressKey(KeyCode(w[1]), hold);
     return true;
   } else if (cmd == "menu" && n == 2) {
     long id = -1;
@@ -157,6 +159,10 @@ bool Step(const Line& line, bool& exitNow) {
       Trace("shot: %s", path.c_str());
       return true;
     }
+  } else if (cmd == "ini" && n >= 2) {
+    if (WriteSettingsFile(w, 1, error)) return true;
+  } else if (cmd == "remove" && n == 2) {
+    if (RemovePluginFile(w[1], error)) return true;
   } else if (cmd == "echo") {
     Trace("echo: %s", Join(w, 1).c_str());
     return true;
@@ -190,6 +196,7 @@ DWORD WINAPI ScriptThread(void*) {
     // Time of its own (waits, polling checks) plus the hang limit.
     long own = 0;
     if (line.words[0] == "wait" && line.words.size() > 1) ToInt(line.words[1], own);
+    if (line.words[0] == "key" && line.words.size() > 3) ToInt(line.words[3], own);
     for (size_t i = 0; i + 1 < line.words.size(); ++i)
       if (line.words[i] == "within") ToInt(line.words[i + 1], own);
     WatchScope watch(kSlotScript, text.c_str(), static_cast<DWORD>(own) + HangMs() + 5000);
@@ -222,6 +229,8 @@ bool LoadScenario(const std::string& path, std::string& error) {
     Line line{number, {}};
     std::string text(buf);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    std::vector<std::string> header;
+    if (HeaderWords(text, header)) g_script.headers.push_back(header);
     if (!Tokenize(text, line.words)) {
       error = path + ":" + std::to_string(number) + ": unclosed quote";
       ok = false;
@@ -232,6 +241,8 @@ bool LoadScenario(const std::string& path, std::string& error) {
   std::fclose(f);
   return ok;
 }
+
+const std::vector<std::vector<std::string>>& ScenarioHeaders() { return g_script.headers; }
 
 void StartScript() { CreateThread(nullptr, 0, ScriptThread, nullptr, 0, nullptr); }
 

@@ -1,0 +1,126 @@
+// Checks about how the plug-in's windows look and where the focus is: a
+// control's typeface, the foreground window, the clock line, placement over
+// the host's video window, a banner caught while it slides out, and the load
+// itself (message boxes raised during it, whether a plug-in is loaded).
+#include <cstdio>
+#include <cstdlib>
+
+#include "tools/mdhost/mdhost.h"
+
+namespace mdhost {
+namespace {
+
+constexpr UINT kSendTimeoutMs = 2000;
+constexpr int kClockSlackMinutes = 1;  // a check made across a minute's turn
+
+bool ToLong(const std::string& s, long& out) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  out = std::strtol(s.c_str(), &end, 0);
+  return *end == '\0';
+}
+
+std::string RectText(const RECT& r) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return buf;
+}
+
+HWND Control(const std::string& title, const std::string& id, std::string& detail) {
+  long v = 0;
+  HWND panel = FindOwnWindow(title);
+  HWND ctrl = panel && ToLong(id, v) ? GetDlgItem(panel, static_cast<int>(v)) : nullptr;
+  if (!ctrl) detail = panel ? "no such control" : "no such window";
+  return ctrl;
+}
+
+// The typeface a control draws with, as WM_GETFONT reports it.
+bool FontFace(HWND ctrl, std::string& face, std::string& detail) {
+  DWORD_PTR font = 0;
+  if (!SendMessageTimeoutA(ctrl, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &font)) {
+    detail = "the control does not answer";
+    return false;
+  }
+  LOGFONTA lf = {};
+  if (!font || GetObjectA(reinterpret_cast<HFONT>(font), sizeof lf, &lf) == 0) {
+    detail = "the control reports no font (WM_GETFONT gives none)";
+    return false;
+  }
+  face = lf.lfFaceName;
+  detail = "typeface is \"" + face + "\"";
+  return true;
+}
+
+std::string ClockAt(int minutesBack) {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  int minutes = (t.wHour * 60 + t.wMinute - minutesBack + 24 * 60) % (24 * 60);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d:%02d", minutes / 60, minutes % 60);
+  return buf;
+}
+
+}  // namespace
+
+bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool& known) {
+  const size_t n = a.size();
+  const std::string& kind = a[0];
+  long v[3] = {};
+  known = true;
+  if (kind == "font" && n == 4) {
+    HWND ctrl = Control(a[1], a[2], detail);
+    std::string face;
+    return ctrl && FontFace(ctrl, face, detail) && face == a[3];
+  }
+  if (kind == "foreground" && n == 2) {
+    HWND fg = GetForegroundWindow();
+    HWND root = fg ? GetAncestor(fg, GA_ROOT) : nullptr;
+    char title[256] = "";
+    if (root) GetWindowTextA(root, title, sizeof title);
+    detail = root ? "the foreground window is \"" + std::string(title) + "\"" : "no foreground window";
+    return root && a[1] == title;
+  }
+  if (kind == "clock" && n == 3) {
+    HWND ctrl = Control(a[1], a[2], detail);
+    char text[64] = "";
+    DWORD_PTR got = 0;
+    if (!ctrl || !SendMessageTimeoutA(ctrl, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                      SMTO_ABORTIFHUNG, kSendTimeoutMs, &got))
+      return false;
+    detail = "text is \"" + std::string(text) + "\", local time " + ClockAt(0);
+    for (int back = 0; back <= kClockSlackMinutes; ++back)
+      if (ClockAt(back) == text) return true;
+    return false;
+  }
+  if (kind == "over-video" && n == 5 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]) && ToLong(a[4], v[2])) {
+    // over-video TITLE INSET LIFT HEIGHT: INSET in from the video's sides, its
+    // lower edge LIFT above the video's bottom, HEIGHT high.
+    HWND w = FindOwnWindow(a[1]);
+    if (!w) { detail = "no such window"; return false; }
+    RECT video, r;
+    GetWindowRect(State().videoWnd, &video);
+    GetWindowRect(w, &r);
+    const RECT want = {video.left + v[0], video.bottom - v[1] - v[2], video.right - v[0], video.bottom - v[1]};
+    detail = "rect is " + RectText(r) + ", expected " + RectText(want) + " over the video window at " +
+             RectText(video);
+    return EqualRect(&r, &want) != 0;
+  }
+  if (kind == "narrower" && n == 3 && ToLong(a[2], v[0])) {
+    // Caught in the middle of a slide-out: visible, some width left, less than full.
+    HWND w = FindOwnWindow(a[1]);
+    RECT r = {};
+    if (w) GetWindowRect(w, &r);
+    const long width = r.right - r.left;
+    detail = !w ? "no such window" : "width is " + std::to_string(width) + (IsWindowVisible(w) ? "" : ", hidden");
+    return w && IsWindowVisible(w) && width > 0 && width < v[0];
+  }
+  if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
+  if (kind == "loaded" && n == 1) {
+    detail = PluginLoaded() ? "a plug-in is loaded" : "no plug-in is loaded";
+    return PluginLoaded();
+  }
+  known = false;
+  return false;
+}
+
+}  // namespace mdhost
