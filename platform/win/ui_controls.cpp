@@ -32,6 +32,7 @@ void SetText(CtrlState& c, const std::string& text) {
 }
 
 void ResetFont(CtrlState& c) {
+  if (c.wnd) RemovePropA(c.wnd, kFontProp);
   if (c.font) DeleteObject(c.font);
   c.font = nullptr;
   Autosize(c, c.left, c.width);

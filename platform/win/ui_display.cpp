@@ -116,7 +116,12 @@ HFONT NewFont(const std::string& face, int pointSize, bool bold) {
 }
 
 HFONT DisplayFont(CtrlState& c) {
-  if (!c.font) c.font = NewFont(c.face, c.pointSize, c.bold);
+  if (!c.font) {
+    c.font = NewFont(c.face, c.pointSize, c.bold);
+    // The control's window answers WM_GETFONT with the font it is drawn in,
+    // so screen readers and tests can read the typeface.
+    if (c.wnd) SetPropA(c.wnd, kFontProp, c.font);
+  }
   return c.font;
 }
 
@@ -212,6 +217,11 @@ LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_NCHITTEST:
       return HTTRANSPARENT;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(GetPropA(wnd, kFontProp));
+    case WM_NCDESTROY:
+      RemovePropA(wnd, kFontProp);
+      return DefWindowProcA(wnd, msg, wp, lp);
     default:
       return DefWindowProcA(wnd, msg, wp, lp);
   }

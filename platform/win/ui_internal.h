@@ -31,6 +31,7 @@ constexpr const char* kPanelClass = "TavikPanel";
 constexpr const char* kDisplayClass = "TavikDisplay";
 constexpr const char* kFontDialogClass = "TavikFontDialog";
 constexpr const char* kDefaultFace = "Arial";
+constexpr const char* kFontProp = "TavikFont";  // display controls' drawing font
 constexpr int kTextPad = 2;  // px left and right of an autosized text
 
 // What changed in a control since its windows were last brought in line.

@@ -207,6 +207,11 @@ LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (video) MoveWindow(video, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
       return 0;
     }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // Keys the host receives, the plug-in's synthesised keystroke included.
+      Trace("host: key down 0x%02X", static_cast<unsigned>(wp));
+      return 0;
     case WM_CLOSE:
       return 0;  // the scenario decides when the host ends
   }

@@ -80,6 +80,7 @@ bool OpenTrace(const std::string& path);
 void Trace(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 void Fail(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));  // counts a failure
 bool TraceContains(const std::string& text);
+int TraceCount(const std::string& text);  // occurrences, not overlapping
 void FlushTrace();
 DWORD ElapsedMs();
 

@@ -55,14 +55,14 @@ bool WriteSettingsFile(const std::vector<std::string>& words, size_t from, std::
   const std::string path = PluginFolderPath(kSettingsFile);
   const std::string text = FileLines(words, from);
   FILE* f = std::fopen(path.c_str(), "wb");
-  const bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  if (f && std::fclose(f) != 0) error = "cannot write " + path;
+  bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  if (f && std::fclose(f) != 0) ok = false;
   if (!ok) {
     error = "cannot write " + path;
     return false;
   }
   Trace("folder: %s written, %zu lines: %s", kSettingsFile, words.size() - from, Escaped(text).c_str());
-  return error.empty();
+  return true;
 }
 
 bool ApplyHeaders(std::string& error) {

@@ -163,6 +163,14 @@ bool Step(const Line& line, bool& exitNow) {
     if (WriteSettingsFile(w, 1, error)) return true;
   } else if (cmd == "remove" && n == 2) {
     if (RemovePluginFile(w[1], error)) return true;
+  } else if (cmd == "mouse" && n == 3 && ToInt(w[1], v)) {
+    long y = 0;
+    if (ToInt(w[2], y)) {
+      SetCursorPos(static_cast<int>(v), static_cast<int>(y));
+      Trace("mouse: cursor to %ld %ld", v, y);
+      return true;
+    }
+    error = "usage: mouse X Y";
   } else if (cmd == "echo") {
     Trace("echo: %s", Join(w, 1).c_str());
     return true;

@@ -1,6 +1,7 @@
 // Checks about how the plug-in's windows look and where the focus is: a
-// control's typeface, the foreground window, the clock line, placement over
-// the host's video window, a banner caught while it slides out, and the load
+// control's typeface, a list box's selection, a button's check, the
+// foreground window, the mouse cursor, the clock line, placement over the
+// host's video window, a banner caught while it slides out, and the load
 // itself (message boxes raised during it, whether a plug-in is loaded).
 #include <cstdio>
 #include <cstdlib>
@@ -113,6 +114,51 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     const long width = r.right - r.left;
     detail = !w ? "no such window" : "width is " + std::to_string(width) + (IsWindowVisible(w) ? "" : ", hidden");
     return w && IsWindowVisible(w) && width > 0 && width < v[0];
+  }
+  if (kind == "selected" && n == 4) {
+    // The entry a list box has selected (its window text is empty).
+    HWND ctrl = Control(a[1], a[2], detail);
+    DWORD_PTR sel = 0, len = 0;
+    if (!ctrl || !SendMessageTimeoutA(ctrl, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &sel))
+      return false;
+    if (static_cast<LRESULT>(sel) == LB_ERR ||
+        !SendMessageTimeoutA(ctrl, LB_GETTEXTLEN, sel, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len) ||
+        static_cast<LRESULT>(len) == LB_ERR) {
+      detail = "nothing is selected";
+      return false;
+    }
+    std::vector<char> text(len + 1, '\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(ctrl, LB_GETTEXT, sel, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &got);
+    detail = "\"" + std::string(text.data()) + "\" is selected";
+    return a[3] == text.data();
+  }
+  if (kind == "checked" && n == 3) {
+    HWND ctrl = Control(a[1], a[2], detail);
+    DWORD_PTR state = 0;
+    if (!ctrl || !SendMessageTimeoutA(ctrl, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state))
+      return false;
+    detail = state == BST_CHECKED ? "checked" : "not checked";
+    return state == BST_CHECKED;
+  }
+  if (kind == "control" && n == 4 && (a[3] == "visible" || a[3] == "hidden")) {
+    HWND ctrl = Control(a[1], a[2], detail);
+    if (!ctrl) return false;
+    const bool visible = (GetWindowLongA(ctrl, GWL_STYLE) & WS_VISIBLE) != 0;
+    detail = visible ? "the control is visible" : "the control is hidden";
+    return visible == (a[3] == "visible");
+  }
+  if (kind == "count" && n == 3 && ToLong(a[2], v[0])) {
+    const int count = TraceCount(a[1]);
+    detail = "found " + std::to_string(count) + " times in the trace";
+    return count == v[0];
+  }
+  if (kind == "cursor" && n == 3 && ToLong(a[1], v[0]) && ToLong(a[2], v[1])) {
+    POINT at = {};
+    GetCursorPos(&at);
+    detail = "the cursor is at " + std::to_string(at.x) + " " + std::to_string(at.y);
+    return at.x == v[0] && at.y == v[1];
   }
   if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
   if (kind == "loaded" && n == 1) {

@@ -82,6 +82,16 @@ void Fail(const char* format, ...) {
   va_end(args);
 }
 
+int TraceCount(const std::string& text) {
+  TraceState& t = T();
+  int count = 0;
+  EnterCriticalSection(&t.lock);
+  for (size_t at = t.all.find(text); !text.empty() && at != std::string::npos; at = t.all.find(text, at + text.size()))
+    ++count;
+  LeaveCriticalSection(&t.lock);
+  return count;
+}
+
 bool TraceContains(const std::string& text) {
   TraceState& t = T();
   EnterCriticalSection(&t.lock);
