@@ -23,6 +23,9 @@ void TAVIK_STDCALL TimerProc(uint32_t id, uint32_t msg, uintptr_t user, uintptr_
 // Fills the EPG panel: control 4 the channel name of curChannel, the text box
 // (control 3) emptied and set to the present event's description.
 void FillEpgPanel(int epgPanel);
+// The EPG panel was opened from the host menu: the banner timer no longer
+// hides it with the banner (as it does a panel opened by key O).
+void KeepEpgPanelOpen();
 
 int32_t HostKind();
 

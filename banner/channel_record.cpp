@@ -13,6 +13,7 @@ struct ChannelRecordState {
   Lock lock;
   host::TProgram82 curChannel = {};
   std::atomic<uint16_t> serviceId{0};  // mirror of curChannel's, read by the decoder
+  std::atomic<uint32_t> serial{0};     // counts the records saved
 };
 ChannelRecordState state;
 
@@ -65,6 +66,7 @@ void SaveChannelRecord(const host::TProgram82& chan) {
   std::memset(&state.curChannel, 0, sizeof state.curChannel);
   std::memcpy(&state.curChannel, &chan, sizeof chan);
   state.serviceId = RecordServiceId(chan);
+  state.serial.fetch_add(1);
 }
 
 void ClearChannelRecord() { SaveChannelRecord(host::TProgram82{}); }
@@ -75,8 +77,16 @@ void CopyCurrentChannel(host::TProgram82* out) {
 }
 
 uint16_t CurrentServiceId() { return state.serviceId; }
+uint32_t CurrentChannelSerial() { return state.serial; }
 
-void CopyCurrentChannelName(char* out, size_t capacity) {
+uint16_t CurrentServiceId(uint32_t* serial) {
   LockGuard guard(state.lock);
+  *serial = state.serial;
+  return state.serviceId;
+}
+
+void CopyCurrentChannelName(char* out, size_t capacity, uint32_t* serial) {
+  LockGuard guard(state.lock);
+  if (serial != nullptr) *serial = state.serial;
   RecordName(state.curChannel, out, capacity);
 }

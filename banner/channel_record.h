@@ -24,4 +24,10 @@ void SaveChannelRecord(const host::TProgram82& chan);
 void ClearChannelRecord();
 void CopyCurrentChannel(host::TProgram82* out);
 uint16_t CurrentServiceId();
-void CopyCurrentChannelName(char* out, size_t capacity);
+// Counts the records saved (every channel change, whatever it then does).
+uint32_t CurrentChannelSerial();
+// The service id of curChannel and the serial of that same record.
+uint16_t CurrentServiceId(uint32_t* serial);
+// The name of curChannel; serial, when given, gets the serial of that same
+// record.
+void CopyCurrentChannelName(char* out, size_t capacity, uint32_t* serial = nullptr);

@@ -1,6 +1,7 @@
 // The EPG panel's contents: the channel's name and the present event's text.
 #include "banner/banner.h"
 #include "banner/banner_constants.h"
+#include "banner/banner_state.h"
 #include "guide/guide.h"
 #include "platform/ui_codes.h"
 #include "platform/ui_runtime.h"
@@ -12,9 +13,14 @@ void FillEpgPanel(int epgPanel) {
     char name[banner::kNameSize];
     char nowText[banner::kNowTextSize];
   } buffers;
-  CopyCurrentChannelName(buffers.name, sizeof buffers.name);
-  CopyNowText(buffers.nowText, sizeof buffers.nowText);
+  uint32_t channel = 0;  // the name and the serial of one and the same record
+  CopyCurrentChannelName(buffers.name, sizeof buffers.name, &channel);
+  CopyNowTextFor(channel, buffers.nowText, sizeof buffers.nowText);
   ui::SetCtrlVal(epgPanel, panel::kEpgChannel, buffers.name);
   ui::ResetTextBox(epgPanel, panel::kEpgText, "");
   ui::SetCtrlVal(epgPanel, panel::kEpgText, buffers.nowText);
+}
+
+void KeepEpgPanelOpen() {
+  WithBannerState([](BannerState& s) { s.epgShown = 0; });
 }

@@ -138,8 +138,10 @@ void DecodeUnit(const UnitReader& unit) {
   // restarted the lines, so a unit of the previous service never gets in.
   int32_t s = eitState.load();
   if (s < kStateRunning || s > kStateComplete || (s & bit) != 0) return;
-  if (h.eitsid != CurrentServiceId()) return;
+  uint32_t channel = 0;  // the channel change this service id came with
+  if (h.eitsid != CurrentServiceId(&channel)) return;
   BuildLineLocked(h.nownxt == 0 ? LineKind::kNow : LineKind::kNext, event, h.orax, h.min);
+  if (h.nownxt == 0) state.nowTextChannel = channel;
 }
 
 }  // namespace

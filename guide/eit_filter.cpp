@@ -46,6 +46,7 @@ void ResetGuide() {
   guide::state.nameSkip = 0;
   guide::state.nameLead = 0;
   guide::state.filterHandle = 0;
+  guide::state.nowTextChannel = 0;
 }
 
 // Called on the host's thread only (the channel change), as is the stop step,
@@ -74,6 +75,17 @@ void StopEitFilter() {
                       static_cast<intptr_t>(handle));
   LockGuard guard(guide::state.lock);
   eitState = guide::kStateStopped;
+}
+
+// The host closed a filter of its own accord. When it is ours, it is
+// forgotten and the guide stands as stopped, so the next channel change that
+// wants programme lines asks for a new one; another handle changes nothing.
+void FilterClosedByHost(uint32_t handle) {
+  LockGuard guard(guide::state.lock);
+  if (eitState.load() <= guide::kStateStopped) return;
+  if (static_cast<uint32_t>(guide::state.filterHandle) != handle) return;
+  eitState = guide::kStateStopped;
+  guide::state.filterHandle = guide::kNoHandle;
 }
 
 int32_t EitFilterHandle() {

@@ -20,6 +20,9 @@ void GetEIT();
 // runs and sets eitState to 0.
 void StopEitFilter();
 int32_t EitFilterHandle();
+// The host's notice that it closed a filter (On_Filter_Close): when the
+// handle is ours the guide stops (eitState 0), else nothing changes.
+void FilterClosedByHost(uint32_t handle);
 
 // The host's data callback (cdecl on Windows; its address goes in the filter
 // request). Decodes the present/following sections of the tuned service that
@@ -38,8 +41,11 @@ void RestartProgrammeLines(int bannerPanel);
 // Timer tick: when eitState is 7, under the guide lock, puts the lines on
 // banner controls 10 and 11 and sets eitState to 8. Returns true when it did.
 bool ShowCompleteProgrammeLines(int bannerPanel);
-// The present event's description (for the EPG panel).
+// The present event's description.
 void CopyNowText(char* out, size_t capacity);
+// The EPG panel's: the description when it was decoded for the channel change
+// with this serial, else an empty text.
+void CopyNowTextFor(uint32_t channelSerial, char* out, size_t capacity);
 // Copies of the lines and timeText, for tests and the EPG panel.
 void CopyNowLine(char* out, size_t capacity);
 void CopyNextLine(char* out, size_t capacity);

@@ -26,6 +26,8 @@ struct GuideState {
   int32_t nameSkip;  // 3 when the last decoded name began with 0x10
   int32_t nameLead;  // 1 when the last cleaned name began below 0x21
   int32_t filterHandle;
+  // The channel change (its serial) whose service nowText was decoded for.
+  uint32_t nowTextChannel;
 };
 extern GuideState state;
 

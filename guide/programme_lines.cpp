@@ -134,6 +134,12 @@ void CopyLocked(const char* source, char* out, size_t capacity) {
 }  // namespace
 
 void CopyNowText(char* out, size_t capacity) { CopyLocked(state.nowText, out, capacity); }
+
+void CopyNowTextFor(uint32_t channelSerial, char* out, size_t capacity) {
+  LockGuard guard(state.lock);
+  // A description decoded for an earlier channel is never shown under this one.
+  CopyText(out, capacity, state.nowTextChannel == channelSerial ? state.nowText : "");
+}
 void CopyNowLine(char* out, size_t capacity) { CopyLocked(state.nowLine, out, capacity); }
 void CopyNextLine(char* out, size_t capacity) { CopyLocked(state.nextLine, out, capacity); }
 void CopyTimeText(char* out, size_t capacity) { CopyLocked(state.timeText, out, capacity); }

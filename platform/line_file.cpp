@@ -6,6 +6,9 @@
 #endif
 
 #include <cstdio>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "platform/lock.h"
 #include "platform/ui_runtime.h"
@@ -126,8 +129,22 @@ int CloseFile(int file) {
   return rc == 0 ? 0 : kErrFile;
 }
 
+// A file the user protected is left alone even where the system would
+// replace it (wine's replace ignores the read-only attribute).
+int FileIsReadOnly(const char* path) {
+  if (!path || !*path) return 0;
+#ifdef _WIN32
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) ? 1 : 0;
+#else
+  struct stat st;
+  return stat(path, &st) == 0 && (st.st_mode & S_IWUSR) == 0 ? 1 : 0;
+#endif
+}
+
 int ReplaceFile(const char* source, const char* target) {
   if (!source || !target || !*source || !*target) return kErrBadValue;
+  if (FileIsReadOnly(target)) return kErrReadOnly;
 #ifdef _WIN32
   BOOL ok = MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   return ok ? 0 : kErrFile;

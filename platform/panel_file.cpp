@@ -468,6 +468,23 @@ const PanelDef* FindPanel(const std::vector<PanelDef>& panels, int id) {
   return nullptr;
 }
 
+std::string UnknownCallback(const PanelDef& panel, const CallbackEntry* table, size_t count) {
+  for (const CtrlDef& c : panel.controls) {
+    if (c.kind != CtrlKind::Button) continue;
+    bool bound = false;
+    for (size_t i = 0; i < count && !bound; ++i)
+      bound = table[i].name != nullptr && c.callback == table[i].name;
+    if (!bound) return c.callback.empty() ? std::string("(none)") : c.callback;
+  }
+  return std::string();
+}
+
+bool HasCallbackButton(const PanelDef& panel, const char* callbackName) {
+  for (const CtrlDef& c : panel.controls)
+    if (c.kind == CtrlKind::Button && callbackName && c.callback == callbackName) return true;
+  return false;
+}
+
 const CtrlDef* FindControl(const PanelDef& panel, int number) {
   for (const auto& c : panel.controls)
     if (c.number == number) return &c;

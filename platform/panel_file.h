@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui_runtime.h"
+
 namespace ui {
 
 enum class CtrlKind {
@@ -68,6 +70,12 @@ bool LoadPanelFile(const char* path, std::vector<PanelDef>* panels, std::string*
 const PanelDef* FindPanel(const std::vector<PanelDef>& panels, int id);
 const CtrlDef* FindControl(const PanelDef& panel, int number);
 
+// The first button callback of the panel that the table does not name, or
+// an empty string when every button is bound. A button bound to nothing
+// could never be pressed to any effect, so such a panel is not loaded.
+std::string UnknownCallback(const PanelDef& panel, const CallbackEntry* table, size_t count);
+// True when the panel has a button bound to this callback name.
+bool HasCallbackButton(const PanelDef& panel, const char* callbackName);
 // The kind's name in the file ("textline", "numeric", ...).
 const char* CtrlKindName(CtrlKind kind);
 bool CtrlKindFromName(const std::string& name, CtrlKind* kind);

@@ -17,6 +17,8 @@ constexpr int kErrBadPanel = -1;
 constexpr int kErrBadControl = -2;
 constexpr int kErrFile = -3;
 constexpr int kErrBadValue = -4;
+constexpr int kErrReadOnly = -5;   // ReplaceFile: the target is read-only
+constexpr int kErrLoopEnded = -6;  // RunPanelLoop: the host ended the loop
 
 constexpr int kEventCommit = 1;
 
@@ -41,6 +43,10 @@ int HidePanel(int panel);
 int DiscardPanel(int panel);
 int SetActivePanel(int panel);
 int SetPanelAttribute(int panel, int attr, int value);
+// Reads kAttrVisible (1 while the panel is shown); other codes kErrBadValue.
+int GetPanelAttribute(int panel, int attr, int* value);
+// 1 when the panel has a button bound to this callback name, else 0.
+int PanelHasCallback(int panel, const char* callbackName);
 
 // Controls.
 int SetCtrlAttribute(int panel, int control, int attr, int value);
@@ -56,6 +62,10 @@ int DisplayImageFile(int panel, int control, const char* path);  // 0 when shown
 
 // Event loop.
 int RunUserInterface();
+// The loop of one modal panel: runs until a callback quits it, or the panel
+// is hidden or discarded by anyone (0), or the host's own quit message ends
+// it (kErrLoopEnded, the message left for the host's loop).
+int RunPanelLoop(int panel);
 int QuitUserInterface(int code);
 int ProcessSystemEvents();
 
@@ -85,7 +95,10 @@ int ReadLine(int file, char* buf, int maxBytes);
 // in binary mode). Returns the bytes written or a negative error.
 int WriteLine(int file, const char* buf, int count);
 int CloseFile(int file);  // 0, or negative when the data could not be flushed
-// Replaces target with source in one step (source is removed). 0 on success.
+// Replaces target with source in one step (source is removed). 0 on success;
+// kErrReadOnly, and nothing changed, when target has the read-only attribute.
 int ReplaceFile(const char* source, const char* target);
+// 1 when the file exists and carries the read-only attribute, else 0.
+int FileIsReadOnly(const char* path);
 
 }  // namespace ui

@@ -29,6 +29,8 @@ constexpr uint32_t kSwpNoActivate = 0x10;
 constexpr uint32_t kTimePeriodic = 1;
 constexpr uint32_t kTimeKillSynchronous = 0x100;
 constexpr uint32_t kMbOk = 0;
+constexpr uint32_t kMbIconWarning = 0x30;
+constexpr uint32_t kMbTopmost = 0x40000;
 inline Wnd const kHwndTopmost = reinterpret_cast<Wnd>(static_cast<intptr_t>(-1));
 
 using EnumWindowsProc = int(TAVIK_STDCALL*)(Wnd, intptr_t);

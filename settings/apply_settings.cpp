@@ -27,6 +27,8 @@ constexpr StyleRow kStyles[] = {
     {90, 30, 20, 18, 40, 18, 64},    // 4: as 3 with a larger name
 };
 constexpr int32_t kStyleCount = static_cast<int32_t>(sizeof kStyles / sizeof kStyles[0]);
+// The style the panel file's positions are drawn for.
+constexpr int32_t kDefaultStyle = 1;
 
 // Text lines in the order their colours are set.
 constexpr int kBackgroundLines[] = {panel::kChannelName, panel::kNowLine, panel::kNextLine,
@@ -62,8 +64,14 @@ void ApplyColors() {
 }
 
 void ApplyStyle() {
-  const int32_t style = settings.style;
-  if (style < 0 || style >= kStyleCount) return;  // geometry stays as it is
+  int32_t style = settings.style;
+  if (style < 0 || style >= kStyleCount) {
+    // A style the table does not know (a hand-edited file) keeps the geometry
+    // the banner has; one that never had a height would never be seen, so it
+    // takes the default style's. The file keeps the value it holds.
+    if (settings.bannerHeight > 0) return;
+    style = kDefaultStyle;
+  }
   const StyleRow& row = kStyles[style];
   const int banner = panels.banner;
   settings.bannerHeight = row.bannerHeight;

@@ -73,10 +73,18 @@ void ReadFileText(const char* path, FileText* text) {
   ui::CloseFile(file);
 }
 
-void ReportSaveFailure(const char* what, const char* path) {
-  char message[600];
-  FormatText(message, sizeof message, "Tavik: settings not saved: %s %s\n", what, path);
+// A save that did not reach the file is told to the user on screen, with
+// the reason, and to the debugger output.
+void ReportSaveFailure(const char* why, const char* path) {
+  char message[700];
+  FormatText(message, sizeof message, "Tavik: settings not saved: %s: %s\n", why, path);
   win32::OutputDebugStringA(message);
+  FormatText(message, sizeof message,
+             "The settings were not saved.\n\n%s:\n%s\n\n"
+             "The banner uses the new settings until the viewer is closed.",
+             why, path);
+  win32::MessageBoxA(nullptr, message, "Tavik", win32::kMbOk | win32::kMbIconWarning |
+                                                    win32::kMbTopmost);
 }
 
 // The display time with one decimal; the decimal mark is always a point,
@@ -89,12 +97,14 @@ void FormatSeconds(char* buf, size_t capacity, float seconds) {
 }
 
 // Writes the eighteen lines to an open file; false when a write failed.
-bool WriteLines(int file, float seconds) {
+bool WriteLines(int file, float seconds, int32_t fileBackcolor) {
   char line[kLineBufferSize];
   FormatSeconds(line, sizeof line, seconds);
   bool ok = ui::WriteLine(file, line, static_cast<int>(BoundedLength(line, sizeof line))) >= 0;
   for (const IntLine& entry : kIntLines) {
-    int n = FormatText(line, sizeof line, "%d", static_cast<int>((settings.*entry.field).load()));
+    int32_t value = (settings.*entry.field).load();
+    if (entry.field == &Settings::backcolor) value = fileBackcolor;
+    int n = FormatText(line, sizeof line, "%d", static_cast<int>(value));
     ok = ok && n >= 0 && ui::WriteLine(file, line, n) >= 0;
   }
   char font[kFontChars + 1];
@@ -105,33 +115,42 @@ bool WriteLines(int file, float seconds) {
 
 // Writes the new file beside the old one and swaps it in as one step, so a
 // save that fails at any point leaves the old file as it was.
-void WriteSettingsFile(float seconds) {
+void WriteSettingsFile(float seconds, int32_t fileBackcolor) {
   const char* target = paths.iniPath;
   if (target[0] == '\0') {
-    ReportSaveFailure("no path for", "tavik.ini");
+    ReportSaveFailure("The plug-in's folder is not known", "tavik.ini");
+    return;
+  }
+  if (ui::FileIsReadOnly(target)) {
+    // Checked before anything is written: the user protected this file.
+    ReportSaveFailure("The settings file is read-only", target);
     return;
   }
   char fresh[sizeof paths.iniPath + 8];
   if (Truncated(FormatText(fresh, sizeof fresh, "%s%s", target, kNewFileSuffix),
                 sizeof fresh)) {
-    ReportSaveFailure("path too long:", target);
+    ReportSaveFailure("The path is too long", target);
     return;
   }
   int file = ui::OpenFile(fresh, 2, 0, 1);
   if (file < 0) {
-    ReportSaveFailure("cannot create", fresh);
+    ReportSaveFailure("The plug-in's folder cannot be written to", fresh);
     return;
   }
-  bool written = WriteLines(file, seconds);
+  bool written = WriteLines(file, seconds, fileBackcolor);
   bool flushed = ui::CloseFile(file) >= 0;
   if (!written || !flushed) {
     std::remove(fresh);
-    ReportSaveFailure(written ? "cannot flush" : "cannot write", fresh);
+    ReportSaveFailure("Writing failed (is the disk full?)", fresh);
     return;
   }
-  if (ui::ReplaceFile(fresh, target) != 0) {
+  int replaced = ui::ReplaceFile(fresh, target);
+  if (replaced != 0) {
     std::remove(fresh);
-    ReportSaveFailure("cannot replace", target);
+    ReportSaveFailure(replaced == ui::kErrReadOnly
+                          ? "The settings file is read-only"
+                          : "The settings file cannot be replaced (in use or protected)",
+                      target);
   }
 }
 
@@ -181,7 +200,11 @@ void SetPar() {
     (settings.*entry.field).store(value);
   }
 
+  // The file gets what the panel shows; the banner, as when reading, never
+  // gets text in its own background colour.
+  const int32_t fileBackcolor = settings.backcolor;
+  if (settings.backcolor == settings.textcolor) settings.backcolor = kWhite;
   ApplyColors();
   ApplyStyle();
-  WriteSettingsFile(seconds);
+  WriteSettingsFile(seconds, fileBackcolor);
 }

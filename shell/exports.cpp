@@ -2,6 +2,7 @@
 #include "banner/banner.h"
 #include "common/plugin_state.h"
 #include "common/text.h"
+#include "guide/guide.h"
 #include "platform/host_interface.h"
 #include "platform/win32.h"
 #include "shell/exports.h"
@@ -25,7 +26,7 @@ void On_Menu_Select(unsigned menuId) { MenuSelect(menuId); }
 
 void On_Hot_Key() {}
 
-void On_Filter_Close(unsigned) {}
+void On_Filter_Close(unsigned filterOffset) { FilterClosedByHost(filterOffset); }
 
 void On_Exit(void*, win32::Wnd, int) { ExitPlugin(); }
 

@@ -61,17 +61,26 @@ bool PanelFileExists() {
 }
 
 bool LoadPanels(void* module) {
+  // Each dialog panel must have the button that closes it and ends its loop.
   struct Load {
     std::atomic<int>* handle;
     int id;
-  } const loads[] = {{&panels.banner, panel::kBannerId},
-                     {&panels.settings, panel::kSettingsId},
-                     {&panels.about, panel::kAboutId},
-                     {&panels.epg, panel::kEpgId}};
+    const char* closingCallback;
+  } const loads[] = {{&panels.banner, panel::kBannerId, nullptr},
+                     {&panels.settings, panel::kSettingsId, "SAVE"},
+                     {&panels.about, panel::kAboutId, "OK"},
+                     {&panels.epg, panel::kEpgId, "EPGOK"}};
   for (const Load& load : loads) {
     int handle = ui::LoadPanelEx(0, paths.uirPath, load.id, module);
     if (handle < 0) return false;
     *load.handle = handle;
+    if (load.closingCallback && !ui::PanelHasCallback(handle, load.closingCallback)) {
+      char reason[400];
+      FormatText(reason, sizeof reason, "Tavik: %s: panel %d has no %s button\n",
+                 paths.uirPath, load.id, load.closingCallback);
+      Debug(reason);
+      return false;
+    }
   }
   return true;
 }
@@ -116,7 +125,7 @@ int Attach(void* module) {
   }
   GetPar();  // no panels yet: only the values count
   int32_t height = BannerHeightForStyle(settings.style);
-  if (height >= 0) settings.bannerHeight = height;
+  if (height >= 0) settings.bannerHeight = height;  // else the default style's, set by GetPar
   if (!PanelFileExists()) {
     win32::MessageBoxA(nullptr, kMissingPanelText, kErrorCaption, win32::kMbOk);
     Detach();
@@ -151,6 +160,8 @@ int Detach() {
 }
 
 void ExitPlugin() {
+  // A host that exits from inside our panel's loop gets its call back.
+  CloseMenuPanel();
   StopEitFilter();
   int banner = panels.banner.exchange(kNoPanel);
   if (banner >= 0) {

@@ -15,5 +15,7 @@ unsigned TimerPeriodFor(int showtimeMs);
 
 // The host menu: opens a panel and runs its loop until its button ends it.
 void MenuSelect(unsigned menuId);
+// Hides the menu panel whose loop runs, which ends that loop (On_Exit).
+void CloseMenuPanel();
 // On_Exit: stops the EIT filter, hides and discards the banner panel.
 void ExitPlugin();

@@ -1,5 +1,12 @@
 // The host menu's three items: each opens its panel topmost and runs the
-// runtime's loop inside the host's call until the panel's button ends it.
+// runtime's loop inside the host's call until the panel is closed.
+//
+// The host keeps pumping its own messages inside that loop, so its menu can
+// be used again while a panel is open. Such a second call never nests a loop:
+// the same item brings its panel to the front, another item takes the open
+// panel's place (closing it as its close box does, without saving), and the
+// second call returns at once. The first call's loop then serves whichever
+// panel is open and returns when the user closes it.
 #include "banner/banner.h"
 #include "common/plugin_state.h"
 #include "platform/host_interface.h"
@@ -10,43 +17,87 @@
 
 namespace {
 
-struct Placement {
+struct MenuPanel {
+  int handle;
   const char* title;
   int x, y, width, height;
 };
 
-void PlaceAndRun(const Placement& at) {
+// The menu panel open now and whether a menu call's loop runs; host thread only.
+struct MenuState {
+  int open = kNoPanel;
+  bool looping = false;
+};
+MenuState menu;
+
+bool Shown(int panel) {
+  int visible = 0;
+  return ui::GetPanelAttribute(panel, ui::kAttrVisible, &visible) == 0 && visible != 0;
+}
+
+void Open(unsigned menuId, const MenuPanel& at) {
+  switch (menuId) {
+    case host::kMenuSettings:
+      ui::DisplayPanel(at.handle);
+      ui::SetActivePanel(at.handle);
+      break;
+    case host::kMenuAbout:
+      ui::SetCtrlVal(at.handle, panel::kAboutVersion, kVersionText);
+      ui::DisplayPanel(at.handle);
+      ui::SetActivePanel(at.handle);
+      break;
+    default:
+      ui::DisplayPanel(at.handle);
+      FillEpgPanel(at.handle);
+      ui::SetActivePanel(at.handle);
+      // Opened from the menu, the panel stays until the user closes it.
+      KeepEpgPanelOpen();
+      break;
+  }
   win32::Wnd wnd = win32::FindWindowA(nullptr, at.title);
   win32::SetWindowPos(wnd, win32::kHwndTopmost, at.x, at.y, at.width, at.height,
                       win32::kSwpShowWindow);
-  ui::RunUserInterface();
+}
+
+bool PanelFor(unsigned menuId, MenuPanel* out) {
+  switch (menuId) {
+    case host::kMenuSettings:
+      *out = {panels.settings, panel::kSettingsTitle, 50, 50, 300, 400};
+      return true;
+    case host::kMenuAbout:
+      *out = {panels.about, panel::kAboutTitle, 400, 50, 300, 330};
+      return true;
+    case host::kMenuEpg:
+      *out = {panels.epg, panel::kEpgTitle, 50, 50, 420, 420};
+      return true;
+    default:
+      return false;  // any other id does nothing
+  }
 }
 
 }  // namespace
 
 void MenuSelect(unsigned menuId) {
-  switch (menuId) {
-    case host::kMenuSettings:
-      if (panels.settings < 0) return;
-      ui::DisplayPanel(panels.settings);
-      ui::SetActivePanel(panels.settings);
-      PlaceAndRun({panel::kSettingsTitle, 50, 50, 300, 400});
-      break;
-    case host::kMenuAbout:
-      if (panels.about < 0) return;
-      ui::SetCtrlVal(panels.about, panel::kAboutVersion, kVersionText);
-      ui::DisplayPanel(panels.about);
-      ui::SetActivePanel(panels.about);
-      PlaceAndRun({panel::kAboutTitle, 400, 50, 300, 330});
-      break;
-    case host::kMenuEpg:
-      if (panels.epg < 0) return;
-      ui::DisplayPanel(panels.epg);
-      FillEpgPanel(panels.epg);
-      ui::SetActivePanel(panels.epg);
-      PlaceAndRun({panel::kEpgTitle, 50, 50, 420, 420});
-      break;
-    default:
-      break;  // any other id does nothing
+  MenuPanel at;
+  if (!PanelFor(menuId, &at) || at.handle < 0) return;
+  if (menu.looping) {
+    // Chosen again while a panel's loop runs: no second loop.
+    if (menu.open != at.handle && Shown(menu.open)) ui::HidePanel(menu.open);
+    menu.open = at.handle;
+    Open(menuId, at);
+    return;
   }
+  menu.looping = true;
+  menu.open = at.handle;
+  Open(menuId, at);
+  // The loop ends when the open panel is closed by any means; a quit meant
+  // for another panel (the EPG panel opened by key) lets it run on.
+  while (Shown(menu.open) && ui::RunPanelLoop(menu.open) == 0) {
+  }
+  menu.looping = false;
+  menu.open = kNoPanel;
+}
+
+void CloseMenuPanel() {
+  if (menu.looping && menu.open >= 0) ui::HidePanel(menu.open);
 }

@@ -44,9 +44,12 @@ TEST_F(SettingsApplyTest, EachStyleSetsItsRow) {
   }
 }
 
-TEST_F(SettingsApplyTest, StyleOutsideTableChangesNothing) {
+TEST_F(SettingsApplyTest, StyleOutsideTableKeepsGeometryOrTakesTheDefault) {
+  // A first start with such a style takes style 1's geometry: a banner of
+  // height 0 would never be seen. The value itself is kept.
   LoadWith(IniLines({" 3.0", "5"}).c_str());
-  EXPECT_EQ(settings.bannerHeight, 0);  // a first start with such a style
+  EXPECT_EQ(settings.style, 5);
+  EXPECT_EQ(settings.bannerHeight, 90);
   settings.style = 2;
   ApplyStyle();
   Geometry before = BannerGeometry(Banner());

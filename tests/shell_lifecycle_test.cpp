@@ -116,7 +116,7 @@ TEST_F(LifecycleTest, NoLayeredWindowsLeavesTheBannerOpaque) {
 }
 
 TEST_F(LifecycleTest, BannerHeightFollowsTheStyle) {
-  const int expected[] = {60, 90, 120, 90, 90, 0};  // style 5 leaves it as at load
+  const int expected[] = {60, 90, 120, 90, 90, 90};  // style 5: the default style's
   for (int style = 0; style <= 5; ++style) {
     SCOPED_TRACE(style);
     testing_support::ResetEverything();

@@ -289,6 +289,13 @@ int LoadPanelEx(int, const char* path, int panelId, void*) {
   }
   for (const PanelDef& def : defs) {
     if (def.id != panelId) continue;
+    // Tests that load panels without a callback table skip the binding check.
+    std::string unbound =
+        UnknownCallback(def, R().callbacks.data(), R().callbacks.size());
+    if (!R().callbacks.empty() && !unbound.empty()) {
+      win32::OutputDebugStringA(("a button names no known callback: " + unbound).c_str());
+      return kErrFile;
+    }
     int handle = R().nextHandle++;
     FakePanel& p = R().panels[handle];
     p.id = panelId;
@@ -448,19 +455,31 @@ int DisplayImageFile(int panel, int control, const char* path) {
   return 0;
 }
 
-int RunUserInterface() {
+namespace {
+// Runs the queued actions until a quit, the watched panel hidden or gone, or
+// an empty queue (kErrLoopEnded: nothing more would ever happen).
+int RunQueued(int watchedPanel) {
   {
     Guard g(R().mu);
-    Log("RunUserInterface");
+    Log(watchedPanel < 0 ? "RunUserInterface" : "RunPanelLoop(" + std::to_string(watchedPanel) + ")");
     R().loops++;
     R().loopDepth++;
     R().quit = false;
   }
+  int result = 0;
   for (;;) {
     std::function<void()> action;
     {
       Guard g(R().mu);
-      if (R().quit || R().queue.empty()) break;
+      if (R().quit) break;
+      if (watchedPanel >= 0) {
+        FakePanel* p = FindFakePanel(watchedPanel);
+        if (p == nullptr || !p->visible) break;
+      }
+      if (R().queue.empty()) {
+        result = kErrLoopEnded;
+        break;
+      }
       action = R().queue.front();
       R().queue.erase(R().queue.begin());
     }
@@ -469,6 +488,39 @@ int RunUserInterface() {
   Guard g(R().mu);
   R().loopDepth--;
   R().quit = false;
+  return result;
+}
+}  // namespace
+
+int RunUserInterface() {
+  RunQueued(-1);
+  return 0;
+}
+
+int RunPanelLoop(int panel) {
+  {
+    Guard g(R().mu);
+    FakePanel* p = FindFakePanel(panel);
+    if (p == nullptr || !p->visible) return 0;
+  }
+  return RunQueued(panel);
+}
+
+int GetPanelAttribute(int panel, int attr, int* value) {
+  Guard g(R().mu);
+  FakePanel* p = FindFakePanel(panel);
+  if (p == nullptr) return kErrBadPanel;
+  if (attr != kAttrVisible || value == nullptr) return kErrBadValue;
+  *value = p->visible ? 1 : 0;
+  return 0;
+}
+
+int PanelHasCallback(int panel, const char* callbackName) {
+  Guard g(R().mu);
+  FakePanel* p = FindFakePanel(panel);
+  if (p == nullptr || callbackName == nullptr) return 0;
+  for (const auto& kv : p->ctrls)
+    if (kv.second.callback == callbackName) return 1;
   return 0;
 }
 

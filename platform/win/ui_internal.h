@@ -108,6 +108,7 @@ struct Runtime {
   int loopDepth = 0;
   DWORD loopThread = 0;
   bool quitRequested = false;
+  int watchedPanel = -1;  // the panel whose loop runs (RunPanelLoop), or -1
 };
 
 Runtime& R();
@@ -147,6 +148,8 @@ bool RegisterFontDialogClass(HINSTANCE module);
 
 // Loop (ui_loop.cpp): dispatches one message the way the panels want it.
 void DispatchPanelMessage(MSG& msg);
+// Wakes the loop that watches this panel, after it was hidden or discarded.
+void WakeLoopFor(int panel);
 
 // Sends a reason to the debugger output.
 void Report(const std::string& text);

@@ -11,6 +11,16 @@ namespace rt {
 void DispatchPanelMessage(MSG& msg) {
   // Tab and Enter work in the dialog panels.
   HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+    char cls[32];
+    GetClassNameA(root, cls, sizeof cls);
+    if (lstrcmpiA(cls, kPanelClass) == 0 &&
+        (GetWindowLongA(root, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
+      // Escape closes a dialog panel as its close box does.
+      PostMessageA(root, WM_CLOSE, 0, 0);
+      return;
+    }
+  }
   if (root && (GetWindowLongA(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)) {
     char cls[32];
     GetClassNameA(root, cls, sizeof cls);
@@ -24,39 +34,87 @@ void DispatchPanelMessage(MSG& msg) {
 
 }  // namespace rt
 
-int RunUserInterface() {
+namespace {
+
+// Runs the loop until a callback quits it, the watched panel (when there is
+// one) is hidden or discarded, or the host's quit message arrives (which is
+// left in the queue for the host's own loop).
+int RunLoop(int watchedPanel) {
   DWORD self = GetCurrentThreadId();
   DWORD outerThread;
   bool outerQuit;
+  int outerWatched;
   {
     LockGuard guard(R().lock);
     outerThread = R().loopThread;
     outerQuit = R().quitRequested;
+    outerWatched = R().watchedPanel;
     ++R().loopDepth;
     R().loopThread = self;
     R().quitRequested = false;
+    R().watchedPanel = watchedPanel;
   }
+  int result = 0;
   MSG msg;
   for (;;) {
     {
       LockGuard guard(R().lock);
       if (R().quitRequested) break;
+      if (watchedPanel >= 0) {
+        PanelState* p = FindPanel(watchedPanel);
+        if (!p || !p->visible) break;
+      }
     }
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0) {
-      // The host's own quit: leave it in the queue for the host's loop.
       PostQuitMessage(static_cast<int>(msg.wParam));
+      result = kErrLoopEnded;
       break;
     }
-    if (got < 0) break;
+    if (got < 0) {
+      result = kErrLoopEnded;
+      break;
+    }
     DispatchPanelMessage(msg);
   }
   LockGuard guard(R().lock);
   --R().loopDepth;
   R().loopThread = outerThread;
   R().quitRequested = outerQuit;
+  R().watchedPanel = outerWatched;
+  return result;
+}
+
+}  // namespace
+
+int RunUserInterface() {
+  RunLoop(-1);
   return 0;
 }
+
+int RunPanelLoop(int panel) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(panel);
+    if (!p || !p->visible) return 0;
+  }
+  return RunLoop(panel);
+}
+
+namespace rt {
+
+// A panel was hidden or discarded: the loop that watches it must look again.
+void WakeLoopFor(int panel) {
+  DWORD loopThread = 0;
+  {
+    LockGuard guard(R().lock);
+    if (R().loopDepth == 0 || R().watchedPanel != panel) return;
+    loopThread = R().loopThread;
+  }
+  PostThreadMessageA(loopThread, WM_NULL, 0, 0);
+}
+
+}  // namespace rt
 
 // With no RunUserInterface running (a panel shown outside any loop) the call
 // is ignored: there is nothing to end, and the host's own loop goes on.

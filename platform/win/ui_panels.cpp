@@ -114,7 +114,14 @@ LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLOREDIT:
       return OnCtlColor(handle, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), true);
     case WM_CLOSE:
-      return 0;  // panels close through their buttons only
+      // The close box and Escape: a dialog panel is hidden and its loop ends,
+      // as its own closing button does (the settings are not saved). The
+      // banner has no close box and stays.
+      if ((GetWindowLongA(wnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
+        HidePanel(handle);
+        QuitUserInterface(0);
+      }
+      return 0;
     case WM_MOUSEACTIVATE: {
       bool caption = (GetWindowLongA(wnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
       if (!caption) return MA_NOACTIVATE;  // clicking the banner keeps the host's focus
@@ -274,6 +281,14 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
       Report(error);
       return error.find("no panel with id") != std::string::npos ? kErrBadPanel : kErrFile;
     }
+    // A button bound to no callback could never be pressed to any effect: a
+    // panel that cannot be left is not loaded.
+    std::string unbound = UnknownCallback(*found, R().callbacks.data(), R().callbacks.size());
+    if (!unbound.empty()) {
+      Report(std::string(path) + ": panel " + std::to_string(panelId) +
+             ": a button names no known callback: " + unbound);
+      return kErrFile;
+    }
     def = *found;
     inst = R().module ? R().module : static_cast<HINSTANCE>(module);
   }
@@ -292,7 +307,7 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   DWORD style = WS_POPUP | WS_CLIPSIBLINGS;
   DWORD exStyle = WS_EX_TOPMOST;
   if (def.caption) {
-    style |= WS_CAPTION;
+    style |= WS_CAPTION | WS_SYSMENU;  // a close box
     exStyle |= WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
   } else {
     exStyle |= WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
@@ -349,6 +364,7 @@ int HidePanel(int panel) {
   }
   if (owner) ShowWindow(wnd, SW_HIDE);
   else ShowWindowAsync(wnd, SW_HIDE);
+  WakeLoopFor(panel);
   return 0;
 }
 
@@ -366,6 +382,7 @@ int DiscardPanel(int panel) {
   }
   if (owner) DestroyDiscarded(wnd);
   else PostMessageA(wnd, kMsgDestroy, 0, 0);
+  WakeLoopFor(panel);
   return 0;
 }
 
@@ -389,6 +406,24 @@ int SetActivePanel(int panel) {
   SetActiveWindow(wnd);
   HWND first = GetNextDlgTabItem(wnd, nullptr, FALSE);
   SetFocus(first ? first : wnd);
+  return 0;
+}
+
+int GetPanelAttribute(int panel, int attr, int* value) {
+  LockGuard guard(R().lock);
+  PanelState* p = FindPanel(panel);
+  if (!p) return kErrBadPanel;
+  if (attr != kAttrVisible || !value) return kErrBadValue;
+  *value = p->visible ? 1 : 0;
+  return 0;
+}
+
+int PanelHasCallback(int panel, const char* callbackName) {
+  LockGuard guard(R().lock);
+  PanelState* p = FindPanel(panel);
+  if (!p || !callbackName) return 0;
+  for (const auto& c : p->ctrls)
+    if (c.def.kind == CtrlKind::Button && c.def.callback == callbackName) return 1;
   return 0;
 }
 
