@@ -71,6 +71,14 @@ cp "$win_dir/$plugin" "$run/plugin/"
 [ -f "$win_dir/tavik.uir" ] && cp "$win_dir/tavik.uir" "$run/plugin/"
 [ -d "$win_dir/tavik_icon" ] && cp -r "$win_dir/tavik_icon/." "$run/plugin/tavik_icon/"
 [ -d "$repo/tests/e2e/logos" ] && cp "$repo/tests/e2e/logos/"*.jpg "$run/plugin/tavik_icon/" 2>/dev/null
+# "#! big-logo NAME WIDTH HEIGHT": a plain JPEG of that size made for the run
+# (too large to keep in the repository).
+sed -n 's/^#![[:space:]]*big-logo[[:space:]]\{1,\}//p' "$scn" | tr -d '\r' |
+  while read -r line; do
+    height=${line##* }; line=${line% *}; width=${line##* }; name=${line% *}
+    /usr/bin/convert -size "${width}x${height}" gradient:navy-orange -quality 60 \
+      "$run/plugin/tavik_icon/$name.jpg"
+  done
 out="${o_out:-$run/out}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"

@@ -164,4 +164,51 @@ TEST_F(GuideFilter, ChannelChangeRestartsAndTimerShowsCompleteLines) {
   EXPECT_EQ(eitState.load(), 5);
 }
 
+// The host closes a filter by itself: ours is forgotten and the next start
+// asks for a new one (no stop is sent for it); another handle changes nothing.
+TEST_F(GuideFilter, HostClosingOurFilterLetsTheNextChangeStartOne) {
+  HostAnswers(-1);
+  GetEIT();
+  FilterClosedByHost(7);  // not ours
+  EXPECT_EQ(eitState.load(), 1);
+  EXPECT_EQ(EitFilterHandle(), -1);
+  FilterClosedByHost(0xFFFFFFFFu);  // ours: the host wrote -1
+  EXPECT_EQ(eitState.load(), 0);
+  const uint8_t* noise = nullptr;
+  OnDataArrival(1, 184, noise);  // a straggler: ignored while stopped
+  EXPECT_EQ(eitState.load(), 0);
+  HostAnswers(3);
+  GetEIT();
+  EXPECT_EQ(Commands(host::kCmdStartFilter).size(), 2u);
+  EXPECT_EQ(EitFilterHandle(), 3);
+  StopEitFilter();
+  EXPECT_EQ(Commands(host::kCmdStopFilter).size(), 1u);
+  FilterClosedByHost(3);  // after the stop: nothing to forget
+  EXPECT_EQ(eitState.load(), 0);
+}
+
+// The present event's description is handed out only for the channel change
+// it was decoded for: a later record, even one too short to show a banner or
+// one on the same service, gets an empty text until its own section arrives.
+TEST_F(GuideFilter, DescriptionOnlyForTheChannelItWasDecodedFor) {
+  HostAnswers(1);
+  GetEIT();
+  const sections::Bytes present = sections::Units([] {
+    sections::Section s;
+    s.descriptors = sections::ShortEvent(sections::Text("News"), sections::Text("Headlines"));
+    return s;
+  }());
+  OnDataArrival(1, 184, present.data());
+  char text[64];
+  CopyNowTextFor(CurrentChannelSerial(), text, sizeof text);
+  EXPECT_STREQ(text, "Headlines");
+  SaveChannelRecord(MakeRecord("X", 11778000, 13, 0x1234, 0));  // same service, new record
+  CopyNowTextFor(CurrentChannelSerial(), text, sizeof text);
+  EXPECT_STREQ(text, "");
+  RestartProgrammeLines(banner);
+  OnDataArrival(1, 184, present.data());
+  CopyNowTextFor(CurrentChannelSerial(), text, sizeof text);
+  EXPECT_STREQ(text, "Headlines");
+}
+
 }  // namespace

@@ -225,7 +225,7 @@ TEST_F(SettingsFileTest, PanelValuesRoundTripThroughTheFile) {
   }
 }
 
-TEST_F(SettingsFileTest, FailedSaveKeepsOldFileAndTellsTheDebugger) {
+TEST_F(SettingsFileTest, FailedSaveKeepsOldFileAndTellsTheUser) {
   LoadWith(kExampleIni);
   ASSERT_EQ(mkdir((IniPath() + ".new").c_str(), 0700), 0);  // the new file cannot be made
   ui::SetCtrlVal(Panel(), panel::kSetStyle, 3);
@@ -238,6 +238,31 @@ TEST_F(SettingsFileTest, FailedSaveKeepsOldFileAndTellsTheDebugger) {
   for (const std::string& s : fake::DebugStrings())
     reported = reported || s.find("settings not saved") != std::string::npos;
   EXPECT_TRUE(reported);
+  auto boxes = fake::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].second, "Tavik");
+  EXPECT_NE(boxes[0].first.find("The plug-in's folder cannot be written to"), std::string::npos);
+}
+
+// A file the user made read-only is never replaced, even where the system
+// would allow it: the old bytes stay, nothing is left beside it, and the
+// user is told why.
+TEST_F(SettingsFileTest, ReadOnlyFileIsKeptAndTheUserIsTold) {
+  LoadWith(kExampleIni);
+  ASSERT_EQ(chmod(IniPath().c_str(), 0444), 0);
+  ui::SetCtrlVal(Panel(), panel::kSetStyle, 3);
+  PressSave();
+  EXPECT_EQ(Ini(), kExampleIni);
+  EXPECT_EQ(testing_support::ReadFile(IniPath() + ".new"), "");
+  auto boxes = fake::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].first.find("The settings were not saved"), std::string::npos);
+  EXPECT_NE(boxes[0].first.find("read-only"), std::string::npos);
+  EXPECT_EQ(settings.style, 3);  // the banner still takes what the user chose
+  chmod(IniPath().c_str(), 0644);
+  PressSave();  // writable again: saved, and nothing more is said
+  EXPECT_NE(Ini(), kExampleIni);
+  EXPECT_EQ(fake::MessageBoxes().size(), 1u);
 }
 
 }  // namespace

@@ -269,4 +269,83 @@ TEST_F(LifecycleTest, ButtonsIgnoreEventsOtherThanCommit) {
   EXPECT_FALSE(fake::PanelVisible(panels.about));
 }
 
+// The host's menu used again while a panel's loop runs: the second call
+// returns at once without a loop of its own, the other panel takes the open
+// one's place, and the first call's loop ends when that panel is closed.
+TEST_F(LifecycleTest, MenuChosenAgainDuringALoopNeverNestsLoops) {
+  ASSERT_EQ(Load(), 1);
+  int loopsInside = -1;
+  bool aboutShown = false, settingsHidden = false;
+  fake::QueueUiAction([&] {
+    int loopsBefore = fake::RunLoopCount();
+    On_Menu_Select(44455);  // About, from inside the settings panel's loop
+    loopsInside = fake::RunLoopCount() - loopsBefore;
+    aboutShown = fake::PanelVisible(panels.about);
+    settingsHidden = !fake::PanelVisible(panels.settings);
+    On_Menu_Select(44455);  // the same item again: still one panel
+  });
+  fake::QueueUiAction([&] { fake::PressButton(panels.about, "OK"); });
+  On_Menu_Select(44454);
+  EXPECT_EQ(loopsInside, 0);
+  EXPECT_TRUE(aboutShown);
+  EXPECT_TRUE(settingsHidden);
+  EXPECT_FALSE(fake::PanelVisible(panels.about));
+  EXPECT_FALSE(fake::PanelVisible(panels.settings));
+}
+
+// A quit meant for another panel (the EPG panel that key O opened) does not
+// end the settings panel's loop; hiding the panel by any means does.
+TEST_F(LifecycleTest, MenuLoopRunsUntilItsOwnPanelIsClosed) {
+  ASSERT_EQ(Load(), 1);
+  bool stillLooping = false;
+  fake::QueueUiAction([&] {
+    ui::DisplayPanel(panels.epg);
+    fake::PressButton(panels.epg, "EPGOK");  // hides the EPG panel and quits
+  });
+  fake::QueueUiAction([&] { stillLooping = fake::PanelVisible(panels.settings); });
+  fake::QueueUiAction([&] { ui::HidePanel(panels.settings); });  // e.g. its close box
+  int loopsBefore = fake::RunLoopCount();
+  On_Menu_Select(44454);
+  EXPECT_TRUE(stillLooping);
+  EXPECT_EQ(fake::RunLoopCount() - loopsBefore, 2);  // the loop ran again after the quit
+  EXPECT_FALSE(fake::PanelVisible(panels.settings));
+}
+
+// On_Exit from inside a panel's loop gives the host its menu call back.
+TEST_F(LifecycleTest, ExitDuringAMenuLoopEndsIt) {
+  ASSERT_EQ(Load(), 1);
+  fake::QueueUiAction([] { On_Exit(nullptr, nullptr, 0); });
+  fake::QueueUiAction([] { FAIL() << "the loop ran on after On_Exit"; });
+  On_Menu_Select(44455);
+  EXPECT_FALSE(fake::PanelVisible(panels.about));
+}
+
+// A panel file whose button names no known callback, or whose dialog panel
+// lacks its closing button, fails the load: no panel nobody can close.
+TEST_F(LifecycleTest, PanelFileWithoutAWayOutFailsTheLoad) {
+  const std::string good = testing_support::ReadFile(testing_support::SourcePath("resources/tavik.uir"));
+  struct Case {
+    const char* what;
+    const char* from;
+    const char* to;
+  } cases[] = {{"unknown callback", "callback OK\n", "callback OKAY\n"},
+               {"no closing button", "callback EPGOK", "callback OK"},
+               {"no save button", "callback SAVE", "callback FONT"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::ResetEverything();
+    fake::SetModuleDir(dir_);
+    std::string text = good;
+    size_t at = text.find(c.from);
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, std::strlen(c.from), c.to);
+    WriteFile(dir_ + "\\tavik.uir", text);
+    EXPECT_EQ(Attach(nullptr), 0);
+    for (int p : {panels.banner.load(), panels.settings.load(), panels.about.load(),
+                  panels.epg.load()})
+      EXPECT_FALSE(fake::PanelLoaded(p));
+    EXPECT_TRUE(fake::TimersSet().empty());
+  }
+}
+
 }  // namespace

@@ -265,6 +265,29 @@ bool RunExpect(const std::vector<std::string>& args, std::string& error) {
   }
 }
 
+bool ClosePanel(const std::string& panelTitle, std::string& error) {
+  const DWORD start = GetTickCount();
+  HWND panel = nullptr;
+  while (GetTickCount() - start < kDefaultWithinMs) {
+    panel = FindOwnWindow(panelTitle);
+    if (panel && IsWindowVisible(panel)) break;
+    panel = nullptr;
+    Sleep(kPollMs);
+  }
+  if (!panel) {
+    error = "no visible window \"" + panelTitle + "\"";
+    return false;
+  }
+  if (!(GetWindowLongA(panel, GWL_STYLE) & WS_SYSMENU)) {
+    error = "\"" + panelTitle + "\" has no close box";
+    return false;
+  }
+  // What a click on the close box makes the system send.
+  Trace("close: \"%s\" by its close box", panelTitle.c_str());
+  PostMessageA(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return true;
+}
+
 bool PressButton(const std::string& panelTitle, const std::string& button, std::string& error) {
   const DWORD start = GetTickCount();
   HWND panel = nullptr;

@@ -154,7 +154,28 @@ void RunCall(CallRequest* req) {
     case CallKind::Zap: CallChannelChange(req->arg); break;
     case CallKind::Menu: CallMenuSelect(static_cast<unsigned>(req->arg)); break;
     case CallKind::HotKey: CallHotKey(); break;
-    case CallKind::FilterClose: CallFilterClose(static_cast<unsigned>(req->arg)); break;
+    case CallKind::FilterClose:
+      // The host closes its own filter first when the handle is the one it
+      // gave, as a real host does when it stops a filter by itself.
+      if (g_filter.open && req->arg == g_filter.handle) {
+        g_filter.open = false;
+        StopDelivery();
+        Trace("host: closes filter %d by itself", req->arg);
+      }
+      CallFilterClose(static_cast<unsigned>(req->arg));
+      break;
+    case CallKind::Load: {
+      // A load the plug-in refuses is traced, not failed: "expect loaded" says
+      // what the scenario wanted.
+      std::string error;
+      bool refused = false;
+      if (PluginLoaded()) Trace("load: a plug-in is loaded already");
+      else if (!LoadPlugin(error, &refused)) Trace("load: refused: %s", error.c_str());
+      break;
+    }
+    case CallKind::Unload:
+      UnloadPlugin();
+      break;
     case CallKind::Reload:
       for (int i = 0; i < req->arg; ++i) {
         Trace("reload: cycle %d of %d", i + 1, req->arg);

@@ -1,8 +1,9 @@
-// Message boxes raised while the plug-in is being loaded. Such a box is modal
-// inside the library's entry routine, under the loader lock, so a thread of
-// our own started before the first load reads each box's title and text,
-// traces them and presses its OK button. (A thread created during the load
-// would itself wait for the loader lock.)
+// Message boxes the plug-in raises. One raised while the plug-in is being
+// loaded is modal inside the library's entry routine, under the loader lock,
+// so a thread of our own started before the first load reads each box's title
+// and text, traces them and presses its OK button (a thread created during the
+// load would itself wait for the loader lock). Boxes raised later (a failed
+// save) are answered the same way, as a user would.
 #include <cstring>
 
 #include "tools/mdhost/mdhost.h"
@@ -102,8 +103,9 @@ DWORD WINAPI WatchThread(void*) {
   EnumWindows(FindBox, reinterpret_cast<LPARAM>(&none));
   SetEvent(L().ready);
   for (;;) {
+    // Boxes raised at any time are answered (a load's, or one a plug-in
+    // raises from a panel), as a user would press OK.
     Sleep(kWatchPollMs);
-    if (!L().loading) continue;
     HWND box = nullptr;
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
     if (box) Answer(box);
@@ -121,13 +123,14 @@ void StartLoadWatch() {
 
 void WatchLoad(bool loading) { InterlockedExchange(&L().loading, loading ? 1 : 0); }
 
-bool DialogSeen(const std::string& title, const std::string& text, std::string& detail) {
+bool DialogSeen(const std::string& title, const std::string& text, std::string& detail, bool part) {
   EnterCriticalSection(&L().lock);
   const std::vector<SeenDialog> seen = L().seen;
   LeaveCriticalSection(&L().lock);
-  detail = seen.empty() ? "no message box was raised during a load" : "seen:";
+  detail = seen.empty() ? "no message box was raised" : "seen:";
   for (const SeenDialog& d : seen) {
-    if (d.title == title && d.text == text) return true;
+    if (d.title == title && (part ? d.text.find(text) != std::string::npos : d.text == text))
+      return true;
     detail += " \"" + Escaped(d.title) + "\": \"" + Escaped(d.text) + "\"";
   }
   return false;

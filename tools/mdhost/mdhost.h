@@ -52,7 +52,7 @@ struct MenuItem {
 };
 
 // A request the script thread hands to the host's own thread.
-enum class CallKind { Zap, Menu, HotKey, FilterClose, Reload };
+enum class CallKind { Zap, Menu, HotKey, FilterClose, Reload, Load, Unload };
 struct CallRequest {
   CallKind kind;
   int arg = 0;       // channel index, menu id, filter offset, reload count
@@ -152,10 +152,19 @@ bool RemovePluginFile(const std::string& name, std::string& error);
 bool WriteSettingsFile(const std::vector<std::string>& words, size_t from, std::string& error);
 std::string PluginFolderPath(const std::string& rel);  // a relative path from the plug-in's folder
 
+// ---- folder_files.cpp ----
+// "file NAME ACTION...": words[from] is the file; see folder_files.cpp.
+bool FileCommand(const std::vector<std::string>& words, size_t from, std::string& error);
+
+// ---- scenario.cpp ----
+bool ToInt(const std::string& s, long& out);  // decimal or 0x-hex, the whole word
+
 // ---- load_watch.cpp ----
 void StartLoadWatch();          // before the first LoadLibrary
-void WatchLoad(bool loading);   // answers message boxes while a load runs
-bool DialogSeen(const std::string& title, const std::string& text, std::string& detail);
+void WatchLoad(bool loading);   // marks a load (boxes are answered at any time)
+// A message box with that title and text (or, with part, a text holding it) was raised.
+bool DialogSeen(const std::string& title, const std::string& text, std::string& detail,
+                bool part = false);
 
 // ---- screen_checks.cpp ----
 // The checks of screen_checks.cpp; known is false for a check it does not know.
@@ -165,6 +174,8 @@ bool EvaluateScreen(const std::vector<std::string>& args, std::string& detail, b
 // One expect line (tokens after "expect"); true when the check held.
 bool RunExpect(const std::vector<std::string>& args, std::string& error);
 bool PressButton(const std::string& panel, const std::string& button, std::string& error);
+// Clicks the close box of the visible window with that title (fails when it has none).
+bool ClosePanel(const std::string& panel, std::string& error);
 bool SetControl(const std::string& panel, int control, const std::string& value, std::string& error);
 bool SaveScreenshot(const std::string& path, std::string& error);
 HWND FindOwnWindow(const std::string& title);

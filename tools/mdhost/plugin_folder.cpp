@@ -72,6 +72,8 @@ bool ApplyHeaders(std::string& error) {
       if (!RemovePluginFile(h[1], error)) return false;
     } else if (key == "ini" && h.size() >= 2) {
       if (!WriteSettingsFile(h, 1, error)) return false;
+    } else if (key == "file" && h.size() >= 3) {
+      if (!FolderIsScratch(error) || !FileCommand(h, 1, error)) return false;
     } else if (key == "load" && h.size() == 2 && h[1] == "fails") {
       State().opt.loadFails = true;
     } else if (key == "remove" || key == "ini" || key == "load") {

@@ -36,12 +36,16 @@ std::string Join(const std::vector<std::string>& words, size_t from) {
   return out;
 }
 
+}  // namespace
+
 bool ToInt(const std::string& s, long& out) {
   if (s.empty()) return false;
   char* end = nullptr;
   out = std::strtol(s.c_str(), &end, 0);
   return *end == '\0';
 }
+
+namespace {
 
 // Virtual-key code of a key name: a letter or digit, a name, or a number.
 int KeyCode(const std::string& name) {
@@ -131,6 +135,13 @@ bool Step(const Line& line, bool& exitNow) {
       PostCall(CallKind::Menu, static_cast<int>(id), 0, false, "On_Menu_Select");
       return true;
     }
+  } else if ((cmd == "load" || cmd == "unload") && n == 1) {
+    PostCall(cmd == "load" ? CallKind::Load : CallKind::Unload, 0, 0, true, cmd.c_str());
+    return true;
+  } else if (cmd == "file" && n >= 3) {
+    if (FileCommand(w, 1, error)) return true;
+  } else if (cmd == "close" && n == 2) {
+    if (ClosePanel(w[1], error)) return true;
   } else if (cmd == "hotkey" && n == 1) {
     PostCall(CallKind::HotKey, 0, 0, true, "On_Hot_Key");
     return true;

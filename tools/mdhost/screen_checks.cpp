@@ -161,6 +161,7 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     return at.x == v[0] && at.y == v[1];
   }
   if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
+  if (kind == "dialog-contains" && n == 3) return DialogSeen(a[1], a[2], detail, true);
   if (kind == "loaded" && n == 1) {
     detail = PluginLoaded() ? "a plug-in is loaded" : "no plug-in is loaded";
     return PluginLoaded();
