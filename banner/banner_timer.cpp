@@ -115,7 +115,9 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
   if (plan.hide) {
     ui::HidePanel(bannerPanel);
     if (plan.hideEpg) ui::HidePanel(panels.epg);
-    if (plan.videoWnd != nullptr) {
+    // The focus goes back to the host, unless the user is working in one of
+    // our menu panels: taking it would throw their typing at the host.
+    if (plan.videoWnd != nullptr && panels.menuOpen.load() == kNoPanel) {
       win32::SetFocus(plan.videoWnd);
       win32::SetForegroundWindow(plan.videoWnd);
     }

@@ -14,6 +14,9 @@ struct Panels {
   std::atomic<int> settings{kNoPanel};
   std::atomic<int> about{kNoPanel};
   std::atomic<int> epg{kNoPanel};
+  // The dialog panel whose menu loop runs (the user is working in it), or
+  // kNoPanel; set by the menu.
+  std::atomic<int> menuOpen{kNoPanel};
 };
 
 struct HostLink {

@@ -84,11 +84,13 @@ void MenuSelect(unsigned menuId) {
     // Chosen again while a panel's loop runs: no second loop.
     if (menu.open != at.handle && Shown(menu.open)) ui::HidePanel(menu.open);
     menu.open = at.handle;
+    panels.menuOpen = at.handle;
     Open(menuId, at);
     return;
   }
   menu.looping = true;
   menu.open = at.handle;
+  panels.menuOpen = at.handle;
   Open(menuId, at);
   // The loop ends when the open panel is closed by any means; a quit meant
   // for another panel (the EPG panel opened by key) lets it run on.
@@ -96,6 +98,7 @@ void MenuSelect(unsigned menuId) {
   }
   menu.looping = false;
   menu.open = kNoPanel;
+  panels.menuOpen = kNoPanel;
 }
 
 void CloseMenuPanel() {

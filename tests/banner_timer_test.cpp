@@ -247,6 +247,20 @@ TEST_F(TimerTest, FocusHandedBackWhenHidden) {
   EXPECT_EQ(fake::ForegroundCalls().size(), 1u);
 }
 
+// A user typing in one of our menu panels keeps the keyboard when the banner
+// hides behind it.
+TEST_F(TimerTest, NoFocusHandBackWhileAMenuPanelIsOpen) {
+  Arm();
+  Change("BBC One");
+  fake::ClearRecords();
+  panels.menuOpen = panels.epg.load();
+  TicksUntilHidden();
+  panels.menuOpen = kNoPanel;
+  EXPECT_TRUE(fake::FocusCalls().empty());
+  EXPECT_TRUE(fake::ForegroundCalls().empty());
+  EXPECT_FALSE(fake::PanelVisible(bannerPanel_));
+}
+
 TEST_F(TimerTest, ChangeWhileShownRestartsDisplayTime) {
   settings.slideout = 1;
   Arm();

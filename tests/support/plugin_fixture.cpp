@@ -48,6 +48,7 @@ void ResetEverything() {
   hostLink.hostWnd = nullptr;
   hostLink.pluginId = 0;
   panels.banner = panels.settings = panels.about = panels.epg = kNoPanel;
+  panels.menuOpen = kNoPanel;
 }
 
 }  // namespace testing_support
