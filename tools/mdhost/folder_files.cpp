@@ -69,22 +69,17 @@ bool FileCommand(const std::vector<std::string>& w, size_t from, std::string& er
     ok = ReadWhole(PluginFolderPath(w[from + 2]), data) && WriteWhole(path, data);
   } else if (action == "cut" && argc == 1 && Number(w[from + 2], n)) {
     ok = ReadWhole(path, data) && WriteWhole(path, data.substr(0, n));
-  } else if (action == "cut-before" && argc == 1) {
+  } else if ((action == "cut-before" && argc == 1) || (action == "replace" && argc == 2)) {
+    const std::string& text = w[from + 2];
     ok = ReadWhole(path, data);
-    const size_t at = ok ? data.find(w[from + 2]) : std::string::npos;
+    const size_t at = ok ? data.find(text) : std::string::npos;
     if (ok && at == std::string::npos) {
-      error = "\"" + w[from + 2] + "\" not in " + name;
+      error = "\"" + text + "\" not in " + name;
       return false;
     }
-    ok = ok && WriteWhole(path, data.substr(0, at));
-  } else if (action == "replace" && argc == 2) {
-    ok = ReadWhole(path, data);
-    const size_t at = ok ? data.find(w[from + 2]) : std::string::npos;
-    if (ok && at == std::string::npos) {
-      error = "\"" + w[from + 2] + "\" not in " + name;
-      return false;
-    }
-    ok = ok && WriteWhole(path, data.replace(at, w[from + 2].size(), w[from + 3]));
+    if (ok && action == "replace") data.replace(at, text.size(), w[from + 3]);
+    else if (ok) data.resize(at);
+    ok = ok && WriteWhole(path, data);
   } else if ((action == "fill" || action == "append-fill") && argc == 2 && Number(w[from + 2], n) &&
              Number(w[from + 3], byte) && byte < 256) {
     if (action == "append-fill") ok = ReadWhole(path, data);
