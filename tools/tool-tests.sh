@@ -53,6 +53,12 @@ PY
   expect_exit 0 "$eit" "$work/gen.dbg"
   expect_out 'EIT dump, 44 units'
   expect_out '  now   "(20:00) Evening News "'
+  # A long input: progress lines on stderr, the report unchanged on stdout.
+  "$native/eitgen" "$work/long.ts" --rounds 5000 >/dev/null || exit 1
+  expect_exit 0 "$eit" --service 0x0101 "$work/long.ts"
+  expect_err 'tavik-eit: reading'
+  expect_err 'decoding: 100%'
+  expect_out '  now   "(20:00) Evening News "'
   # Wrong commands and files.
   expect_exit 0 "$eit" --help; expect_out 'usage: tavik-eit'
   expect_exit 2 "$eit" "$work/missing.dbg"; expect_err 'cannot open'
