@@ -110,7 +110,7 @@ logos-awkward)
   expect_out '"A/B": 0.jpg (fallback: the name holds a character'
   expect_out '"What?": 0.jpg (fallback: the name holds a character'
   expect_out '"CON": 0.jpg (fallback: "CON" is a device name'
-  expect_out '9 channels: 3 show their own logo, 6 fall back to 0.jpg'
+  expect_out '9 channels: own logo for 3, fallback 0.jpg for 6'
   expect_exit 1 "$logos" --plugin-dir "C:\\$(printf 'p%.0s' $(seq 1 230))" "$icons" "Tavik One"
   expect_out 'is longer than 255 characters'
   expect_exit 1 "$logos" "$icons" --channels "$repo/tests/e2e/channels-generated.txt"
@@ -131,7 +131,7 @@ logos-captures)
     rc=$?
     if [ $rc -eq 1 ]; then
       found=$((found + 1))
-      grep -q 'fall back to 0.jpg' "$work/out" || fail "$(basename "$ts"): no summary"
+      grep -q 'fallback 0.jpg for' "$work/out" || fail "$(basename "$ts"): no summary"
     elif [ $rc -ne 2 ] || ! grep -q 'no service names in its SDT' "$work/err"; then
       fail "$(basename "$ts"): exit $rc $(cat "$work/err")"
     fi

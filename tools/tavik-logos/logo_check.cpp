@@ -306,7 +306,7 @@ ChannelResult CheckChannel(const LogoFolder& folder, const std::string& name) {
         r.fallback = false;
         r.file = found;
         r.reason = pc.detail;
-        if (found != wanted) r.reason += "; found as " + found + " (Windows ignores the case)";
+        if (found != wanted) r.reason += "; its name differs in case only, which Windows ignores";
         if (pc.kind == Picture::kOtherFormat) r.reason += "; shown, though not a JPEG";
       } else {
         r.reason = found + " is " + pc.detail + ", not a JPEG the plug-in can show";

@@ -83,7 +83,7 @@ TEST(LogoCheck, VerdictForEachAwkwardCase) {
   const std::string longName(250, 'x');
   const Case kCases[] = {
       {"Arte", false, "Arte.jpg", "baseline JPEG"},
-      {"BBC One", false, "bbc one.jpg", "Windows ignores the case"},
+      {"BBC One", false, "bbc one.jpg", "differs in case only, which Windows ignores"},
       {"Cut", true, "0.jpg", "truncated"},
       {"Text", true, "0.jpg", "not a JPEG the plug-in can show"},
       {"Sport 24", true, "0.jpg", "there is no file Sport 24.jpg"},

@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "\r%s: %zu of %zu channels", kTool, k, names.size());
   }
   if (names.size() > 500) std::fprintf(stderr, "\n");
-  std::printf("%zu channels: %zu show their own logo, %d fall back to 0.jpg\n", names.size(),
+  std::printf("%zu channels: own logo for %zu, fallback 0.jpg for %d\n", names.size(),
               names.size() - fallbacks, fallbacks);
   return fallbacks > 0 ? 1 : 0;
 }
