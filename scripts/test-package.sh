@@ -49,6 +49,8 @@ fi
 . "$repo/scripts/wine-env.sh"
 winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 mkdir "$work/out"
+dump="$WINEPREFIX/drive_c/Tavik_EIT.dbg"
+rm -f "$dump"
 echo "test-package: running the host simulator on $plugin/tavik.dll"
 timeout -k 5 240 wine "$win_dir/mdhost.exe" --plugin "$(winpath "$plugin/tavik.dll")" --family progdvb \
   --channels "$(winpath "$repo/tests/e2e/channels-generated.txt")" \
@@ -57,6 +59,8 @@ timeout -k 5 240 wine "$win_dir/mdhost.exe" --plugin "$(winpath "$plugin/tavik.d
 rc=$?
 [ $rc -eq 0 ] || { tail -30 "$work/mdhost.log"; fail "mdhost exit $rc (trace: $work/out/trace.txt)"; }
 [ -f "$plugin/tavik.ini" ] || fail "the settings were not saved beside the unpacked tavik.dll"
+[ -f "$dump" ] || fail "the plug-in wrote no EIT dump to C:\\Tavik_EIT.dbg"
+mv "$dump" "$work/Tavik_EIT.dbg"
 
 # The packaged tools, run from the unpacked folder as a user runs them.
 cd "$plugin"
@@ -65,5 +69,11 @@ echo "$out" | grep -qF '"Harbour TV": 0.jpg (fallback: there is no file Harbour 
   || fail "tavik-logos.exe printed: $out"
 out="$(wine ./tavik-eit.exe --version 2>&1 | tr -d '\r')"
 [ "$out" = "tavik-eit $version" ] || fail "tavik-eit.exe --version printed: $out"
+# The troubleshooting road of the guide: the dump read by the EIT reader.
+out="$(wine ./tavik-eit.exe --epgtext 1 --service 0x0102 "$(winpath "$work/Tavik_EIT.dbg")" 2>&1 | tr -d "\r")"
+echo "$out" | grep -qF 'now   "(19:45) Harbour Life > A day with the pilots who bring the big ships in. "' \
+  || fail "tavik-eit.exe on the plug-in's dump printed: $out"
+echo "$out" | grep -qF 'next  "(20:45) Night Ferry > Crossing the strait after dark. "' \
+  || fail "tavik-eit.exe on the plug-in's dump printed: $out"
 failed=0
 echo "test-package: passed ($(basename "${zips[0]}"))"
