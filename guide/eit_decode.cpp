@@ -49,8 +49,8 @@ extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer) {
   int32_t s = eitState.load();
   if (s < kStateRunning || s > kStateComplete) return;
   // A null buffer or a negative length is ignored like any other bad size.
-  if (buffer == nullptr || length < kMinDelivery || length > kMaxDelivery) return;
-  int pack = length / kUnitSize;  // a trailing remainder is ignored
+  int pack = DeliveryUnits(length);  // a trailing remainder is ignored
+  if (buffer == nullptr || pack == 0) return;
 
   if (settings.titlemode.load() == kTitlemodeDump) AppendDebugDump(buffer, length);
   if (filterId != host::kEitFilterId) return;

@@ -65,6 +65,11 @@ bool LocatePdcThenShortEvent(const UnitReader& unit, EventStrings* out) {
 
 }  // namespace
 
+int DeliveryUnits(int length) {
+  if (length < kMinDelivery || length > kMaxDelivery) return 0;
+  return length / kUnitSize;
+}
+
 UnitHeader ReadUnitHeader(const UnitReader& unit) {
   UnitHeader h;
   h.tabid = unit.At(kPosTableId);

@@ -39,6 +39,11 @@ struct PickedEvent {
   EventStrings strings;
 };
 
+// The number of 184-byte units read from a delivery of length bytes: 0 for a
+// delivery that is ignored for its size (below 184 or above 2000 bytes); a
+// trailing remainder shorter than a unit is not read.
+int DeliveryUnits(int length);
+
 UnitHeader ReadUnitHeader(const UnitReader& unit);
 
 // True for a present/following section (table 0x4E) long enough to hold an event.

@@ -97,6 +97,15 @@ TEST(GuideLineBuilder, DescriptorTagsAndTheirRecognition) {
   EXPECT_EQ(picked.strings.name, nullptr);
 }
 
+TEST(GuideLineBuilder, UnitsReadFromADeliveryBySize) {
+  EXPECT_EQ(guide::DeliveryUnits(183), 0);
+  EXPECT_EQ(guide::DeliveryUnits(184), 1);
+  EXPECT_EQ(guide::DeliveryUnits(367), 1);
+  EXPECT_EQ(guide::DeliveryUnits(2000), 10);
+  EXPECT_EQ(guide::DeliveryUnits(2001), 0);
+  EXPECT_EQ(guide::DeliveryUnits(-184), 0);
+}
+
 TEST(GuideLineBuilder, ShiftedHoursStayInTheDay) {
   EXPECT_EQ(guide::ShiftedHour(0x23, 1), 0);
   EXPECT_EQ(guide::ShiftedHour(0x20, -2), 18);

@@ -157,6 +157,9 @@ win-same-output)
   wine "$win/tavik-logos.exe" --plugin-dir 'C:\P' logos --channels \
     "$repo/tests/e2e/channels-generated.txt" 2>/dev/null | tr -d '\r' >win.txt
   cmp -s native.txt win.txt || fail "tavik-logos.exe differs: $(diff native.txt win.txt | head -5)"
+  # Let this prefix's wine server end: one left running would serve the next
+  # scenario's wine with a desktop made for another display.
+  timeout 15 wineserver -w
   ;;
 *) echo "unknown case $case_name"; exit 2 ;;
 esac

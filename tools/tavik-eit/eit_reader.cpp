@@ -112,12 +112,12 @@ bool FindShortEvent(const uint8_t* delivery, size_t length, size_t offset, std::
 }
 
 bool EitReader::Deliver(const uint8_t* delivery, size_t length, const bool* starts) {
-  if (length < static_cast<size_t>(guide::kMinDelivery) ||
-      length > static_cast<size_t>(guide::kMaxDelivery))
-    return false;
+  const int pack = guide::DeliveryUnits(length > static_cast<size_t>(guide::kMaxDelivery)
+                                             ? guide::kMaxDelivery + 1
+                                             : static_cast<int>(length));
+  if (pack == 0) return false;
   ++deliveries_;
-  size_t pack = length / guide::kUnitSize;
-  for (size_t w = 0; w < pack; ++w)
+  for (size_t w = 0; w < static_cast<size_t>(pack); ++w)
     DecodeUnit(delivery, length, w * guide::kUnitSize, starts != nullptr && !starts[w]);
   return true;
 }

@@ -10,6 +10,10 @@
 #include "tools/dvbread/ts_read.h"
 #include "tools/tavik-eit/eit_reader.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 const char kTool[] = "tavik-eit";
@@ -52,6 +56,10 @@ int Fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The converted names and texts are UTF-8; the lines themselves are ASCII.
+  SetConsoleOutputCP(CP_UTF8);
+#endif
   guide::LineSettings settings;
   long service = -1, units = tavik_eit::kMaxUnitsPerDelivery;
   std::string format, path;

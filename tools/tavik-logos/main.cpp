@@ -77,6 +77,11 @@ std::string HostName(const std::vector<uint8_t>& broadcast) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Channel and file names are in the system's 8-bit code page, as the
+  // plug-in and the file system see them.
+  SetConsoleOutputCP(GetACP());
+#endif
   std::string folder, listPath, listKind, pluginDir;
   std::vector<std::string> names;
   for (int i = 1; i < argc; ++i) {
