@@ -166,10 +166,11 @@ std::string FormatReport(const EitReader& reader, bool onlyService, uint16_t ser
     if (onlyService && s.serviceId != serviceId) continue;
     ++shown;
     const bool banner = s.now.complete && s.next.complete;
+    const bool phantom = s.continuations == s.sections;
     Append(&out, "service 0x%04X (%u): %d present/following sections%s\n", s.serviceId,
            s.serviceId, s.sections,
-           banner ? "" : "; the banner shows no programme lines (a line is missing)");
-    if (s.continuations == s.sections)
+           banner || phantom ? "" : "; the banner shows no programme lines (a line is missing)");
+    if (phantom)
       out += "        not a real service: only bytes inside other sections look like its "
              "header (the plug-in reads them too, for a channel with this id)\n";
     else if (s.continuations > 0)

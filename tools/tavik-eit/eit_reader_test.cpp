@@ -134,6 +134,22 @@ TEST(EitReader, FirstCompleteLineStaysAndUnknownFirstTagsAreShown) {
   EXPECT_NE(report.find("first descriptor 0x50 (component)"), std::string::npos) << report;
 }
 
+TEST(EitReader, ASectionHeaderInsideAnotherSectionIsNamedForWhatItIs) {
+  using namespace sections;
+  Section s;
+  s.serviceId = 0x6672;
+  s.descriptors = ShortEvent(Text("Junk"), Text(""));
+  Bytes d = Units(s);
+  const bool notStart[1] = {false};
+  tavik_eit::EitReader reader({0, 0});
+  reader.Deliver(d.data(), d.size(), notStart);
+  // Decoded as the plug-in would, but reported as no real service.
+  EXPECT_EQ(reader.Services().at(0x6672).now.line, "(20:15) Junk ");
+  const std::string report = tavik_eit::FormatReport(reader, false, 0);
+  EXPECT_NE(report.find("not a real service"), std::string::npos) << report;
+  EXPECT_EQ(report.find("the banner shows no programme lines"), std::string::npos) << report;
+}
+
 TEST(EitReader, DeliveriesOfAWrongSizeAreIgnoredLikeThePluginDoes) {
   std::vector<uint8_t> d(183, 0);
   tavik_eit::EitReader reader({0, 0});
