@@ -19,20 +19,19 @@ constexpr uint16_t kDefaultHigh[96] = {
     0x00A4, 0x2018, 0x201C, 0x00AB, 0x2190, 0x2191, 0x2192, 0x2193,  // A8
     0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00D7, 0x00B5, 0x00B6, 0x00B7,  // B0
     0x00F7, 0x2019, 0x201D, 0x00BB, 0x00BC, 0x00BD, 0x00BE, 0x00BF,  // B8
-    0, 0, 0, 0, 0, 0, 0, 0,                                          // C0 diacritics
-    0, 0, 0, 0, 0, 0, 0, 0,                                          // C8
+    0,      0,      0,      0,      0,      0,      0,      0,       // C0 diacritics
+    0,      0,      0,      0,      0,      0,      0,      0,       // C8
     0x2015, 0x00B9, 0x00AE, 0x00A9, 0x2122, 0x266A, 0x00AC, 0x00A6,  // D0
-    0, 0, 0, 0, 0x215B, 0x215C, 0x215D, 0x215E,                      // D8
-    0x2126, 0x00C6, 0x0110, 0x00AA, 0x0126, 0, 0x0132, 0x013F,       // E0
+    0,      0,      0,      0,      0x215B, 0x215C, 0x215D, 0x215E,  // D8
+    0x2126, 0x00C6, 0x0110, 0x00AA, 0x0126, 0,      0x0132, 0x013F,  // E0
     0x0141, 0x00D8, 0x0152, 0x00BA, 0x00DE, 0x0166, 0x014A, 0x0149,  // E8
     0x0138, 0x00E6, 0x0111, 0x00F0, 0x0127, 0x0131, 0x0133, 0x0140,  // F0
     0x0142, 0x00F8, 0x0153, 0x00DF, 0x00FE, 0x0167, 0x014B, 0x00AD,  // F8
 };
 // Combining marks of the diacritic bytes 0xC1..0xCF, for letters with no
 // precomposed form (0 where the byte is not a diacritic).
-constexpr uint16_t kCombining[15] = {0x0300, 0x0301, 0x0302, 0x0303, 0x0304, 0x0306,
-                                     0x0307, 0x0308, 0,      0x030A, 0x0327, 0,
-                                     0x030B, 0x0328, 0x030C};
+constexpr uint16_t kCombining[15] = {0x0300, 0x0301, 0x0302, 0x0303, 0x0304, 0x0306, 0x0307, 0x0308,
+                                     0,      0x030A, 0x0327, 0,      0x030B, 0x0328, 0x030C};
 
 // Control codes of the single-byte tables: emphasis marks vanish, the line
 // break becomes '\n', the rest vanish too.
@@ -43,9 +42,12 @@ bool SingleByteControl(uint8_t c, std::string* out) {
 }
 
 void AppendAsciiOrControl(std::string* out, uint8_t c) {
-  if (c >= 0x20 && c < 0x7F) out->push_back(static_cast<char>(c));
-  else if (c == '\n' || c == '\r') out->push_back('\n');
-  else if (c >= 0x20) AppendUtf8(out, kReplacement);
+  if (c >= 0x20 && c < 0x7F)
+    out->push_back(static_cast<char>(c));
+  else if (c == '\n' || c == '\r')
+    out->push_back('\n');
+  else if (c >= 0x20)
+    AppendUtf8(out, kReplacement);
   // other C0 controls are left out
 }
 
@@ -124,8 +126,10 @@ void Utf8(const uint8_t* p, size_t n, std::string* out) {
     uint32_t cp = extra == 3 ? c & 0x07 : extra == 2 ? c & 0x0F : c & 0x1F;
     bool ok = extra > 0;
     for (int k = 1; ok && k <= extra; ++k) {
-      if (i + k >= n || (p[i + k] & 0xC0) != 0x80) ok = false;
-      else cp = cp << 6 | (p[i + k] & 0x3F);
+      if (i + k >= n || (p[i + k] & 0xC0) != 0x80)
+        ok = false;
+      else
+        cp = cp << 6 | (p[i + k] & 0x3F);
     }
     if (ok && ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
                (cp >= 0xD800 && cp <= 0xDFFF)))
@@ -194,7 +198,8 @@ DvbText DvbToUtf8(const uint8_t* p, size_t n) {
       r.supported = false;
     }
   } else if (first == 0x11 || first == 0x14) {
-    r.table = first == 0x11 ? "ISO 10646 two-byte (0x11)" : "ISO 10646 two-byte, Big5 subset (0x14)";
+    r.table =
+        first == 0x11 ? "ISO 10646 two-byte (0x11)" : "ISO 10646 two-byte, Big5 subset (0x14)";
     Ucs2(p + 1, n - 1, &r.utf8);
   } else if (first == 0x15) {
     r.table = "UTF-8 (0x15)";

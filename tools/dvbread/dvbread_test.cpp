@@ -22,16 +22,35 @@ TEST(DvbText, TablesAnnouncedByTheFirstBytes) {
     std::string in, out, table;
   };
   const Case kCases[] = {
-      {"T\xC2" "el\xC2" "e", "T\xC3\xA9l\xC3\xA9", "default table"},  // diacritic before the letter
-      {"\xC8" "U\xFB", "\xC3\x9C\xC3\x9F", "default table"},
+      {"T\xC2"
+       "el\xC2"
+       "e",
+       "T\xC3\xA9l\xC3\xA9", "default table"},  // diacritic before the letter
+      {"\xC8"
+       "U\xFB",
+       "\xC3\x9C\xC3\x9F", "default table"},
       {"\x05Sc\xE8nes", "Sc\xC3\xA8nes", "ISO 8859-9 (0x05)"},
       {"\x03\xC7 \xD4", "\xCE\x97 \xCE\xA4", "ISO 8859-7 (0x03)"},
-      {"\x0B" "Euro \xA4", "Euro \xE2\x82\xAC", "ISO 8859-15 (0x0B)"},
+      {"\x0B"
+       "Euro \xA4",
+       "Euro \xE2\x82\xAC", "ISO 8859-15 (0x0B)"},
       {std::string("\x10\x00\x02\xB9", 4), "\xC5\xA1", "ISO 8859-2 (0x10 0x00 0x02)"},
-      {std::string("\x11\x65\xE5\x00\x41", 5), "\xE6\x97\xA5" "A", "ISO 10646 two-byte (0x11)"},
-      {"\x15Gr\xC3\xBC\xC3\x9F" "e", "Gr\xC3\xBC\xC3\x9F" "e", "UTF-8 (0x15)"},
-      {"\x15" "bad\xC3", "bad\xEF\xBF\xBD", "UTF-8 (0x15)"},
-      {"Line\x8A" "two \x86" "em\x87", "Line\ntwo em", "default table"},
+      {std::string("\x11\x65\xE5\x00\x41", 5),
+       "\xE6\x97\xA5"
+       "A",
+       "ISO 10646 two-byte (0x11)"},
+      {"\x15Gr\xC3\xBC\xC3\x9F"
+       "e",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e",
+       "UTF-8 (0x15)"},
+      {"\x15"
+       "bad\xC3",
+       "bad\xEF\xBF\xBD", "UTF-8 (0x15)"},
+      {"Line\x8A"
+       "two \x86"
+       "em\x87",
+       "Line\ntwo em", "default table"},
   };
   for (const Case& c : kCases) {
     std::string table;
@@ -45,7 +64,9 @@ TEST(DvbText, UnsupportedTablesAreNamedAndShownAsBytes) {
   EXPECT_FALSE(t.supported);
   EXPECT_EQ(t.table, "KS X 1001 (0x12), not supported");
   EXPECT_EQ(t.utf8, "\\x12\\xB0\\xA1");
-  t = dvbread::DvbToUtf8(reinterpret_cast<const uint8_t*>("\x10\x00\x0C" "x"), 4);
+  t = dvbread::DvbToUtf8(reinterpret_cast<const uint8_t*>("\x10\x00\x0C"
+                                                          "x"),
+                         4);
   EXPECT_FALSE(t.supported);
   EXPECT_EQ(dvbread::DvbToUtf8(nullptr, 0).utf8, "");
 }
@@ -54,7 +75,8 @@ TEST(DvbText, UnsupportedTablesAreNamedAndShownAsBytes) {
 std::vector<uint8_t> Sdt(const std::vector<std::pair<uint16_t, std::string>>& services) {
   std::vector<uint8_t> s = {0x42, 0, 0, 0x00, 0x01, 0xC1, 0, 0, 0x00, 0x02, 0xFF};
   for (const auto& sv : services) {
-    std::vector<uint8_t> d = {0x48, 0, 0x01, 3, 'P', 'r', 'v', static_cast<uint8_t>(sv.second.size())};
+    std::vector<uint8_t> d = {0x48, 0,   0x01, 3,
+                              'P',  'r', 'v',  static_cast<uint8_t>(sv.second.size())};
     d.insert(d.end(), sv.second.begin(), sv.second.end());
     d[1] = static_cast<uint8_t>(d.size() - 2);
     s.push_back(static_cast<uint8_t>(sv.first >> 8));
@@ -75,7 +97,10 @@ std::vector<uint8_t> Sdt(const std::vector<std::pair<uint16_t, std::string>>& se
 TEST(TsRead, ServiceNamesFromTheSdtAcrossPackets) {
   std::vector<std::pair<uint16_t, std::string>> services;
   for (int i = 0; i < 12; ++i)
-    services.push_back({static_cast<uint16_t>(0x100 + i), "\x05" "Cha\xEEne " + std::to_string(i)});
+    services.push_back({static_cast<uint16_t>(0x100 + i),
+                        "\x05"
+                        "Cha\xEEne " +
+                            std::to_string(i)});
   std::vector<uint8_t> ts;
   uint8_t cc = 0, eitCc = 0;
   eitgen::AppendSectionPackets(Sdt(services), dvbread::kSdtPid, cc, ts);  // three packets

@@ -56,7 +56,8 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data, std::str
     if (got == 0) break;
     done += got;
     if (progress)
-      std::fprintf(stderr, "\r%s: reading %s: %zu%%", tool, path.c_str(), done * 100 / data->size());
+      std::fprintf(stderr, "\r%s: reading %s: %zu%%", tool, path.c_str(),
+                   done * 100 / data->size());
   }
   if (progress) std::fprintf(stderr, "\n");
   std::fclose(f);

@@ -22,14 +22,22 @@ std::string Bytes(const uint8_t* p, size_t n) {
 
 const char* TagName(uint8_t tag) {
   switch (tag) {
-    case 0x4D: return "short event";
-    case 0x4E: return "extended event";
-    case 0x4F: return "time shifted event";
-    case 0x50: return "component";
-    case 0x54: return "content";
-    case 0x55: return "parental rating";
-    case 0x69: return "PDC";
-    default: return "other";
+    case 0x4D:
+      return "short event";
+    case 0x4E:
+      return "extended event";
+    case 0x4F:
+      return "time shifted event";
+    case 0x50:
+      return "component";
+    case 0x54:
+      return "content";
+    case 0x55:
+      return "parental rating";
+    case 0x69:
+      return "PDC";
+    default:
+      return "other";
   }
 }
 
@@ -47,8 +55,10 @@ void Append(std::string* out, const char* format, ...) {
 std::string OneLine(const std::string& s) {
   std::string out;
   for (char c : s) {
-    if (c == '\n') out += " | ";
-    else out.push_back(c);
+    if (c == '\n')
+      out += " | ";
+    else
+      out.push_back(c);
   }
   return out;
 }
@@ -61,8 +71,9 @@ void FormatLine(std::string* out, const char* label, const ServiceLine& l) {
   }
   Append(out, "  %-5s \"%s\"\n", label, dvbread::EscapeBytes(l.line).c_str());
   if (!l.complete)
-    Append(out, "        first descriptor 0x%02X (%s) is not one the plug-in reads: "
-                "the line stays incomplete and the banner shows no programme lines\n",
+    Append(out,
+           "        first descriptor 0x%02X (%s) is not one the plug-in reads: "
+           "the line stays incomplete and the banner shows no programme lines\n",
            l.firstTag, TagName(l.firstTag));
   if (l.hasShortEvent) {
     Append(out, "        starts %s; name [%s]: %s\n", l.startTime.c_str(), l.name.table.c_str(),
@@ -70,8 +81,7 @@ void FormatLine(std::string* out, const char* label, const ServiceLine& l) {
     if (!l.text.utf8.empty())
       Append(out, "        text [%s]: %s\n", l.text.table.c_str(), OneLine(l.text.utf8).c_str());
   } else {
-    Append(out, "        starts %s; no short event descriptor in the event\n",
-           l.startTime.c_str());
+    Append(out, "        starts %s; no short event descriptor in the event\n", l.startTime.c_str());
   }
 }
 
@@ -113,8 +123,8 @@ bool FindShortEvent(const uint8_t* delivery, size_t length, size_t offset, std::
 
 bool EitReader::Deliver(const uint8_t* delivery, size_t length, const bool* starts) {
   const int pack = guide::DeliveryUnits(length > static_cast<size_t>(guide::kMaxDelivery)
-                                             ? guide::kMaxDelivery + 1
-                                             : static_cast<int>(length));
+                                            ? guide::kMaxDelivery + 1
+                                            : static_cast<int>(length));
   if (pack == 0) return false;
   ++deliveries_;
   for (size_t w = 0; w < static_cast<size_t>(pack); ++w)
@@ -167,12 +177,13 @@ std::string FormatReport(const EitReader& reader, bool onlyService, uint16_t ser
     ++shown;
     const bool banner = s.now.complete && s.next.complete;
     const bool phantom = s.continuations == s.sections;
-    Append(&out, "service 0x%04X (%u): %d present/following sections%s\n", s.serviceId,
-           s.serviceId, s.sections,
+    Append(&out, "service 0x%04X (%u): %d present/following sections%s\n", s.serviceId, s.serviceId,
+           s.sections,
            banner || phantom ? "" : "; the banner shows no programme lines (a line is missing)");
     if (phantom)
-      out += "        not a real service: only bytes inside other sections look like its "
-             "header (the plug-in reads them too, for a channel with this id)\n";
+      out +=
+          "        not a real service: only bytes inside other sections look like its "
+          "header (the plug-in reads them too, for a channel with this id)\n";
     else if (s.continuations > 0)
       Append(&out, "        %d of them from units inside another section\n", s.continuations);
     if (s.passedOver > 0)

@@ -20,20 +20,20 @@ constexpr int kMaxUnitsPerDelivery = 10;
 
 // One line of one service as the banner would show it.
 struct ServiceLine {
-  bool built = false;       // a section of this kind was decoded
-  bool complete = false;    // its first descriptor was recognised: the bit is set
-  uint8_t firstTag = 0;     // tag of the first descriptor the plug-in read
-  std::string line;         // the line's bytes as the plug-in shows them
-  std::string startTime;    // hh:mm as broadcast (no time shift)
-  dvbread::DvbText name;    // the short event's name, converted
-  dvbread::DvbText text;    // the short event's text, converted
+  bool built = false;     // a section of this kind was decoded
+  bool complete = false;  // its first descriptor was recognised: the bit is set
+  uint8_t firstTag = 0;   // tag of the first descriptor the plug-in read
+  std::string line;       // the line's bytes as the plug-in shows them
+  std::string startTime;  // hh:mm as broadcast (no time shift)
+  dvbread::DvbText name;  // the short event's name, converted
+  dvbread::DvbText text;  // the short event's text, converted
   bool hasShortEvent = false;
 };
 
 struct ServiceReport {
   uint16_t serviceId = 0;
-  int sections = 0;  // present/following units of this service seen
-  int passedOver = 0;  // units whose strings ran past their delivery
+  int sections = 0;       // present/following units of this service seen
+  int passedOver = 0;     // units whose strings ran past their delivery
   int continuations = 0;  // units in which no section starts (stream input only)
   ServiceLine now, next;
   // The plug-in's buffers for this service while it is tuned.

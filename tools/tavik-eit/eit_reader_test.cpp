@@ -2,6 +2,8 @@
 // the real captures, each service's lines as the reader builds them are the
 // lines the plug-in's data routine builds for that channel, byte for byte.
 // Also the reader's own views: the short event found anywhere in the loop.
+#include "tools/tavik-eit/eit_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,7 +16,6 @@
 #include "tests/support/ts_capture.h"
 #include "tools/dvbread/ts_read.h"
 #include "tools/eitgen/eit_sections.h"
-#include "tools/tavik-eit/eit_reader.h"
 
 namespace {
 
@@ -22,8 +23,10 @@ constexpr size_t kUnitsPerDelivery = 10;
 
 std::string PluginLine(bool now) {
   char b[1024];
-  if (now) CopyNowLine(b, sizeof b);
-  else CopyNextLine(b, sizeof b);
+  if (now)
+    CopyNowLine(b, sizeof b);
+  else
+    CopyNextLine(b, sizeof b);
   return b;
 }
 
@@ -101,7 +104,8 @@ TEST_F(EitReaderAgrees, RealCaptures) {
 TEST(EitReader, FirstCompleteLineStaysAndUnknownFirstTagsAreShown) {
   using namespace sections;
   Section present;
-  present.descriptors = Cat(Descriptor(0x50, Bytes(6, 1)), ShortEvent(Text("\x05Journal"), Text("")));
+  present.descriptors =
+      Cat(Descriptor(0x50, Bytes(6, 1)), ShortEvent(Text("\x05Journal"), Text("")));
   Section present2;
   present2.hour = 0x21;
   present2.descriptors = ShortEvent(Text("Later"), Text(""));

@@ -20,28 +20,28 @@ const char kTool[] = "tavik-eit";
 
 void Usage(FILE* to) {
   std::fprintf(to,
-      "usage: tavik-eit [options] FILE\n"
-      "  FILE is the plug-in's EIT debug dump (C:\\Tavik_EIT.dbg, written while\n"
-      "  titlemode is -1) or a transport stream (.ts) with the EIT on PID 0x0012.\n"
-      "  For every service it prints the present (now) and following (next) lines\n"
-      "  the banner shows after tuning that service, decoded by the plug-in's own\n"
-      "  code, and beside them the event's name and text converted to UTF-8 by the\n"
-      "  character table the broadcaster announces (the banner shows the bytes as\n"
-      "  they are). Lines are printed with bytes outside printable ASCII as \\xHH.\n"
-      "  Character tables converted: the default table, ISO 8859 parts 1 to 15\n"
-      "  (0x10 0x00 0xNN; parts 5 to 15 also by 0x01-0x0B), two-byte ISO 10646 (0x11,\n"
-      "  0x14) and UTF-8 (0x15). KS X 1001 (0x12), GB 2312 (0x13) and 0x1F texts are\n"
-      "  shown as \\xHH bytes.\n"
-      "options:\n"
-      "  --epgtext N     line form, as line 15 of tavik.ini: 0 name, 1 name > text,\n"
-      "                  2 present text on the second line (default 0)\n"
-      "  --timeshift H   hours added to start times, as line 10 of tavik.ini (default 0)\n"
-      "  --service ID    only this service id (decimal or 0x hex)\n"
-      "  --units N       units of 184 bytes per delivery, 1 to 10 (default 10)\n"
-      "  --format F      dump or ts (default: recognised from the file)\n"
-      "  --version, --help\n"
-      "Nothing is written to any file. Exit code: 0 when every service listed has\n"
-      "both lines, 1 when a service has none, 2 for a bad command or file.\n");
+               "usage: tavik-eit [options] FILE\n"
+               "  FILE is the plug-in's EIT debug dump (C:\\Tavik_EIT.dbg, written while\n"
+               "  titlemode is -1) or a transport stream (.ts) with the EIT on PID 0x0012.\n"
+               "  For every service it prints the present (now) and following (next) lines\n"
+               "  the banner shows after tuning that service, decoded by the plug-in's own\n"
+               "  code, and beside them the event's name and text converted to UTF-8 by the\n"
+               "  character table the broadcaster announces (the banner shows the bytes as\n"
+               "  they are). Lines are printed with bytes outside printable ASCII as \\xHH.\n"
+               "  Character tables converted: the default table, ISO 8859 parts 1 to 15\n"
+               "  (0x10 0x00 0xNN; parts 5 to 15 also by 0x01-0x0B), two-byte ISO 10646 (0x11,\n"
+               "  0x14) and UTF-8 (0x15). KS X 1001 (0x12), GB 2312 (0x13) and 0x1F texts are\n"
+               "  shown as \\xHH bytes.\n"
+               "options:\n"
+               "  --epgtext N     line form, as line 15 of tavik.ini: 0 name, 1 name > text,\n"
+               "                  2 present text on the second line (default 0)\n"
+               "  --timeshift H   hours added to start times, as line 10 of tavik.ini (default 0)\n"
+               "  --service ID    only this service id (decimal or 0x hex)\n"
+               "  --units N       units of 184 bytes per delivery, 1 to 10 (default 10)\n"
+               "  --format F      dump or ts (default: recognised from the file)\n"
+               "  --version, --help\n"
+               "Nothing is written to any file. Exit code: 0 when every service listed has\n"
+               "both lines, 1 when a service has none, 2 for a bad command or file.\n");
 }
 
 bool ParseInt(const char* s, long lo, long hi, long* out) {
@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
     } else if (a == "--units" && value && ParseInt(value, 1, tavik_eit::kMaxUnitsPerDelivery, &v)) {
       units = v;
       ++i;
-    } else if (a == "--format" && value && (!std::strcmp(value, "dump") || !std::strcmp(value, "ts"))) {
+    } else if (a == "--format" && value &&
+               (!std::strcmp(value, "dump") || !std::strcmp(value, "ts"))) {
       format = value;
       ++i;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -123,7 +124,8 @@ int main(int argc, char** argv) {
       stream.insert(stream.end(), u.bytes.begin(), u.bytes.end());
       starts.push_back(u.start ? 1 : 0);
     }
-    if (stream.empty()) return Fail(path + ": no packets of PID 0x0012 (is it a transport stream?)");
+    if (stream.empty())
+      return Fail(path + ": no packets of PID 0x0012 (is it a transport stream?)");
     source = "transport stream, " + std::to_string(stream.size() / dvbread::kUnitSize) +
              " units of PID 0x0012";
     if (gaps > 0) source += ", " + std::to_string(gaps) + " continuity errors";

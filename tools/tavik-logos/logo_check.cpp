@@ -1,11 +1,12 @@
 // The logo checker's logic; the rule itself is the plug-in's (banner/logo_path).
 #include "tools/tavik-logos/logo_check.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 
 #include "banner/logo_path.h"
 
@@ -36,7 +37,11 @@ std::vector<uint32_t> CodePoints(const std::string& s) {
   bool valid = true;
   for (size_t i = 0; i < s.size() && valid;) {
     uint8_t c = static_cast<uint8_t>(s[i]);
-    int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
+    int extra = c < 0x80             ? 0
+                : (c & 0xE0) == 0xC0 ? 1
+                : (c & 0xF0) == 0xE0 ? 2
+                : (c & 0xF8) == 0xF0 ? 3
+                                     : -1;
     if (extra < 0 || i + extra >= s.size()) {
       valid = false;
       break;
@@ -81,7 +86,8 @@ bool EndsWithJpg(const std::string& f) {
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return true;
 }
@@ -123,7 +129,8 @@ std::string Printable(const std::string& s) {
 PictureCheck CheckPicture(const std::vector<uint8_t>& b) {
   if (b.empty()) return {Picture::kEmpty, "an empty file"};
   if (StartsWith(b, "\x89PNG\r\n\x1A\n", 8)) return {Picture::kOtherFormat, "PNG data"};
-  if (StartsWith(b, "GIF87a", 6) || StartsWith(b, "GIF89a", 6)) return {Picture::kOtherFormat, "GIF data"};
+  if (StartsWith(b, "GIF87a", 6) || StartsWith(b, "GIF89a", 6))
+    return {Picture::kOtherFormat, "GIF data"};
   if (StartsWith(b, "BM", 2) && b.size() > 54) return {Picture::kOtherFormat, "BMP data"};
   if (!StartsWith(b, "\xFF\xD8\xFF", 3)) return {Picture::kNotAPicture, "not a picture file"};
 
@@ -137,7 +144,8 @@ PictureCheck CheckPicture(const std::vector<uint8_t>& b) {
     if (i >= b.size()) return {Picture::kTruncated, "a JPEG cut off before its picture data"};
     uint8_t m = b[i++];
     if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) continue;  // markers without a length
-    if (m == 0xD8 || m == 0xD9) return {Picture::kCorrupt, "a JPEG that ends before its picture data"};
+    if (m == 0xD8 || m == 0xD9)
+      return {Picture::kCorrupt, "a JPEG that ends before its picture data"};
     if (i + 2 > b.size()) return {Picture::kTruncated, "a JPEG cut off in a segment"};
     size_t length = size_t(b[i]) << 8 | b[i + 1];
     if (length < 2) return {Picture::kCorrupt, "a JPEG with a bad segment length"};
@@ -164,7 +172,8 @@ PictureCheck CheckPicture(const std::vector<uint8_t>& b) {
         }
       if (!end) return {Picture::kTruncated, "a truncated JPEG (no end marker)"};
       const char* kind = sof == 0xC2 ? "progressive" : sof == 0xC1 ? "extended" : "baseline";
-      return {Picture::kJpeg, std::to_string(width) + "x" + std::to_string(height) + " " + kind + " JPEG"};
+      return {Picture::kJpeg,
+              std::to_string(width) + "x" + std::to_string(height) + " " + kind + " JPEG"};
     }
     i += length;
   }
@@ -206,8 +215,10 @@ std::string NameKey(const std::string& name) {
   std::string key;
   for (uint32_t cp : CodePoints(name)) {
     char c = 0;
-    if (cp < 0x80) c = static_cast<char>(std::tolower(static_cast<int>(cp)));
-    else if (cp >= kFoldFirst && cp <= kFoldLast) c = kFold[cp - kFoldFirst];
+    if (cp < 0x80)
+      c = static_cast<char>(std::tolower(static_cast<int>(cp)));
+    else if (cp >= kFoldFirst && cp <= kFoldLast)
+      c = kFold[cp - kFoldFirst];
     if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) key.push_back(c);
   }
   return key;
@@ -237,12 +248,14 @@ std::vector<std::string> NearestFiles(const std::string& name,
 bool ReservedDeviceName(const std::string& name) {
   static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
   std::string upper;
-  for (char c : name) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  for (char c : name)
+    upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
   while (!upper.empty() && upper.back() == ' ') upper.pop_back();
   for (const char* d : kDevices)
     if (upper == d) return true;
-  return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
-         upper[3] >= '1' && upper[3] <= '9';
+  return upper.size() == 4 &&
+         (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) && upper[3] >= '1' &&
+         upper[3] <= '9';
 }
 
 bool ListFolder(const std::string& path, std::vector<std::string>* files, std::string* error) {
@@ -284,7 +297,9 @@ ChannelResult CheckChannel(const LogoFolder& folder, const std::string& name) {
   if (rule == banner::LogoRule::kPathTooLong) {
     r.reason = "the path " + folder.iconDir + wanted + " is longer than 255 characters";
   } else if (rule == banner::LogoRule::kUnusableName) {
-    r.reason = "the name holds a character a file name cannot hold (\\ / : * ? \" < > | or a control character)";
+    r.reason =
+        "the name holds a character a file name cannot hold (\\ / : * ? \" < > | or a control "
+        "character)";
   } else if (ReservedDeviceName(name)) {
     r.reason = "\"" + name + "\" is a device name on Windows; no file can have it";
   } else {

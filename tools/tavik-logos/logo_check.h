@@ -11,13 +11,13 @@ namespace tavik_logos {
 
 // What a picture file holds, as far as the plug-in's picture decoder goes.
 enum class Picture {
-  kJpeg,           // a complete baseline, extended or progressive JPEG
-  kOtherFormat,    // PNG, GIF or BMP data: the decoder shows it all the same
+  kJpeg,         // a complete baseline, extended or progressive JPEG
+  kOtherFormat,  // PNG, GIF or BMP data: the decoder shows it all the same
   kEmpty,
   kNotAPicture,
-  kTruncated,      // JPEG without its end: not shown (partly, at best, on some systems)
-  kUnsupported,    // lossless, hierarchical or arithmetic-coded JPEG
-  kCorrupt,        // JPEG markers that do not hold together
+  kTruncated,    // JPEG without its end: not shown (partly, at best, on some systems)
+  kUnsupported,  // lossless, hierarchical or arithmetic-coded JPEG
+  kCorrupt,      // JPEG markers that do not hold together
 };
 
 struct PictureCheck {
@@ -53,9 +53,9 @@ bool ReservedDeviceName(const std::string& name);
 // The verdict for one channel.
 struct ChannelResult {
   std::string name;
-  std::string file;     // the file the banner shows: "<name>.jpg", "0.jpg" or ""
+  std::string file;  // the file the banner shows: "<name>.jpg", "0.jpg" or ""
   bool fallback = false;
-  std::string reason;   // why
+  std::string reason;  // why
   std::vector<std::string> suggestions;
 };
 

@@ -1,21 +1,25 @@
 // The logo checker: picture checks, channel lists, nearest names, and the
 // verdict for each awkward case in a logo folder of its own.
+#include "tools/tavik-logos/logo_check.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "tests/support/plugin_fixture.h"
-#include "tools/tavik-logos/logo_check.h"
 
 namespace {
 
 using tavik_logos::Picture;
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 std::vector<uint8_t> ShippedFallback() {
-  return Bytes(testing_support::ReadFile(testing_support::SourcePath("resources/tavik_icon/0.jpg")));
+  return Bytes(
+      testing_support::ReadFile(testing_support::SourcePath("resources/tavik_icon/0.jpg")));
 }
 
 TEST(LogoCheck, PictureKinds) {
@@ -43,7 +47,8 @@ TEST(LogoCheck, ChannelLists) {
   ASSERT_TRUE(tavik_logos::ParsePlainList("# mine\r\nBBC One\r\n\r\nArte\n", &names, &error));
   EXPECT_EQ(names, (std::vector<std::string>{"BBC One", "Arte"}));
   names.clear();
-  ASSERT_TRUE(tavik_logos::ParseSimulatorList("# h\nTavik One;11778000;1;0x0101;0\n", &names, &error));
+  ASSERT_TRUE(
+      tavik_logos::ParseSimulatorList("# h\nTavik One;11778000;1;0x0101;0\n", &names, &error));
   EXPECT_EQ(names, (std::vector<std::string>{"Tavik One"}));
   EXPECT_FALSE(tavik_logos::ParseSimulatorList("a;b\n", &names, &error));
   EXPECT_EQ(error.rfind("line 1:", 0), 0u) << error;
@@ -53,16 +58,19 @@ TEST(LogoCheck, ChannelLists) {
 TEST(LogoCheck, NearestNamesIgnoreCaseSpacesAccentsAndPunctuation) {
   EXPECT_EQ(tavik_logos::NameKey("T\xC3\xA9l\xC3\xA9-Lumi\xC3\xA8re"), "telelumiere");
   EXPECT_EQ(tavik_logos::NameKey("T\xE9l\xE9 Lumi\xE8re"), "telelumiere");  // Latin-1 bytes
-  const std::vector<std::string> files = {"0.jpg", "tele_lumiere.JPG", "TeleLumiere.jpg",
+  const std::vector<std::string> files = {"0.jpg",        "tele_lumiere.JPG", "TeleLumiere.jpg",
                                           "Sport 24.jpg", "Tele Lumiere.png", "Tele Lumier.jpg"};
-  const std::vector<std::string> near = tavik_logos::NearestFiles("T\xC3\xA9l\xC3\xA9 Lumi\xC3\xA8re", files, 3);
-  EXPECT_EQ(near, (std::vector<std::string>{"tele_lumiere.JPG", "TeleLumiere.jpg", "Tele Lumier.jpg"}));
+  const std::vector<std::string> near =
+      tavik_logos::NearestFiles("T\xC3\xA9l\xC3\xA9 Lumi\xC3\xA8re", files, 3);
+  EXPECT_EQ(near,
+            (std::vector<std::string>{"tele_lumiere.JPG", "TeleLumiere.jpg", "Tele Lumier.jpg"}));
   EXPECT_TRUE(tavik_logos::NearestFiles("Weather", files, 3).empty());
 }
 
 TEST(LogoCheck, VerdictForEachAwkwardCase) {
   const std::string dir = testing_support::MakeTempDir();
-  const std::string jpeg(reinterpret_cast<const char*>(ShippedFallback().data()), ShippedFallback().size());
+  const std::string jpeg(reinterpret_cast<const char*>(ShippedFallback().data()),
+                         ShippedFallback().size());
   testing_support::WriteFile(dir + "/0.jpg", jpeg);
   testing_support::WriteFile(dir + "/Arte.jpg", jpeg);
   testing_support::WriteFile(dir + "/bbc one.jpg", jpeg);
@@ -99,7 +107,8 @@ TEST(LogoCheck, VerdictForEachAwkwardCase) {
   }
   tavik_logos::ChannelResult sport = tavik_logos::CheckChannel(folder, "Sport 24");
   EXPECT_EQ(sport.suggestions, std::vector<std::string>{"Sport_24.jpg"});
-  EXPECT_NE(tavik_logos::FormatResult(sport).find("rename one to \"Sport 24.jpg\""), std::string::npos);
+  EXPECT_NE(tavik_logos::FormatResult(sport).find("rename one to \"Sport 24.jpg\""),
+            std::string::npos);
 }
 
 }  // namespace

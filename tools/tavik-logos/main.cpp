@@ -22,8 +22,10 @@ namespace {
 const char kTool[] = "tavik-logos";
 
 void Usage(FILE* to) {
-  std::fprintf(to,
-      "usage: tavik-logos [options] LOGO_FOLDER (--names FILE | --channels FILE | --ts FILE | NAME...)\n"
+  std::fprintf(
+      to,
+      "usage: tavik-logos [options] LOGO_FOLDER (--names FILE | --channels FILE | --ts FILE | "
+      "NAME...)\n"
       "  LOGO_FOLDER is the plug-in's tavik_icon folder. For each channel it prints the\n"
       "  file the banner shows and why: the channel's own <name>.jpg, or 0.jpg because\n"
       "  that file is missing, the name holds a character a file name cannot hold\n"
@@ -32,7 +34,8 @@ void Usage(FILE* to) {
       "  file it suggests the nearest existing names (case, spaces, accents, punctuation).\n"
       "channels:\n"
       "  --names FILE     a plain list, one channel name per line (# starts a comment)\n"
-      "  --channels FILE  the host simulator's channel list (name;frequency;polarity;serviceid;ca)\n"
+      "  --channels FILE  the host simulator's channel list "
+      "(name;frequency;polarity;serviceid;ca)\n"
       "  --ts FILE        the service names of a transport stream's SDT\n"
       "  NAME...          channel names on the command line\n"
       "options:\n"
@@ -112,7 +115,8 @@ int main(int argc, char** argv) {
     Usage(stderr);
     return Fail("no logo folder");
   }
-  if (!listKind.empty() && !names.empty()) return Fail("channel names both from a file and the command line");
+  if (!listKind.empty() && !names.empty())
+    return Fail("channel names both from a file and the command line");
 
   tavik_logos::LogoFolder logos;
   logos.path = folder;
@@ -123,15 +127,19 @@ int main(int argc, char** argv) {
 #else
   const char sep = '/';
 #endif
-  logos.iconDir = pluginDir.empty() ? AbsolutePath(folder) + sep
-                                    : pluginDir + (pluginDir.back() == '\\' ? "" : "\\") + "tavik_icon\\";
+  logos.iconDir = pluginDir.empty()
+                      ? AbsolutePath(folder) + sep
+                      : pluginDir + (pluginDir.back() == '\\' ? "" : "\\") + "tavik_icon\\";
 
   if (listKind == "--ts") {
     std::vector<uint8_t> ts;
     if (!dvbread::ReadWholeFile(listPath, &ts, &error, kTool)) return Fail(error);
-    if (!dvbread::LooksLikeTransportStream(ts)) return Fail(listPath + " is not a transport stream");
-    for (const dvbread::ServiceName& s : dvbread::SdtServiceNames(ts)) names.push_back(HostName(s.name));
-    if (names.empty()) return Fail(listPath + ": no service names in its SDT (PID 0x0011, table 0x42)");
+    if (!dvbread::LooksLikeTransportStream(ts))
+      return Fail(listPath + " is not a transport stream");
+    for (const dvbread::ServiceName& s : dvbread::SdtServiceNames(ts))
+      names.push_back(HostName(s.name));
+    if (names.empty())
+      return Fail(listPath + ": no service names in its SDT (PID 0x0011, table 0x42)");
   } else if (!listKind.empty()) {
     std::vector<uint8_t> bytes;
     if (!tavik_logos::ReadFile(listPath, &bytes)) return Fail("cannot open " + listPath);
@@ -151,8 +159,9 @@ int main(int argc, char** argv) {
     if (f == "0.jpg" && tavik_logos::ReadFile(folder + "/" + f, &fallback))
       fallbackShown = tavik_logos::Shown(tavik_logos::CheckPicture(fallback).kind);
   if (!fallbackShown)
-    std::printf("warning: 0.jpg is missing or not a JPEG the plug-in can show: a channel that "
-                "falls back shows no logo at all\n");
+    std::printf(
+        "warning: 0.jpg is missing or not a JPEG the plug-in can show: a channel that "
+        "falls back shows no logo at all\n");
 
   int fallbacks = 0;
   for (size_t k = 0; k < names.size(); ++k) {
