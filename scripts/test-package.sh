@@ -40,6 +40,12 @@ done
 grep -q '<img alt="The banner" src="images/banner.png"' "$plugin/tavik-guide/user-guide.html" \
   || fail "the guide's HTML does not show images/banner.png"
 cmp -s "$plugin/tavik.dll" "$win_dir/tavik.dll" || fail "the packaged tavik.dll is not the build's"
+# The tools run on a bare Windows: nothing but system DLLs.
+for exe in tavik-eit.exe tavik-logos.exe; do
+  other="$(i686-w64-mingw32-objdump -p "$plugin/$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' \
+           | grep -viE '^(kernel32|msvcrt|user32)\.dll$')"
+  [ -z "$other" ] || fail "$exe imports $other"
+done
 
 if [ -z "${DISPLAY:-}" ]; then
   xstate="$work/xvfb.state"
