@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "banner/channel_record.h"
+#include "common/channel_record.h"
 #include "platform/host_interface.h"
 #include "platform/win32.h"
 

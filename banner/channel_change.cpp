@@ -6,6 +6,7 @@
 #include "banner/banner.h"
 #include "banner/banner_constants.h"
 #include "banner/banner_state.h"
+#include "banner/logo_path.h"
 #include "common/plugin_state.h"
 #include "common/text.h"
 #include "guide/guide.h"
@@ -41,15 +42,6 @@ struct ChangeBuffers {
   char titleBuf[banner::kDiagnosticTitleLimit];
 };
 ChangeBuffers buffers;
-
-// Characters that cannot stand in a file name (a separator would also lead
-// the path out of the logo directory).
-bool UsableInFileName(const char* name) {
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
-    if (*p < 0x20 || std::strchr("\\/:*?\"<>|", *p) != nullptr) return false;
-  }
-  return true;
-}
 
 // Steps 6 and 7: host family, then the area the banner goes over.
 BannerState FindArea() {
@@ -111,14 +103,11 @@ void ShowCentreTitle(int bannerPanel, const BannerState& s) {
 // does not fit or a name no file can have goes straight to the fallback; a
 // fallback path that does not fit is not shown at all.
 void ShowLogo(int bannerPanel, const char* name) {
-  std::memset(buffers.logoPath, 0, sizeof buffers.logoPath);
-  int n = FormatText(buffers.logoPath, sizeof buffers.logoPath, "%s%s.jpg", paths.iconDir,
-                     name);
-  if (!Truncated(n, sizeof buffers.logoPath) && UsableInFileName(name) &&
+  if (banner::ChannelLogoPath(paths.iconDir, name, buffers.logoPath, sizeof buffers.logoPath) ==
+          banner::LogoRule::kOwnFile &&
       ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
     return;
-  n = FormatText(buffers.logoPath, sizeof buffers.logoPath, "%s%d.jpg", paths.iconDir, 0);
-  if (!Truncated(n, sizeof buffers.logoPath))
+  if (banner::FallbackLogoPath(paths.iconDir, buffers.logoPath, sizeof buffers.logoPath))
     ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath);
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "banner/channel_record.h"
+#include "common/channel_record.h"
 #include "guide/guide.h"
 #include "settings/settings.h"
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "common/version.h"
 #include "platform/win32.h"
 
 constexpr int kNoPanel = -1;
@@ -35,5 +36,5 @@ extern Panels panels;
 extern HostLink hostLink;
 extern Paths paths;
 
-constexpr const char* kVersionText = "Tavik 2_01";
+constexpr const char* kVersionText = TAVIK_ABOUT_TEXT;
 constexpr const char* kPluginName = "Tavik";

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "guide/guide_codes.h"
+#include "guide/line_builder.h"
 #include "platform/host_interface.h"
 #include "platform/lock.h"
 
@@ -31,19 +32,6 @@ struct GuideState {
 };
 extern GuideState state;
 
-enum class LineKind { kNow, kNext };
-
-// Where the name and the text of one event lie in the delivery (null and 0
-// when there is none), and whether its descriptor tag was recognised.
-struct EventStrings {
-  const uint8_t* name = nullptr;
-  size_t nameLength = 0;
-  const uint8_t* text = nullptr;
-  size_t textLength = 0;
-  int32_t nameSkip = 0;
-  bool recognised = false;
-};
-
 // Builds the line of this kind from the event and adds its bit to eitState
 // when the tag was recognised. The caller holds state.lock.
 void BuildLineLocked(LineKind kind, const EventStrings& event, uint8_t hour,
@@ -51,8 +39,5 @@ void BuildLineLocked(LineKind kind, const EventStrings& event, uint8_t hour,
 
 // Writes the shifted start time into timeText. The caller holds state.lock.
 void FormatTimeLocked(int8_t hours, int8_t minutes);
-
-// The shifted hour of a BCD hour byte, brought into 0..23 by whole days.
-int ShiftedHour(int8_t hours, int32_t timeshift);
 
 }  // namespace guide

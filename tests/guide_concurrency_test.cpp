@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "banner/channel_record.h"
+#include "common/channel_record.h"
 #include "guide/guide.h"
 #include "platform/fake/fake_desktop.h"
 #include "platform/fake/fake_ui_runtime.h"

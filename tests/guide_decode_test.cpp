@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "banner/channel_record.h"
+#include "common/channel_record.h"
 #include "guide/guide.h"
 #include "settings/settings.h"
 #include "tests/support/guide_sections.h"

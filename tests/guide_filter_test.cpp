@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "banner/channel_record.h"
+#include "common/channel_record.h"
 #include "common/plugin_state.h"
 #include "guide/guide.h"
 #include "platform/fake/fake_desktop.h"

@@ -1,5 +1,5 @@
 // The saved channel record curChannel and readers of the record's fields.
-#include "banner/channel_record.h"
+#include "common/channel_record.h"
 
 #include <atomic>
 #include <cstring>

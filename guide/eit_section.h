@@ -1,0 +1,62 @@
+// The fixed fields of a delivered unit that starts a present/following
+// section, and where its first event's name and text lie: pure functions over
+// the delivery, shared by the plug-in's decoder and the EIT reader tool.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "guide/delivery_reader.h"
+
+namespace guide {
+
+// The fields of a unit the decoder looks at (unit bytes 1 to 33).
+struct UnitHeader {
+  uint8_t tabid;
+  uint16_t tleng;
+  uint16_t eitsid;
+  uint16_t nownxt;  // 0 present, 1 following
+  uint8_t orax;     // start hour, BCD
+  uint8_t min;      // start minute, BCD
+  uint8_t evdesc;   // tag of the first event's first descriptor
+  int32_t nameSkip;
+};
+
+// Where the name and the text of one event lie in the delivery (null and 0
+// when there is none), and whether its descriptor tag was recognised.
+struct EventStrings {
+  const uint8_t* name = nullptr;
+  size_t nameLength = 0;
+  const uint8_t* text = nullptr;
+  size_t textLength = 0;
+  int32_t nameSkip = 0;
+  bool recognised = false;
+};
+
+// A present/following section's first event, picked from one unit.
+struct PickedEvent {
+  UnitHeader header;
+  EventStrings strings;
+};
+
+// The number of 184-byte units read from a delivery of length bytes: 0 for a
+// delivery that is ignored for its size (below 184 or above 2000 bytes); a
+// trailing remainder shorter than a unit is not read.
+int DeliveryUnits(int length);
+
+UnitHeader ReadUnitHeader(const UnitReader& unit);
+
+// True for a present/following section (table 0x4E) long enough to hold an event.
+bool IsPresentFollowing(const UnitHeader& h);
+
+// Finds the event's name and text for the unit's first descriptor. False
+// when a length byte points past the end of the delivery: such a unit is
+// passed over whole, since a later delivery that holds the whole section can
+// give the complete line instead of a cut one.
+bool LocateEvent(const UnitReader& unit, const UnitHeader& h, EventStrings* out);
+
+// The unit's present/following event when the unit starts such a section of
+// serviceId and its strings lie inside the delivery; false otherwise.
+bool PickEvent(const UnitReader& unit, uint16_t serviceId, PickedEvent* out);
+
+}  // namespace guide

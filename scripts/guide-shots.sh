@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Takes the user guide's screenshots from the host simulator: runs
+# docs/guide-shots.scn on the Windows build and crops the whole-screen shots
+# to PNG pictures of the banner and the panels.
+#   scripts/guide-shots.sh [WIN_DIR] [OUT_DIR]    (defaults: build/win, docs/images)
+set -uo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+win_dir="${1:-$repo/build/win}"
+out="${2:-$repo/docs/images}"
+[ -f "$win_dir/tavik.dll" ] && [ -f "$win_dir/mdhost.exe" ] || {
+  echo "guide-shots: $win_dir has no tavik.dll and mdhost.exe: build the Windows side first" >&2; exit 1; }
+raw="$(mktemp -d "${TMPDIR:-/tmp}/tavik-shots.XXXXXX")"
+trap 'rm -rf "$raw"' EXIT
+"$repo/scripts/run-scenario.sh" --channels "$repo/tests/e2e/channels-generated.txt" --out "$raw" \
+  "$win_dir" "$repo/docs/guide-shots.scn" >"$raw/run.log" 2>&1 \
+  || { cat "$raw/run.log" >&2; echo "guide-shots: the scenario failed" >&2; exit 1; }
+mkdir -p "$out"
+# name  crop (WxH+X+Y on the 1280x1024 screen)  scale
+crop() {
+  /usr/bin/convert "$raw/$1.bmp" -crop "$2" +repage ${3:+-resize "$3"} "$out/$4.png" || exit 1
+}
+crop banner   1280x1024+0+0  50% host-with-banner
+crop banner   1240x110+20+884 "" banner
+crop settings 302x402+49+49  ""  settings-panel
+crop epg      422x422+49+49  ""  epg-panel
+crop about    302x332+399+49 ""  about-panel
+echo "guide-shots: pictures in $out"
+ls -1 "$out"

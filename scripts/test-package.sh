@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The release package as a user gets it: builds the zip with scripts/package.sh,
+# unpacks it into an empty folder, checks its contents, runs the host simulator
+# on the unpacked tavik.dll (tests/package/package.scn) and the packaged tools
+# under wine.
+#   scripts/test-package.sh [WIN_DIR]     (default build/win)
+# Exit 0 passed, 1 failed.
+set -uo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+win_dir="$(cd "${1:-$repo/build/win}" && pwd)" || exit 1
+work="$(mktemp -d "${TMPDIR:-/tmp}/tavik-package-test.XXXXXX")"
+xstate=""
+cleanup() {
+  if [ -n "$xstate" ]; then
+    timeout 15 wineserver -w 2>/dev/null
+    "$repo/scripts/xvfb.sh" stop "$xstate"
+  fi
+  [ "${failed:-1}" -eq 0 ] && rm -rf "$work"
+  return 0
+}
+trap cleanup EXIT
+failed=1
+fail() { echo "test-package: FAILED: $*"; exit 1; }
+
+"$repo/scripts/package.sh" --win-dir "$win_dir" --out "$work/dist" --keep-shots >"$work/package.log" 2>&1 \
+  || { cat "$work/package.log"; fail "scripts/package.sh"; }
+zips=("$work"/dist/tavik-*-win32.zip)
+[ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || fail "no single dist/tavik-<version>-win32.zip"
+version="$(sed -n 's/^#define TAVIK_VERSION_MAJOR "\(.*\)"$/\1/p' "$repo/common/version.h").$(sed -n 's/^#define TAVIK_VERSION_MINOR "\(.*\)"$/\1/p' "$repo/common/version.h")"
+[ "$(basename "${zips[0]}")" = "tavik-$version-win32.zip" ] || fail "zip named $(basename "${zips[0]}")"
+
+plugin="$work/plugin"
+mkdir "$plugin"
+(cd "$plugin" && unzip -q "${zips[0]}") || fail "unzip"
+for f in tavik.dll tavik.uir tavik_icon/0.jpg tavik-eit.exe tavik-logos.exe LICENSE.txt \
+         tavik-guide/user-guide.html tavik-guide/images/banner.png; do
+  [ -f "$plugin/$f" ] || fail "the package lacks $f"
+done
+[ -f "$plugin/tavik.ini" ] && fail "the package holds a tavik.ini"
+grep -q '<img alt="The banner" src="images/banner.png"' "$plugin/tavik-guide/user-guide.html" \
+  || fail "the guide's HTML does not show images/banner.png"
+cmp -s "$plugin/tavik.dll" "$win_dir/tavik.dll" || fail "the packaged tavik.dll is not the build's"
+# The tools run on a bare Windows: nothing but system DLLs.
+for exe in tavik-eit.exe tavik-logos.exe; do
+  other="$(i686-w64-mingw32-objdump -p "$plugin/$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' \
+           | grep -viE '^(kernel32|msvcrt|user32)\.dll$')"
+  [ -z "$other" ] || fail "$exe imports $other"
+done
+
+if [ -z "${DISPLAY:-}" ]; then
+  xstate="$work/xvfb.state"
+  DISPLAY="$("$repo/scripts/xvfb.sh" start "$xstate")" || fail "Xvfb"
+  export DISPLAY
+fi
+. "$repo/scripts/wine-env.sh"
+winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
+mkdir "$work/out"
+dump="$WINEPREFIX/drive_c/Tavik_EIT.dbg"
+rm -f "$dump"
+echo "test-package: running the host simulator on $plugin/tavik.dll"
+timeout -k 5 240 wine "$win_dir/mdhost.exe" --plugin "$(winpath "$plugin/tavik.dll")" --family progdvb \
+  --channels "$(winpath "$repo/tests/e2e/channels-generated.txt")" \
+  --scenario "$(winpath "$repo/tests/package/package.scn")" --out "$(winpath "$work/out")" \
+  --ts generated --pace fast --hang 10 --quality 75 --handle 1 >"$work/mdhost.log" 2>&1
+rc=$?
+[ $rc -eq 0 ] || { tail -30 "$work/mdhost.log"; fail "mdhost exit $rc (trace: $work/out/trace.txt)"; }
+[ -f "$plugin/tavik.ini" ] || fail "the settings were not saved beside the unpacked tavik.dll"
+[ -f "$dump" ] || fail "the plug-in wrote no EIT dump to C:\\Tavik_EIT.dbg"
+mv "$dump" "$work/Tavik_EIT.dbg"
+
+# The packaged tools, run from the unpacked folder as a user runs them.
+cd "$plugin"
+out="$(wine ./tavik-logos.exe tavik_icon "Harbour TV" 2>&1 | tr -d "\r")"
+echo "$out" | grep -qF '"Harbour TV": 0.jpg (fallback: there is no file Harbour TV.jpg)' \
+  || fail "tavik-logos.exe printed: $out"
+out="$(wine ./tavik-eit.exe --version 2>&1 | tr -d '\r')"
+[ "$out" = "tavik-eit $version" ] || fail "tavik-eit.exe --version printed: $out"
+# The troubleshooting road of the guide: the dump read by the EIT reader.
+out="$(wine ./tavik-eit.exe --epgtext 1 --service 0x0102 "$(winpath "$work/Tavik_EIT.dbg")" 2>&1 | tr -d "\r")"
+echo "$out" | grep -qF 'now   "(19:45) Harbour Life > A day with the pilots who bring the big ships in. "' \
+  || fail "tavik-eit.exe on the plug-in's dump printed: $out"
+echo "$out" | grep -qF 'next  "(20:45) Night Ferry > Crossing the strait after dark. "' \
+  || fail "tavik-eit.exe on the plug-in's dump printed: $out"
+failed=0
+echo "test-package: passed ($(basename "${zips[0]}"))"

@@ -1,0 +1,187 @@
+// Transport-stream reading for the user tools: PID payloads, sections, SDT.
+#include "tools/dvbread/ts_read.h"
+
+#include <cstdio>
+#include <set>
+
+namespace dvbread {
+namespace {
+
+constexpr uint8_t kSync = 0x47;
+constexpr size_t kSyncPacketsChecked = 4;
+constexpr size_t kProgressAbove = size_t(8) << 20;  // a progress line for inputs above 8 MiB
+constexpr size_t kReadChunk = size_t(1) << 20;
+constexpr size_t kSectionHeader = 3;
+
+uint16_t PacketPid(const uint8_t* p) { return static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]); }
+bool HasPayload(const uint8_t* p) { return (p[3] & 0x10) != 0; }
+
+// Calls f(packet) for each packet on the sync pattern.
+template <typename F>
+void ForEachPacket(const std::vector<uint8_t>& ts, F f) {
+  size_t i = 0;
+  while (i + kPacketSize <= ts.size()) {
+    if (ts[i] != kSync) {
+      ++i;
+      continue;
+    }
+    f(&ts[i]);
+    i += kPacketSize;
+  }
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data, std::string* error,
+                   const char* tool) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    *error = "cannot open " + path;
+    return false;
+  }
+  std::fseek(f, 0, SEEK_END);
+  long size = std::ftell(f);
+  std::fseek(f, 0, SEEK_SET);
+  if (size < 0 || static_cast<size_t>(size) > kMaxInput) {
+    std::fclose(f);
+    *error = path + " is not a readable file or is larger than 1 GiB";
+    return false;
+  }
+  data->resize(static_cast<size_t>(size));
+  size_t done = 0;
+  const bool progress = data->size() > kProgressAbove;
+  while (done < data->size()) {
+    size_t want = data->size() - done < kReadChunk ? data->size() - done : kReadChunk;
+    size_t got = std::fread(data->data() + done, 1, want, f);
+    if (got == 0) break;
+    done += got;
+    if (progress)
+      std::fprintf(stderr, "\r%s: reading %s: %zu%%", tool, path.c_str(),
+                   done * 100 / data->size());
+  }
+  if (progress) std::fprintf(stderr, "\n");
+  std::fclose(f);
+  if (done != data->size()) {
+    *error = "cannot read all of " + path;
+    return false;
+  }
+  return true;
+}
+
+bool LooksLikeTransportStream(const std::vector<uint8_t>& data) {
+  if (data.size() < kPacketSize) return false;
+  for (size_t k = 0; k < kSyncPacketsChecked && (k + 1) * kPacketSize <= data.size(); ++k)
+    if (data[k * kPacketSize] != kSync) return false;
+  return true;
+}
+
+std::vector<Unit> PidUnits(const std::vector<uint8_t>& ts, uint16_t pid, int* continuityErrors) {
+  std::vector<Unit> units;
+  int last = -1, gaps = 0;
+  ForEachPacket(ts, [&](const uint8_t* p) {
+    if (PacketPid(p) != pid || !HasPayload(p)) return;
+    Unit u;
+    std::copy(p + 4, p + kPacketSize, u.bytes.begin());
+    u.start = (p[1] & 0x40) != 0;
+    units.push_back(u);
+    int counter = p[3] & 0x0F;
+    if (last >= 0 && counter != last && counter != ((last + 1) & 0x0F)) ++gaps;
+    last = counter;
+  });
+  if (continuityErrors != nullptr) *continuityErrors = gaps;
+  return units;
+}
+
+std::vector<std::vector<uint8_t>> PidSections(const std::vector<uint8_t>& ts, uint16_t pid) {
+  std::vector<std::vector<uint8_t>> sections;
+  std::vector<uint8_t> pending;
+  bool collecting = false;
+  int last = -1;
+  // Takes every complete section off the front of pending.
+  auto drain = [&]() {
+    while (pending.size() >= kSectionHeader) {
+      if (pending[0] == 0xFF) {  // stuffing: the rest of the packet is empty
+        pending.clear();
+        collecting = false;
+        return;
+      }
+      size_t length = kSectionHeader + ((pending[1] & 0x0F) << 8 | pending[2]);
+      if (pending.size() < length) return;
+      sections.emplace_back(pending.begin(), pending.begin() + length);
+      pending.erase(pending.begin(), pending.begin() + length);
+    }
+  };
+  ForEachPacket(ts, [&](const uint8_t* p) {
+    if (PacketPid(p) != pid || !HasPayload(p)) return;
+    int counter = p[3] & 0x0F;
+    if (last >= 0 && counter == last) return;  // a repeated packet
+    bool lost = last >= 0 && counter != ((last + 1) & 0x0F);
+    last = counter;
+    size_t offset = 4;
+    if (p[3] & 0x20) offset += 1 + p[4];  // adaptation field
+    if (offset >= kPacketSize) return;
+    const uint8_t* payload = p + offset;
+    size_t size = kPacketSize - offset;
+    if (lost) {
+      pending.clear();
+      collecting = false;
+    }
+    if (p[1] & 0x40) {
+      size_t pointer = payload[0];
+      if (1 + pointer > size) return;
+      if (collecting) {
+        pending.insert(pending.end(), payload + 1, payload + 1 + pointer);
+        drain();
+      }
+      pending.clear();
+      pending.insert(pending.end(), payload + 1 + pointer, payload + size);
+      collecting = true;
+      drain();
+    } else if (collecting) {
+      pending.insert(pending.end(), payload, payload + size);
+      drain();
+    }
+  });
+  return sections;
+}
+
+std::vector<ServiceName> SdtServiceNames(const std::vector<uint8_t>& ts) {
+  std::vector<ServiceName> out;
+  std::set<uint16_t> seen;
+  for (const std::vector<uint8_t>& s : PidSections(ts, kSdtPid)) {
+    // table_id .. original_network_id and a reserved byte: 11 bytes; CRC at the end.
+    if (s.size() < 11 + 4 || s[0] != kSdtActual) continue;
+    size_t end = s.size() - 4;
+    size_t i = 11;
+    while (i + 5 <= end) {
+      uint16_t sid = static_cast<uint16_t>(s[i] << 8 | s[i + 1]);
+      size_t loop = (s[i + 3] & 0x0F) << 8 | s[i + 4];
+      size_t d = i + 5, dEnd = d + loop;
+      if (dEnd > end) break;
+      while (d + 2 <= dEnd) {
+        uint8_t tag = s[d], len = s[d + 1];
+        if (d + 2 + len > dEnd) break;
+        if (tag == kServiceDescriptor && len >= 3 && seen.count(sid) == 0) {
+          const uint8_t* b = &s[d + 2];
+          size_t providerLength = b[1];
+          if (2 + providerLength < len) {
+            size_t nameLength = b[2 + providerLength];
+            if (3 + providerLength + nameLength <= len) {
+              ServiceName sn;
+              sn.serviceId = sid;
+              sn.provider.assign(b + 2, b + 2 + providerLength);
+              sn.name.assign(b + 3 + providerLength, b + 3 + providerLength + nameLength);
+              out.push_back(sn);
+              seen.insert(sid);
+            }
+          }
+        }
+        d += 2 + len;
+      }
+      i = dEnd;
+    }
+  }
+  return out;
+}
+
+}  // namespace dvbread

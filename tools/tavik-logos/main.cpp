@@ -1,0 +1,178 @@
+// tavik-logos: for each channel, which logo file the banner shows and why.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/version.h"
+#include "tools/dvbread/dvb_text.h"
+#include "tools/dvbread/ts_read.h"
+#include "tools/tavik-logos/logo_check.h"
+
+#ifdef _WIN32
+#include <stdlib.h>
+#include <windows.h>
+#else
+#include <climits>
+#include <cstdlib>
+#endif
+
+namespace {
+
+const char kTool[] = "tavik-logos";
+
+void Usage(FILE* to) {
+  std::fprintf(
+      to,
+      "usage: tavik-logos [options] LOGO_FOLDER (--names FILE | --channels FILE | --ts FILE | "
+      "NAME...)\n"
+      "  LOGO_FOLDER is the plug-in's tavik_icon folder. For each channel it prints the\n"
+      "  file the banner shows and why: the channel's own <name>.jpg, or 0.jpg because\n"
+      "  that file is missing, the name holds a character a file name cannot hold\n"
+      "  (\\ / : * ? \" < > | or a control character), the path would be longer than\n"
+      "  255 characters, or the file is not a JPEG the plug-in can show. For a missing\n"
+      "  file it suggests the nearest existing names (case, spaces, accents, punctuation).\n"
+      "channels:\n"
+      "  --names FILE     a plain list, one channel name per line (# starts a comment)\n"
+      "  --channels FILE  the host simulator's channel list "
+      "(name;frequency;polarity;serviceid;ca)\n"
+      "  --ts FILE        the service names of a transport stream's SDT\n"
+      "  NAME...          channel names on the command line\n"
+      "options:\n"
+      "  --plugin-dir DIR the plug-in folder as Windows names it (e.g. C:\\ProgDVB\\Plugins),\n"
+      "                   for the 255-character limit; default: the logo folder's own path\n"
+      "  --version, --help\n"
+      "Nothing is written to any file. Exit code: 0 when every channel shows its own logo,\n"
+      "1 when any falls back to 0.jpg, 2 for a bad command or file.\n");
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kTool, message.c_str());
+  return 2;
+}
+
+std::string AbsolutePath(const std::string& path) {
+#ifdef _WIN32
+  char buf[_MAX_PATH];
+  return _fullpath(buf, path.c_str(), sizeof buf) ? std::string(buf) : path;
+#else
+  char buf[PATH_MAX];
+  return realpath(path.c_str(), buf) ? std::string(buf) : path;
+#endif
+}
+
+// A service name from the SDT as the host would hand it to the plug-in: text
+// in the system's 8-bit code page (UTF-8 on Linux).
+std::string HostName(const std::vector<uint8_t>& broadcast) {
+  std::string utf8 = dvbread::DvbToUtf8(broadcast.data(), broadcast.size()).utf8;
+  for (char& c : utf8)
+    if (c == '\n') c = ' ';
+#ifdef _WIN32
+  wchar_t wide[256];
+  char ansi[512];
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide, 256);
+  if (n > 0 && WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr) > 0)
+    return ansi;
+#endif
+  return utf8;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Channel and file names are in the system's 8-bit code page, as the
+  // plug-in and the file system see them.
+  SetConsoleOutputCP(GetACP());
+#endif
+  std::string folder, listPath, listKind, pluginDir;
+  std::vector<std::string> names;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (a == "--help" || a == "-h") {
+      Usage(stdout);
+      return 0;
+    } else if (a == "--version") {
+      std::printf("tavik-logos %s\n", TAVIK_VERSION);
+      return 0;
+    } else if ((a == "--names" || a == "--channels" || a == "--ts") && hasValue) {
+      if (!listKind.empty()) return Fail("give one of --names, --channels, --ts");
+      listKind = a;
+      listPath = argv[++i];
+    } else if (a == "--plugin-dir" && hasValue) {
+      pluginDir = argv[++i];
+    } else if (a.size() > 1 && a[0] == '-' && a != "--") {
+      Usage(stderr);
+      return Fail("bad option: " + a);
+    } else if (folder.empty()) {
+      folder = a;
+    } else {
+      names.push_back(a);
+    }
+  }
+  if (folder.empty()) {
+    Usage(stderr);
+    return Fail("no logo folder");
+  }
+  if (!listKind.empty() && !names.empty())
+    return Fail("channel names both from a file and the command line");
+
+  tavik_logos::LogoFolder logos;
+  logos.path = folder;
+  std::string error;
+  if (!tavik_logos::ListFolder(folder, &logos.files, &error)) return Fail(error);
+#ifdef _WIN32
+  const char sep = '\\';
+#else
+  const char sep = '/';
+#endif
+  logos.iconDir = pluginDir.empty()
+                      ? AbsolutePath(folder) + sep
+                      : pluginDir + (pluginDir.back() == '\\' ? "" : "\\") + "tavik_icon\\";
+
+  if (listKind == "--ts") {
+    std::vector<uint8_t> ts;
+    if (!dvbread::ReadWholeFile(listPath, &ts, &error, kTool)) return Fail(error);
+    if (!dvbread::LooksLikeTransportStream(ts))
+      return Fail(listPath + " is not a transport stream");
+    for (const dvbread::ServiceName& s : dvbread::SdtServiceNames(ts))
+      names.push_back(HostName(s.name));
+    if (names.empty())
+      return Fail(listPath + ": no service names in its SDT (PID 0x0011, table 0x42)");
+  } else if (!listKind.empty()) {
+    std::vector<uint8_t> bytes;
+    if (!tavik_logos::ReadFile(listPath, &bytes)) return Fail("cannot open " + listPath);
+    const std::string text(bytes.begin(), bytes.end());
+    const bool ok = listKind == "--names" ? tavik_logos::ParsePlainList(text, &names, &error)
+                                          : tavik_logos::ParseSimulatorList(text, &names, &error);
+    if (!ok) return Fail(listPath + ": " + error);
+  }
+  if (names.empty()) {
+    Usage(stderr);
+    return Fail("no channel names");
+  }
+
+  std::vector<uint8_t> fallback;
+  bool fallbackShown = false;
+  for (const std::string& f : logos.files)
+    if (f == "0.jpg" && tavik_logos::ReadFile(folder + "/" + f, &fallback))
+      fallbackShown = tavik_logos::Shown(tavik_logos::CheckPicture(fallback).kind);
+  if (!fallbackShown)
+    std::printf(
+        "warning: 0.jpg is missing or not a JPEG the plug-in can show: a channel that "
+        "falls back shows no logo at all\n");
+
+  int fallbacks = 0;
+  for (size_t k = 0; k < names.size(); ++k) {
+    tavik_logos::ChannelResult r = tavik_logos::CheckChannel(logos, names[k]);
+    if (r.fallback) ++fallbacks;
+    std::fputs(tavik_logos::FormatResult(r).c_str(), stdout);
+    if (names.size() > 500 && k % 200 == 0)
+      std::fprintf(stderr, "\r%s: %zu of %zu channels", kTool, k, names.size());
+  }
+  if (names.size() > 500) std::fprintf(stderr, "\n");
+  std::printf("%zu channels: own logo for %zu, fallback 0.jpg for %d\n", names.size(),
+              names.size() - fallbacks, fallbacks);
+  return fallbacks > 0 ? 1 : 0;
+}
