@@ -31,7 +31,6 @@ UINT JustifyFlags(int justify) {
   return DT_LEFT;
 }
 
-RECT RectOf(const CtrlState& c) { return RECT{c.left, c.top, c.left + c.width, c.top + c.height}; }
 
 void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int justify) {
   SelectObject(dc, DisplayFont(c));
@@ -39,8 +38,14 @@ void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int 
   SetBkMode(dc, TRANSPARENT);
   RECT inner = r;
   InflateRect(&inner, -kTextPad, 0);
+  HFONT fitted = FittedFont(dc, c, text, inner.right - inner.left);
+  if (fitted) SelectObject(dc, fitted);
   DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
             JustifyFlags(justify) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  if (fitted) {
+    SelectObject(dc, DisplayFont(c));
+    DeleteObject(fitted);
+  }
 }
 
 void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) {
@@ -158,7 +163,7 @@ void PaintPanel(PanelState& p, HDC target, const RECT& client) {
   Fill(dc, client, p.backColor);
   for (auto& c : p.ctrls) {
     if (!c.visible) continue;
-    RECT r = RectOf(c);
+    RECT r = ShownRect(p, c, w);
     switch (c.def.kind) {
       case CtrlKind::TextLine:
         if (c.bgColor != kNoColor) Fill(dc, r, c.bgColor);
