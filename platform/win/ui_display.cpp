@@ -38,10 +38,13 @@ void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int 
   SetBkMode(dc, TRANSPARENT);
   RECT inner = r;
   InflateRect(&inner, -kTextPad, 0);
+  if (inner.right <= inner.left) return;  // no room: nothing, not even an ellipsis
   HFONT fitted = FittedFont(dc, c, text, inner.right - inner.left);
   if (fitted) SelectObject(dc, fitted);
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
-            JustifyFlags(justify) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  const int overflow = OverflowFlags(dc, text, inner);
+  if (overflow >= 0)
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
+              JustifyFlags(justify) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | overflow);
   if (fitted) {
     SelectObject(dc, DisplayFont(c));
     DeleteObject(fitted);

@@ -135,6 +135,7 @@ int PanelClientWidth(const PanelState& p);
 RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth);
 void RefitRooms(PanelState& p);
 HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room);
+int OverflowFlags(HDC dc, const std::string& text, const RECT& room);  // -1: draw nothing
 
 // Inputs (ui_inputs.cpp).
 void CreateControlWindows(PanelState& p, CtrlState& c);  // before the panel is published

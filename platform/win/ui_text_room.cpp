@@ -4,11 +4,13 @@
 
 #include <algorithm>
 
+#include "platform/text_room.h"
+
 namespace ui {
 namespace rt {
 namespace {
 
-constexpr int kRoomGap = 6;         // px kept free before the control that ends a room
+constexpr size_t kMaxRoomControls = 64;  // controls that can end a line's room
 constexpr int kFitMinPercent = 60;  // a fixed line's type shrinks at most to this share
 constexpr int kFitMinSize = 8;      // ... and never below this many pixels
 
@@ -22,35 +24,22 @@ int PanelClientWidth(const PanelState& p) {
   return 0;
 }
 
-// An autosized line's room starts where the panel file puts it (or further
-// left, where the layout moved it) and ends a few pixels before the first
-// visible control that reaches into it from the right, at any height: a
-// detail block ends the room of every line beside it, whatever the banner's
-// height and wherever the style puts the lines.
-// A text wider than its room fills the room; a narrower one keeps its place
-// when it can and slides inside the room when it would run under a control.
+// An autosized line's rectangle as shown: its natural one (text width, placed
+// by its justification) fitted into its room (platform/text_room.h), so that
+// it never runs under a detail block or a clock to its right.
 RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth) {
   RECT r = {c.left, c.top, c.left + c.width, c.top + c.height};
   if (!AutosizedLine(c)) return r;
-  const int roomLeft = std::max(0, std::min(c.def.left, c.left));
-  int roomRight = panelWidth > 0 ? panelWidth : c.left + c.width;
+  Span others[kMaxRoomControls];
+  size_t count = 0;
   for (const auto& o : p.ctrls) {
-    if (&o == &c || !o.visible || AutosizedLine(o)) continue;
-    if (o.left + o.width <= roomLeft) continue;  // wholly left of the room
-    roomRight = std::min(roomRight, o.left - kRoomGap);
+    if (&o == &c || !o.visible || AutosizedLine(o) || count == kMaxRoomControls) continue;
+    others[count++] = Span{o.left, o.left + o.width};
   }
-  const int room = roomRight - roomLeft;
-  if (room <= 0) {
-    r.left = r.right = roomLeft;
-    return r;
-  }
-  if (c.width >= room) {
-    r.left = roomLeft;
-    r.right = roomRight;
-    return r;
-  }
-  r.left = std::min(std::max(c.left, roomLeft), roomRight - c.width);
-  r.right = r.left + c.width;
+  const Span line = {c.left, c.left + c.width};
+  const Span shown = FitInRoom(line, LineRoom(c.def.left, line, c.justify, others, count, panelWidth));
+  r.left = shown.left;
+  r.right = shown.right;
   return r;
 }
 
@@ -82,6 +71,21 @@ HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room) 
     DeleteObject(f);
   }
   return nullptr;
+}
+
+// A text that does not fit its room ends in an ellipsis. One that fits is
+// drawn unclipped: the system's clipping to a room that holds the text's
+// measured width exactly may still cut its last character (seen under wine).
+// A room too narrow for one character and the ellipsis shows nothing (-1)
+// rather than a lone ellipsis.
+int OverflowFlags(HDC dc, const std::string& text, const RECT& room) {
+  const int width = room.right - room.left;
+  SIZE size = {0, 0};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  if (size.cx <= width) return DT_NOCLIP;
+  const std::string least = text.substr(0, 1) + "...";
+  GetTextExtentPoint32A(dc, least.c_str(), static_cast<int>(least.size()), &size);
+  return size.cx > width ? -1 : DT_END_ELLIPSIS;
 }
 
 }  // namespace rt
