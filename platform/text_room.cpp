@@ -4,13 +4,10 @@
 
 #include <algorithm>
 
-#include "platform/ui_codes.h"
-
 namespace ui {
 
-Span LineRoom(int fileLeft, Span line, int justify, const Span* others, size_t count, int panelWidth) {
-  Span room = {std::max(0, fileLeft), panelWidth > 0 ? panelWidth : line.right};
-  if (justify == kJustifyRight) room.right = std::min(room.right, line.right);
+Span LineRoom(int fileLeft, const Span* others, size_t count, int panelWidth) {
+  Span room = {std::max(0, fileLeft), panelWidth};
   for (size_t i = 0; others && i < count; ++i) {
     if (others[i].right <= room.left || others[i].right <= others[i].left) continue;
     room.right = std::min(room.right, others[i].left - kRoomGap);

@@ -37,7 +37,8 @@ RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth) {
     others[count++] = Span{o.left, o.left + o.width};
   }
   const Span line = {c.left, c.left + c.width};
-  const Span shown = FitInRoom(line, LineRoom(c.def.left, line, c.justify, others, count, panelWidth));
+  const int width = panelWidth > 0 ? panelWidth : c.left + c.width;
+  const Span shown = FitInRoom(line, LineRoom(c.def.left, others, count, width));
   r.left = shown.left;
   r.right = shown.right;
   return r;
