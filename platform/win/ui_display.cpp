@@ -31,7 +31,6 @@ UINT JustifyFlags(int justify) {
   return DT_LEFT;
 }
 
-
 void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int justify) {
   SelectObject(dc, DisplayFont(c));
   SetTextColor(dc, Ref(c.textColor));
