@@ -12,9 +12,15 @@ namespace {
 
 constexpr size_t kMaxRoomControls = 64;  // controls that can end a line's room
 constexpr int kFitMinPercent = 60;  // a fixed line's type shrinks at most to this share
-constexpr int kFitMinSize = 8;      // ... and never below this many pixels
+constexpr int kFitMinSize = 8;      // no line's type shrinks below this many pixels
 
 bool AutosizedLine(const CtrlState& c) { return c.def.kind == CtrlKind::TextLine && c.def.autosize; }
+
+int TextWidth(HDC dc, const std::string& text) {
+  SIZE size = {0, 0};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return static_cast<int>(size.cx);
+}
 
 }  // namespace
 
@@ -55,20 +61,26 @@ void RefitRooms(PanelState& p) {
 }
 
 // A fixed-width line whose text is wider than its box is drawn in a smaller
-// size of its typeface (down to a limit); beyond that it ends in an ellipsis.
-// Returns a font the caller deletes, or null when the control's own fits.
+// size of its typeface (down to 60 %); beyond that it ends in an ellipsis. An
+// autosized line keeps its size while its room holds at least its first
+// character and the ellipsis; in a room narrower than that (a banner over a
+// very small video window) it shrinks until they fit, down to 8 px.
+// Returns a font the caller deletes, or null when the control's own will do.
 HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room) {
-  if (c.def.kind != CtrlKind::TextLine || c.def.autosize || text.empty() || room <= 0) return nullptr;
-  SIZE size = {0, 0};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  if (size.cx <= room) return nullptr;
-  const int smallest = std::max(kFitMinSize, c.pointSize * kFitMinPercent / 100);
-  for (int pt = c.pointSize - 1; pt >= smallest; --pt) {
+  if (c.def.kind != CtrlKind::TextLine || text.empty() || room <= 0) return nullptr;
+  const std::string shown = c.def.autosize ? text.substr(0, 1) + "..." : text;
+  const int width = TextWidth(dc, shown);
+  if (width <= room || (c.def.autosize && TextWidth(dc, text) <= room)) return nullptr;
+  const int smallest =
+      c.def.autosize ? kFitMinSize : std::max(kFitMinSize, c.pointSize * kFitMinPercent / 100);
+  // Start near the size that fits, then step down.
+  int pt = std::min(c.pointSize - 1, c.pointSize * room / width + 1);
+  for (pt = std::max(pt, smallest); pt >= smallest; --pt) {
     HFONT f = NewFont(c.face, pt, c.bold);
     HGDIOBJ old = SelectObject(dc, f);
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    const int w = TextWidth(dc, shown);
     SelectObject(dc, old);
-    if (size.cx <= room || pt == smallest) return f;
+    if (w <= room || pt == smallest) return f;
     DeleteObject(f);
   }
   return nullptr;
@@ -81,12 +93,8 @@ HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room) 
 // rather than a lone ellipsis.
 int OverflowFlags(HDC dc, const std::string& text, const RECT& room) {
   const int width = room.right - room.left;
-  SIZE size = {0, 0};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  if (size.cx <= width) return DT_NOCLIP;
-  const std::string least = text.substr(0, 1) + "...";
-  GetTextExtentPoint32A(dc, least.c_str(), static_cast<int>(least.size()), &size);
-  return size.cx > width ? -1 : DT_END_ELLIPSIS;
+  if (TextWidth(dc, text) <= width) return DT_NOCLIP;
+  return TextWidth(dc, text.substr(0, 1) + "...") > width ? -1 : DT_END_ELLIPSIS;
 }
 
 }  // namespace rt
