@@ -78,7 +78,7 @@ html="$out/index.html"
 {
   echo "<!doctype html><meta charset=utf-8><title>Tavik banner gallery</title>"
   echo "<style>body{font-family:sans-serif;background:#333;color:#eee}td{vertical-align:top;padding:4px}"
-  echo "img{display:block;max-width:100%}th{text-align:left}.bad{color:#f66}</style>"
+  echo "img{display:block;width:100%}th{text-align:left}.bad{color:#f66}</style>"
   echo "<h1>Tavik banner gallery</h1>"
   if [ -n "$failures" ]; then
     echo "<h2 class=bad>Failed checks</h2><pre class=bad>"
@@ -90,7 +90,10 @@ html="$out/index.html"
   fi
   for t in "${texts[@]}"; do
     read -r tname _ _ <<<"$t"
-    echo "<h2>$tname texts</h2><table><tr><th>style / justify</th>"
+    # Columns in proportion to the areas' widths, so every banner has one scale.
+    echo "<h2>$tname texts</h2><table style=\"width:100%;table-layout:fixed\">"
+    echo "<col style=\"width:6em\"><col style=\"width:56%\"><col style=\"width:31%\"><col>"
+    echo "<tr><th>style / justify</th>"
     for a in "${areas[@]}"; do read -r aname _ <<<"$a"; echo "<th>$aname</th>"; done
     echo "</tr>"
     for s in "${styles[@]}"; do
