@@ -92,7 +92,7 @@ html="$out/index.html"
     read -r tname _ _ <<<"$t"
     # Columns in proportion to the areas' widths, so every banner has one scale.
     echo "<h2>$tname texts</h2><table style=\"width:100%;table-layout:fixed\">"
-    echo "<col style=\"width:6em\"><col style=\"width:56%\"><col style=\"width:31%\"><col>"
+    echo "<col style=\"width:5%\"><col style=\"width:53.7%\"><col style=\"width:29.3%\"><col style=\"width:12%\">"
     echo "<tr><th>style / justify</th>"
     for a in "${areas[@]}"; do read -r aname _ <<<"$a"; echo "<th>$aname</th>"; done
     echo "</tr>"
