@@ -24,7 +24,7 @@ while [ $# -gt 2 ]; do
 done
 [ $# -eq 2 ] || { echo "usage: run-scenario.sh [options] WIN_DIR SCENARIO.scn" >&2; exit 2; }
 # Paths given on the command line are taken from the current folder.
-absolute() { case "$1" in ""|/*|generated|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+absolute() { case "$1" in ""|/*|generated|generated-long|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 o_channels="$(absolute "$o_channels")"
 o_ts="$(absolute "$o_ts")"
 win_dir="$(cd "$1" && pwd)" || exit 2
@@ -48,7 +48,7 @@ handle="$(directive handle)"; handle="${handle:-1}"
 
 case "$channels" in /*) ;; *) channels="$scn_dir/$channels" ;; esac
 case "$ts" in
-  generated|none) ;;
+  generated|generated-long|none) ;;
   capture:*)
     cap="$repo/../shared/data/eit/${ts#capture:}"
     if [ ! -f "$cap" ]; then
@@ -107,7 +107,11 @@ fi
 args=(--plugin "$(winpath "$run/plugin/$plugin")" --family "$family"
       --channels "$(winpath "$channels")" --scenario "$(winpath "$scn")" --out "$(winpath "$out")"
       --pace "$pace" --hang "$hang" --quality "$quality" --handle "$handle")
-[ "$ts" != none ] && args+=(--ts "$( [ "$ts" = generated ] && echo generated || winpath "$ts")")
+case "$ts" in
+  none) ;;
+  generated|generated-long) args+=(--ts "$ts") ;;
+  *) args+=(--ts "$(winpath "$ts")") ;;
+esac
 
 echo "run-scenario: $name ($family, plug-in folder $run/plugin, output $out)"
 timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"

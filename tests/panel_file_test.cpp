@@ -262,6 +262,30 @@ bool Overlap(const ui::Extent& a, const ui::Extent& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
+TEST_F(ShippedPanels, BannerDetailBlockFitsTheLowestBannerWithoutOverlaps) {
+  // The style step moves nothing of the detail block: it must fit the 60-px
+  // banner of style 0, inside the box behind it, each control apart.
+  const PanelDef& b = Panel(panel::kBannerId);
+  const ui::Extent box = ui::CtrlExtent(*ui::FindControl(b, 12));
+  EXPECT_GE(box.top, 0);
+  EXPECT_LE(box.bottom, 60);
+  EXPECT_LE(box.right, b.width);
+  const int detail[] = {4, 5, 6, 7, 13, 14, 15};
+  for (int n : detail) {
+    ui::Extent e = ui::CtrlExtent(*ui::FindControl(b, n));
+    EXPECT_TRUE(e.left >= box.left && e.right <= box.right && e.top >= box.top &&
+                e.bottom <= box.bottom)
+        << n << " is not inside the box";
+    for (int m : detail) {
+      if (m <= n) continue;
+      EXPECT_FALSE(Overlap(e, ui::CtrlExtent(*ui::FindControl(b, m)))) << n << " and " << m;
+    }
+  }
+  // The text lines start right of the logo.
+  const ui::Extent logo = ui::CtrlExtent(*ui::FindControl(b, 9));
+  for (int n : {8, 10, 11}) EXPECT_GT(ui::FindControl(b, n)->left, logo.right) << n;
+}
+
 TEST_F(ShippedPanels, DialogControlsFitAndNeverOverlap) {
   // Captioned panels lose about 8 px of width and 32 px of height to the frame.
   for (int id : {panel::kSettingsId, panel::kAboutId, panel::kEpgId}) {

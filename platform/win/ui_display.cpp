@@ -31,16 +31,23 @@ UINT JustifyFlags(int justify) {
   return DT_LEFT;
 }
 
-RECT RectOf(const CtrlState& c) { return RECT{c.left, c.top, c.left + c.width, c.top + c.height}; }
-
 void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int justify) {
   SelectObject(dc, DisplayFont(c));
   SetTextColor(dc, Ref(c.textColor));
   SetBkMode(dc, TRANSPARENT);
   RECT inner = r;
   InflateRect(&inner, -kTextPad, 0);
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
-            JustifyFlags(justify) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  if (inner.right <= inner.left) return;  // no room: nothing, not even an ellipsis
+  HFONT fitted = FittedFont(dc, c, text, inner.right - inner.left);
+  if (fitted) SelectObject(dc, fitted);
+  const int overflow = OverflowFlags(dc, text, inner);
+  if (overflow >= 0)
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
+              JustifyFlags(justify) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | overflow);
+  if (fitted) {
+    SelectObject(dc, DisplayFont(c));
+    DeleteObject(fitted);
+  }
 }
 
 void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) {
@@ -158,7 +165,7 @@ void PaintPanel(PanelState& p, HDC target, const RECT& client) {
   Fill(dc, client, p.backColor);
   for (auto& c : p.ctrls) {
     if (!c.visible) continue;
-    RECT r = RectOf(c);
+    RECT r = ShownRect(p, c, w);
     switch (c.def.kind) {
       case CtrlKind::TextLine:
         if (c.bgColor != kNoColor) Fill(dc, r, c.bgColor);

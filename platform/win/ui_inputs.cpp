@@ -229,6 +229,8 @@ void ApplyPanel(int handle) {
     panelWnd = p->wnd;
     repaintAll = p->repaint;
     p->repaint = false;
+    RefitRooms(*p);
+    const int panelWidth = PanelClientWidth(*p);
     for (auto& c : p->ctrls) {
       if (!c.dirty || !c.wnd) continue;
       Op op;
@@ -237,8 +239,8 @@ void ApplyPanel(int handle) {
       op.kind = c.def.kind;
       op.dirty = c.dirty;
       op.visible = c.visible;
-      op.rect = RECT{c.left, c.top, c.left + c.width,
-                     c.top + (c.def.kind == CtrlKind::Ring ? DropHeight(c) : c.height)};
+      op.rect = ShownRect(*p, c, panelWidth);
+      if (c.def.kind == CtrlKind::Ring) op.rect.bottom = c.top + DropHeight(c);
       op.pickRect = PickRect(c);
       op.text = ValueText(c);
       op.caption = c.caption;

@@ -131,6 +131,13 @@ void PaintPanel(PanelState& p, HDC dc, const RECT& client);
 bool SelfPainting(CtrlKind kind);
 LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
+// Text rooms (ui_text_room.cpp). Caller holds the lock.
+int PanelClientWidth(const PanelState& p);
+RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth);
+void RefitRooms(PanelState& p);
+HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room);
+int OverflowFlags(HDC dc, const std::string& text, const RECT& room);  // -1: draw nothing
+
 // Inputs (ui_inputs.cpp).
 void CreateControlWindows(PanelState& p, CtrlState& c);  // before the panel is published
 std::string ValueText(const CtrlState& c);               // under lock

@@ -169,10 +169,30 @@ std::vector<DemoService> DemoServices() {
   return v;
 }
 
-std::vector<uint8_t> BuildDemoStream(int rounds) {
+// Texts as long as a short event descriptor carries (name and text share 250
+// bytes): words, and runs without a single blank, as some broadcasters send.
+std::vector<DemoService> LongTextServices() {
+  std::string words;
+  while (words.size() < 120) words += "The Very Long Documentary Evening ";
+  words.resize(120);
+  std::string unbroken;
+  while (unbroken.size() < 130) unbroken += "Without-any-blank-";
+  unbroken.resize(130);
+  std::string title;
+  while (title.size() < 250) title += "MARATHONOFTITLES";
+  title.resize(250);
+  std::vector<DemoService> v;
+  v.push_back({"Long texts", 0x0201, 12149999, 13, 11,
+               MakeEvent(0x6001, 20, 0, 90, words.c_str(), unbroken.c_str()),
+               MakeEvent(0x6002, 21, 30, 60, title.c_str(), "")});
+  return v;
+}
+
+std::vector<uint8_t> BuildDemoStream(int rounds) { return BuildServiceStream(DemoServices(), rounds); }
+
+std::vector<uint8_t> BuildServiceStream(const std::vector<DemoService>& services, int rounds) {
   std::vector<uint8_t> out;
   uint8_t continuity = 0;
-  const auto services = DemoServices();
   for (int r = 0; r < rounds; ++r) {
     for (const auto& svc : services) {
       for (int n = 0; n < 2; ++n) {

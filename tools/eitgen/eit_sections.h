@@ -79,6 +79,14 @@ std::vector<DemoService> DemoServices();
 // `rounds` times (the version stays the same), as 188-byte packets.
 std::vector<uint8_t> BuildDemoStream(int rounds);
 
+// A service whose events carry the longest texts a short event descriptor
+// holds (a 120-byte name with a 130-byte text without blanks; a 250-byte name
+// without blanks), for banner layouts.
+std::vector<DemoService> LongTextServices();
+
+// The sections of the given services, repeated `rounds` times, as packets.
+std::vector<uint8_t> BuildServiceStream(const std::vector<DemoService>& services, int rounds);
+
 // One reference line per distinct section of the demo stream: service_id,
 // section_number, start hh:mm, first descriptor tag, name, text (tab-separated;
 // bytes outside 0x20..0x7E and the backslash written as \xHH).

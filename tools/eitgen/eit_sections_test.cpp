@@ -144,3 +144,27 @@ TEST(EitSectionsTest, ReferenceAndChannelListDescribeTheSameServices) {
 }
 
 }  // namespace
+
+namespace {
+
+// The long-text service fills its short event descriptors to the last byte:
+// name and text arrive whole, one of them without a single blank.
+TEST(EitSectionsTest, LongTextServiceFillsTheDescriptorWithoutCuts) {
+  const auto services = eitgen::LongTextServices();
+  ASSERT_EQ(1u, services.size());
+  const auto sections = Reassemble(eitgen::BuildServiceStream(services, 1));
+  ASSERT_EQ(2u, sections.size());
+  const eitgen::Event* events[] = {&services[0].present, &services[0].following};
+  for (size_t i = 0; i < 2; ++i) {
+    const auto& s = sections[i];
+    EXPECT_EQ(0u, eitgen::Crc32Mpeg(s.data(), s.size())) << i;
+    EXPECT_EQ(255, s[27]) << i;  // descriptor_length: full
+    const size_t n = s[31];
+    EXPECT_EQ(events[i]->name, std::string(s.begin() + 32, s.begin() + 32 + n)) << i;
+    EXPECT_EQ(events[i]->text, std::string(s.begin() + 33 + n, s.begin() + 33 + n + s[32 + n])) << i;
+  }
+  EXPECT_EQ(250u, services[0].following.name.size());
+  EXPECT_EQ(std::string::npos, services[0].present.text.find(' '));
+}
+
+}  // namespace

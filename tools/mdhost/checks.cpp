@@ -372,8 +372,14 @@ bool SetControl(const std::string& panelTitle, int control, const std::string& v
   return ok;
 }
 
-bool SaveScreenshot(const std::string& path, std::string& error) {
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+bool SaveScreenshot(const std::string& path, std::string& error, const RECT* area) {
+  RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (area) IntersectRect(&r, &r, area);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) {
+    error = "nothing of that area is on the screen";
+    return false;
+  }
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
   BITMAPINFO bi = {};
@@ -388,7 +394,7 @@ bool SaveScreenshot(const std::string& path, std::string& error) {
   bool ok = bmp != nullptr;
   if (ok) {
     HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
     GdiFlush();
     SelectObject(mem, old);
     const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) / 4) * 4;

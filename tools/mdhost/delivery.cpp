@@ -76,6 +76,11 @@ bool LoadStream(const std::string& source, std::string& error) {
   std::vector<uint8_t> ts;
   if (source == "generated") {
     ts = eitgen::BuildDemoStream(1);
+  } else if (source == "generated-long") {
+    // The demo services and a service with the longest texts, for layouts.
+    auto services = eitgen::DemoServices();
+    for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
+    ts = eitgen::BuildServiceStream(services, 1);
   } else {
     FILE* f = std::fopen(source.c_str(), "rb");
     if (!f) {

@@ -225,7 +225,8 @@ LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_SIZE: {
       HWND video = State().videoWnd;
-      if (video) MoveWindow(video, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+      const int w = State().videoWidth, h = State().videoHeight;
+      if (video) MoveWindow(video, 0, 0, w > 0 ? w : LOWORD(lp), h > 0 ? h : HIWORD(lp), TRUE);
       return 0;
     }
     case WM_KEYDOWN:
@@ -265,6 +266,19 @@ bool ParseFamily(const std::string& name, Family& out) {
 }
 
 void SetQuality(int quality) { InterlockedExchange(&g_filter.quality, quality); }
+
+void SetVideoSize(int width, int height) {
+  HostState& st = State();
+  InterlockedExchange(&st.videoWidth, width);
+  InterlockedExchange(&st.videoHeight, height);
+  RECT rc;
+  GetClientRect(st.mainWnd, &rc);
+  // The host's thread owns the window; the move is sent to it and waited for.
+  MoveWindow(st.videoWnd, 0, 0, width > 0 ? width : rc.right, height > 0 ? height : rc.bottom, TRUE);
+  RECT vr;
+  GetWindowRect(st.videoWnd, &vr);
+  Trace("host: video window at %ld %ld, %ld x %ld", vr.left, vr.top, vr.right - vr.left, vr.bottom - vr.top);
+}
 
 bool CreateHostWindows(std::string& error) {
   HostState& st = State();

@@ -68,6 +68,7 @@ struct HostState {
   HWND mainWnd = nullptr;
   HWND videoWnd = nullptr;
   int currentChannel = -1;
+  volatile LONG videoWidth = 0, videoHeight = 0;  // 0: the video fills the main window
   volatile LONG menuDepth = 0;     // On_Menu_Select calls still running
   volatile LONG callsPending = 0;  // posted calls not yet finished
   volatile LONG failures = 0;      // checks and protocol checks that failed
@@ -130,6 +131,9 @@ bool CreateHostWindows(std::string& error);
 const char* FamilyTitle(Family f);
 bool ParseFamily(const std::string& name, Family& out);
 void SetQuality(int quality);
+// Gives the video window that size at the main window's top left corner;
+// 0 0 makes it fill the main window again.
+void SetVideoSize(int width, int height);
 
 // ---- delivery.cpp ----
 bool LoadStream(const std::string& source, std::string& error);
@@ -177,7 +181,8 @@ bool PressButton(const std::string& panel, const std::string& button, std::strin
 // Clicks the close box of the visible window with that title (fails when it has none).
 bool ClosePanel(const std::string& panel, std::string& error);
 bool SetControl(const std::string& panel, int control, const std::string& value, std::string& error);
-bool SaveScreenshot(const std::string& path, std::string& error);
+// The whole screen, or only `area` (screen coordinates) of it, as a BMP file.
+bool SaveScreenshot(const std::string& path, std::string& error, const RECT* area = nullptr);
 HWND FindOwnWindow(const std::string& title);
 
 }  // namespace mdhost

@@ -63,6 +63,8 @@ int KeyCode(const std::string& name) {
   return -1;
 }
 
+constexpr int kShotMargin = 8;  // px around a window shot
+
 DWORD HangMs() { return static_cast<DWORD>(State().opt.hangSeconds) * 1000; }
 
 // Hands a call to the host's thread; waits for it unless it is a menu call,
@@ -164,12 +166,31 @@ bool Step(const Line& line, bool& exitNow) {
     if (PressButton(w[1], w[2], error)) return true;
   } else if (cmd == "set" && n == 4 && ToInt(w[2], v)) {
     if (SetControl(w[1], static_cast<int>(v), w[3], error)) return true;
-  } else if (cmd == "shot" && n == 2) {
+  } else if (cmd == "shot" && (n == 2 || n == 3 || (n == 4 && ToInt(w[3], v) && v >= 0))) {
+    // shot NAME ["TITLE" [MARGIN]]: the screen, or that window and MARGIN px around it.
     const std::string path = st.opt.out + "\\" + w[1] + ".bmp";
-    if (SaveScreenshot(path, error)) {
-      Trace("shot: %s", path.c_str());
+    RECT area = {};
+    HWND win = n >= 3 ? FindOwnWindow(w[2]) : nullptr;
+    if (n >= 3 && !win) {
+      error = "no window " + w[2];
+    } else {
+      if (win) {
+        GetWindowRect(win, &area);
+        const int margin = n == 4 ? static_cast<int>(v) : kShotMargin;
+        InflateRect(&area, margin, margin);
+      }
+      if (SaveScreenshot(path, error, win ? &area : nullptr)) {
+        Trace("shot: %s", path.c_str());
+        return true;
+      }
+    }
+  } else if (cmd == "video" && n == 3 && ToInt(w[1], v) && v >= 0) {
+    long h = 0;
+    if (ToInt(w[2], h) && h >= 0 && (v == 0) == (h == 0)) {
+      SetVideoSize(static_cast<int>(v), static_cast<int>(h));
       return true;
     }
+    error = "usage: video WIDTH HEIGHT (0 0: fill the main window)";
   } else if (cmd == "ini" && n >= 2) {
     if (WriteSettingsFile(w, 1, error)) return true;
   } else if (cmd == "remove" && n == 2) {

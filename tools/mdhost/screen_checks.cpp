@@ -1,8 +1,9 @@
 // Checks about how the plug-in's windows look and where the focus is: a
 // control's typeface, a list box's selection, a button's check, the
 // foreground window, the mouse cursor, the clock line, placement over the
-// host's video window, a banner caught while it slides out, and the load
-// itself (message boxes raised during it, whether a plug-in is loaded).
+// host's video window, a banner caught while it slides out, a banner's layout
+// (controls inside, apart, left of its detail block), and the load itself
+// (message boxes raised during it, whether a plug-in is loaded).
 #include <cstdio>
 #include <cstdlib>
 
@@ -59,6 +60,63 @@ std::string ClockAt(int minutesBack) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d:%02d", minutes / 60, minutes % 60);
   return buf;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+std::string Named(int id, const RECT& r) { return "control " + std::to_string(id) + " (" + RectText(r) + ")"; }
+
+// layout TITLE BOX: the window's visible controls lie inside it; no two of them
+// overlap, except the controls that lie wholly inside control BOX (drawn
+// behind them); nothing outside BOX reaches past BOX's left edge. Controls of
+// no size show nothing and are left out.
+bool CheckLayout(const std::string& title, int box, std::string& detail) {
+  HWND w = FindOwnWindow(title);
+  if (!w || !IsWindowVisible(w)) {
+    detail = w ? "window is hidden" : "no such window";
+    return false;
+  }
+  RECT outer;
+  GetWindowRect(w, &outer);
+  struct Item { int id; RECT r; };
+  std::vector<Item> items;
+  RECT boxRect = {};
+  bool haveBox = false;
+  for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (!(GetWindowLongA(c, GWL_STYLE) & WS_VISIBLE)) continue;
+    RECT r;
+    GetWindowRect(c, &r);
+    if (r.right <= r.left || r.bottom <= r.top) continue;
+    const int id = GetDlgCtrlID(c);
+    if (id == box) {
+      boxRect = r;
+      haveBox = true;
+    }
+    items.push_back({id, r});
+  }
+  std::vector<std::string> problems;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const Item& a = items[i];
+    if (!Inside(a.r, outer)) problems.push_back(Named(a.id, a.r) + " is not inside the window");
+    const bool aBehind = haveBox && a.id != box && Inside(a.r, boxRect);
+    if (haveBox && a.id != box && !aBehind && a.r.right > boxRect.left)
+      problems.push_back(Named(a.id, a.r) + " reaches past the left edge of control " +
+                         std::to_string(box));
+    for (size_t j = i + 1; j < items.size(); ++j) {
+      const Item& b = items[j];
+      RECT both;
+      if (!IntersectRect(&both, &a.r, &b.r)) continue;
+      const bool boxPair = (a.id == box && Inside(b.r, a.r)) || (b.id == box && Inside(a.r, b.r));
+      if (!boxPair) problems.push_back(Named(a.id, a.r) + " overlaps " + Named(b.id, b.r));
+    }
+  }
+  detail = "window " + RectText(outer) + ", " + std::to_string(items.size()) + " controls";
+  if (!haveBox) problems.push_back("no visible control " + std::to_string(box));
+  for (const auto& p : problems) detail += "; " + p;
+  return problems.empty();
 }
 
 }  // namespace
@@ -160,6 +218,7 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     detail = "the cursor is at " + std::to_string(at.x) + " " + std::to_string(at.y);
     return at.x == v[0] && at.y == v[1];
   }
+  if (kind == "layout" && n == 3 && ToLong(a[2], v[0])) return CheckLayout(a[1], static_cast<int>(v[0]), detail);
   if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
   if (kind == "dialog-contains" && n == 3) return DialogSeen(a[1], a[2], detail, true);
   if (kind == "loaded" && n == 1) {

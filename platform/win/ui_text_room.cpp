@@ -1,0 +1,101 @@
+// The room a text line may draw in: an autosized line stops before the controls
+// to its right (ending in an ellipsis), a fixed line shrinks its type to fit.
+#include "platform/win/ui_internal.h"
+
+#include <algorithm>
+
+#include "platform/text_room.h"
+
+namespace ui {
+namespace rt {
+namespace {
+
+constexpr size_t kMaxRoomControls = 64;  // controls that can end a line's room
+constexpr int kFitMinPercent = 60;  // a fixed line's type shrinks at most to this share
+constexpr int kFitMinSize = 8;      // no line's type shrinks below this many pixels
+
+bool AutosizedLine(const CtrlState& c) { return c.def.kind == CtrlKind::TextLine && c.def.autosize; }
+
+int TextWidth(HDC dc, const std::string& text) {
+  SIZE size = {0, 0};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return static_cast<int>(size.cx);
+}
+
+}  // namespace
+
+int PanelClientWidth(const PanelState& p) {
+  RECT client = {0, 0, 0, 0};
+  if (p.wnd && GetClientRect(p.wnd, &client)) return client.right - client.left;
+  return 0;
+}
+
+// An autosized line's rectangle as shown: its natural one (text width, placed
+// by its justification) fitted into its room (platform/text_room.h), so that
+// it never runs under a detail block or a clock to its right.
+RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth) {
+  RECT r = {c.left, c.top, c.left + c.width, c.top + c.height};
+  if (!AutosizedLine(c)) return r;
+  Span others[kMaxRoomControls];
+  size_t count = 0;
+  for (const auto& o : p.ctrls) {
+    if (&o == &c || !o.visible || AutosizedLine(o) || count == kMaxRoomControls) continue;
+    others[count++] = Span{o.left, o.left + o.width};
+  }
+  const Span line = {c.left, c.left + c.width};
+  const int width = panelWidth > 0 ? panelWidth : c.left + c.width;
+  const Span shown = FitInRoom(line, LineRoom(c.def.left, others, count, width));
+  r.left = shown.left;
+  r.right = shown.right;
+  return r;
+}
+
+// Marks every autosized line for a new window rectangle when any control of
+// the panel moved, changed size or appeared: their rooms may have changed.
+void RefitRooms(PanelState& p) {
+  bool moved = false;
+  for (const auto& c : p.ctrls) moved = moved || (c.dirty & (kDirtyGeometry | kDirtyVisible));
+  if (!moved) return;
+  for (auto& c : p.ctrls)
+    if (AutosizedLine(c)) c.dirty |= kDirtyGeometry;
+}
+
+// A fixed-width line whose text is wider than its box is drawn in a smaller
+// size of its typeface (down to 60 %); beyond that it ends in an ellipsis. An
+// autosized line keeps its size while its room holds at least its first
+// character and the ellipsis; in a room narrower than that (a banner over a
+// very small video window) it shrinks until they fit, down to 8 px.
+// Returns a font the caller deletes, or null when the control's own will do.
+HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room) {
+  if (c.def.kind != CtrlKind::TextLine || text.empty() || room <= 0) return nullptr;
+  const std::string shown = c.def.autosize ? text.substr(0, 1) + "..." : text;
+  const int width = TextWidth(dc, shown);
+  if (width <= room || (c.def.autosize && TextWidth(dc, text) <= room)) return nullptr;
+  const int smallest =
+      c.def.autosize ? kFitMinSize : std::max(kFitMinSize, c.pointSize * kFitMinPercent / 100);
+  // Start near the size that fits, then step down.
+  int pt = std::min(c.pointSize - 1, c.pointSize * room / width + 1);
+  for (pt = std::max(pt, smallest); pt >= smallest; --pt) {
+    HFONT f = NewFont(c.face, pt, c.bold);
+    HGDIOBJ old = SelectObject(dc, f);
+    const int w = TextWidth(dc, shown);
+    SelectObject(dc, old);
+    if (w <= room || pt == smallest) return f;
+    DeleteObject(f);
+  }
+  return nullptr;
+}
+
+// A text that does not fit its room ends in an ellipsis. One that fits is
+// drawn unclipped: the system's clipping to a room that holds the text's
+// measured width exactly may still cut its last character (seen under wine).
+// A room too narrow for one character and the ellipsis shows nothing (-1)
+// rather than a lone ellipsis.
+int OverflowFlags(HDC dc, const std::string& text, const RECT& room) {
+  const int width = room.right - room.left;
+  if (TextWidth(dc, text) <= width) return DT_NOCLIP;
+  return TextWidth(dc, text.substr(0, 1) + "...") > width ? -1 : DT_END_ELLIPSIS;
+}
+
+}  // namespace rt
+}  // namespace ui
