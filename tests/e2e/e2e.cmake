@@ -12,3 +12,4 @@ foreach(scn ${TAVIK_E2E_SCENARIOS})
   set_tests_properties(e2e_${scn_name} PROPERTIES
     TIMEOUT 400 SKIP_RETURN_CODE 77 LABELS e2e RESOURCE_LOCK tavik_wine_display)
 endforeach()
+include(${CMAKE_SOURCE_DIR}/tests/hostile/hostile.cmake OPTIONAL)
