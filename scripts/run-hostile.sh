@@ -22,11 +22,11 @@ mkdir -p "$run/plugin/tavik_icon"
 cp "$dll" "$run/plugin/tavik.dll"
 cp "$win_dir/tavik.uir" "$run/plugin/"
 [ -d "$win_dir/tavik_icon" ] && cp -r "$win_dir/tavik_icon/." "$run/plugin/tavik_icon/"
-# Settings: a banner of 2 s (a short first countdown after each load) with both programme lines as "title > text".
+# Settings: a banner of 1 s (a short first countdown after each load) with both programme lines as "title > text".
 # Lines: seconds, style, background, text colour, programme lines, signal,
 # details, video window, park cursor, time shift, title mode, key after start,
 # alpha, justification, programme text, programme colour, slide-out, typeface.
-printf '%s\r\n' " 2.0" 1 0 16777215 1 1 1 0 0 0 0 0 255 0 1 65535 0 "" >"$run/plugin/tavik.ini"
+printf '%s\r\n' " 1.0" 1 0 16777215 1 1 1 0 0 0 0 0 255 0 1 65535 0 "" >"$run/plugin/tavik.ini"
 
 xstate=""
 cleanup() {

@@ -15,8 +15,8 @@ constexpr int kNextControl = 11;
 constexpr char kBannerTitle[] = "Tavik";
 constexpr DWORD kStillWorksMs = 8000;
 // The banner timer's first countdown: five ticks of a fiftieth of the display
-// time (2 s in the hostile host's settings), with room.
-constexpr DWORD kArmMs = 400;
+// time (1 s in the hostile host's settings), with room.
+constexpr DWORD kArmMs = 250;
 
 struct FindBanner {
   DWORD pid;
