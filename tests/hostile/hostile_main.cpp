@@ -1,6 +1,7 @@
 // hostile_host.exe: runs the hostile cases against the real plug-in in one
 // process under a watchdog, one output line per case and a closing count.
 //   hostile_host.exe --plugin PATH\tavik.dll [--cycles N] [--only NAME]
+//   --selftest crash|hang: a case that faults or hangs, to see the guard work
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -135,11 +136,12 @@ int main(int argc, char** argv) {
   using namespace hostile;
   InitializeCriticalSection(&g_run.lock);
   int cycles = kDefaultCycles;
-  std::string only;
+  std::string only, selftest;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--plugin")) g_run.plugin = argv[i + 1];
     else if (!std::strcmp(argv[i], "--cycles")) cycles = std::atoi(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--only")) only = argv[i + 1];
+    else if (!std::strcmp(argv[i], "--selftest")) selftest = argv[i + 1];
   }
   if (g_run.plugin.empty()) {
     std::fprintf(stderr, "usage: hostile_host.exe --plugin PATH [--cycles N] [--only NAME]\n");
@@ -154,6 +156,8 @@ int main(int argc, char** argv) {
     std::printf("setup: %s\n0 passed, 1 failed\n", error.c_str());
     return 2;
   }
+  if (selftest == "crash") RunCase("selftest_crash", 5000, [] { *static_cast<volatile int*>(nullptr) = 1; }, false);
+  if (selftest == "hang") RunCase("selftest_hang", 1000, [] { Sleep(INFINITE); }, false);
   struct Entry {
     const char* name;
     DWORD limitMs;
