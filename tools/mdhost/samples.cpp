@@ -10,18 +10,18 @@ namespace {
 // The process's GDI handle table: its address is in the PEB (offset 0x94 on
 // 32-bit Windows); 65,536 entries of 24 bytes. GetGuiResources answers 0 under
 // wine, so the count comes from this table. Wine keeps one table per process,
-// leaves the owner field 0 and clears the object address when it frees an
-// entry (the type stays): every entry with an object counts, the stock
-// objects too (a constant).
+// leaves the owner field 0 and, when it frees an entry, keeps its type but
+// clears the second type byte (the object field then links the free list):
+// every entry with that byte set counts, the stock objects too (a constant).
 constexpr size_t kPebGdiTableOffset = 0x94;
 constexpr int kGdiEntries = 0x10000;
 #pragma pack(push, 1)
 struct GdiEntry {
-  uint64_t object;  // 0: a free entry
+  uint64_t object;
   uint32_t owner;
   uint8_t type;
   uint8_t generation;
-  uint8_t extType;
+  uint8_t extType;  // 0: a free entry
   uint8_t flags;
   uint64_t userPointer;
 };
@@ -40,25 +40,34 @@ int CountGdiObjects() {
   if (!table) return -1;
   int count = 0;
   for (int i = 0; i < kGdiEntries; ++i)
-    if (table[i].object != 0) ++count;
+    if (table[i].extType != 0) ++count;
   return count;
 }
 
-// The count is trusted only when ten bitmaps made here move it by ten (other
-// threads paint meanwhile: a few tries; brushes would not do, wine keeps
-// deleted solid brushes in a cache).
-bool GdiCountWorks() {
-  constexpr int kBitmaps = 10, kTries = 5;
-  for (int t = 0; t < kTries; ++t) {
-    const int before = CountGdiObjects();
-    if (before < 0) return false;
-    HBITMAP bitmaps[kBitmaps];
-    for (HBITMAP& b : bitmaps) b = CreateBitmap(1, 1, 1, 1, nullptr);
-    const int during = CountGdiObjects();
-    for (HBITMAP b : bitmaps) DeleteObject(b);
-    if (during - before == kBitmaps) return true;
+// The table is trusted only when it follows objects made here: the entry of
+// each of ten new bitmaps is in use, and none once they are deleted (or holds
+// an object of a newer generation, should a thread that paints meanwhile have
+// taken the entry again).
+bool GdiTableWorks() {
+  constexpr int kBitmaps = 10;
+  constexpr uintptr_t kIndexMask = kGdiEntries - 1;  // a handle's low 16 bits
+  const GdiEntry* table = GdiTable();
+  if (!table) return false;
+  HBITMAP bitmaps[kBitmaps];
+  uint8_t generation[kBitmaps];
+  bool live = true, freed = true;
+  for (int i = 0; i < kBitmaps; ++i) {
+    bitmaps[i] = CreateBitmap(4, 4, 1, 32, nullptr);  // 1x1 mono would be the stock bitmap
+    const GdiEntry& e = table[reinterpret_cast<uintptr_t>(bitmaps[i]) & kIndexMask];
+    live &= bitmaps[i] && e.extType != 0;
+    generation[i] = e.generation;
   }
-  return false;
+  for (HBITMAP b : bitmaps) DeleteObject(b);
+  for (int i = 0; i < kBitmaps; ++i) {
+    const GdiEntry& e = table[reinterpret_cast<uintptr_t>(bitmaps[i]) & kIndexMask];
+    freed &= e.extType == 0 || e.generation != generation[i];
+  }
+  return live && freed;
 }
 
 struct WindowCount {
@@ -90,7 +99,7 @@ bool TakeSample(const std::vector<std::string>& args, std::string& error) {
     error = "usage: sample [LABEL]";
     return false;
   }
-  if (checked < 0) checked = GdiCountWorks() ? 1 : 0;
+  if (checked < 0) checked = GdiTableWorks() ? 1 : 0;
   WindowCount wc;
   wc.pid = GetCurrentProcessId();
   EnumWindows(CountTop, reinterpret_cast<LPARAM>(&wc));
