@@ -139,6 +139,7 @@ flat() {  # name file column slack
       exit (grow <= slack ? 0 : 1)
     }' "$file"
 }
+verdict=0
 flat VmRSS "$mem" 2 "$mem_slack_kb" || verdict=1
 flat VmData "$mem" 3 "$mem_slack_kb" || verdict=1
 flat windows "$out/objects.txt" 2 "$win_slack" || verdict=1
