@@ -107,7 +107,8 @@ bool BannerShows(const DemoChannel& ch, DWORD ms, std::string& detail);
 // must show that channel with its programme lines. Records a failure otherwise.
 void CheckStillWorks(int channelIndex, const char* after);
 // The first channel change after a load only arms the banner (a countdown of
-// the banner timer); this makes it and waits the countdown out.
+// the banner timer); this makes changes to the first demo channel until one
+// shows, which also starts the filter.
 void ArmBanner();
 
 // ---- process figures ----
