@@ -18,3 +18,5 @@ endforeach()
 add_test(NAME e2e_package COMMAND ${CMAKE_SOURCE_DIR}/scripts/test-package.sh ${TAVIK_WIN_DIR})
 set_tests_properties(e2e_package PROPERTIES
   TIMEOUT 600 LABELS e2e RESOURCE_LOCK tavik_wine_display)
+
+include(${CMAKE_SOURCE_DIR}/tests/hostile/hostile.cmake OPTIONAL)

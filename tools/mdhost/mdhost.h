@@ -174,6 +174,10 @@ bool DialogSeen(const std::string& title, const std::string& text, std::string& 
 // The checks of screen_checks.cpp; known is false for a check it does not know.
 bool EvaluateScreen(const std::vector<std::string>& args, std::string& detail, bool& known);
 
+// ---- samples.cpp ----
+// "sample [LABEL]": traces the window count and the GDI object count.
+bool TakeSample(const std::vector<std::string>& args, std::string& error);
+
 // ---- checks.cpp ----
 // One expect line (tokens after "expect"); true when the check held.
 bool RunExpect(const std::vector<std::string>& args, std::string& error);

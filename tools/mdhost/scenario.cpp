@@ -203,6 +203,8 @@ bool Step(const Line& line, bool& exitNow) {
       return true;
     }
     error = "usage: mouse X Y";
+  } else if (cmd == "sample") {
+    if (TakeSample(w, error)) return true;
   } else if (cmd == "echo") {
     Trace("echo: %s", Join(w, 1).c_str());
     return true;

@@ -1,0 +1,130 @@
+// hostile_host: a small Windows host that loads the real tavik.dll and runs
+// hostile cases against it in one process. Shared declarations.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/host_interface.h"
+
+namespace hostile {
+
+constexpr int kExitHang = 4;
+constexpr int kExitCrash = 3;
+constexpr int kDllId = 7;
+constexpr int32_t kFilterHandle = 5;  // the handle this host gives the filter
+constexpr DWORD kPage = 4096;
+constexpr int kUnit = host::kUnitSize;
+
+// ---- hostile_main.cpp: the case runner ----
+// Case bodies report what went wrong through Check; a case passes when none did.
+bool Check(bool condition, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
+void Note(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));  // an indented figure
+const std::string& PluginPath();
+// Pumps this thread's messages for ms milliseconds (the plug-in's panels live here).
+void Pump(DWORD ms);
+// Pumps until test() holds or ms passed; true when it held.
+template <typename Test>
+bool PumpUntil(DWORD ms, Test test) {
+  const DWORD t0 = GetTickCount();
+  for (;;) {
+    if (test()) return true;
+    if (GetTickCount() - t0 >= ms) return false;
+    Pump(20);
+  }
+}
+
+// ---- host_side.cpp: the host's window, commands, plug-in and filter ----
+bool CreateHostWindow(std::string& error);
+HWND HostWindow();
+bool LoadPlugin(std::string& error);  // LoadLibrary, exports, On_Start
+void ExitPlugin();                    // On_Exit only
+void FreePlugin();                    // FreeLibrary only
+bool PluginLoaded();
+void ChannelChange(const host::TProgram82& record);
+void FilterClose(unsigned handle);
+host::TProgram82 MakeRecord(const char* name, uint32_t frequency, uint8_t polarity,
+                            uint16_t serviceId, uint8_t caSystem);
+
+// The filter as the host sees it.
+struct FilterView {
+  bool open = false;
+  int starts = 0, stops = 0;
+  int32_t lastStopHandle = 0;
+  host::DataCallback routine = nullptr;
+};
+FilterView Filter();
+
+// A delivery placed so that it ends exactly at an inaccessible page: a read
+// past its last byte faults. At most kGuardedMax bytes.
+constexpr size_t kGuardedMax = 16 * kPage;
+class GuardedBuffer {
+ public:
+  GuardedBuffer();
+  ~GuardedBuffer();
+  // Copies size bytes so they end at the inaccessible page; returns their address.
+  uint8_t* Place(const uint8_t* data, size_t size);
+ private:
+  uint8_t* base_ = nullptr;
+};
+
+// Calls the filter's routine directly (the routine the plug-in last gave).
+void DeliverRaw(int filterId, int length, const uint8_t* buffer);
+
+// The units of the generated stream (PID 0x0012 payloads, 184 bytes each).
+const std::vector<uint8_t>& DemoUnits();
+// The feeder: a thread of the host that delivers the generated stream from
+// the start command on, as a real host does. A sound host stops it inside the
+// stop command and waits for a call in flight; a careless one keeps
+// delivering after the stop command until StopFeeder is called.
+void SetCareless(bool careless);
+// Feeding off: the start command opens the filter but nothing is delivered,
+// so a case's own deliveries are the only ones. On again: the feeder starts
+// at once when the filter is open.
+void SetFeeding(bool on);
+void StopFeeder();
+long FeederCalls();
+long FeederCallsAfterStop();  // deliveries made after the stop command
+
+// ---- banner reading ----
+HWND BannerWindow();
+std::string ControlText(HWND panel, int id);
+// A demo service: its record and the start of its expected programme lines.
+struct DemoChannel {
+  std::string name;
+  uint16_t serviceId;
+  host::TProgram82 record;
+  std::string nowPrefix, nextPrefix;  // "(19:45) Harbour Life"
+};
+const std::vector<DemoChannel>& DemoChannels();
+// True when, within ms, the banner shows the channel's name and its present
+// and following lines; detail says what it showed otherwise.
+bool BannerShows(const DemoChannel& ch, DWORD ms, std::string& detail);
+// The normal channel change a user makes after the hostile input: the banner
+// must show that channel with its programme lines. Records a failure otherwise.
+void CheckStillWorks(int channelIndex, const char* after);
+// The first channel change after a load only arms the banner (a countdown of
+// the banner timer); this makes changes to the first demo channel until one
+// shows, which also starts the filter.
+void ArmBanner();
+
+// ---- process figures ----
+size_t HeapInUse(size_t* blocks = nullptr);  // busy bytes over every heap of the process
+int ProcessWindowCount();                    // top-level windows of this process
+
+// ---- the cases ----
+void CaseRecords();
+void CaseRandomDeliveries();
+void CaseCutSections();
+void CaseBadLengths();
+void CaseAfterStop();
+void CaseFourThreads();
+void CaseRacingExit();
+void CaseCarelessHost();
+void CaseUnloadWithoutExit();
+void CaseCycles(int cycles);
+
+}  // namespace hostile
