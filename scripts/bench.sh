@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Times tavik.dll as a host sees it, under wine inside Xvfb, each figure as a
+# ratio to a reference timed in the same process (bench/hostbench):
+#   channel change per host family against the floor (window enumeration, the
+#   31 probes, one GDI+ decode of 0.jpg), the load against a DLL with the same
+#   system imports, the idle CPU of host + wineserver with and without the
+#   plug-in, and the DLL's size.
+#   bash scripts/bench.sh [WIN_DIR]       (IDLE_SECONDS=60, COUNT=300, LOADS=5)
+# Not a test: it prints figures (BENCHMARKS.md keeps them).
+set -uo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+win_dir="${1:-$repo/build/win}"
+idle_s="${IDLE_SECONDS:-60}"
+count="${COUNT:-300}"
+loads="${LOADS:-5}"
+
+if [ ! -f "$win_dir/CMakeCache.txt" ]; then
+  cmake -S "$repo" -B "$win_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" >/dev/null || exit 1
+fi
+cmake --build "$win_dir" -j2 --target tavik hostbench benchref >/dev/null || exit 1
+
+run="$(mktemp -d "${TMPDIR:-/tmp}/tavik-bench.XXXXXX")"
+mkdir -p "$run/plugin/tavik_icon"
+cp "$win_dir/tavik.dll" "$win_dir/tavik.uir" "$win_dir/benchref.dll" "$run/plugin/"
+cp -r "$win_dir/tavik_icon/." "$run/plugin/tavik_icon/"
+cp "$repo/tests/e2e/logos/"*.jpg "$run/plugin/tavik_icon/"
+cp "$win_dir/hostbench.exe" "$run/"
+
+xstate=""
+cleanup() {
+  if [ -n "$xstate" ]; then
+    timeout 15 wineserver -w 2>/dev/null
+    "$repo/scripts/xvfb.sh" stop "$xstate"
+    xstate=""
+  fi
+  rm -rf "$run"
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  xstate="$run/xvfb.state"
+  DISPLAY="$("$repo/scripts/xvfb.sh" start "$xstate")" || exit 1
+  export DISPLAY
+fi
+# shellcheck source=wine-env.sh
+. "$repo/scripts/wine-env.sh"
+winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
+bench() { timeout -k 5 600 wine "$run/hostbench.exe" "$@" 2>/dev/null | tr -d '\r'; }
+plugin="$(winpath "$run/plugin/tavik.dll")"
+
+echo "machine: $(nproc) cores, $(wine --version), $(uname -sr)"
+size=$(stat -c %s "$win_dir/tavik.dll")
+echo "size: tavik.dll $size bytes ($((size / 1024)) KB)"
+
+for family in skyview altdvb progdvb; do
+  bench change --plugin "$plugin" --family "$family" --count "$count"
+done
+
+for i in $(seq 1 "$loads"); do
+  bench load --plugin "$plugin" --ref "$(winpath "$run/plugin/benchref.dll")"
+done | tee "$run/loads.txt"
+sed -n 's/.*reference cold [0-9.]* ms (\([0-9.]*\)x).*/\1/p' "$run/loads.txt" | sort -n |
+  awk '{ v[NR] = $1 } END { if (NR) printf "load: median ratio to the cold reference %.2fx over %d loads\n", v[int((NR + 1) / 2)], NR }'
+
+# CPU ticks (user + system) of a process from /proc.
+ticks() { [ -n "$1" ] && awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0; }
+server_pid() {
+  # Its working folder is named after the prefix's device and inode.
+  local dir p
+  dir=$(printf "server-%x-%x" "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+  for p in $(pgrep wineserver); do
+    case "$(readlink "/proc/$p/cwd")" in */"$dir") echo "$p"; return ;; esac
+  done
+}
+host_pid() {  # the wine process of the timing host of this run
+  local p
+  for p in $(pgrep -x hostbench.exe); do
+    tr '\0' ' ' <"/proc/$p/cmdline" | grep -qF "$run" && { echo "$p"; return; }
+  done
+}
+idle_run() {  # plugin|none -> "host_ticks server_ticks"
+  local marker="$run/idle-$1"; rm -rf "$marker"; mkdir -p "$marker"
+  local arg="$plugin"; [ "$1" = none ] && arg=none
+  bench idle --plugin "$arg" --seconds "$idle_s" --marker "$(winpath "$marker")" &
+  local job=$! i hp sp h0 s0
+  for i in $(seq 1 600); do [ -e "$marker/idle.begin" ] && break; sleep 0.05; done
+  hp=$(host_pid); sp=$(server_pid)
+  h0=$(ticks "$hp"); s0=$(ticks "$sp")
+  for i in $(seq 1 $((idle_s * 20 + 600))); do [ -e "$marker/idle.end" ] && break; sleep 0.05; done
+  echo "$(( $(ticks "$hp") - h0 )) $(( $(ticks "$sp") - s0 ))"
+  wait "$job"
+}
+idle_none=$(idle_run none | tail -n1); read -r h_none s_none <<<"$idle_none"
+idle_with=$(idle_run with | tail -n1); read -r h_with s_with <<<"$idle_with"
+awk -v hn="$h_none" -v sn="$s_none" -v hw="$h_with" -v sw="$s_with" -v s="$idle_s" 'BEGIN {
+  printf "idle %d s (ticks of 10 ms): host %d + wineserver %d without the plug-in, %d + %d with it: %.2fx\n",
+    s, hn, sn, hw, sw, ((hn + sn) > 0 ? (hw + sw) / (hn + sn) : 0) }'
