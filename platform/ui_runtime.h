@@ -41,6 +41,10 @@ int HidePanel(int panel);
 int DiscardPanel(int panel);
 int SetActivePanel(int panel);
 int SetPanelAttribute(int panel, int attr, int value);
+// Between DeferPanelUpdates(panel, 1) and (panel, 0) the panel's windows are
+// brought in line once, at the end, instead of after every change (calls on
+// the panel's own thread; elsewhere changes are posted anyway). Nests.
+int DeferPanelUpdates(int panel, int defer);
 
 // Controls.
 int SetCtrlAttribute(int panel, int control, int attr, int value);

@@ -53,6 +53,27 @@ int RingIndex(const CtrlState& c) {
   return c.hasExtraItem ? static_cast<int>(c.def.items.size()) : -1;
 }
 
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A display control's window already holding this place and text is left
+// alone: every call to a window is a round trip under wine. Inputs are always
+// set, since the user may have typed into them.
+void SkipUnchanged(CtrlState& c, Op& op) {
+  if (c.pick == nullptr) {
+    if ((op.dirty & kDirtyGeometry) && SameRect(op.rect, c.appliedRect)) op.dirty &= ~kDirtyGeometry;
+    c.appliedRect = op.rect;
+  }
+  if (SelfPainting(c.def.kind)) return;
+  if ((op.dirty & kDirtyText) && c.textApplied && c.appliedText == op.text)
+    op.dirty &= ~kDirtyText;
+  if (op.dirty & kDirtyText) {
+    c.appliedText = op.text;
+    c.textApplied = true;
+  }
+}
+
 void Run(const Op& op) {
   if (op.dirty & kDirtyFont && op.font) {
     SendMessageA(op.wnd, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
@@ -241,6 +262,7 @@ void ApplyPanel(int handle) {
                      c.top + (c.def.kind == CtrlKind::Ring ? DropHeight(c) : c.height)};
       op.pickRect = PickRect(c);
       op.text = ValueText(c);
+      SkipUnchanged(c, op);
       op.caption = c.caption;
       op.checked = c.intValue != 0;
       if (c.def.kind == CtrlKind::Ring) {
@@ -255,6 +277,7 @@ void ApplyPanel(int handle) {
         op.retired.swap(c.retiredFonts);
       }
       c.dirty = 0;
+      if (op.dirty == 0 && op.retired.empty()) continue;
       ops.push_back(std::move(op));
     }
   }

@@ -1,6 +1,7 @@
 // Panel windows: runtime start and end, loading panels from the panel file,
 // showing, hiding, discarding them, and the panel window procedure.
 #include <algorithm>
+#include <atomic>
 
 #include "common/text.h"
 #include "platform/win/ui_internal.h"
@@ -18,6 +19,13 @@ void Report(const std::string& text) {
   OutputDebugStringA(line.c_str());
 }
 
+namespace {
+std::atomic<bool> panelsShown{false};
+}  // namespace
+
+bool PanelsShown() { return panelsShown.load(); }
+bool TakePanelsShown() { return panelsShown.exchange(false); }
+
 PanelState* FindPanel(int handle) {
   auto it = R().panels.find(handle);
   return it == R().panels.end() ? nullptr : it->second.get();
@@ -33,6 +41,10 @@ void Commit(int handle) {
     PanelState* p = FindPanel(handle);
     if (!p || !p->wnd) return;
     owner = OnOwnerThread(*p);
+    if (owner && p->deferDepth > 0) {
+      p->deferredApply = true;  // applied once when the deferral ends
+      return;
+    }
     if (!owner) {
       if (p->syncPosted) return;  // one pending sync covers every change
       p->syncPosted = true;
@@ -58,6 +70,8 @@ void FreePanelObjects(PanelState& p) {
   }
   if (p.backBrush) DeleteObject(p.backBrush);
   p.backBrush = nullptr;
+  if (p.backBuffer) DeleteObject(p.backBuffer);
+  p.backBuffer = nullptr;
 }
 
 // Destroys the window of a discarded panel and frees it. Owner thread.
@@ -251,6 +265,8 @@ void CloseRuntime() {
   }
   ShutdownPictures();
   LockGuard guard(R().lock);
+  if (R().scratchDC) DeleteDC(R().scratchDC);
+  R().scratchDC = nullptr;
   if (R().classesRegistered) {
     UnregisterClasses(R().module);
     R().classesRegistered = false;
@@ -287,7 +303,10 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   p->backColor = def.backColor;
   p->owner = GetCurrentThreadId();
   p->ctrls.resize(def.controls.size());
-  for (size_t i = 0; i < def.controls.size(); ++i) InitControl(p->ctrls[i], def.controls[i]);
+  {
+    LockGuard guard(R().lock);  // autosizing measures with the shared DC
+    for (size_t i = 0; i < def.controls.size(); ++i) InitControl(p->ctrls[i], def.controls[i]);
+  }
 
   DWORD style = WS_POPUP | WS_CLIPSIBLINGS;
   DWORD exStyle = WS_EX_TOPMOST;
@@ -318,7 +337,7 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
 
 int DisplayPanel(int panel) {
   HWND wnd;
-  bool owner;
+  bool owner, deferred;
   {
     LockGuard guard(R().lock);
     PanelState* p = FindPanel(panel);
@@ -326,13 +345,34 @@ int DisplayPanel(int panel) {
     p->visible = true;
     wnd = p->wnd;
     owner = OnOwnerThread(*p);
+    deferred = p->deferDepth > 0;
   }
+  if (!IsWindowVisible(wnd)) panelsShown = true;
   if (owner) {
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
-    UpdateWindow(wnd);
+    // Deferred: the one paint comes after the changes, not before them.
+    if (!deferred) UpdateWindow(wnd);
   } else {
     ShowWindowAsync(wnd, SW_SHOWNOACTIVATE);
   }
+  return 0;
+}
+
+int DeferPanelUpdates(int panel, int defer) {
+  bool apply = false;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(panel);
+    if (!p) return kErrBadPanel;
+    if (!OnOwnerThread(*p)) return 0;  // other threads post their changes anyway
+    if (defer) {
+      ++p->deferDepth;
+    } else if (p->deferDepth > 0 && --p->deferDepth == 0 && p->deferredApply) {
+      p->deferredApply = false;
+      apply = true;
+    }
+  }
+  if (apply) ApplyPanel(panel);
   return 0;
 }
 
