@@ -25,6 +25,9 @@ mkdir -p "$run/plugin/tavik_icon"
 cp "$win_dir/tavik.dll" "$win_dir/tavik.uir" "$win_dir/benchref.dll" "$run/plugin/"
 cp -r "$win_dir/tavik_icon/." "$run/plugin/tavik_icon/"
 cp "$repo/tests/e2e/logos/"*.jpg "$run/plugin/tavik_icon/"
+# A logo nobody should have: 8000 x 8000 pixels.
+convert -size 8000x8000 gradient:red-blue -quality 90 "$run/plugin/tavik_icon/Huge Logo.jpg" 2>/dev/null ||
+  echo "bench: no ImageMagick; the huge-logo figures are left out"
 cp "$win_dir/hostbench.exe" "$run/"
 
 xstate=""
@@ -55,6 +58,9 @@ echo "size: tavik.dll $size bytes ($((size / 1024)) KB)"
 for family in skyview altdvb progdvb; do
   bench change --plugin "$plugin" --family "$family" --count "$count"
 done
+
+[ -f "$run/plugin/tavik_icon/Huge Logo.jpg" ] && bench huge --plugin "$plugin"
+bench keys --plugin "$plugin"
 
 for i in $(seq 1 "$loads"); do
   bench load --plugin "$plugin" --ref "$(winpath "$run/plugin/benchref.dll")"

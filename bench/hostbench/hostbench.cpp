@@ -4,7 +4,10 @@
 //   hostbench change --plugin DLL --family F [--count N]
 //   hostbench load --plugin DLL --ref REF.dll
 //   hostbench idle --plugin DLL|none --seconds N --marker DIR
+//   hostbench huge --plugin DLL     (a channel whose logo is "Huge Logo.jpg")
+//   hostbench keys --plugin DLL     (key P while idle: time until the banner shows)
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -366,6 +369,74 @@ int RunIdle(const std::string& plugin, double seconds, const std::string& marker
   return 0;
 }
 
+size_t PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX pmc = {};
+  pmc.cb = sizeof pmc;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc),
+                       sizeof pmc);
+  return pmc.PagefileUsage > pmc.WorkingSetSize ? pmc.PagefileUsage : pmc.WorkingSetSize;
+}
+
+// Changes to a channel whose logo is a huge picture, against a channel with
+// an ordinary one: the time of each change and the memory kept after it.
+int RunHuge(const std::string& plugin) {
+  MakeHostWindows();
+  Pump(300);
+  Plugin p;
+  if (!Load(plugin.c_str(), &p)) return 2;
+  Start(p);
+  p.change(Record(kChannels[0]));
+  Pump(800);
+  const Channel huge = {"Huge Logo", 11000000, 0, 0x200, 0};
+  const size_t before = PrivateBytes();
+  for (int i = 0; i < 4; ++i) {
+    double t0 = Now();
+    p.change(Record(huge));
+    double t1 = Now();
+    Pump(50);
+    std::printf("huge logo: change %d %.2f ms, memory in use %+.1f MB\n", i + 1, t1 - t0,
+                (static_cast<double>(PrivateBytes()) - static_cast<double>(before)) / 1048576.0);
+    t0 = Now();
+    p.change(Record(kChannels[1]));
+    t1 = Now();
+    Pump(50);
+    std::printf("ordinary logo: change %d %.2f ms\n", i + 1, t1 - t0);
+  }
+  Unload(p);
+  return 0;
+}
+
+bool BannerShown() {
+  HWND banner = FindWindowA(nullptr, "Tavik");
+  return banner && IsWindowVisible(banner);
+}
+
+// Key P at random moments of an idle banner: how long until it shows.
+int RunKeys(const std::string& plugin) {
+  MakeHostWindows();
+  Pump(300);
+  Plugin p;
+  if (!Load(plugin.c_str(), &p)) return 2;
+  Start(p);
+  p.change(Record(kChannels[0]));
+  Pump(800);
+  std::vector<double> waits;
+  for (int i = 0; i < 5; ++i) {
+    while (BannerShown()) Pump(50);
+    Pump(300 + 37 * i);  // a different phase of the idle timer each time
+    SetForegroundWindow(hostApp.main);
+    keybd_event('P', 0, 0, 0);
+    keybd_event('P', 0, KEYEVENTF_KEYUP, 0);
+    double t0 = Now();
+    while (!BannerShown() && Now() - t0 < 2000) Pump(1);
+    waits.push_back(Now() - t0);
+  }
+  Unload(p);
+  std::printf("key P while idle: shown after median %.0f ms, at most %.0f ms (%zu presses)\n",
+              Percentile(waits, 0.5), Percentile(waits, 1.0), waits.size());
+  return 0;
+}
+
 const char* Arg(int argc, char** argv, const char* name, const char* fallback) {
   for (int i = 1; i + 1 < argc; ++i)
     if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
@@ -388,6 +459,8 @@ int main(int argc, char** argv) {
   if (mode == "idle")
     return RunIdle(plugin, std::atof(Arg(argc, argv, "--seconds", "60")),
                    Arg(argc, argv, "--marker", "."));
+  if (mode == "huge") return RunHuge(plugin);
+  if (mode == "keys") return RunKeys(plugin);
   std::printf("unknown mode %s\n", mode.c_str());
   return 2;
 }
