@@ -189,7 +189,7 @@ std::string ValueText(const CtrlState& c) {
   }
 }
 
-void CreateControlWindows(PanelState& p, CtrlState& c) {
+void CreateControlWindows(HWND panelWnd, CtrlState& c) {
   HINSTANCE inst = R().module;
   HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.def.number));
   DWORD vis = c.visible ? WS_VISIBLE : 0;
@@ -226,19 +226,55 @@ void CreateControlWindows(PanelState& p, CtrlState& c) {
     default:
       break;
   }
-  c.wnd = CreateWindowExA(ex, cls, "", style, c.left, c.top, c.width, h, p.wnd, id, inst, nullptr);
+  c.wnd = CreateWindowExA(ex, cls, "", style, c.left, c.top, c.width, h, panelWnd, id, inst, nullptr);
   if (c.def.kind == CtrlKind::ColorPicker) {
     RECT r = PickRect(c);
     c.pick = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "BUTTON", "...",
                              WS_CHILD | vis | BS_PUSHBUTTON | WS_TABSTOP, r.left, r.top,
-                             r.right - r.left, r.bottom - r.top, p.wnd,
+                             r.right - r.left, r.bottom - r.top, panelWnd,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPickIdBase + c.def.number)),
                              inst, nullptr);
   }
   c.dirty = kAllDirty;
 }
 
+namespace {
+
+// The controls' windows of a panel that is shown for the first time: made on
+// the owner thread from a copy of the tables (making them sends messages to
+// the panel procedure, which takes the lock), then recorded under the lock.
+// Until then every change stays in the tables.
+void MakeChildren(int handle) {
+  std::vector<CtrlState> shapes;
+  HWND panelWnd;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(handle);
+    if (!p || p->childrenMade || !p->visible || !OnOwnerThread(*p)) return;
+    p->childrenMade = true;
+    shapes = p->ctrls;
+    panelWnd = p->wnd;
+  }
+  for (auto& c : shapes) {
+    c.wnd = c.pick = nullptr;
+    CreateControlWindows(panelWnd, c);
+  }
+  LockGuard guard(R().lock);
+  PanelState* p = FindPanel(handle);
+  if (!p) return;  // discarded meanwhile: the windows go with the panel's
+  for (size_t i = 0; i < shapes.size() && i < p->ctrls.size(); ++i) {
+    CtrlState& c = p->ctrls[i];
+    c.wnd = shapes[i].wnd;
+    c.pick = shapes[i].pick;
+    c.dirty |= kAllDirty;
+    if (c.font && c.wnd && !SelfPainting(c.def.kind)) SetPropA(c.wnd, kFontProp, c.font);
+  }
+}
+
+}  // namespace
+
 void ApplyPanel(int handle) {
+  MakeChildren(handle);
   std::vector<Op> ops;
   HWND panelWnd = nullptr;
   bool repaintAll = false;

@@ -85,6 +85,7 @@ struct PanelState {
   int brushColor = -1;
   bool syncPosted = false;
   bool repaint = false;
+  bool childrenMade = false;  // the controls' windows exist (made on first display)
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
   HBITMAP backBuffer = nullptr;  // the paint's off-screen copy, kept between paints
@@ -140,7 +141,7 @@ bool SelfPainting(CtrlKind kind);
 LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // Inputs (ui_inputs.cpp).
-void CreateControlWindows(PanelState& p, CtrlState& c);  // before the panel is published
+void CreateControlWindows(HWND panelWnd, CtrlState& c);  // on a copy, lock not held
 std::string ValueText(const CtrlState& c);               // under lock
 // A WM_COMMAND on the panel window; owner thread, lock not held.
 void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child);

@@ -322,7 +322,7 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
     Report("cannot create the window of panel " + std::to_string(panelId));
     return kErrBadPanel;
   }
-  for (auto& c : p->ctrls) CreateControlWindows(*p, c);
+  // The controls' windows are made when the panel is first shown.
   int handle;
   {
     LockGuard guard(R().lock);
@@ -337,7 +337,7 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
 
 int DisplayPanel(int panel) {
   HWND wnd;
-  bool owner, deferred;
+  bool owner, deferred, firstTime;
   {
     LockGuard guard(R().lock);
     PanelState* p = FindPanel(panel);
@@ -346,14 +346,17 @@ int DisplayPanel(int panel) {
     wnd = p->wnd;
     owner = OnOwnerThread(*p);
     deferred = p->deferDepth > 0;
+    firstTime = !p->childrenMade;
   }
   if (!IsWindowVisible(wnd)) panelsShown = true;
   if (owner) {
+    if (firstTime) ApplyPanel(panel);  // the controls' windows, made on the first display
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
     // Deferred: the one paint comes after the changes, not before them.
     if (!deferred) UpdateWindow(wnd);
   } else {
     ShowWindowAsync(wnd, SW_SHOWNOACTIVATE);
+    Commit(panel);  // the owner makes the controls' windows
   }
   return 0;
 }
