@@ -6,6 +6,8 @@
 #   system imports, the idle CPU of host + wineserver with and without the
 #   plug-in, and the DLL's size.
 #   bash scripts/bench.sh [WIN_DIR]       (IDLE_SECONDS=60, COUNT=300, LOADS=5)
+#   TAVIK_DLL=other/tavik.dll bash scripts/bench.sh   times that DLL (and its
+#   tavik.uir beside it) in the same timing host, e.g. an older build.
 # Not a test: it prints figures (BENCHMARKS.md keeps them).
 set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -22,7 +24,8 @@ cmake --build "$win_dir" -j2 --target tavik hostbench benchref >/dev/null || exi
 
 run="$(mktemp -d "${TMPDIR:-/tmp}/tavik-bench.XXXXXX")"
 mkdir -p "$run/plugin/tavik_icon"
-cp "$win_dir/tavik.dll" "$win_dir/tavik.uir" "$win_dir/benchref.dll" "$run/plugin/"
+dll="${TAVIK_DLL:-$win_dir/tavik.dll}"
+cp "$dll" "$(dirname "$dll")/tavik.uir" "$win_dir/benchref.dll" "$run/plugin/"
 cp -r "$win_dir/tavik_icon/." "$run/plugin/tavik_icon/"
 cp "$repo/tests/e2e/logos/"*.jpg "$run/plugin/tavik_icon/"
 # A logo nobody should have: 8000 x 8000 pixels.
@@ -52,7 +55,7 @@ bench() { timeout -k 5 600 wine "$run/hostbench.exe" "$@" 2>/dev/null | tr -d '\
 plugin="$(winpath "$run/plugin/tavik.dll")"
 
 echo "machine: $(nproc) cores, $(wine --version), $(uname -sr)"
-size=$(stat -c %s "$win_dir/tavik.dll")
+size=$(stat -c %s "$dll")
 echo "size: tavik.dll $size bytes ($((size / 1024)) KB)"
 
 for family in skyview altdvb progdvb; do
