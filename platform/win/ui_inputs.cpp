@@ -15,8 +15,6 @@ thread_local int tApplying = 0;
 
 namespace {
 
-constexpr unsigned kAllDirty = kDirtyGeometry | kDirtyVisible | kDirtyText | kDirtyFont |
-                               kDirtyItems | kDirtyCaption;
 
 COLORREF Ref(int rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
@@ -237,41 +235,6 @@ void CreateControlWindows(HWND panelWnd, CtrlState& c) {
   }
   c.dirty = kAllDirty;
 }
-
-namespace {
-
-// The controls' windows of a panel that is shown for the first time: made on
-// the owner thread from a copy of the tables (making them sends messages to
-// the panel procedure, which takes the lock), then recorded under the lock.
-// Until then every change stays in the tables.
-void MakeChildren(int handle) {
-  std::vector<CtrlState> shapes;
-  HWND panelWnd;
-  {
-    LockGuard guard(R().lock);
-    PanelState* p = FindPanel(handle);
-    if (!p || p->childrenMade || !p->visible || !OnOwnerThread(*p)) return;
-    p->childrenMade = true;
-    shapes = p->ctrls;
-    panelWnd = p->wnd;
-  }
-  for (auto& c : shapes) {
-    c.wnd = c.pick = nullptr;
-    CreateControlWindows(panelWnd, c);
-  }
-  LockGuard guard(R().lock);
-  PanelState* p = FindPanel(handle);
-  if (!p) return;  // discarded meanwhile: the windows go with the panel's
-  for (size_t i = 0; i < shapes.size() && i < p->ctrls.size(); ++i) {
-    CtrlState& c = p->ctrls[i];
-    c.wnd = shapes[i].wnd;
-    c.pick = shapes[i].pick;
-    c.dirty |= kAllDirty;
-    if (c.font && c.wnd && !SelfPainting(c.def.kind)) SetPropA(c.wnd, kFontProp, c.font);
-  }
-}
-
-}  // namespace
 
 void ApplyPanel(int handle) {
   MakeChildren(handle);

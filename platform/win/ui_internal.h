@@ -43,6 +43,8 @@ enum Dirty : unsigned {
   kDirtyItems = 16,   // ring list
   kDirtyCaption = 32  // button / toggle text
 };
+constexpr unsigned kAllDirty = kDirtyGeometry | kDirtyVisible | kDirtyText | kDirtyFont |
+                               kDirtyItems | kDirtyCaption;
 
 struct CtrlState {
   CtrlDef def;  // kind, items, range, callback as loaded
@@ -160,11 +162,15 @@ bool RegisterFontDialogClass(HINSTANCE module);
 // Loop (ui_loop.cpp): dispatches one message the way the panels want it.
 void DispatchPanelMessage(MSG& msg);
 
-// Set when a hidden panel is shown: its window may then lie under others on
-// the screen (no window manager under wine) until it is restacked.
-// TakePanelsShown reads and clears it.
+// Updates (ui_updates.cpp). A hidden panel shown may lie under other windows
+// on the screen (no window manager under wine) until it is restacked:
+// NotePanelShown records it, TakePanelsShown reads and clears it.
+void NotePanelShown();
 bool PanelsShown();
 bool TakePanelsShown();
+// Makes the controls' windows of a visible panel that has none yet. Owner
+// thread, lock not held.
+void MakeChildren(int handle);
 
 // Sends a reason to the debugger output.
 void Report(const std::string& text);

@@ -1,7 +1,6 @@
 // Panel windows: runtime start and end, loading panels from the panel file,
 // showing, hiding, discarding them, and the panel window procedure.
 #include <algorithm>
-#include <atomic>
 
 #include "common/text.h"
 #include "platform/win/ui_internal.h"
@@ -18,13 +17,6 @@ void Report(const std::string& text) {
   std::string line = "Tavik runtime: " + text + "\n";
   OutputDebugStringA(line.c_str());
 }
-
-namespace {
-std::atomic<bool> panelsShown{false};
-}  // namespace
-
-bool PanelsShown() { return panelsShown.load(); }
-bool TakePanelsShown() { return panelsShown.exchange(false); }
 
 PanelState* FindPanel(int handle) {
   auto it = R().panels.find(handle);
@@ -348,7 +340,7 @@ int DisplayPanel(int panel) {
     deferred = p->deferDepth > 0;
     firstTime = !p->childrenMade;
   }
-  if (!IsWindowVisible(wnd)) panelsShown = true;
+  if (!IsWindowVisible(wnd)) NotePanelShown();
   if (owner) {
     if (firstTime) ApplyPanel(panel);  // the controls' windows, made on the first display
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
@@ -358,24 +350,6 @@ int DisplayPanel(int panel) {
     ShowWindowAsync(wnd, SW_SHOWNOACTIVATE);
     Commit(panel);  // the owner makes the controls' windows
   }
-  return 0;
-}
-
-int DeferPanelUpdates(int panel, int defer) {
-  bool apply = false;
-  {
-    LockGuard guard(R().lock);
-    PanelState* p = FindPanel(panel);
-    if (!p) return kErrBadPanel;
-    if (!OnOwnerThread(*p)) return 0;  // other threads post their changes anyway
-    if (defer) {
-      ++p->deferDepth;
-    } else if (p->deferDepth > 0 && --p->deferDepth == 0 && p->deferredApply) {
-      p->deferredApply = false;
-      apply = true;
-    }
-  }
-  if (apply) ApplyPanel(panel);
   return 0;
 }
 
