@@ -348,7 +348,7 @@ int DisplayPanel(int panel) {
     if (!deferred) UpdateWindow(wnd);
   } else {
     ShowWindowAsync(wnd, SW_SHOWNOACTIVATE);
-    Commit(panel);  // the owner makes the controls' windows
+    if (firstTime) Commit(panel);  // the owner makes the controls' windows
   }
   return 0;
 }
