@@ -20,6 +20,10 @@ void ChannelChange(const host::TProgram82& chan);
 void TAVIK_STDCALL TimerProc(uint32_t id, uint32_t msg, uintptr_t user, uintptr_t r1,
                              uintptr_t r2);
 
+// True while nothing is shown and nothing counts down: a tick then only
+// polls keys P and O.
+bool BannerIdle();
+
 // Fills the EPG panel: control 4 the channel name of curChannel, the text box
 // (control 3) emptied and set to the present event's description.
 void FillEpgPanel(int epgPanel);

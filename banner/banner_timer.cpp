@@ -139,6 +139,10 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
 
 }  // namespace
 
+bool BannerIdle() {
+  return WithBannerState([](BannerState& s) { return s.bannerActive == 0; });
+}
+
 void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
   const int bannerPanel = panels.banner;
   // After the host's exit the banner panel is gone: the tick does nothing.
@@ -146,9 +150,11 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
 
   if (KeyPressed(banner::kVkP)) ShowBannerAgain(bannerPanel);
   if (KeyPressed(banner::kVkO)) ShowEpgPanel();
-  ui::ProcessSystemEvents();
 
+  // Idle (nothing shown, nothing counting): the keys were all there was to do.
   TickPlan plan;
+  if (!WithBannerState([](BannerState& s) { return s.bannerActive != 0; })) return;
+  ui::ProcessSystemEvents();
   if (!CountTick(plan)) return;
   if (plan.sendPostKey) {
     const int32_t postkey = settings.postkey;

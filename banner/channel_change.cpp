@@ -156,6 +156,9 @@ void ChannelChange(const host::TProgram82& chan) {
 
   const BannerState area = FindArea();
   const int bannerPanel = panels.banner;
+  // Every control below changes the banner's windows once, and it is painted
+  // once, with all of it.
+  ui::DeferPanelUpdates(bannerPanel, 1);
   LayOutControls(bannerPanel, area.areaWidth);
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight));
@@ -170,6 +173,7 @@ void ChannelChange(const host::TProgram82& chan) {
   }
 
   ShowClock(bannerPanel);
+  ui::DeferPanelUpdates(bannerPanel, 0);
   win32::Wnd videoWnd = WithBannerState([](BannerState& s) {
     s.tickCount = 0;
     s.bannerActive = 1;

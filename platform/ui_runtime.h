@@ -47,6 +47,10 @@ int SetPanelAttribute(int panel, int attr, int value);
 int GetPanelAttribute(int panel, int attr, int* value);
 // 1 when the panel has a button bound to this callback name, else 0.
 int PanelHasCallback(int panel, const char* callbackName);
+// Between DeferPanelUpdates(panel, 1) and (panel, 0) the panel's windows are
+// brought in line once, at the end, instead of after every change (calls on
+// the panel's own thread; elsewhere changes are posted anyway). Nests.
+int DeferPanelUpdates(int panel, int defer);
 
 // Controls.
 int SetCtrlAttribute(int panel, int control, int attr, int value);

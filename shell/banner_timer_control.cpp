@@ -1,5 +1,6 @@
-// Starts and stops the periodic multimedia timer that drives the banner, and
-// makes sure no tick is still running when the panels go away.
+// Starts and stops the periodic multimedia timer that drives the banner,
+// slows it down while the banner is idle, and makes sure no tick is still
+// running when the panels go away.
 #include <atomic>
 
 #include "banner/banner.h"
@@ -12,6 +13,8 @@ struct TimerControl {
   std::atomic<uint32_t> timerId{0};
   std::atomic<bool> running{false};
   std::atomic<int> inFlight{0};
+  unsigned activePeriod = 0, idlePeriod = 0;  // set before the timer starts
+  unsigned period = 0;                         // timer thread only, after start
 };
 TimerControl timerControl;
 
@@ -19,11 +22,39 @@ constexpr uint32_t kResolutionMs = 100;
 constexpr int kWaitStepMs = 5;
 constexpr int kMaxWaitMs = 2000;
 
+void TAVIK_STDCALL TimerTick(uint32_t id, uint32_t msg, uintptr_t user, uintptr_t r1,
+                             uintptr_t r2);
+
+uint32_t SetTimer(unsigned period) {
+  // A synchronous kill: timeKillEvent returns only when no tick is on its way,
+  // so the library is never unloaded under a running tick. Ticks never wait
+  // on the host's thread, so the kill cannot deadlock with one.
+  return win32::timeSetEvent(period, kResolutionMs, &TimerTick, 0,
+                             win32::kTimePeriodic | win32::kTimeKillSynchronous);
+}
+
+// From inside a tick: the period the banner's state wants now. The new timer
+// is set before the old one (this tick's own) is killed, both of which a
+// timer callback may do. A channel change while idle is seen by the next
+// idle tick, at most kIdlePeriodMs later.
+void FollowBannerState(uint32_t id) {
+  const unsigned want = BannerIdle() ? timerControl.idlePeriod : timerControl.activePeriod;
+  if (want == timerControl.period || !timerControl.running) return;
+  uint32_t fresh = SetTimer(want);
+  if (fresh == 0) return;  // keep the timer there is
+  timerControl.period = want;
+  timerControl.timerId = fresh;
+  win32::timeKillEvent(id);
+}
+
 // The timer thread enters here; after Stop no new tick reaches TimerProc.
 void TAVIK_STDCALL TimerTick(uint32_t id, uint32_t msg, uintptr_t user, uintptr_t r1,
                              uintptr_t r2) {
   timerControl.inFlight++;
-  if (timerControl.running) TimerProc(id, msg, user, r1, r2);
+  if (timerControl.running) {
+    TimerProc(id, msg, user, r1, r2);
+    FollowBannerState(id);
+  }
   timerControl.inFlight--;
 }
 
@@ -35,14 +66,17 @@ unsigned TimerPeriodFor(int showtimeMs) {
   return period >= 1 ? static_cast<unsigned>(period) : 1u;
 }
 
+unsigned IdlePeriodFor(int showtimeMs) {
+  unsigned active = TimerPeriodFor(showtimeMs);
+  return active > kIdlePeriodMs ? active : kIdlePeriodMs;
+}
+
 void StartBannerTimer(int showtimeMs) {
+  timerControl.activePeriod = TimerPeriodFor(showtimeMs);
+  timerControl.idlePeriod = IdlePeriodFor(showtimeMs);
+  timerControl.period = timerControl.activePeriod;
   timerControl.running = true;
-  // A synchronous kill: timeKillEvent returns only when no tick is on its way,
-  // so the library is never unloaded under a running tick. Ticks never wait
-  // on the host's thread, so the kill cannot deadlock with one.
-  timerControl.timerId =
-      win32::timeSetEvent(TimerPeriodFor(showtimeMs), kResolutionMs, &TimerTick, 0,
-                          win32::kTimePeriodic | win32::kTimeKillSynchronous);
+  timerControl.timerId = SetTimer(timerControl.period);
 }
 
 void StopBannerTimer() {
@@ -56,4 +90,7 @@ void StopBannerTimer() {
     win32::Sleep(kWaitStepMs);
   if (timerControl.inFlight > 0)
     win32::OutputDebugStringA("Tavik: a banner timer tick did not finish in time");
+  // A tick that changed the period before it saw Stop left its new timer here.
+  id = timerControl.timerId.exchange(0);
+  if (id != 0) win32::timeKillEvent(id);
 }

@@ -137,10 +137,13 @@ int Attach(void* module) {
   }
   GetPar();  // now it fills the settings panel and styles the banner
   if (std::strlen(settings.fontname) > 3) ApplyFont();
+  // Shown and hidden again at once: never painted in between.
+  ui::DeferPanelUpdates(panels.banner, 1);
   ui::DisplayPanel(panels.banner);
   MakeBannerTranslucent();
   ui::SetCtrlVal(panels.about, panel::kAboutVersion, kVersionText);
   ForEachPanel(&ui::HidePanel);
+  ui::DeferPanelUpdates(panels.banner, 0);
   ResetBanner();
   ResetGuide();
   StartBannerTimer(settings.showtime);

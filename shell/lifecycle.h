@@ -12,6 +12,10 @@ void StartBannerTimer(int showtimeMs);
 void StopBannerTimer();
 // Timer period for a display time: showtime / 50 ms, at least 1 ms.
 unsigned TimerPeriodFor(int showtimeMs);
+// The period while the banner is idle: slower, yet keys P and O still react
+// within kIdlePeriodMs; never faster than TimerPeriodFor.
+constexpr unsigned kIdlePeriodMs = 90;
+unsigned IdlePeriodFor(int showtimeMs);
 
 // The host menu: opens a panel and runs its loop until its button ends it.
 void MenuSelect(unsigned menuId);

@@ -324,6 +324,12 @@ int DisplayPanel(int panel) {
   return 0;
 }
 
+// The fake applies nothing to windows: deferring changes nothing it records.
+int DeferPanelUpdates(int panel, int /*defer*/) {
+  Guard g(R().mu);
+  return FindFakePanel(panel) == nullptr ? kErrBadPanel : 0;
+}
+
 int HidePanel(int panel) {
   Guard g(R().mu);
   Log("HidePanel(" + std::to_string(panel) + ")");

@@ -361,16 +361,19 @@ int ResetTextBox(int panel, int control, const char* text) {
 }
 
 int DisplayImageFile(int panel, int control, const char* path) {
+  int boxW, boxH;
   {
     LockGuard guard(R().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
     if (c->def.kind != CtrlKind::Picture) return kErrBadControl;
+    boxW = c->width;
+    boxH = c->height;
   }
   if (!path || !*path) return kErrBadValue;
   int w = 0, h = 0;
-  HBITMAP bmp = DecodePicture(path, &w, &h);
+  HBITMAP bmp = LoadPicture(path, boxW, boxH, &w, &h);
   if (!bmp) return kErrFile;  // the previous picture stays
   {
     LockGuard guard(R().lock);

@@ -19,10 +19,15 @@ int Darker(int rgb) {
   return (r << 16) | (g << 8) | b;
 }
 
+// The DC's own brush: no brush object made and freed per fill.
 void Fill(HDC dc, const RECT& r, int rgb) {
-  HBRUSH brush = CreateSolidBrush(Ref(rgb));
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
+  SetDCBrushColor(dc, Ref(rgb));
+  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+void Frame(HDC dc, const RECT& r, COLORREF color) {
+  SetDCBrushColor(dc, color);
+  FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 UINT JustifyFlags(int justify) {
@@ -59,13 +64,16 @@ void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) {
     w = c.picWidth * c.height / c.picHeight;
   }
   int x = r.left + (c.width - w) / 2, y = r.top + (c.height - h) / 2;
-  HDC src = CreateCompatibleDC(dc);
+  HDC src = ScratchDC();
   HGDIOBJ old = SelectObject(src, c.picture);
-  SetStretchBltMode(dc, HALFTONE);
-  SetBrushOrgEx(dc, 0, 0, nullptr);
-  StretchBlt(dc, x, y, w, h, src, 0, 0, c.picWidth, c.picHeight, SRCCOPY);
+  if (w == c.picWidth && h == c.picHeight) {
+    BitBlt(dc, x, y, w, h, src, 0, 0, SRCCOPY);  // kept at its shown size
+  } else {
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchBlt(dc, x, y, w, h, src, 0, 0, c.picWidth, c.picHeight, SRCCOPY);
+  }
   SelectObject(src, old);
-  DeleteDC(src);
 }
 
 void PaintLamp(HDC dc, const CtrlState& c, const RECT& r) {
@@ -88,9 +96,7 @@ void PaintLamp(HDC dc, const CtrlState& c, const RECT& r) {
 
 void PaintMeter(HDC dc, CtrlState& c, const RECT& r) {
   Fill(dc, r, c.color);
-  HBRUSH frame = CreateSolidBrush(Ref(Darker(c.color)));
-  FrameRect(dc, &r, frame);
-  DeleteObject(frame);
+  Frame(dc, r, Ref(Darker(c.color)));
   DrawLine(dc, c, r, c.text, kJustifyCentre);
 }
 
@@ -104,13 +110,16 @@ void PaintInputParts(HDC dc, CtrlState& c) {
     int x = c.left + c.width + kSwatchGap;
     RECT sw{x, c.top, x + kSwatchWidth, c.top + c.height};
     Fill(dc, sw, c.intValue & 0xFFFFFF);
-    HBRUSH frame = CreateSolidBrush(RGB(64, 64, 64));
-    FrameRect(dc, &sw, frame);
-    DeleteObject(frame);
+    Frame(dc, sw, RGB(64, 64, 64));
   }
 }
 
 }  // namespace
+
+HDC ScratchDC() {
+  if (!R().scratchDC) R().scratchDC = CreateCompatibleDC(nullptr);
+  return R().scratchDC;
+}
 
 HFONT NewFont(const std::string& face, int pointSize, bool bold) {
   LOGFONTA lf = {};
@@ -138,14 +147,13 @@ bool SelfPainting(CtrlKind kind) {
 
 void Autosize(CtrlState& c, int oldLeft, int oldWidth) {
   if (!c.def.autosize) return;
-  HDC dc = CreateCompatibleDC(nullptr);
+  HDC dc = ScratchDC();
   HGDIOBJ old = SelectObject(dc, DisplayFont(c));
   SIZE size = {0, 0};
   GetTextExtentPoint32A(dc, c.text.c_str(), static_cast<int>(c.text.size()), &size);
   TEXTMETRICA tm = {};
   GetTextMetricsA(dc, &tm);
   SelectObject(dc, old);
-  DeleteDC(dc);
   int width = static_cast<int>(size.cx) + 2 * kTextPad;
   // The justification names the edge that stays put as the text changes.
   if (c.justify == kJustifyRight) c.left = oldLeft + oldWidth - width;
@@ -158,9 +166,15 @@ void Autosize(CtrlState& c, int oldLeft, int oldWidth) {
 void PaintPanel(PanelState& p, HDC target, const RECT& client) {
   int w = client.right - client.left, h = client.bottom - client.top;
   if (w <= 0 || h <= 0) return;
+  // The off-screen copy is kept for the next paint of the same size.
+  if (!p.backBuffer || p.backWidth != w || p.backHeight != h) {
+    if (p.backBuffer) DeleteObject(p.backBuffer);
+    p.backBuffer = CreateCompatibleBitmap(target, w, h);
+    p.backWidth = w;
+    p.backHeight = h;
+  }
   HDC dc = CreateCompatibleDC(target);
-  HBITMAP bmp = CreateCompatibleBitmap(target, w, h);
-  HGDIOBJ oldBmp = SelectObject(dc, bmp);
+  HGDIOBJ oldBmp = SelectObject(dc, p.backBuffer);
   HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
   Fill(dc, client, p.backColor);
   for (auto& c : p.ctrls) {
@@ -206,7 +220,6 @@ void PaintPanel(PanelState& p, HDC target, const RECT& client) {
   BitBlt(target, 0, 0, w, h, dc, 0, 0, SRCCOPY);
   RestoreDC(target, saved);
   SelectObject(dc, oldBmp);
-  DeleteObject(bmp);
   DeleteDC(dc);
 }
 

@@ -15,8 +15,6 @@ thread_local int tApplying = 0;
 
 namespace {
 
-constexpr unsigned kAllDirty = kDirtyGeometry | kDirtyVisible | kDirtyText | kDirtyFont |
-                               kDirtyItems | kDirtyCaption;
 
 COLORREF Ref(int rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
@@ -51,6 +49,27 @@ int RingIndex(const CtrlState& c) {
   for (size_t i = 0; i < c.def.items.size(); ++i)
     if (c.def.items[i].second == c.intValue) return static_cast<int>(i);
   return c.hasExtraItem ? static_cast<int>(c.def.items.size()) : -1;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A display control's window already holding this place and text is left
+// alone: every call to a window is a round trip under wine. Inputs are always
+// set, since the user may have typed into them.
+void SkipUnchanged(CtrlState& c, Op& op) {
+  if (c.pick == nullptr) {
+    if ((op.dirty & kDirtyGeometry) && SameRect(op.rect, c.appliedRect)) op.dirty &= ~kDirtyGeometry;
+    c.appliedRect = op.rect;
+  }
+  if (SelfPainting(c.def.kind)) return;
+  if ((op.dirty & kDirtyText) && c.textApplied && c.appliedText == op.text)
+    op.dirty &= ~kDirtyText;
+  if (op.dirty & kDirtyText) {
+    c.appliedText = op.text;
+    c.textApplied = true;
+  }
 }
 
 void Run(const Op& op) {
@@ -168,7 +187,7 @@ std::string ValueText(const CtrlState& c) {
   }
 }
 
-void CreateControlWindows(PanelState& p, CtrlState& c) {
+void CreateControlWindows(HWND panelWnd, CtrlState& c) {
   HINSTANCE inst = R().module;
   HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.def.number));
   DWORD vis = c.visible ? WS_VISIBLE : 0;
@@ -205,12 +224,12 @@ void CreateControlWindows(PanelState& p, CtrlState& c) {
     default:
       break;
   }
-  c.wnd = CreateWindowExA(ex, cls, "", style, c.left, c.top, c.width, h, p.wnd, id, inst, nullptr);
+  c.wnd = CreateWindowExA(ex, cls, "", style, c.left, c.top, c.width, h, panelWnd, id, inst, nullptr);
   if (c.def.kind == CtrlKind::ColorPicker) {
     RECT r = PickRect(c);
     c.pick = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "BUTTON", "...",
                              WS_CHILD | vis | BS_PUSHBUTTON | WS_TABSTOP, r.left, r.top,
-                             r.right - r.left, r.bottom - r.top, p.wnd,
+                             r.right - r.left, r.bottom - r.top, panelWnd,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPickIdBase + c.def.number)),
                              inst, nullptr);
   }
@@ -218,6 +237,7 @@ void CreateControlWindows(PanelState& p, CtrlState& c) {
 }
 
 void ApplyPanel(int handle) {
+  MakeChildren(handle);
   std::vector<Op> ops;
   HWND panelWnd = nullptr;
   bool repaintAll = false;
@@ -243,6 +263,7 @@ void ApplyPanel(int handle) {
       if (c.def.kind == CtrlKind::Ring) op.rect.bottom = c.top + DropHeight(c);
       op.pickRect = PickRect(c);
       op.text = ValueText(c);
+      SkipUnchanged(c, op);
       op.caption = c.caption;
       op.checked = c.intValue != 0;
       if (c.def.kind == CtrlKind::Ring) {
@@ -257,6 +278,7 @@ void ApplyPanel(int handle) {
         op.retired.swap(c.retiredFonts);
       }
       c.dirty = 0;
+      if (op.dirty == 0 && op.retired.empty()) continue;
       ops.push_back(std::move(op));
     }
   }

@@ -43,6 +43,8 @@ enum Dirty : unsigned {
   kDirtyItems = 16,   // ring list
   kDirtyCaption = 32  // button / toggle text
 };
+constexpr unsigned kAllDirty = kDirtyGeometry | kDirtyVisible | kDirtyText | kDirtyFont |
+                               kDirtyItems | kDirtyCaption;
 
 struct CtrlState {
   CtrlDef def;  // kind, items, range, callback as loaded
@@ -63,6 +65,9 @@ struct CtrlState {
   HFONT font = nullptr;  // display use (measure and paint), under the lock
   HFONT inputFont = nullptr;  // font given to a standard child window
   std::vector<HFONT> retiredFonts;  // freed by the owner after WM_SETFONT
+  RECT appliedRect{-1, -1, -1, -1};  // what the child window was last given
+  std::string appliedText;
+  bool textApplied = false;
   HWND wnd = nullptr;     // the control's own child window (id = number)
   HWND swatch = nullptr;  // colour picker parts
   HWND pick = nullptr;
@@ -82,6 +87,11 @@ struct PanelState {
   int brushColor = -1;
   bool syncPosted = false;
   bool repaint = false;
+  bool childrenMade = false;  // the controls' windows exist (made on first display)
+  int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
+  bool deferredApply = false;  // changes waiting for the end of the deferral
+  HBITMAP backBuffer = nullptr;  // the paint's off-screen copy, kept between paints
+  int backWidth = 0, backHeight = 0;
   std::vector<CtrlState> ctrls;
 
   CtrlState* Find(int number) {
@@ -102,6 +112,7 @@ struct Runtime {
   std::vector<std::unique_ptr<PanelState>> discarded;      // windows not yet destroyed
   std::map<std::string, std::vector<PanelDef>> fileCache;  // parsed panel files
   int nextHandle = 1;
+  HDC scratchDC = nullptr;  // measuring and picture blits, under the lock
   ULONG_PTR gdiplusToken = 0;
   bool gdiplusStarted = false;
   // Event loop.
@@ -125,6 +136,7 @@ void ApplyPanel(int handle);
 
 // Display (ui_display.cpp). Caller holds the lock.
 HFONT DisplayFont(CtrlState& c);
+HDC ScratchDC();  // a memory DC kept until CloseRuntime
 HFONT NewFont(const std::string& face, int pointSize, bool bold);
 void Autosize(CtrlState& c, int oldLeft, int oldWidth);
 void PaintPanel(PanelState& p, HDC dc, const RECT& client);
@@ -139,15 +151,17 @@ HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room);
 int OverflowFlags(HDC dc, const std::string& text, const RECT& room);  // -1: draw nothing
 
 // Inputs (ui_inputs.cpp).
-void CreateControlWindows(PanelState& p, CtrlState& c);  // before the panel is published
+void CreateControlWindows(HWND panelWnd, CtrlState& c);  // on a copy, lock not held
 std::string ValueText(const CtrlState& c);               // under lock
 // A WM_COMMAND on the panel window; owner thread, lock not held.
 void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child);
 LRESULT OnCtlColor(int handle, HDC dc, HWND child, bool edit);
 extern thread_local int tApplying;  // >0 while the runtime itself sets windows
 
-// Pictures (ui_picture.cpp). Decodes a JPEG into a bitmap; null on failure.
-HBITMAP DecodePicture(const char* path, int* width, int* height);
+// Pictures (ui_picture.cpp). The file's picture fitted into a box of boxW x
+// boxH, as a bitmap the caller owns; null when it cannot (or may not) be shown.
+// Lock not held.
+HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* height);
 void ShutdownPictures();
 
 // Font dialog (ui_font_dialog.cpp).
@@ -157,6 +171,16 @@ bool RegisterFontDialogClass(HINSTANCE module);
 void DispatchPanelMessage(MSG& msg);
 // Wakes the loop that watches this panel, after it was hidden or discarded.
 void WakeLoopFor(int panel);
+
+// Updates (ui_updates.cpp). A hidden panel shown may lie under other windows
+// on the screen (no window manager under wine) until it is restacked:
+// NotePanelShown records it, TakePanelsShown reads and clears it.
+void NotePanelShown();
+bool PanelsShown();
+bool TakePanelsShown();
+// Makes the controls' windows of a visible panel that has none yet. Owner
+// thread, lock not held.
+void MakeChildren(int handle);
 
 // Sends a reason to the debugger output.
 void Report(const std::string& text);

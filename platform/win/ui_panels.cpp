@@ -33,6 +33,10 @@ void Commit(int handle) {
     PanelState* p = FindPanel(handle);
     if (!p || !p->wnd) return;
     owner = OnOwnerThread(*p);
+    if (owner && p->deferDepth > 0) {
+      p->deferredApply = true;  // applied once when the deferral ends
+      return;
+    }
     if (!owner) {
       if (p->syncPosted) return;  // one pending sync covers every change
       p->syncPosted = true;
@@ -58,6 +62,8 @@ void FreePanelObjects(PanelState& p) {
   }
   if (p.backBrush) DeleteObject(p.backBrush);
   p.backBrush = nullptr;
+  if (p.backBuffer) DeleteObject(p.backBuffer);
+  p.backBuffer = nullptr;
 }
 
 // Destroys the window of a discarded panel and frees it. Owner thread.
@@ -258,6 +264,8 @@ void CloseRuntime() {
   }
   ShutdownPictures();
   LockGuard guard(R().lock);
+  if (R().scratchDC) DeleteDC(R().scratchDC);
+  R().scratchDC = nullptr;
   if (R().classesRegistered) {
     UnregisterClasses(R().module);
     R().classesRegistered = false;
@@ -302,7 +310,10 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   p->backColor = def.backColor;
   p->owner = GetCurrentThreadId();
   p->ctrls.resize(def.controls.size());
-  for (size_t i = 0; i < def.controls.size(); ++i) InitControl(p->ctrls[i], def.controls[i]);
+  {
+    LockGuard guard(R().lock);  // autosizing measures with the shared DC
+    for (size_t i = 0; i < def.controls.size(); ++i) InitControl(p->ctrls[i], def.controls[i]);
+  }
 
   DWORD style = WS_POPUP | WS_CLIPSIBLINGS;
   DWORD exStyle = WS_EX_TOPMOST;
@@ -318,7 +329,7 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
     Report("cannot create the window of panel " + std::to_string(panelId));
     return kErrBadPanel;
   }
-  for (auto& c : p->ctrls) CreateControlWindows(*p, c);
+  // The controls' windows are made when the panel is first shown.
   int handle;
   {
     LockGuard guard(R().lock);
@@ -333,7 +344,7 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
 
 int DisplayPanel(int panel) {
   HWND wnd;
-  bool owner;
+  bool owner, deferred, firstTime;
   {
     LockGuard guard(R().lock);
     PanelState* p = FindPanel(panel);
@@ -341,12 +352,18 @@ int DisplayPanel(int panel) {
     p->visible = true;
     wnd = p->wnd;
     owner = OnOwnerThread(*p);
+    deferred = p->deferDepth > 0;
+    firstTime = !p->childrenMade;
   }
+  if (!IsWindowVisible(wnd)) NotePanelShown();
   if (owner) {
+    if (firstTime) ApplyPanel(panel);  // the controls' windows, made on the first display
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
-    UpdateWindow(wnd);
+    // Deferred: the one paint comes after the changes, not before them.
+    if (!deferred) UpdateWindow(wnd);
   } else {
     ShowWindowAsync(wnd, SW_SHOWNOACTIVATE);
+    if (firstTime) Commit(panel);  // the owner makes the controls' windows
   }
   return 0;
 }

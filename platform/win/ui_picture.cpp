@@ -1,6 +1,10 @@
-// Pictures: JPEG (and other) files decoded with the GDI+ flat API into a
-// plain bitmap that the panel draws. GDI+ starts on the first picture.
+// Pictures: files decoded with the GDI+ flat API once, scaled to the control
+// that shows them and kept (by path, size and write time, a bounded number,
+// freed with the runtime); a file too large to be a logo is refused before
+// it is decoded. GDI+ starts on the first picture.
 #include "platform/win/ui_internal.h"
+
+#include "platform/picture_header.h"
 
 // The few GDI+ entry points we use, declared here as the system exports them.
 extern "C" {
@@ -24,6 +28,26 @@ namespace rt {
 namespace {
 
 constexpr int kOk = 0;
+constexpr size_t kMaxCachedPictures = 32;             // channels' logos kept decoded
+constexpr ULONGLONG kMaxPictureBytes = 8u << 20;      // a larger file is not a logo
+constexpr long long kMaxPicturePixels = 2048LL * 2048;  // nor a larger picture
+
+struct CachedPicture {
+  std::string path;
+  ULONGLONG bytes = 0;
+  FILETIME written{};
+  int boxWidth = 0, boxHeight = 0;
+  HBITMAP bitmap = nullptr;  // scaled to the box; null: the file cannot be shown
+  int width = 0, height = 0;
+  unsigned long long lastUse = 0;
+};
+
+// Under R().lock.
+struct PictureCache {
+  std::vector<CachedPicture> entries;
+  unsigned long long clock = 0;
+};
+PictureCache cache;
 
 // Starts GDI+ once; never from the loader lock (only on a picture request).
 bool StartPictures() {
@@ -38,9 +62,11 @@ bool StartPictures() {
   return true;
 }
 
-}  // namespace
+bool TooLarge(long long width, long long height) {
+  return width <= 0 || height <= 0 || width * height > kMaxPicturePixels;
+}
 
-HBITMAP DecodePicture(const char* path, int* width, int* height) {
+HBITMAP Decode(const char* path, int* width, int* height) {
   if (!StartPictures()) return nullptr;
   WCHAR wide[MAX_PATH * 2];
   if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH * 2) == 0) return nullptr;
@@ -48,8 +74,8 @@ HBITMAP DecodePicture(const char* path, int* width, int* height) {
   if (GdipCreateBitmapFromFile(wide, &bitmap) != kOk || !bitmap) return nullptr;
   UINT w = 0, h = 0;
   HBITMAP out = nullptr;
-  if (GdipGetImageWidth(bitmap, &w) == kOk && GdipGetImageHeight(bitmap, &h) == kOk && w > 0 &&
-      h > 0 && GdipCreateHBITMAPFromBitmap(bitmap, &out, 0xFF000000) != kOk) {
+  if (GdipGetImageWidth(bitmap, &w) == kOk && GdipGetImageHeight(bitmap, &h) == kOk &&
+      !TooLarge(w, h) && GdipCreateHBITMAPFromBitmap(bitmap, &out, 0xFF000000) != kOk) {
     out = nullptr;
   }
   GdipDisposeImage(bitmap);
@@ -58,8 +84,118 @@ HBITMAP DecodePicture(const char* path, int* width, int* height) {
   return out;
 }
 
+// The picture at the size the panel shows it: fitted into the box, keeping
+// its proportions, drawn with the same halftone stretch the paint would use.
+HBITMAP ScaleToBox(HBITMAP full, int fullW, int fullH, int boxW, int boxH, int* w, int* h) {
+  *w = boxW;
+  *h = static_cast<int>(static_cast<long long>(fullH) * boxW / fullW);
+  if (*h > boxH) {
+    *h = boxH;
+    *w = static_cast<int>(static_cast<long long>(fullW) * boxH / fullH);
+  }
+  if (*w <= 0 || *h <= 0) return nullptr;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = *w;
+  bi.bmiHeader.biHeight = -*h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP out = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!out) return nullptr;
+  HDC src = CreateCompatibleDC(nullptr), dst = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldSrc = SelectObject(src, full), oldDst = SelectObject(dst, out);
+  SetStretchBltMode(dst, HALFTONE);
+  SetBrushOrgEx(dst, 0, 0, nullptr);
+  StretchBlt(dst, 0, 0, *w, *h, src, 0, 0, fullW, fullH, SRCCOPY);
+  SelectObject(src, oldSrc);
+  SelectObject(dst, oldDst);
+  DeleteDC(src);
+  DeleteDC(dst);
+  return out;
+}
+
+// Decodes and scales a file that passes the bounds; null otherwise.
+HBITMAP Prepare(const char* path, ULONGLONG bytes, int boxW, int boxH, int* w, int* h) {
+  int headerW = 0, headerH = 0;
+  if (bytes > kMaxPictureBytes) return nullptr;
+  if (ReadPictureSize(path, &headerW, &headerH) && TooLarge(headerW, headerH)) return nullptr;
+  int fullW = 0, fullH = 0;
+  HBITMAP full = Decode(path, &fullW, &fullH);
+  if (!full) return nullptr;
+  HBITMAP scaled = ScaleToBox(full, fullW, fullH, boxW, boxH, w, h);
+  DeleteObject(full);
+  return scaled;
+}
+
+bool SameStamp(const CachedPicture& e, ULONGLONG bytes, const FILETIME& written) {
+  return e.bytes == bytes && CompareFileTime(&e.written, &written) == 0;
+}
+
+void Free(CachedPicture& e) {
+  if (e.bitmap) DeleteObject(e.bitmap);
+  e.bitmap = nullptr;
+}
+
+// The control's own copy of a kept picture (the control frees it).
+HBITMAP CopyOf(const CachedPicture& e, int* w, int* h) {
+  if (!e.bitmap) return nullptr;
+  *w = e.width;
+  *h = e.height;
+  return static_cast<HBITMAP>(CopyImage(e.bitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+}  // namespace
+
+HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* height) {
+  *width = *height = 0;
+  if (boxW <= 0 || boxH <= 0) return nullptr;
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return nullptr;
+  const ULONGLONG bytes = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  {
+    LockGuard guard(R().lock);
+    auto& list = cache.entries;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+      if (it->path != path || it->boxWidth != boxW || it->boxHeight != boxH) continue;
+      if (SameStamp(*it, bytes, info.ftLastWriteTime)) {
+        it->lastUse = ++cache.clock;
+        return CopyOf(*it, width, height);
+      }
+      Free(*it);  // the file changed since
+      list.erase(it);
+      break;
+    }
+  }
+  CachedPicture fresh;
+  fresh.path = path;
+  fresh.bytes = bytes;
+  fresh.written = info.ftLastWriteTime;
+  fresh.boxWidth = boxW;
+  fresh.boxHeight = boxH;
+  fresh.bitmap = Prepare(path, bytes, boxW, boxH, &fresh.width, &fresh.height);
+  LockGuard guard(R().lock);
+  auto& list = cache.entries;
+  if (list.size() >= kMaxCachedPictures) {
+    auto oldest = list.begin();
+    for (auto it = list.begin(); it != list.end(); ++it)
+      if (it->lastUse < oldest->lastUse) oldest = it;
+    Free(*oldest);
+    list.erase(oldest);
+  }
+  fresh.lastUse = ++cache.clock;
+  list.push_back(fresh);
+  return CopyOf(list.back(), width, height);
+}
+
 void ShutdownPictures() {
   LockGuard guard(R().lock);
+  for (auto& e : cache.entries) Free(e);
+  cache.entries.clear();
+  cache.entries.shrink_to_fit();
   if (!R().gdiplusStarted) return;
   GdiplusShutdown(R().gdiplusToken);
   R().gdiplusStarted = false;

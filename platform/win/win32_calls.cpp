@@ -77,7 +77,18 @@ int GetWindowRect(Wnd wnd, Rect* rect) {
   return 1;
 }
 
+// A visible window already first in the window list, at that very place,
+// stays as it is when asked to the top of the topmost band there again.
+bool AlreadyOnTopAt(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  if (insertAfter != HWND_TOPMOST || (flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) != 0) return false;
+  if (!IsWindowVisible(wnd) || GetTopWindow(nullptr) != wnd || ui::rt::PanelsShown()) return false;
+  RECT r;
+  return ::GetWindowRect(wnd, &r) && r.left == x && r.top == y && r.right - r.left == cx &&
+         r.bottom - r.top == cy;
+}
+
 int SetWindowPos(Wnd wnd, Wnd insertAfter, int x, int y, int cx, int cy, uint32_t flags) {
+  if (AlreadyOnTopAt(H(wnd), H(insertAfter), x, y, cx, cy, flags)) return 1;
   if (OtherThread(H(wnd))) flags |= SWP_ASYNCWINDOWPOS | SWP_NOACTIVATE;
   return ::SetWindowPos(H(wnd), H(insertAfter), x, y, cx, cy, flags);
 }
@@ -88,9 +99,19 @@ int32_t SetWindowLongA(Wnd wnd, int index, int32_t value) {
   return ::SetWindowLongA(H(wnd), index, value);
 }
 
-Wnd SetFocus(Wnd wnd) { return ::SetFocus(H(wnd)); }
+// Handing the focus back to a window that already has it changes nothing on
+// Windows; under wine it would still cost a round of messages and restacking.
+Wnd SetFocus(Wnd wnd) {
+  HWND focus = ::GetFocus();
+  if (wnd != nullptr && focus == H(wnd)) return focus;
+  return ::SetFocus(H(wnd));
+}
 
 int SetForegroundWindow(Wnd wnd) {
+  // Already in front, and none of our panels shown since the last restack:
+  // nothing on the screen would move, so nothing is done.
+  const bool shown = ui::rt::TakePanelsShown();
+  if (wnd != nullptr && ::GetForegroundWindow() == H(wnd) && !shown) return 1;
   int result = ::SetForegroundWindow(H(wnd));
   KeepOwnPanelsOnTop();
   return result;
