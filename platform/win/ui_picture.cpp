@@ -29,8 +29,6 @@ namespace {
 
 constexpr int kOk = 0;
 constexpr size_t kMaxCachedPictures = 32;             // channels' logos kept decoded
-constexpr ULONGLONG kMaxPictureBytes = 8u << 20;      // a larger file is not a logo
-constexpr long long kMaxPicturePixels = 2048LL * 2048;  // nor a larger picture
 
 struct CachedPicture {
   std::string path;
@@ -62,9 +60,7 @@ bool StartPictures() {
   return true;
 }
 
-bool TooLarge(long long width, long long height) {
-  return width <= 0 || height <= 0 || width * height > kMaxPicturePixels;
-}
+bool TooLarge(long long width, long long height) { return LogoTooLarge(0, width, height); }
 
 HBITMAP Decode(const char* path, int* width, int* height) {
   if (!StartPictures()) return nullptr;
@@ -119,7 +115,7 @@ HBITMAP ScaleToBox(HBITMAP full, int fullW, int fullH, int boxW, int boxH, int* 
 // Decodes and scales a file that passes the bounds; null otherwise.
 HBITMAP Prepare(const char* path, ULONGLONG bytes, int boxW, int boxH, int* w, int* h) {
   int headerW = 0, headerH = 0;
-  if (bytes > kMaxPictureBytes) return nullptr;
+  if (bytes > kMaxLogoBytes) return nullptr;
   if (ReadPictureSize(path, &headerW, &headerH) && TooLarge(headerW, headerH)) return nullptr;
   int fullW = 0, fullH = 0;
   HBITMAP full = Decode(path, &fullW, &fullH);

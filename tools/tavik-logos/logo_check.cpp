@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "banner/logo_path.h"
+#include "platform/picture_header.h"
 
 namespace tavik_logos {
 namespace {
@@ -316,7 +317,18 @@ ChannelResult CheckChannel(const LogoFolder& folder, const std::string& name) {
     } else {
       std::vector<uint8_t> bytes;
       PictureCheck pc = {Picture::kNotAPicture, "a file that cannot be read"};
-      if (ReadFile(folder.path + "/" + found, &bytes)) pc = CheckPicture(bytes);
+      const std::string path = folder.path + "/" + found;
+      if (ReadFile(path, &bytes)) pc = CheckPicture(bytes);
+      int width = 0, height = 0;
+      if (Shown(pc.kind) && (!ReadPictureSize(path.c_str(), &width, &height) ||
+                             LogoTooLarge(bytes.size(), width, height))) {
+        // The plug-in reads the size from the header and decodes nothing larger.
+        pc = {Picture::kTooLarge,
+              width > 0 ? std::to_string(width) + "x" + std::to_string(height) +
+                              " pixels in " + std::to_string(bytes.size()) +
+                              " bytes, larger than a logo may be (2048x2048 pixels, 8 MB)"
+                        : "a picture whose size cannot be read from its header"};
+      }
       if (Shown(pc.kind)) {
         r.fallback = false;
         r.file = found;

@@ -18,6 +18,7 @@ enum class Picture {
   kTruncated,    // JPEG without its end: not shown (partly, at best, on some systems)
   kUnsupported,  // lossless, hierarchical or arithmetic-coded JPEG
   kCorrupt,      // JPEG markers that do not hold together
+  kTooLarge,     // more pixels or bytes than a logo may have: not decoded
 };
 
 struct PictureCheck {

@@ -77,6 +77,13 @@ TEST(LogoCheck, VerdictForEachAwkwardCase) {
   testing_support::WriteFile(dir + "/Cut.jpg", jpeg.substr(0, jpeg.size() / 2));
   testing_support::WriteFile(dir + "/Text.jpg", "not a picture");
   testing_support::WriteFile(dir + "/Sport_24.jpg", jpeg);
+  // The same picture claiming 8000 x 8000 pixels: the plug-in refuses it from
+  // its header, before decoding.
+  std::string huge = jpeg;
+  const size_t sof = huge.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  huge.replace(sof + 5, 4, "\x1F\x40\x1F\x40");
+  testing_support::WriteFile(dir + "/Huge.jpg", huge);
   tavik_logos::LogoFolder folder;
   folder.path = dir;
   folder.iconDir = dir + "/";
@@ -93,6 +100,7 @@ TEST(LogoCheck, VerdictForEachAwkwardCase) {
       {"Arte", false, "Arte.jpg", "baseline JPEG"},
       {"BBC One", false, "bbc one.jpg", "differs in case only, which Windows ignores"},
       {"Cut", true, "0.jpg", "truncated"},
+      {"Huge", true, "0.jpg", "8000x8000 pixels"},
       {"Text", true, "0.jpg", "not a JPEG the plug-in can show"},
       {"Sport 24", true, "0.jpg", "there is no file Sport 24.jpg"},
       {"A/B", true, "0.jpg", "cannot hold"},
