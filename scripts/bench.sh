@@ -33,24 +33,14 @@ convert -size 8000x8000 gradient:red-blue -quality 90 "$run/plugin/tavik_icon/Hu
   echo "bench: no ImageMagick; the huge-logo figures are left out"
 cp "$win_dir/hostbench.exe" "$run/"
 
-xstate=""
+# shellcheck source=wine-display.sh
+. "$repo/scripts/wine-display.sh"
 cleanup() {
-  if [ -n "$xstate" ]; then
-    timeout 15 wineserver -w 2>/dev/null
-    "$repo/scripts/xvfb.sh" stop "$xstate"
-    xstate=""
-  fi
+  wine_display_stop
   rm -rf "$run"
 }
 trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  xstate="$run/xvfb.state"
-  DISPLAY="$("$repo/scripts/xvfb.sh" start "$xstate")" || exit 1
-  export DISPLAY
-fi
-# shellcheck source=wine-env.sh
-. "$repo/scripts/wine-env.sh"
-winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
+wine_display_start "$run" || exit 1
 bench() { timeout -k 5 600 wine "$run/hostbench.exe" "$@" 2>/dev/null | tr -d '\r'; }
 plugin="$(winpath "$run/plugin/tavik.dll")"
 

@@ -28,25 +28,11 @@ cp "$win_dir/tavik.uir" "$run/plugin/"
 # alpha, justification, programme text, programme colour, slide-out, typeface.
 printf '%s\r\n' " 1.0" 1 0 16777215 1 1 1 0 0 0 0 0 255 0 1 65535 0 "" >"$run/plugin/tavik.ini"
 
-xstate=""
-cleanup() {
-  if [ -n "$xstate" ]; then
-    timeout 15 wineserver -w 2>/dev/null
-    "$repo/scripts/xvfb.sh" stop "$xstate"
-    xstate=""
-  fi
-  return 0
-}
-trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  xstate="$run/xvfb.state"
-  DISPLAY="$("$repo/scripts/xvfb.sh" start "$xstate")" || exit 1
-  export DISPLAY
-fi
-# shellcheck source=wine-env.sh
-. "$repo/scripts/wine-env.sh"
+# shellcheck source=wine-display.sh
+. "$repo/scripts/wine-display.sh"
+trap wine_display_stop EXIT
+wine_display_start "$run" || exit 1
 
-winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 echo "run-hostile: plug-in folder $run/plugin"
 timeout -k 5 "$limit" wine "$win_dir/hostile_host.exe" --plugin "$(winpath "$run/plugin/tavik.dll")" "$@"
 rc=$?
@@ -57,6 +43,6 @@ if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
   done
   exit 1
 fi
-cleanup
+wine_display_stop
 [ $rc -eq 0 ] && [ -z "${TAVIK_KEEP_RUNS:-}" ] && rm -rf "$run"
 exit $rc

@@ -83,26 +83,10 @@ out="${o_out:-$run/out}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 
-winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
-
-xstate=""
-cleanup() {
-  if [ -n "$xstate" ]; then
-    # wine's own helper processes hold the display a moment longer.
-    timeout 15 wineserver -w 2>/dev/null
-    "$repo/scripts/xvfb.sh" stop "$xstate"
-    xstate=""
-  fi
-  return 0
-}
-trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  xstate="$run/xvfb.state"
-  DISPLAY="$("$repo/scripts/xvfb.sh" start "$xstate")" || exit 1
-  export DISPLAY
-fi
-# shellcheck source=wine-env.sh
-. "$repo/scripts/wine-env.sh"
+# shellcheck source=wine-display.sh
+. "$repo/scripts/wine-display.sh"
+trap wine_display_stop EXIT
+wine_display_start "$run" || exit 1
 
 args=(--plugin "$(winpath "$run/plugin/$plugin")" --family "$family"
       --channels "$(winpath "$channels")" --scenario "$(winpath "$scn")" --out "$(winpath "$out")"
@@ -131,7 +115,6 @@ if [ "$rc" -ne "$want_exit" ]; then
   exit 1
 fi
 echo "run-scenario: $name passed (exit $rc)"
-cleanup
-xstate=""
+wine_display_stop
 [ -z "$o_out" ] && [ -z "${TAVIK_KEEP_RUNS:-}" ] && rm -rf "$run"
 exit 0

@@ -9,12 +9,10 @@ set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 win_dir="$(cd "${1:-$repo/build/win}" && pwd)" || exit 1
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavik-package-test.XXXXXX")"
-xstate=""
+# shellcheck source=wine-display.sh
+. "$repo/scripts/wine-display.sh"
 cleanup() {
-  if [ -n "$xstate" ]; then
-    timeout 15 wineserver -w 2>/dev/null
-    "$repo/scripts/xvfb.sh" stop "$xstate"
-  fi
+  wine_display_stop
   [ "${failed:-1}" -eq 0 ] && rm -rf "$work"
   return 0
 }
@@ -47,13 +45,7 @@ for exe in tavik-eit.exe tavik-logos.exe; do
   [ -z "$other" ] || fail "$exe imports $other"
 done
 
-if [ -z "${DISPLAY:-}" ]; then
-  xstate="$work/xvfb.state"
-  DISPLAY="$("$repo/scripts/xvfb.sh" start "$xstate")" || fail "Xvfb"
-  export DISPLAY
-fi
-. "$repo/scripts/wine-env.sh"
-winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
+wine_display_start "$work" || fail "Xvfb"
 mkdir "$work/out"
 dump="$WINEPREFIX/drive_c/Tavik_EIT.dbg"
 rm -f "$dump"
