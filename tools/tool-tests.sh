@@ -96,9 +96,11 @@ logos-awkward)
   cp "$jpg" "$icons/0.jpg"; cp "$jpg" "$icons/Tavik One.jpg"; cp "$jpg" "$icons/harbour tv.jpg"
   cp "$jpg" "$icons/Cinéma_Nord.jpg"
   head -c 600 "$jpg" >"$icons/Kids Corner.jpg"
-  printf 'GIF89a' >"$icons/Sport 24.jpg"; head -c 64 /dev/urandom >>"$icons/Sport 24.jpg"
+  # GIF data of 100 x 60 pixels, and one claiming 8000 x 8000
+  printf 'GIF89a\x64\x00\x3c\x00\x80\x00\x00' >"$icons/Sport 24.jpg"; head -c 64 /dev/zero >>"$icons/Sport 24.jpg"
+  printf 'GIF89a\x40\x1f\x40\x1f\x80\x00\x00' >"$icons/Huge.jpg"; head -c 64 /dev/zero >>"$icons/Huge.jpg"
   printf 'just text\n' >"$icons/Notes.jpg"
-  printf '# awkward names\nTavik One\nHarbour TV\nCinema Nord\nKids Corner\nSport 24\nNotes\nA/B\nWhat?\nCON\n' >"$work/names.txt"
+  printf '# awkward names\nTavik One\nHarbour TV\nCinema Nord\nKids Corner\nSport 24\nHuge\nNotes\nA/B\nWhat?\nCON\n' >"$work/names.txt"
   expect_exit 1 "$logos" "$icons" --names "$work/names.txt"
   expect_out '"Tavik One": Tavik One.jpg (found: '
   expect_out '"Harbour TV": harbour tv.jpg (found: '
@@ -106,11 +108,12 @@ logos-awkward)
   expect_out 'nearest existing files: "Cinéma_Nord.jpg"'
   expect_out '"Kids Corner": 0.jpg (fallback: Kids Corner.jpg is a truncated JPEG'
   expect_out '"Sport 24": Sport 24.jpg (found: GIF data; shown, though not a JPEG)'
+  expect_out '"Huge": 0.jpg (fallback: Huge.jpg is 8000x8000 pixels in 74 bytes, larger than a logo may be'
   expect_out '"Notes": 0.jpg (fallback: Notes.jpg is not a picture file'
   expect_out '"A/B": 0.jpg (fallback: the name holds a character'
   expect_out '"What?": 0.jpg (fallback: the name holds a character'
   expect_out '"CON": 0.jpg (fallback: "CON" is a device name'
-  expect_out '9 channels: own logo for 3, fallback 0.jpg for 6'
+  expect_out '10 channels: own logo for 3, fallback 0.jpg for 7'
   expect_exit 1 "$logos" --plugin-dir "C:\\$(printf 'p%.0s' $(seq 1 230))" "$icons" "Tavik One"
   expect_out 'is longer than 255 characters'
   expect_exit 1 "$logos" "$icons" --channels "$repo/tests/e2e/channels-generated.txt"
