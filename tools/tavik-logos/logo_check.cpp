@@ -336,7 +336,8 @@ ChannelResult CheckChannel(const LogoFolder& folder, const std::string& name) {
         if (found != wanted) r.reason += "; its name differs in case only, which Windows ignores";
         if (pc.kind == Picture::kOtherFormat) r.reason += "; shown, though not a JPEG";
       } else {
-        r.reason = found + " is " + pc.detail + ", not a JPEG the plug-in can show";
+        r.reason = found + " is " + pc.detail;
+        if (pc.kind != Picture::kTooLarge) r.reason += ", not a JPEG the plug-in can show";
       }
     }
   }
