@@ -20,7 +20,11 @@ class PictureHeaderTest : public ::testing::Test {
     for (const auto& p : made_) std::remove(p.c_str());
   }
   std::string Write(const Bytes& bytes) {
-    std::string p = "picture_header_test_" + std::to_string(made_.size()) + ".bin";
+    // CTest runs the cases as separate processes at once: a name of each
+    // case's own.
+    std::string p = std::string("picture_header_test_") +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                    std::to_string(made_.size()) + ".bin";
     std::ofstream(p, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     made_.push_back(p);
