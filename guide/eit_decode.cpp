@@ -21,10 +21,15 @@ void AppendDebugDump(const uint8_t* buffer, int length) {
 }
 
 void DecodeUnit(const UnitReader& unit) {
-  // A cheap refusal of other services before the lock; the test that counts
-  // is made again under it.
+  // A cheap refusal of other tables and services before anything else is
+  // read (most units of the PID are not the tuned service's present or
+  // following section); the test that counts is made again under the lock.
+  const uint16_t sid = CurrentServiceId();
+  if (unit.At(kPosTableId) != kTablePresentFollowing ||
+      (unit.At(kPosServiceId) << 8 | unit.At(kPosServiceId + 1)) != sid)
+    return;
   PickedEvent picked;
-  if (!PickEvent(unit, CurrentServiceId(), &picked)) return;
+  if (!PickEvent(unit, sid, &picked)) return;
   const UnitHeader& h = picked.header;
 
   int32_t bit = h.nownxt == 0 ? kBitNow : kBitNext;
