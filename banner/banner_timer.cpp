@@ -153,7 +153,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
 
   // Idle (nothing shown, nothing counting): the keys were all there was to do.
   TickPlan plan;
-  if (!WithBannerState([](BannerState& s) { return s.bannerActive != 0; })) return;
+  if (BannerIdle()) return;
   ui::ProcessSystemEvents();
   if (!CountTick(plan)) return;
   if (plan.sendPostKey) {

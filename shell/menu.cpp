@@ -23,13 +23,6 @@ struct MenuPanel {
   int x, y, width, height;
 };
 
-// The menu panel open now and whether a menu call's loop runs; host thread only.
-struct MenuState {
-  int open = kNoPanel;
-  bool looping = false;
-};
-MenuState menu;
-
 bool Shown(int panel) {
   int visible = 0;
   return ui::GetPanelAttribute(panel, ui::kAttrVisible, &visible) == 0 && visible != 0;
@@ -80,27 +73,25 @@ bool PanelFor(unsigned menuId, MenuPanel* out) {
 void MenuSelect(unsigned menuId) {
   MenuPanel at;
   if (!PanelFor(menuId, &at) || at.handle < 0) return;
-  if (menu.looping) {
+  // panels.menuOpen names the panel whose loop runs (set on the host's thread
+  // only): a menu call's loop runs exactly while it is not kNoPanel.
+  const int open = panels.menuOpen;
+  panels.menuOpen = at.handle;
+  if (open != kNoPanel) {
     // Chosen again while a panel's loop runs: no second loop.
-    if (menu.open != at.handle && Shown(menu.open)) ui::HidePanel(menu.open);
-    menu.open = at.handle;
-    panels.menuOpen = at.handle;
+    if (open != at.handle && Shown(open)) ui::HidePanel(open);
     Open(menuId, at);
     return;
   }
-  menu.looping = true;
-  menu.open = at.handle;
-  panels.menuOpen = at.handle;
   Open(menuId, at);
   // The loop ends when the open panel is closed by any means; a quit meant
   // for another panel (the EPG panel opened by key) lets it run on.
-  while (Shown(menu.open) && ui::RunPanelLoop(menu.open) == 0) {
+  while (Shown(panels.menuOpen) && ui::RunPanelLoop(panels.menuOpen) == 0) {
   }
-  menu.looping = false;
-  menu.open = kNoPanel;
   panels.menuOpen = kNoPanel;
 }
 
 void CloseMenuPanel() {
-  if (menu.looping && menu.open >= 0) ui::HidePanel(menu.open);
+  const int open = panels.menuOpen;
+  if (open != kNoPanel) ui::HidePanel(open);
 }
