@@ -5,8 +5,8 @@
 #include "banner/banner_state.h"
 #include "common/plugin_state.h"
 #include "guide/guide.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 
 namespace {

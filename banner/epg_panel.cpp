@@ -3,8 +3,8 @@
 #include "banner/banner_constants.h"
 #include "banner/banner_state.h"
 #include "guide/guide.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 
 // Called from the host thread (menu) and the timer thread (key O), so the
 // copies live on the caller's stack.

@@ -8,10 +8,10 @@
 #include "banner/banner_state.h"
 #include "common/plugin_state.h"
 #include "common/text.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/fake_ui_runtime.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fake_ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/panel_file.h"
+#include "runtime/panel_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);

@@ -13,7 +13,7 @@
 
 #include "common/plugin_state.h"
 #include "common/text.h"
-#include "platform/fake/fake_ui_runtime.h"
+#include "tests/fakes/fake_ui_runtime.h"
 #include "settings/settings.h"
 #include "settings/settings_internal.h"
 

@@ -7,7 +7,7 @@
 #include "guide/eit_section.h"
 #include "guide/guide.h"
 #include "guide/guide_state.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 
 namespace guide {

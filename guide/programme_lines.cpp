@@ -5,8 +5,8 @@
 #include "common/text.h"
 #include "guide/guide.h"
 #include "guide/guide_state.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 
 namespace guide {

@@ -1,6 +1,6 @@
 // The user32, kernel32 and winmm calls the plug-in makes, behind one header.
 // On Windows these are the real API (platform/win/win32_calls.cpp); in native
-// builds they are a scripted fake desktop (platform/fake/fake_desktop.cpp).
+// builds they are a scripted fake desktop (tests/fakes/fake_desktop.cpp).
 #pragma once
 
 #include <cstdint>

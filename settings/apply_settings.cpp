@@ -4,8 +4,8 @@
 
 #include "common/plugin_state.h"
 #include "common/text.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The About and EPG panels' OK buttons: hide the panel and end the menu's loop.
 #include "common/plugin_state.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // settings and closes the panel; FONT picks the banner's typeface.
 #include "common/plugin_state.h"
 #include "common/text.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 #include "settings/settings_internal.h"
 

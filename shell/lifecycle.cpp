@@ -8,8 +8,8 @@
 #include "common/plugin_state.h"
 #include "common/text.h"
 #include "guide/guide.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 #include "platform/win32.h"
 #include "settings/settings.h"
 

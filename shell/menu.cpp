@@ -10,8 +10,8 @@
 #include "banner/banner.h"
 #include "common/plugin_state.h"
 #include "platform/host_interface.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 #include "platform/win32.h"
 #include "shell/lifecycle.h"
 

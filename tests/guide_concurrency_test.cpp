@@ -10,10 +10,10 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/fake/fake_ui_runtime.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fake_ui_runtime.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 #include "tests/support/guide_sections.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui_runtime.h"
+#include "runtime/ui_runtime.h"
 
 namespace {
 

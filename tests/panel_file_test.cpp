@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/panel_file.h"
-#include "platform/ui_codes.h"
+#include "runtime/panel_file.h"
+#include "runtime/ui_codes.h"
 
 namespace {
 

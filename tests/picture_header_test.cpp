@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/picture_header.h"
+#include "runtime/picture_header.h"
 
 namespace {
 

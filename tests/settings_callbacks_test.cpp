@@ -2,7 +2,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "platform/ui_codes.h"
+#include "runtime/ui_codes.h"
 #include "tests/support/settings_fixture.h"
 
 namespace {

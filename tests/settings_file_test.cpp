@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_desktop.h"
-#include "platform/ui_codes.h"
+#include "tests/fakes/fake_desktop.h"
+#include "runtime/ui_codes.h"
 #include "settings/settings_internal.h"
 #include "tests/support/settings_fixture.h"
 

@@ -1,10 +1,10 @@
-// Tests of platform/text_room: where the banner's autosized lines may draw,
+// Tests of runtime/text_room: where the banner's autosized lines may draw,
 // with the banner's own geometry (1220-px banner, detail box at 1115, logo at
 // 12..96, lines from 110) and the extremes of narrow areas and long texts.
 #include <gtest/gtest.h>
 
-#include "platform/text_room.h"
-#include "platform/ui_codes.h"
+#include "runtime/text_room.h"
+#include "runtime/ui_codes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 #include "platform/win32.h"
 
 namespace win32 {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "common/plugin_state.h"
-#include "platform/fake/fake_ui_runtime.h"
-#include "platform/ui_runtime.h"
+#include "tests/fakes/fake_ui_runtime.h"
+#include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 #include "tests/support/plugin_fixture.h"
 

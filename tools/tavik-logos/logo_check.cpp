@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "banner/logo_path.h"
-#include "platform/picture_header.h"
+#include "runtime/picture_header.h"
 
 namespace tavik_logos {
 namespace {

@@ -1,6 +1,6 @@
 // Screen size, colours, the library's directory and the local time of day.
 #include "common/text.h"
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
 namespace ui {
 

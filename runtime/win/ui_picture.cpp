@@ -2,9 +2,9 @@
 // that shows them and kept (by path, size and write time, a bounded number,
 // freed with the runtime); a file too large to be a logo is refused before
 // it is decoded. GDI+ starts on the first picture.
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
-#include "platform/picture_header.h"
+#include "runtime/picture_header.h"
 
 // The few GDI+ entry points we use, declared here as the system exports them.
 extern "C" {

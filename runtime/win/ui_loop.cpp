@@ -1,6 +1,6 @@
 // The event loop: RunUserInterface until a callback quits it, and one pass
 // over pending messages. Neither ever posts a quit message of its own.
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
 namespace ui {
 

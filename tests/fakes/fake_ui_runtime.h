@@ -1,4 +1,4 @@
-// The in-memory panel runtime behind platform/ui_runtime.h in native builds.
+// The in-memory panel runtime behind runtime/ui_runtime.h in native builds.
 // It loads the real panel file (so ids and control numbers are checked),
 // records every call, every value and every attribute, and lets tests press
 // buttons and script the event loop. Panels get a fake desktop window with

@@ -1,6 +1,6 @@
 // Reader of the plain-text panel file: one statement per line, panels and
 // their controls in order; any fault fails the whole file with its line.
-#include "platform/panel_file.h"
+#include "runtime/panel_file.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Input controls and buttons as standard child windows: creating them,
 // bringing every child window in line with the tables, and what the user does.
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
 #include <commdlg.h>
 

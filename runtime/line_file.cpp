@@ -11,7 +11,7 @@
 #endif
 
 #include "platform/lock.h"
-#include "platform/ui_runtime.h"
+#include "runtime/ui_runtime.h"
 
 namespace ui {
 namespace {

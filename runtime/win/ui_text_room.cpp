@@ -1,10 +1,10 @@
 // The room a text line may draw in: an autosized line stops before the controls
 // to its right (ending in an ellipsis), a fixed line shrinks its type to fit.
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
 #include <algorithm>
 
-#include "platform/text_room.h"
+#include "runtime/text_room.h"
 
 namespace ui {
 namespace rt {
@@ -31,7 +31,7 @@ int PanelClientWidth(const PanelState& p) {
 }
 
 // An autosized line's rectangle as shown: its natural one (text width, placed
-// by its justification) fitted into its room (platform/text_room.h), so that
+// by its justification) fitted into its room (runtime/text_room.h), so that
 // it never runs under a detail block or a clock to its right.
 RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth) {
   RECT r = {c.left, c.top, c.left + c.width, c.top + c.height};

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/text.h"
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
 namespace ui {
 namespace rt {

@@ -1,7 +1,7 @@
 // Reads a picture's width and height from its file header: the frame header
 // of a JPEG (found by walking its marker segments), a PNG's IHDR, a GIF's
 // screen descriptor, a BMP's info header. Nothing is decoded.
-#include "platform/picture_header.h"
+#include "runtime/picture_header.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Display controls: their fonts, autosized text lines, and the panel's
 // double-buffered painting of text lines, meters, lamps, boxes and pictures.
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Our panel runtime: panels loaded from the panel file, their controls, the
 // event loop, the font dialog, pictures, line files, screen size and clock.
-// Two implementations: Win32 (platform/win/ui_*.cpp) and an in-memory fake
-// (platform/fake/fake_ui_runtime.cpp) that records everything for tests.
+// Two implementations: Win32 (runtime/win/ui_*.cpp) and an in-memory fake
+// (tests/fakes/fake_ui_runtime.cpp) that records everything for tests.
 //
 // Thread rules: every call may come from the host's thread, the timer thread or
 // the data thread. A call from a thread other than the one that loaded the

@@ -1,5 +1,5 @@
 // An in-memory panel runtime that records every call, for native tests.
-#include "platform/fake/fake_ui_runtime.h"
+#include "tests/fakes/fake_ui_runtime.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "common/text.h"
-#include "platform/fake/fake_desktop.h"
-#include "platform/panel_file.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "tests/fakes/fake_desktop.h"
+#include "runtime/panel_file.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 
 namespace {
 

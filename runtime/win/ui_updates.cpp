@@ -3,7 +3,7 @@
 // a panel is first shown, and panels shown since our last restack.
 #include <atomic>
 
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
 namespace ui {
 namespace rt {

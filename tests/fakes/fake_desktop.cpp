@@ -1,5 +1,5 @@
 // A scripted desktop standing in for user32, kernel32 and winmm natively.
-#include "platform/fake/fake_desktop.h"
+#include "tests/fakes/fake_desktop.h"
 
 #include <algorithm>
 #include <map>

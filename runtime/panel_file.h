@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui_runtime.h"
+#include "runtime/ui_runtime.h"
 
 namespace ui {
 

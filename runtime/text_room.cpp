@@ -1,6 +1,6 @@
 // Rooms of autosized text lines: the geometry alone, shared by the runtime
 // and its tests.
-#include "platform/text_room.h"
+#include "runtime/text_room.h"
 
 #include <algorithm>
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "platform/lock.h"
-#include "platform/panel_file.h"
-#include "platform/ui_codes.h"
-#include "platform/ui_runtime.h"
+#include "runtime/panel_file.h"
+#include "runtime/ui_codes.h"
+#include "runtime/ui_runtime.h"
 
 namespace ui {
 namespace rt {

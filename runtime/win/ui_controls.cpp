@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "common/text.h"
-#include "platform/win/ui_internal.h"
+#include "runtime/win/ui_internal.h"
 
 namespace ui {
 
