@@ -29,6 +29,7 @@ constexpr int kPickIdBase = 30000;
 
 constexpr const char* kPanelClass = "TavikPanel";
 constexpr const char* kDisplayClass = "TavikDisplay";
+constexpr const wchar_t* kDisplayClassW = L"TavikDisplay";
 constexpr const char* kFontDialogClass = "TavikFontDialog";
 constexpr const char* kDefaultFace = "Arial";
 constexpr const char* kFontProp = "TavikFont";  // display controls' drawing font
@@ -55,6 +56,8 @@ struct CtrlState {
   bool bold = false;
   int textColor = 0, bgColor = kNoColor, color = 0x808080, justify = 0;
   std::string text;     // text kinds: the value; meter: its label text
+  bool unicode = false;  // text is UTF-8 (SetCtrlValUnicode), drawn with the wide calls
+  std::string drawFace;  // a face with the characters the control's own lacks, or ""
   std::string caption;  // buttons, toggles, input captions
   int intValue = 0;     // numeric, ring, toggle, colour
   double dblValue = 0;  // float entry
@@ -64,6 +67,7 @@ struct CtrlState {
   int picWidth = 0, picHeight = 0;
   HFONT font = nullptr;  // display use (measure and paint), under the lock
   HFONT inputFont = nullptr;  // font given to a standard child window
+  std::string inputFace;      // the face it was made with
   std::vector<HFONT> retiredFonts;  // freed by the owner after WM_SETFONT
   RECT appliedRect{-1, -1, -1, -1};  // what the child window was last given
   std::string appliedText;
@@ -143,12 +147,34 @@ void PaintPanel(PanelState& p, HDC dc, const RECT& client);
 bool SelfPainting(CtrlKind kind);
 LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
+// Unicode text (ui_wide_text.cpp). Caller holds the lock.
+// UTF-16 text for the wide calls, always terminated.
+struct WideText {
+  std::vector<wchar_t> units;  // the characters and the terminator
+  const wchar_t* c_str() const { return units.data(); }
+  size_t size() const { return units.size() - 1; }
+  int length() const { return static_cast<int>(units.size()) - 1; }
+  bool empty() const { return units.size() <= 1; }
+};
+WideText Widen(const std::string& utf8);
+int TextWidth(HDC dc, const std::string& text, bool unicode);
+std::string FirstCharacter(const std::string& text, bool unicode);
+// Sets c.drawFace for the control's text: "" when its own font has every
+// character (or the text is not Unicode), else the first fallback face that has.
+void ChooseDrawFace(CtrlState& c);
+// The face a control's text is drawn in.
+inline const std::string& DrawFace(const CtrlState& c) {
+  return c.drawFace.empty() ? c.face : c.drawFace;
+}
+
 // Text rooms (ui_text_room.cpp). Caller holds the lock.
 int PanelClientWidth(const PanelState& p);
 RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth);
 void RefitRooms(PanelState& p);
-HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room);
-int OverflowFlags(HDC dc, const std::string& text, const RECT& room);  // -1: draw nothing
+HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room,
+                 bool unicode = false);
+int OverflowFlags(HDC dc, const std::string& text, const RECT& room,
+                  bool unicode = false);  // -1: draw nothing
 
 // Inputs (ui_inputs.cpp).
 void CreateControlWindows(HWND panelWnd, CtrlState& c);  // on a copy, lock not held
