@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstring>
 #include <vector>
 
 #include "runtime/win/ui_internal.h"
@@ -144,6 +145,15 @@ SetLayeredFn GetSetLayeredWindowAttributes(Module user32) {
 void OutputDebugStringA(const char* text) { ::OutputDebugStringA(text); }
 
 void Sleep(uint32_t ms) { ::Sleep(ms); }
+
+static_assert(sizeof(SystemTime) == sizeof(SYSTEMTIME), "SystemTime is SYSTEMTIME");
+int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local) {
+  SYSTEMTIME in, out;
+  std::memcpy(&in, utc, sizeof in);
+  if (!::SystemTimeToTzSpecificLocalTime(nullptr, &in, &out)) return 0;
+  std::memcpy(local, &out, sizeof out);
+  return 1;
+}
 
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,
                       uintptr_t user, uint32_t flags) {

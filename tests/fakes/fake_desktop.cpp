@@ -28,6 +28,8 @@ struct Desktop {
   std::map<int, KeyScript> keys;
   fake::HostHandler hostHandler;
   bool layeredAvailable = true;
+  int zoneMinutes = 0;
+  bool summerHour = false;
   std::vector<fake::SentMessage> sent;
   std::vector<fake::WindowPos> positions;
   std::vector<win32::Wnd> focus, foreground;
@@ -76,6 +78,8 @@ void ResetDesktop() {
   d.keys.clear();
   d.hostHandler = nullptr;
   d.layeredAvailable = true;
+  d.zoneMinutes = 0;
+  d.summerHour = false;
   d.timers.clear();
   d.killed.clear();
   ClearRecords();
@@ -155,6 +159,12 @@ void ReleaseKey(int vk) {
 void SetHostHandler(HostHandler handler) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().hostHandler = std::move(handler);
+}
+
+void SetTimeZone(int offsetMinutes, bool summerHour) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  D().zoneMinutes = offsetMinutes;
+  D().summerHour = summerHour;
 }
 
 void SetLayeredAvailable(bool available) {
@@ -345,6 +355,19 @@ void OutputDebugStringA(const char* text) {
 }
 
 void Sleep(uint32_t) {}
+
+int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  if (utc->month < 1 || utc->month > 12 || utc->hour > 23 || utc->minute > 59) return 0;
+  int minutes = D().zoneMinutes;
+  if (D().summerHour && utc->month >= 4 && utc->month <= 9) minutes += 60;
+  *local = *utc;
+  int m = utc->hour * 60 + utc->minute + minutes;
+  m = ((m % 1440) + 1440) % 1440;  // the day itself is not wanted by the plug-in
+  local->hour = static_cast<uint16_t>(m / 60);
+  local->minute = static_cast<uint16_t>(m % 60);
+  return 1;
+}
 
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc, uintptr_t,
                       uint32_t flags) {
