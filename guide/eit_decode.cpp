@@ -45,8 +45,11 @@ void DecodeUnit(const UnitReader& unit) {
   // A line already built is built again only for another event: the
   // programme changed while the channel stayed tuned. Once the lines were
   // shown, only a line shown from an event of its own is followed.
+  // A line once built gives way only to a line that is whole.
   const uint32_t shown = state.builtEvent[kind].load();
-  if (s == kStateShown ? shown == 0 || shown == event : (s & bit) != 0 && shown == event) return;
+  const bool built = s == kStateShown ? shown != 0 : (s & bit) != 0;
+  if (built && (shown == event || !picked.strings.recognised)) return;
+  if (s == kStateShown && shown == 0) return;
   uint32_t channel = 0;  // the channel change this service id came with
   if (h.eitsid != CurrentServiceId(&channel)) return;
   BuildLineLocked(h.nownxt == 0 ? LineKind::kNow : LineKind::kNext, picked.strings, h);

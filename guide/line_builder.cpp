@@ -125,6 +125,10 @@ void FormatPresentTextLine(const char* presentText, char* line) {
   EndOnCharacter(line, n, kTextBuffer);
 }
 
+void FormatPresentTextLine8(const char* presentText, char* line) {
+  FormatText(line, kTextBuffer, "%s ", presentText != nullptr ? presentText : "");
+}
+
 int32_t BuildLine(LineKind kind, const EventStrings& event, const StartTime& start,
                   const LineSettings& settings, const char* presentText, const LineBuffers& out,
                   const char* presentUnicode) {
@@ -152,7 +156,7 @@ int32_t BuildLine(LineKind kind, const EventStrings& event, const StartTime& sta
       if (now)
         FormatText(out.line, kTextBuffer, "(%s) %s ", out.timeText, shownName);
       else
-        FormatText(out.line, kTextBuffer, "%s ", presentText != nullptr ? presentText : "");
+        FormatPresentTextLine8(presentText, out.line);
       break;
     default:
       break;  // both lines stay empty

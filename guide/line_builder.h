@@ -56,8 +56,10 @@ void FormatStartTime(int8_t hours, int8_t minutes, int32_t timeshift, char* time
 // it and the date and time are valid, then shifted as FormatStartTime does.
 void FormatEventStart(const StartTime& start, const LineSettings& settings, char* timeText);
 
-// The second line of epgtext 2: the present event's description.
+// The second line of epgtext 2: the present event's description, in UTF-8
+// (ending on a whole character) and in 8-bit text.
 void FormatPresentTextLine(const char* presentText, char* line);
+void FormatPresentTextLine8(const char* presentText, char* line);
 
 // Clears the line, name and text buffers, copies the event's name and text,
 // cleans them and formats the line by epgtext. presentText is the present

@@ -71,9 +71,10 @@ void BuildLineLocked(LineKind kind, const EventStrings& event, const UnitHeader&
                              state.nowText, out, unicode.nowText);
 
   // The second line of epgtext 2 shows the present description: a new
-  // present event brings its own.
-  if (now && lineSettings.epgtext == 2 && state.builtEvent[1].load() != 0) {
-    FormatText(state.nextLine, kTextBuffer, "%s ", state.nowText);
+  // present event (one came before it) brings its own.
+  if (now && lineSettings.epgtext == 2 && state.builtEvent[0].load() != 0 &&
+      state.builtEvent[1].load() != 0) {
+    FormatPresentTextLine8(state.nowText, state.nextLine);
     if (inUnicode && unicode.next) {
       FormatPresentTextLine(unicode.nowText, unicode.nextLine);
       for (char* c = unicode.nextLine; *c != '\0'; ++c)
