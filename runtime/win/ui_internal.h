@@ -148,13 +148,15 @@ bool SelfPainting(CtrlKind kind);
 LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // Unicode text (ui_wide_text.cpp). Caller holds the lock.
-// UTF-16 text for the wide calls, always terminated.
+// UTF-16 text for the wide calls, always terminated; a text longer than the
+// buffer is cut (a line or a description holds at most 1024 bytes).
 struct WideText {
-  std::vector<wchar_t> units;  // the characters and the terminator
-  const wchar_t* c_str() const { return units.data(); }
-  size_t size() const { return units.size() - 1; }
-  int length() const { return static_cast<int>(units.size()) - 1; }
-  bool empty() const { return units.size() <= 1; }
+  static constexpr int kCapacity = 2048;
+  wchar_t units[kCapacity];
+  int count = 0;
+  const wchar_t* c_str() const { return units; }
+  int length() const { return count; }
+  bool empty() const { return count == 0; }
 };
 WideText Widen(const std::string& utf8);
 int TextWidth(HDC dc, const std::string& text, bool unicode);

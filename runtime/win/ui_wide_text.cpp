@@ -21,11 +21,11 @@ constexpr const char* kFallbackFaces[] = {
 // text that needs one.
 bool Covers(HDC dc, const WideText& text) {
   if (text.empty()) return true;
-  std::vector<WORD> glyphs(text.size());
-  if (GetGlyphIndicesW(dc, text.c_str(), text.length(), glyphs.data(),
-                       GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+  WORD glyphs[WideText::kCapacity];
+  if (GetGlyphIndicesW(dc, text.c_str(), text.length(), glyphs, GGI_MARK_NONEXISTING_GLYPHS) ==
+      GDI_ERROR)
     return true;  // cannot tell: keep the user's font
-  for (size_t i = 0; i < text.size(); ++i)
+  for (int i = 0; i < text.length(); ++i)
     if (glyphs[i] == 0xFFFF && text.units[i] > L' ') return false;
   return true;
 }
@@ -43,11 +43,10 @@ WideText Widen(const std::string& utf8) {
   WideText wide;
   const int n = utf8.empty() ? 0
                              : MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
-                                                   static_cast<int>(utf8.size()), nullptr, 0);
-  wide.units.assign(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
-  if (n > 0)
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                        wide.units.data(), n);
+                                                   static_cast<int>(utf8.size()), wide.units,
+                                                   WideText::kCapacity - 1);
+  wide.count = n > 0 ? n : 0;
+  wide.units[wide.count] = L'\0';
   return wide;
 }
 
