@@ -24,7 +24,7 @@ while [ $# -gt 2 ]; do
 done
 [ $# -eq 2 ] || { echo "usage: run-scenario.sh [options] WIN_DIR SCENARIO.scn" >&2; exit 2; }
 # Paths given on the command line are taken from the current folder.
-absolute() { case "$1" in ""|/*|generated|generated-long|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+absolute() { case "$1" in ""|/*|generated|generated-long|generated-world|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 o_channels="$(absolute "$o_channels")"
 o_ts="$(absolute "$o_ts")"
 win_dir="$(cd "$1" && pwd)" || exit 2
@@ -45,10 +45,13 @@ limit="${o_timeout:-$(directive timeout)}"; limit="${limit:-120}"
 hang="$(directive hang)"; hang="${hang:-10}"
 quality="$(directive quality)"; quality="${quality:-75}"
 handle="$(directive handle)"; handle="${handle:-1}"
+# "#! tz ZONE": the time zone wine gives Windows (from the Unix TZ); the host
+# takes TZ out of the Windows environment again, as a real PC has none.
+tz="$(directive tz)"
 
 case "$channels" in /*) ;; *) channels="$scn_dir/$channels" ;; esac
 case "$ts" in
-  generated|generated-long|none) ;;
+  generated|generated-long|generated-world|none) ;;
   capture:*)
     cap="$repo/../shared/data/eit/${ts#capture:}"
     if [ ! -f "$cap" ]; then
@@ -93,12 +96,16 @@ args=(--plugin "$(winpath "$run/plugin/$plugin")" --family "$family"
       --pace "$pace" --hang "$hang" --quality "$quality" --handle "$handle")
 case "$ts" in
   none) ;;
-  generated|generated-long) args+=(--ts "$ts") ;;
+  generated|generated-long|generated-world) args+=(--ts "$ts") ;;
   *) args+=(--ts "$(winpath "$ts")") ;;
 esac
 
 echo "run-scenario: $name ($family, plug-in folder $run/plugin, output $out)"
-timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
+if [ -n "$tz" ]; then
+  TZ="$tz" timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
+else
+  timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
+fi
 rc=$?
 if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
   echo "run-scenario: $name TIMED OUT after $limit s; ending its wine processes"
