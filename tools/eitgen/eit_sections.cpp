@@ -267,7 +267,7 @@ std::vector<DemoService> WorldServices(int phase) {
 
 std::vector<uint8_t> BuildWorldStream(int rounds, size_t* loopFrom) {
   std::vector<uint8_t> out = BuildServiceStream(WorldServices(0), rounds);
-  const auto second = BuildServiceStream(WorldServices(1), 4 * rounds);
+  const auto second = BuildServiceStream(WorldServices(1), 3 * rounds);
   out.insert(out.end(), second.begin(), second.end());
   if (loopFrom) *loopFrom = out.size() / kPacketSize;
   const auto third = BuildServiceStream(WorldServices(2), rounds);

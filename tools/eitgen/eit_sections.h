@@ -98,7 +98,7 @@ std::vector<uint8_t> BuildServiceStream(const std::vector<DemoService>& services
 std::vector<DemoService> WorldServices(int phase);
 
 // The world stream as the host plays it: phase 0 for `rounds`, phase 1 for
-// four times as long, then phase 2, the part the host loops (its first unit
+// three times as long, then phase 2, the part the host loops (its first unit
 // is *loopFrom, counted in packets).
 std::vector<uint8_t> BuildWorldStream(int rounds, size_t* loopFrom);
 
