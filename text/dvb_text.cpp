@@ -80,6 +80,15 @@ void AsciiOrControl(uint8_t c, Sink& out) {
   // other C0 controls are left out
 }
 
+// Control codes and ASCII, as every table of one-byte codes has them (the
+// table's own characters start at firstOwn); true when c was one of them.
+bool ControlOrAscii(uint8_t c, uint8_t firstOwn, Sink& out) {
+  if (OneByteControl(c, out)) return true;
+  if (c >= firstOwn) return false;
+  AsciiOrControl(c, out);
+  return true;
+}
+
 uint32_t Composed(uint8_t mark, uint8_t letter) {
   for (const ComposedLetter& k : kComposed)
     if (k.mark == mark && k.letter == letter) return k.codePoint;
@@ -89,11 +98,7 @@ uint32_t Composed(uint8_t mark, uint8_t letter) {
 void DefaultTable(const uint8_t* p, size_t n, Sink& out) {
   for (size_t i = 0; i < n; ++i) {
     const uint8_t c = p[i];
-    if (OneByteControl(c, out)) continue;
-    if (c < 0xA0) {
-      AsciiOrControl(c, out);
-      continue;
-    }
+    if (ControlOrAscii(c, 0xA0, out)) continue;
     if (c >= 0xC1 && c <= 0xCF) {  // a diacritic on the letter that follows
       const uint16_t mark = kCombining[c - 0xC1];
       if (i + 1 < n && p[i + 1] >= 0x20 && p[i + 1] < 0x7F) {
@@ -118,11 +123,7 @@ void DefaultTable(const uint8_t* p, size_t n, Sink& out) {
 void Iso8859(int part, const uint8_t* p, size_t n, Sink& out) {
   for (size_t i = 0; i < n; ++i) {
     const uint8_t c = p[i];
-    if (OneByteControl(c, out)) continue;
-    if (c < 0xA0) {
-      AsciiOrControl(c, out);
-      continue;
-    }
+    if (ControlOrAscii(c, 0xA0, out)) continue;
     // Part 1 is the byte itself.
     const uint16_t cp = part == 1 ? c : kIso8859High[Iso8859Row(part)][c - 0xA0];
     out.Put(cp != 0 ? cp : kReplacement);
@@ -152,11 +153,7 @@ void Ucs2(const uint8_t* p, size_t n, Sink& out) {
 void DoubleByte(DoubleByteTable table, const uint8_t* p, size_t n, Sink& out) {
   for (size_t i = 0; i < n; ++i) {
     const uint8_t c = p[i];
-    if (OneByteControl(c, out)) continue;
-    if (c < 0x80) {
-      AsciiOrControl(c, out);
-      continue;
-    }
+    if (ControlOrAscii(c, 0x80, out)) continue;
     uint16_t cp = 0;
     if (i + 1 < n && c >= 0xA1 && c <= 0xFE && p[i + 1] >= 0xA1 && p[i + 1] <= 0xFE) {
       cp = DoubleByteToUnicode(table, c, p[i + 1]);

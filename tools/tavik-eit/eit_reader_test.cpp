@@ -28,21 +28,12 @@ std::string OnOneLine(std::string s) {
   return s;
 }
 
-std::string PluginUnicodeLine(bool now) {
+// The plug-in's line, 8-bit or in Unicode (UTF-8).
+std::string PluginLine(bool now, bool unicode = false) {
   char b[1024];
-  if (now)
-    CopyUnicodeNowLine(b, sizeof b);
-  else
-    CopyUnicodeNextLine(b, sizeof b);
-  return b;
-}
-
-std::string PluginLine(bool now) {
-  char b[1024];
-  if (now)
-    CopyNowLine(b, sizeof b);
-  else
-    CopyNextLine(b, sizeof b);
+  auto copy = unicode ? (now ? CopyUnicodeNowLine : CopyUnicodeNextLine)
+                      : (now ? CopyNowLine : CopyNextLine);
+  copy(b, sizeof b);
   return b;
 }
 
@@ -87,9 +78,9 @@ int CompareWithPlugin(const std::vector<uint8_t>& ts, const guide::LineSettings&
       for (int kind = 0; kind < 2; ++kind) {
         const tavik_eit::ServiceLine& l = kind == 0 ? s.now : s.next;
         if (!l.complete || !l.hasShortEvent || (kind == 1 && ls.epgtext == 2)) continue;
-        EXPECT_NE(PluginUnicodeLine(kind == 0).find(") " + OnOneLine(l.name.utf8)),
+        EXPECT_NE(PluginLine(kind == 0, true).find(") " + OnOneLine(l.name.utf8)),
                   std::string::npos)
-            << label << " service " << entry.first << ": " << PluginUnicodeLine(kind == 0)
+            << label << " service " << entry.first << ": " << PluginLine(kind == 0, true)
             << " lacks " << l.name.utf8;
       }
     }
