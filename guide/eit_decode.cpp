@@ -52,8 +52,10 @@ void DecodeUnit(const UnitReader& unit) {
   if (s == kStateShown && shown == 0) return;
   uint32_t channel = 0;  // the channel change this service id came with
   if (h.eitsid != CurrentServiceId(&channel)) return;
+  if (s == kStateShown && channel != state.linesChannel) return;
   BuildLineLocked(h.nownxt == 0 ? LineKind::kNow : LineKind::kNext, picked.strings, h);
   if (h.nownxt == 0) state.nowTextChannel = channel;
+  state.linesChannel = channel;
   if (picked.strings.recognised) state.builtEvent[kind] = event;
   if (s == kStateShown) state.linesChanged = true;
 }

@@ -37,6 +37,10 @@ struct GuideState {
   // A line was built anew after both were shown (the programme changed while
   // the channel stayed tuned); the banner takes it at its next showing.
   bool linesChanged;
+  // The channel change (its serial) the lines were last built for: once they
+  // are shown, only that channel's programme is followed (a change too short
+  // to restart the lines tunes another channel without them).
+  uint32_t linesChannel;
 };
 extern GuideState state;
 

@@ -48,6 +48,7 @@ void ForgetBuiltEventsLocked() {
   state.builtEvent[0] = 0;
   state.builtEvent[1] = 0;
   state.linesChanged = false;
+  state.linesChannel = 0;
   unicode.now = false;
   unicode.next = false;
 }

@@ -366,6 +366,15 @@ TEST_F(GuideDecode, AnotherEventWhileTunedBuildsThatLineAgain) {
   EXPECT_TRUE(ShowChangedProgrammeLines(-1));
   EXPECT_FALSE(ShowChangedProgrammeLines(-1));  // taken once
 
+  // Another channel tuned without the lines restarted (a change too short to
+  // show the banner): its programme is not followed on the lines shown.
+  SaveChannelRecord(MakeRecord("X", 11778000, 13, kSid, 0));
+  Section other = Present(News());
+  other.eventId = 0x1299;
+  Feed(sections::Units(other));
+  EXPECT_EQ(NowLine(), "(21:00) Film > Plot ");
+  EXPECT_FALSE(ShowChangedProgrammeLines(-1));
+
   // A channel change forgets the events: the same one builds again.
   RestartProgrammeLines(-1);
   Feed(sections::Units(present));
