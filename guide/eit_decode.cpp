@@ -42,10 +42,10 @@ void DecodeUnit(const UnitReader& unit) {
   // restarted the lines, so a unit of the previous service never gets in.
   int32_t s = eitState.load();
   if (s < kStateRunning || s > kStateShown) return;
-  // A line already built is built again only for another event: the
-  // programme changed while the channel stayed tuned. Once the lines were
-  // shown, only a line shown from an event of its own is followed.
-  // A line once built gives way only to a line that is whole.
+  // A line already built is built again only for another event (the
+  // programme changed while the channel stayed tuned), and only by a line
+  // that is whole. Once the lines were shown, only a line that was built from
+  // an event of its own, on the channel still tuned, is followed.
   const uint32_t shown = state.builtEvent[kind].load();
   const bool built = s == kStateShown ? shown != 0 : (s & bit) != 0;
   if (built && (shown == event || !picked.strings.recognised)) return;

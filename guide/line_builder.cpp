@@ -74,8 +74,6 @@ void BuildUnicodeLine(bool now, const EventStrings& event, const LineSettings& s
         n = FormatText(out.unicodeLine, kTextBuffer, "(%s) %s ", timeText, name);
       } else {
         FormatPresentTextLine(presentUnicode, out.unicodeLine);
-        for (char* c = out.unicodeLine; *c != '\0'; ++c)
-          if (*c == '\n') *c = ' ';
       }
       break;
     default:
@@ -123,6 +121,8 @@ void FormatEventStart(const StartTime& start, const LineSettings& settings, char
 void FormatPresentTextLine(const char* presentText, char* line) {
   const int n = FormatText(line, kTextBuffer, "%s ", presentText != nullptr ? presentText : "");
   EndOnCharacter(line, n, kTextBuffer);
+  for (char* c = line; *c != '\0'; ++c)
+    if (*c == '\n') *c = ' ';  // the description's line breaks, on one banner line
 }
 
 void FormatPresentTextLine8(const char* presentText, char* line) {

@@ -57,7 +57,7 @@ void FormatStartTime(int8_t hours, int8_t minutes, int32_t timeshift, char* time
 void FormatEventStart(const StartTime& start, const LineSettings& settings, char* timeText);
 
 // The second line of epgtext 2: the present event's description, in UTF-8
-// (ending on a whole character) and in 8-bit text.
+// (ending on a whole character, its line breaks as blanks) and in 8-bit text.
 void FormatPresentTextLine(const char* presentText, char* line);
 void FormatPresentTextLine8(const char* presentText, char* line);
 

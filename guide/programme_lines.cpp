@@ -78,8 +78,6 @@ void BuildLineLocked(LineKind kind, const EventStrings& event, const UnitHeader&
     FormatPresentTextLine8(state.nowText, state.nextLine);
     if (inUnicode && unicode.next) {
       FormatPresentTextLine(unicode.nowText, unicode.nextLine);
-      for (char* c = unicode.nextLine; *c != '\0'; ++c)
-        if (*c == '\n') *c = ' ';
     }
   }
 
