@@ -30,11 +30,17 @@ bool Covers(HDC dc, const WideText& text) {
   return true;
 }
 
-// The face a font was actually made with (the system may substitute another).
-std::string ActualFace(HDC dc) {
-  char face[LF_FACESIZE] = "";
-  GetTextFaceA(dc, sizeof face, face);
-  return face;
+// True when a font of this face, as the system makes it (it may substitute
+// another for a face it lacks, or name it in the system's language), has
+// every character of text.
+bool FaceCovers(HDC dc, const CtrlState& c, const std::string& face, const WideText& text) {
+  HFONT f = NewFont(face, c.pointSize, c.bold);
+  if (!f) return false;
+  HGDIOBJ old = SelectObject(dc, f);
+  const bool covers = Covers(dc, text);
+  SelectObject(dc, old);
+  DeleteObject(f);
+  return covers;
 }
 
 }  // namespace
@@ -70,23 +76,23 @@ std::string FirstCharacter(const std::string& text, bool unicode) {
 }
 
 void ChooseDrawFace(CtrlState& c) {
+  const std::string previous = c.drawFace;
   c.drawFace.clear();
   if (!c.unicode || c.text.empty()) return;
   const WideText wide = Widen(c.text);
   HDC dc = ScratchDC();
   HGDIOBJ old = SelectObject(dc, DisplayFont(c));
   if (!Covers(dc, wide)) {
-    for (const char* face : kFallbackFaces) {
-      HFONT f = NewFont(face, c.pointSize, c.bold);
-      if (!f) continue;
-      SelectObject(dc, f);
-      // A face the system does not have comes back as another: skip it.
-      const bool found = lstrcmpiA(ActualFace(dc).c_str(), face) == 0 && Covers(dc, wide);
-      SelectObject(dc, DisplayFont(c));
-      DeleteObject(f);
-      if (found) {
-        c.drawFace = face;
-        break;
+    // The face the last text needed is tried first: the next programme of a
+    // channel is mostly in the same script.
+    if (!previous.empty() && FaceCovers(dc, c, previous, wide)) {
+      c.drawFace = previous;
+    } else {
+      for (const char* face : kFallbackFaces) {
+        if (FaceCovers(dc, c, face, wide)) {
+          c.drawFace = face;
+          break;
+        }
       }
     }
   }

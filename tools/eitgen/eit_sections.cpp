@@ -245,7 +245,7 @@ std::vector<DemoService> WorldServices(int phase) {
   v.push_back({"Taipei", 0x0305, 11600000, 1, 0,
                DatedEvent(0x7009, kSummer, 8, 30,
                           std::string("\x14\x83\xEF\x89\x96\x66\x5A\x95\x93\x65\xB0\x80\x5E", 13),
-                          ""),
+                          std::string("\x14\x4E\xCA\x65\xE5\x65\xB0\x80\x5E\x58\x31\x5C\x0E", 13)),
                DatedEvent(0x700A, kSummer, 9, 30,
                           std::string("\x14\x81\xFA\x70\x63\x59\x7D\x54\x73\x90\x53", 11), "")});
   v.push_back({"Beijing", 0x0306, 11600000, 1, 0,
