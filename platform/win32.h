@@ -61,6 +61,9 @@ Module GetModuleHandleA(const char* name);
 SetLayeredFn GetSetLayeredWindowAttributes(Module user32);  // GetProcAddress by name
 void OutputDebugStringA(const char* text);
 void Sleep(uint32_t ms);
+// The user's temp folder with a trailing backslash; its length, 0 on failure
+// (or the size needed when it does not fit in size bytes).
+uint32_t GetTempPathA(uint32_t size, char* buf);
 
 // winmm
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,

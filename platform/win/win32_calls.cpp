@@ -145,6 +145,8 @@ void OutputDebugStringA(const char* text) { ::OutputDebugStringA(text); }
 
 void Sleep(uint32_t ms) { ::Sleep(ms); }
 
+uint32_t GetTempPathA(uint32_t size, char* buf) { return ::GetTempPathA(size, buf); }
+
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,
                       uintptr_t user, uint32_t flags) {
   return ::timeSetEvent(delay, resolution, reinterpret_cast<LPTIMECALLBACK>(proc),

@@ -116,6 +116,9 @@ host::TProgram82 MakeRecord(const Channel& ch);
 // LoadLibrary, menu, exports, On_Start, name; refused is set when LoadLibrary
 // itself failed (the library's entry routine refused the load).
 bool LoadPlugin(std::string& error, bool* refused = nullptr);
+// While on, the system refuses every window the plug-in's module creates on
+// the host's thread (window_refusal.cpp).
+void RefusePluginWindows(bool refuse);
 void UnloadPlugin();                   // On_Exit, stop delivery, FreeLibrary
 bool PluginLoaded();
 void CallChannelChange(int index);
