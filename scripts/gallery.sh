@@ -3,8 +3,9 @@
 # style (0-4) x justification (left, right, centred) x area (the whole
 # 1280-px screen, a 720 x 405 video window, a 320 x 240 video window, the
 # narrowest a host shows) x text (short; the longest a record and a section
-# carry). Each banner is checked (controls inside the banner, apart, left of
-# the detail block) and saved as a PNG; index.html shows them side by side.
+# carry). Each banner is checked (on the screen: its background and its name
+# drawn; controls inside the banner, apart, left of the detail block) and
+# saved as a PNG; index.html shows them side by side.
 #   scripts/gallery.sh [WIN_DIR] [OUT_DIR]      (defaults: build/win, gallery-out)
 # GALLERY_STYLES="0 2" and GALLERY_JUSTIFY="16" limit the styles and justifications.
 # Exit: 0 when every check held, 1 otherwise (the failed checks are listed at
@@ -53,6 +54,8 @@ scn="$out/gallery.scn"
             echo "expect window \"Tavik\" visible"
             echo "expect text-contains \"Tavik\" 10 \"$start\" within 5000"
             echo "wait 250"
+            # The picture itself: the black banner on the screen, the name drawn.
+            echo "expect picture \"Tavik\" 0 8 within 1000"
             echo "shot $id \"Tavik\""
             echo "expect layout \"Tavik\" 12 within 0"
           done

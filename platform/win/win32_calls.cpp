@@ -90,6 +90,10 @@ bool AlreadyOnTopAt(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UI
 int SetWindowPos(Wnd wnd, Wnd insertAfter, int x, int y, int cx, int cy, uint32_t flags) {
   if (AlreadyOnTopAt(H(wnd), H(insertAfter), x, y, cx, cy, flags)) return 1;
   if (OtherThread(H(wnd))) flags |= SWP_ASYNCWINDOWPOS | SWP_NOACTIVATE;
+  // A window made not to be activated (the banner) is not activated by being
+  // placed either: activating it would take the host's window out of the
+  // front, and the host's window brought back would then cover it.
+  if (::GetWindowLongA(H(wnd), GWL_EXSTYLE) & WS_EX_NOACTIVATE) flags |= SWP_NOACTIVATE;
   return ::SetWindowPos(H(wnd), H(insertAfter), x, y, cx, cy, flags);
 }
 

@@ -190,6 +190,9 @@ bool ClosePanel(const std::string& panel, std::string& error);
 bool SetControl(const std::string& panel, int control, const std::string& value, std::string& error);
 // The whole screen, or only `area` (screen coordinates) of it, as a BMP file.
 bool SaveScreenshot(const std::string& path, std::string& error, const RECT* area = nullptr);
+// The screen's pixels in r (on the screen) as a bottom-up DIB section of
+// bitCount bits a pixel, or null; the caller deletes it.
+HBITMAP GrabScreen(const RECT& r, int bitCount, void** bits);
 HWND FindOwnWindow(const std::string& title);
 
 }  // namespace mdhost
