@@ -39,7 +39,8 @@ extern Lock lock;
 extern BannerState state;
 }  // namespace banner_detail
 
-// Runs f on the state under the banner lock. f must only compute: no Win32 or
+// Runs f on the state under the banner lock, a leaf lock (the order of all
+// the plug-in's locks is in platform/lock.h). f must only compute: no Win32 or
 // runtime call, no other lock.
 template <typename F>
 auto WithBannerState(F&& f) {

@@ -66,7 +66,8 @@ void ShowEpgPanel() {
   });
 }
 
-// Steps 4 to 6 under the lock: count, and end the first countdown.
+// Under the banner lock: count the tick, and end the first countdown after
+// load (the one that arms the banner and sends the post key).
 // Returns false when the banner is idle.
 bool CountTick(TickPlan& plan) {
   return WithBannerState([&](BannerState& s) {
@@ -82,7 +83,8 @@ bool CountTick(TickPlan& plan) {
   });
 }
 
-// Steps 8 and 9 under the lock: slide and hide decisions.
+// Under the banner lock: whether this tick slides the banner out a step and
+// whether it hides it.
 void PlanSlideAndHide(TickPlan& plan, int32_t slideout, int32_t parkcursor,
                       int32_t bannerHeight) {
   WithBannerState([&](BannerState& s) {

@@ -43,7 +43,8 @@ struct ChangeBuffers {
 };
 ChangeBuffers buffers;
 
-// Steps 6 and 7: host family, then the area the banner goes over.
+// Which host family this is, then the area the banner goes over: the
+// screen, or the video window when the banner follows the video.
 BannerState FindArea() {
   win32::EnumWindows(EPproc, 0);
   bool found = false;
@@ -71,7 +72,8 @@ BannerState FindArea() {
   });
 }
 
-// Steps 8 and 9: controls placed for the area's width.
+// The detail block and, for right or centred lines, the text lines placed
+// for the area's width.
 void LayOutControls(int bannerPanel, int32_t width) {
   for (const ControlOffset& c : kDetailLayout)
     ui::SetCtrlAttribute(bannerPanel, c.control, ui::kAttrLeft, width - c.fromRight);
@@ -89,7 +91,8 @@ void LayOutControls(int bannerPanel, int32_t width) {
   }
 }
 
-// Step 12: the title of the window under the screen centre on line 11.
+// Title mode's diagnosis: the title of the window under the screen centre,
+// on line 11.
 void ShowCentreTitle(int bannerPanel, const BannerState& s) {
   std::memset(buffers.titleBuf, 0, sizeof buffers.titleBuf);
   win32::Wnd wnd = win32::WindowFromPoint(s.screenWidth / 2, s.screenHeight / 2);
@@ -99,7 +102,7 @@ void ShowCentreTitle(int bannerPanel, const BannerState& s) {
   ui::SetCtrlVal(bannerPanel, panel::kNextLine, buffers.titleBuf);
 }
 
-// Step 14: the channel's logo, or 0.jpg from the logo directory. A path that
+// The channel's logo, or 0.jpg from the logo directory. A path that
 // does not fit or a name no file can have goes straight to the fallback; a
 // fallback path that does not fit is not shown at all.
 void ShowLogo(int bannerPanel, const char* name) {
@@ -111,7 +114,7 @@ void ShowLogo(int bannerPanel, const char* name) {
     ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath);
 }
 
-// Step 16: the programme lines start over for the new channel.
+// The programme lines start over for the new channel.
 void RestartLines(int bannerPanel) {
   if (settings.epgon == 0) {
     ui::SetCtrlVal(bannerPanel, panel::kNowLine, " ");

@@ -16,7 +16,7 @@ namespace guide {
 // lock for quick refusals; every change of it that goes with the buffers
 // (a bit added, the restart to 1, 7 -> 8, the stop to 0) is made under lock.
 struct GuideState {
-  Lock lock;
+  Lock lock;  // first in the plug-in's lock order (platform/lock.h)
   char nowLine[kTextBuffer];
   char nextLine[kTextBuffer];
   char nowName[kTextBuffer];

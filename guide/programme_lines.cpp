@@ -49,6 +49,8 @@ void RestartProgrammeLines(int bannerPanel) {
   std::memset(state.nextLine, 0, sizeof state.nextLine);
   // Emptied on the banner under the same lock: a timer tick that showed the
   // previous service's lines did so before this, and none can follow it.
+  // SetCtrlVal never waits on another thread, so the runtime may be called
+  // here (the lock order in platform/lock.h).
   ui::SetCtrlVal(bannerPanel, panel::kNowLine, state.nowLine);
   ui::SetCtrlVal(bannerPanel, panel::kNextLine, state.nextLine);
 }

@@ -1,6 +1,41 @@
 // One small lock type for the plug-in's shared state groups. The mingw
 // toolchain's default thread model has no std::mutex, so Windows builds use an
 // SRW lock (platform/win/lock_win.cpp); native builds use std::mutex.
+//
+// The locks and their order. Three threads run plug-in code: the host's
+// thread (exports, panel loops, the channel change), the multimedia timer's
+// thread (the banner timer) and the host's data thread (OnDataArrival). Each
+// shared group has one lock; a thread that holds one may take only those
+// later in this order, never an earlier one:
+//
+//   1. the guide lock (guide::state.lock, guide/guide_state.h): the now/next
+//      lines and texts, eitState's changes. While it is held: the channel
+//      record (2) to read the tuned service, and the runtime (3) for
+//      SetCtrlVal of the banner's two programme lines, nothing else. That
+//      runtime call is made under the guide lock on purpose: it puts the
+//      channel change's emptying of the lines and the timer's showing of them
+//      in one order, so a line of the previous service can never follow the
+//      emptying. It is safe because SetCtrlVal never waits on another thread
+//      (below).
+//   2. the channel record lock (common/channel_record.cpp): curChannel and its
+//      serial. Only copies are made under it; nothing is called.
+//   3. the runtime lock (Runtime::lock, runtime/win/ui_internal.h; the fake
+//      runtime has its own): the panels' tables. A runtime call from a thread
+//      that does not own the panel's window updates the tables under it and
+//      hands the window work to the owner thread without waiting; the owner
+//      thread does its window work with the lock released. No callback of the
+//      plug-in runs under it.
+//
+// Leaf locks, taken with no other lock held and calling nothing while held:
+//   - the banner lock (banner/banner_state.h, WithBannerState): counters and
+//     placements are computed under it; every Win32 and runtime call is made
+//     after it is released, from a plan taken under it;
+//   - the line-file lock (runtime/line_file.cpp): the table of open files,
+//     held across that file's own read or write only.
+//
+// No lock is ever held across a call that may send a message to a window of
+// another thread or wait for another thread (SendMessage to the host, a timer
+// kill, a wait for a tick in flight).
 #pragma once
 
 #ifdef _WIN32

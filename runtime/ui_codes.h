@@ -67,6 +67,9 @@ constexpr int kSetShowsignal = 15;
 constexpr int kSetEpgon = 16;
 constexpr int kSetPostkey = 17;
 constexpr int kSetAlpha = 21;
+constexpr int kSetEpgchars = 22;
+constexpr int kSetLocaltime = 23;
+constexpr int kSetScale = 24;
 
 // About and EPG panels.
 constexpr int kAboutVersion = 3;

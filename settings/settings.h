@@ -1,5 +1,6 @@
-// The eighteen settings, the banner height they give, and the routines that
-// read, write and apply them.
+// The settings (the eighteen of every file, then the optional lines 19 to
+// 21), the banner height they give, and the routines that read, write and
+// apply them.
 #pragma once
 
 #include <atomic>
@@ -25,6 +26,11 @@ struct Settings {
   std::atomic<int32_t> epgtext{0};
   std::atomic<int32_t> epgcolor{0};
   std::atomic<int32_t> slideout{0};
+  // Optional lines after the eighteen; 0 (a missing line) keeps the plug-in
+  // exactly as without them.
+  std::atomic<int32_t> epgchars{0};   // 1: programme text in the broadcast's own characters
+  std::atomic<int32_t> localtime{0};  // 1: start times in Windows' local time
+  std::atomic<int32_t> scale{0};      // banner size: 0 as 100, 100-300 percent, -1 automatic
   char fontname[129] = {};
   // Banner height in pixels by style (60, 90, 120, 90, 90 for styles 0-4).
   std::atomic<int32_t> bannerHeight{0};

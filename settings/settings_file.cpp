@@ -1,8 +1,10 @@
 // The settings file beside the library: eighteen lines identified by position,
-// read once at start-up (GetPar) and rewritten whole on save (SetPar).
+// then the optional lines 19 to 21, read once at start-up (GetPar) and
+// rewritten whole on save (SetPar).
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 #include "common/plugin_state.h"
 #include "common/text.h"
@@ -44,6 +46,17 @@ constexpr IntLine kIntLines[] = {
 constexpr int kIntLineCount = static_cast<int>(sizeof kIntLines / sizeof kIntLines[0]);
 static_assert(kIntLineCount + 2 == kLineCount, "seconds, sixteen integers, typeface");
 
+// Lines 19 to 21, after the typeface. An older library reads the eighteen
+// lines and ignores these; a missing one reads as 0, which keeps the plug-in
+// as it is without them.
+constexpr IntLine kOptionalLines[] = {
+    {&Settings::epgchars, panel::kSetEpgchars},
+    {&Settings::localtime, panel::kSetLocaltime},
+    {&Settings::scale, panel::kSetScale},
+};
+static_assert(sizeof kOptionalLines / sizeof kOptionalLines[0] == kOptionalLineCount,
+              "one entry per optional line");
+
 // Room for any line we write: a float's "%4.1f" needs at most 48 characters,
 // an integer 11, the typeface 128.
 constexpr int kLineBufferSize = kFontChars + 64;
@@ -54,6 +67,7 @@ struct FileText {
   char seconds[kValueChars + 1];
   char values[kIntLineCount][kValueChars + 1];
   char font[kFontChars + 1];
+  char optional[kOptionalLineCount][kValueChars + 1];
 };
 
 // One line into buf (maxChars + 1 bytes); an unreadable line leaves it empty.
@@ -70,6 +84,7 @@ void ReadFileText(const char* path, FileText* text) {
   ReadOneLine(file, text->seconds, kValueChars);
   for (auto& value : text->values) ReadOneLine(file, value, kValueChars);
   ReadOneLine(file, text->font, kFontChars);
+  for (auto& value : text->optional) ReadOneLine(file, value, kValueChars);
   ui::CloseFile(file);
 }
 
@@ -96,7 +111,16 @@ void FormatSeconds(char* buf, size_t capacity, float seconds) {
   }
 }
 
-// Writes the eighteen lines to an open file; false when a write failed.
+// Writes one integer line; false when the write failed.
+bool WriteIntLine(int file, int32_t value) {
+  char line[16];
+  int n = FormatText(line, sizeof line, "%d", static_cast<int>(value));
+  return n >= 0 && ui::WriteLine(file, line, n) >= 0;
+}
+
+// Writes the eighteen lines to an open file, then the optional lines up to the
+// last one that is not 0: with them all at 0 the file is the eighteen lines
+// alone. False when a write failed.
 bool WriteLines(int file, float seconds, int32_t fileBackcolor) {
   char line[kLineBufferSize];
   FormatSeconds(line, sizeof line, seconds);
@@ -104,12 +128,18 @@ bool WriteLines(int file, float seconds, int32_t fileBackcolor) {
   for (const IntLine& entry : kIntLines) {
     int32_t value = (settings.*entry.field).load();
     if (entry.field == &Settings::backcolor) value = fileBackcolor;
-    int n = FormatText(line, sizeof line, "%d", static_cast<int>(value));
-    ok = ok && n >= 0 && ui::WriteLine(file, line, n) >= 0;
+    ok = ok && WriteIntLine(file, value);
   }
   char font[kFontChars + 1];
   size_t fontLength = CopyText(font, sizeof font, settings.fontname);
   ok = ok && ui::WriteLine(file, font, static_cast<int>(fontLength)) >= 0;
+  int optionalLines = 0;
+  for (int i = 0; i < kOptionalLineCount; ++i) {
+    if ((settings.*kOptionalLines[i].field).load() != 0) optionalLines = i + 1;
+  }
+  for (int i = 0; i < optionalLines; ++i) {
+    ok = ok && WriteIntLine(file, (settings.*kOptionalLines[i].field).load());
+  }
   return ok;
 }
 
@@ -154,6 +184,25 @@ void WriteSettingsFile(float seconds, int32_t fileBackcolor) {
   }
 }
 
+// The integer settings of [first, last) onto their panel controls, and back.
+void ShowOnPanel(int settingsPanel, const IntLine* first, const IntLine* last) {
+  for (const IntLine* entry = first; entry != last; ++entry) {
+    if (entry->control != kNoControl) {
+      ui::SetCtrlVal(settingsPanel, entry->control,
+                     static_cast<int>((settings.*entry->field).load()));
+    }
+  }
+}
+
+void TakeFromPanel(int settingsPanel, const IntLine* first, const IntLine* last) {
+  for (const IntLine* entry = first; entry != last; ++entry) {
+    if (entry->control == kNoControl) continue;
+    int value = (settings.*entry->field).load();
+    ui::GetCtrlVal(settingsPanel, entry->control, &value);
+    (settings.*entry->field).store(value);
+  }
+}
+
 }  // namespace
 
 void GetPar() {
@@ -168,17 +217,16 @@ void GetPar() {
     (settings.*kIntLines[i].field).store(TextToInt(text.values[i]));
   }
   CopyText(settings.fontname, sizeof settings.fontname, text.font);
+  for (int i = 0; i < kOptionalLineCount; ++i) {
+    (settings.*kOptionalLines[i].field).store(TextToInt(text.optional[i]));
+  }
 
   // The panel shows what the file holds: the seconds as read, both colours
   // even when equal. Before the panels are loaded these calls change nothing.
   const int settingsPanel = panels.settings;
   ui::SetCtrlVal(settingsPanel, panel::kSetShowtime, static_cast<double>(seconds));
-  for (const IntLine& entry : kIntLines) {
-    if (entry.control != kNoControl) {
-      ui::SetCtrlVal(settingsPanel, entry.control,
-                     static_cast<int>((settings.*entry.field).load()));
-    }
-  }
+  ShowOnPanel(settingsPanel, std::begin(kIntLines), std::end(kIntLines));
+  ShowOnPanel(settingsPanel, std::begin(kOptionalLines), std::end(kOptionalLines));
 
   // Text in the background colour would be unreadable: fall back to white.
   if (settings.backcolor == settings.textcolor) settings.backcolor = kWhite;
@@ -193,12 +241,8 @@ void SetPar() {
   float seconds = static_cast<float>(settings.showtime.load()) / 1000.0f;
   ui::GetCtrlVal(settingsPanel, panel::kSetShowtime, &seconds);
   settings.showtime = SecondsToMs(seconds);
-  for (const IntLine& entry : kIntLines) {
-    if (entry.control == kNoControl) continue;
-    int value = (settings.*entry.field).load();
-    ui::GetCtrlVal(settingsPanel, entry.control, &value);
-    (settings.*entry.field).store(value);
-  }
+  TakeFromPanel(settingsPanel, std::begin(kIntLines), std::end(kIntLines));
+  TakeFromPanel(settingsPanel, std::begin(kOptionalLines), std::end(kOptionalLines));
 
   // The file gets what the panel shows; the banner, as when reading, never
   // gets text in its own background colour.

@@ -12,7 +12,8 @@ void ResetSettings() {
                       &settings.showdetails, &settings.videownd, &settings.parkcursor,
                       &settings.timeshift, &settings.titlemode, &settings.postkey,
                       &settings.alpha, &settings.justify, &settings.epgtext,
-                      &settings.epgcolor, &settings.slideout, &settings.bannerHeight}) {
+                      &settings.epgcolor, &settings.slideout, &settings.epgchars,
+                      &settings.localtime, &settings.scale, &settings.bannerHeight}) {
     field->store(0);
   }
   std::memset(settings.fontname, 0, sizeof settings.fontname);

@@ -1,6 +1,7 @@
 // The timer routine: the first countdown and the post-start key, tick
 // thresholds after a channel change and the two keys, slide widths, hiding,
 // focus hand-back and cursor parking.
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -294,12 +295,37 @@ TEST_F(TimerTest, TicksDuringChannelChanges) {
   settings.slideout = 1;
   Arm();
   std::atomic<bool> done{false};
+  std::atomic<int> ticks{0};
   std::thread timer([&] {
-    while (!done) Tick();
+    while (!done) {
+      Tick();
+      ++ticks;
+    }
   });
-  for (int i = 0; i < 300; ++i) Change(i % 2 ? "BBC One" : "BBC Two");
+  // Ticks run between every two changes; every tenth change waits out 46-50
+  // ticks, so that slides, and now and then the hide, race the next change.
+  const auto waitTicks = [&](int count) {
+    for (int start = ticks; ticks - start < count;) std::this_thread::yield();
+  };
+  for (int i = 0; i < 300; ++i) {
+    Change(i % 2 ? "BBC One" : "BBC Two");
+    waitTicks(i % 10 == 9 ? 46 + (i / 10) % 5 : 1);
+  }
   done = true;
   timer.join();
+  // Whatever the interleaving, the banner was only ever placed at one of its
+  // slide widths (full to none), on the banner's own row; the slides did happen.
+  const int kWidths[] = {1220, 976, 732, 488, 244, 0};
+  int slides = 0;
+  const std::vector<fake::WindowPos> placements = BannerPlacements();
+  ASSERT_GE(placements.size(), 300u);
+  for (const fake::WindowPos& p : placements) {
+    EXPECT_NE(std::find(std::begin(kWidths), std::end(kWidths), p.cx), std::end(kWidths))
+        << p.cx;
+    EXPECT_EQ(p.y + p.cy, placements.front().y + placements.front().cy);
+    slides += p.cx != 1220;
+  }
+  EXPECT_GE(slides, 30);
   // The last change's banner is shown in full and counts again from the start.
   Change("BBC Three");
   EXPECT_TRUE(BannerVisible());

@@ -2,6 +2,7 @@
 // changes on the host's thread, the banner timer showing lines. No line of a
 // previous service may reach banner controls 10 and 11 after a change.
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,16 +83,30 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
                     delivery.data() + first * sections::kUnit);
     }
   });
+  std::atomic<int> shows{0};
   std::thread timer([&] {
-    while (!done.load()) ShowCompleteProgrammeLines(banner);
+    while (!done.load()) {
+      if (ShowCompleteProgrammeLines(banner)) ++shows;
+    }
   });
   // The host's thread: the channel change saves the record, then restarts
-  // the lines (which empties them on the banner).
+  // the lines (which empties them on the banner). Every 50th change waits
+  // until the new service's lines were shown, so the check below always has
+  // lines of every kind of moment to look at; a change whose lines never come
+  // (10 s) fails here.
+  int waitsMissed = 0;
   for (int k = 1; k <= kChanges; ++k) {
     const Service& s = kServices[k % 2];
     ui::SetCtrlVal(banner, panel::kChannelName, s.tag);  // marks the change in the log
     SaveChannelRecord(MakeRecord(s.tag, 1, 1, s.sid, 0));
+    const int before = shows.load();
     RestartProgrammeLines(banner);
+    if (k % 50 == 0 && waitsMissed == 0) {  // one miss is enough to fail
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (shows.load() == before && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+      waitsMissed += shows.load() == before;
+    }
     std::this_thread::yield();
   }
   done = true;
@@ -131,9 +146,8 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
     EXPECT_NE(text.find(part), std::string::npos) << text;
   }
   EXPECT_EQ(changes, kChanges);
-  // Not a timing assertion: the lines showed at least once, so the check
-  // above had something to look at (reported, not required).
-  std::printf("%d channel changes, %d programme lines shown\n", changes, shown);
+  EXPECT_EQ(waitsMissed, 0) << "a change whose lines were never shown";
+  EXPECT_GE(shown, 2 * kChanges / 50) << "both lines after every awaited change";
 }
 
 }  // namespace

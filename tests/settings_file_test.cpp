@@ -225,6 +225,35 @@ TEST_F(SettingsFileTest, PanelValuesRoundTripThroughTheFile) {
   }
 }
 
+// Lines 19 to 21 follow the typeface; a file without them is the eighteen
+// lines as ever, and a save writes them only up to the last one not at 0.
+TEST_F(SettingsFileTest, OptionalLinesReadWhenThereAndWrittenOnlyWhenSet) {
+  const std::string example = kExampleIni;
+  LoadWith((example + IniLines({"1", "0", "-1", "77"})).c_str());
+  EXPECT_EQ(settings.epgchars, 1);
+  EXPECT_EQ(settings.localtime, 0);
+  EXPECT_EQ(settings.scale, -1);  // line 22 is ignored
+  EXPECT_EQ(fake::CtrlInt(Panel(), panel::kSetScale), -1);
+  PressSave();
+  EXPECT_EQ(Ini(), example + IniLines({"1", "0", "-1"}));
+
+  const struct {
+    int epgchars, localtime, scale;
+    std::string tail;
+  } saves[] = {{0, 0, 0, ""}, {1, 0, 0, "1\r\n"}, {0, 1, 0, "0\r\n1\r\n"},
+               {0, 0, 150, "0\r\n0\r\n150\r\n"}};
+  for (const auto& c : saves) {
+    ui::SetCtrlVal(Panel(), panel::kSetEpgchars, c.epgchars);
+    ui::SetCtrlVal(Panel(), panel::kSetLocaltime, c.localtime);
+    ui::SetCtrlVal(Panel(), panel::kSetScale, c.scale);
+    PressSave();
+    EXPECT_EQ(Ini(), example + c.tail);
+    Restart();
+    EXPECT_EQ(settings.scale, c.scale);
+    EXPECT_EQ(settings.localtime, c.localtime);
+  }
+}
+
 TEST_F(SettingsFileTest, FailedSaveKeepsOldFileAndTellsTheUser) {
   LoadWith(kExampleIni);
   ASSERT_EQ(mkdir((IniPath() + ".new").c_str(), 0700), 0);  // the new file cannot be made

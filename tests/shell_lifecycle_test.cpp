@@ -253,8 +253,13 @@ TEST_F(LifecycleTest, TicksAfterExitFindNoBannerAndDoNoHarm) {
   EXPECT_FALSE(fake::PanelLoaded(banner));
   fake::PressKey('P');
   fake::ClearUiCalls();
+  fake::ClearRecords();
   EXPECT_TRUE(fake::FireTimer(fake::TimersSet()[0].id));
   EXPECT_TRUE(fake::PanelLoaded(panels.settings));
+  // Key P found no banner: not one runtime call, window move or focus change.
+  EXPECT_EQ(fake::UiCalls(), std::vector<std::string>{});
+  EXPECT_TRUE(fake::WindowPositions().empty());
+  EXPECT_TRUE(fake::FocusCalls().empty());
 }
 
 TEST_F(LifecycleTest, DetachAfterPartialAttachLeavesMissingPanelsAlone) {
