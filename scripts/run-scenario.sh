@@ -98,7 +98,8 @@ out="$(cd "$out" && pwd)"
 # shellcheck source=wine-display.sh
 . "$repo/scripts/wine-display.sh"
 trap wine_display_stop EXIT
-wine_display_start "$run" || exit 1
+# "#! screen WxH": a display of that size of its own (big-screen banners).
+wine_display_start "$run" "$(directive screen)" || exit 1
 
 args=(--plugin "$(winpath "$plugin_dir/$plugin")" --family "$family"
       --channels "$(winpath "$channels")" --scenario "$(winpath "$scn")" --out "$(winpath "$out")"

@@ -137,6 +137,20 @@ int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type)
   return ::MessageBoxA(H(owner), text, caption, type);
 }
 
+int GetWindowDpi(Wnd wnd) {
+  // Windows 10 1607 and later; looked up so the library loads on older ones.
+  using DpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto dpiForWindow = reinterpret_cast<DpiForWindowFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("USER32.DLL"), "GetDpiForWindow")));
+  UINT dpi = (dpiForWindow && wnd) ? dpiForWindow(H(wnd)) : 0;
+  if (dpi == 0) {
+    HDC screen = ::GetDC(nullptr);
+    dpi = screen ? static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSY)) : 0;
+    if (screen) ::ReleaseDC(nullptr, screen);
+  }
+  return dpi > 0 ? static_cast<int>(dpi) : 96;
+}
+
 Module GetModuleHandleA(const char* name) { return ::GetModuleHandleA(name); }
 
 SetLayeredFn GetSetLayeredWindowAttributes(Module user32) {

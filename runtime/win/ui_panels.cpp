@@ -196,12 +196,12 @@ BOOL CALLBACK DetachWindow(HWND wnd, LPARAM) {
 
 void InitControl(CtrlState& c, const CtrlDef& def) {
   c.def = def;
-  c.left = def.left;
-  c.top = def.top;
+  c.left = c.designLeft = def.left;
+  c.top = c.designTop = def.top;
   c.width = def.width;
   c.height = def.height;
   c.face = def.font.empty() ? kDefaultFace : def.font;
-  c.pointSize = def.pointSize;
+  c.pointSize = c.designPointSize = def.pointSize;
   c.bold = def.bold;
   c.textColor = def.textColor;
   c.bgColor = def.bgColor;
@@ -474,6 +474,10 @@ int SetPanelAttribute(int panel, int attr, int value) {
       p->repaint = true;
     } else if (attr == kAttrVisible) {
       p->visible = value != 0;
+    } else if (attr == kAttrScale) {
+      if (value < kMinScale || value > kMaxScale) return kErrBadValue;
+      if (value == p->scale) return 0;
+      ApplyScale(*p, value);
     } else {
       return kErrBadValue;
     }

@@ -32,6 +32,7 @@ struct Desktop {
   fake::HostHandler hostHandler;
   bool layeredAvailable = true;
   std::string tempDir;  // GetTempPathA's answer; empty: it fails
+  int dpi = 96;         // GetWindowDpi's answer
   std::vector<fake::SentMessage> sent;
   std::vector<fake::WindowPos> positions;
   std::vector<win32::Wnd> focus, foreground;
@@ -81,6 +82,7 @@ void ResetDesktop() {
   d.hostHandler = nullptr;
   d.layeredAvailable = true;
   d.tempDir.clear();
+  d.dpi = 96;
   d.timers.clear();
   d.killed.clear();
   ClearRecords();
@@ -165,6 +167,11 @@ void SetHostHandler(HostHandler handler) {
 void SetLayeredAvailable(bool available) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().layeredAvailable = available;
+}
+
+void SetDpi(int dpi) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  D().dpi = dpi;
 }
 
 void SetTempDir(const std::string& dir) {
@@ -340,6 +347,11 @@ int MessageBoxA(Wnd, const char* text, const char* caption, uint32_t) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().boxes.emplace_back(text ? text : "", caption ? caption : "");
   return 1;
+}
+
+int GetWindowDpi(Wnd) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  return D().dpi;
 }
 
 Module GetModuleHandleA(const char*) { return reinterpret_cast<Module>(0x7700); }
