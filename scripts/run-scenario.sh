@@ -110,6 +110,20 @@ case "$ts" in
   *) args+=(--ts "$(winpath "$ts")") ;;
 esac
 
+# "#! clock HH:MM": the run's local time starts there (a time zone offset for
+# the wine processes), so pictures show a clock that agrees with the
+# generated programme times.
+clock="$(directive clock)"
+if [ -n "$clock" ]; then
+  now=$(( 10#$(date -u +%H) * 60 + 10#$(date -u +%M) ))
+  want=$(( 10#${clock%%:*} * 60 + 10#${clock##*:} ))
+  shift_min=$(( (want - now + 1440) % 1440 ))
+  [ "$shift_min" -gt 720 ] && shift_min=$(( shift_min - 1440 ))
+  # POSIX writes the offset west of UTC: local = UTC + shift is "-shift".
+  sign=-; [ "$shift_min" -lt 0 ] && { sign=+; shift_min=$(( -shift_min )); }
+  export TZ="TVK${sign}$(( shift_min / 60 )):$(printf %02d $(( shift_min % 60 )))"
+fi
+
 echo "run-scenario: $name ($family, plug-in folder $plugin_dir, output $out)"
 timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
 rc=$?

@@ -135,9 +135,7 @@ int Attach(void* module) {
   }
   lifecycle.runtimeOpen = true;
   if (!BuildPaths(module)) {
-    char most[16];
-    FormatText(most, sizeof most, "%u", static_cast<unsigned>(kMaxFolderChars));
-    ReportStartProblem(module, StartProblem::kFolderTooLong, most);
+    ReportStartProblem(module, StartProblem::kFolderTooLong, nullptr, kMaxFolderChars);
     Detach();
     return 0;
   }
@@ -164,11 +162,8 @@ int Attach(void* module) {
   ui::DeferPanelUpdates(panels.banner, 0);
   ResetBanner();
   ResetGuide();
-  if (!StartBannerTimer(settings.showtime)) {
-    char period[16];
-    FormatText(period, sizeof period, "%u", TimerPeriodFor(settings.showtime));
-    ReportStartProblem(module, StartProblem::kNoTimer, period);
-  }
+  if (!StartBannerTimer(settings.showtime))
+    ReportStartProblem(module, StartProblem::kNoTimer, nullptr, TimerPeriodFor(settings.showtime));
   return 1;
 }
 

@@ -69,18 +69,17 @@ const char* WriteLogSomewhere(const char* folder, const char* text) {
   return nullptr;
 }
 
-}  // namespace
-
+// The message for a problem in folder, cut to fit capacity.
 void StartProblemText(char* text, size_t capacity, StartProblem problem, const char* folder,
-                      const char* detail) {
+                      const char* detail, unsigned long number) {
   if (detail == nullptr) detail = "";
   switch (problem) {
     case StartProblem::kFolderTooLong:
       FormatText(text, capacity,
                  "Tavik cannot start: the path of its folder is too long (%u characters; "
-                 "at most %s fit).\n\n%s\n\nMove tavik.dll, tavik.uir and tavik_icon into "
+                 "at most %lu fit).\n\n%s\n\nMove tavik.dll, tavik.uir and tavik_icon into "
                  "a plug-in folder with a shorter path.",
-                 static_cast<unsigned>(std::strlen(folder)), detail, folder);
+                 static_cast<unsigned>(std::strlen(folder)), number, folder);
       break;
     case StartProblem::kPanelFileMissing:
       FormatText(text, capacity,
@@ -106,17 +105,20 @@ void StartProblemText(char* text, size_t capacity, StartProblem problem, const c
     case StartProblem::kNoTimer:
       FormatText(text, capacity,
                  "Tavik started without its timer: Windows would not start a timer of "
-                 "%s ms, and the banner does not appear while there is none.\n\nFolder: "
+                 "%lu ms, and the banner does not appear while there is none.\n\nFolder: "
                  "%s\n\nCheck the display time in Settings (a few seconds is usual), then "
                  "start the viewer again.",
-                 detail, folder);
+                 number, folder);
       break;
   }
 }
 
-void ReportStartProblem(void* module, StartProblem problem, const char* detail) {
+}  // namespace
+
+void ReportStartProblem(void* module, StartProblem problem, const char* detail,
+                        unsigned long number) {
   const char* folder = ModuleFolder(module);
-  StartProblemText(messageText, sizeof messageText, problem, folder, detail);
+  StartProblemText(messageText, sizeof messageText, problem, folder, detail, number);
   win32::OutputDebugStringA(messageText);
   const char* log = WriteLogSomewhere(folder, messageText);
   if (log != nullptr) {
