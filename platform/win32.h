@@ -55,12 +55,18 @@ void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra);
 int SetCursorPos(int x, int y);
 intptr_t SendMessageA(Wnd wnd, uint32_t msg, uintptr_t wparam, intptr_t lparam);
 int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type);
+// The DPI the window is drawn at (GetDpiForWindow where the system has it,
+// else the screen's); 96 when neither answers.
+int GetWindowDpi(Wnd wnd);
 
 // kernel32
 Module GetModuleHandleA(const char* name);
 SetLayeredFn GetSetLayeredWindowAttributes(Module user32);  // GetProcAddress by name
 void OutputDebugStringA(const char* text);
 void Sleep(uint32_t ms);
+// The user's temp folder with a trailing backslash; its length, 0 on failure
+// (or the size needed when it does not fit in size bytes).
+uint32_t GetTempPathA(uint32_t size, char* buf);
 
 // winmm
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,

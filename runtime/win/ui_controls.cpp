@@ -31,13 +31,6 @@ void SetText(CtrlState& c, const std::string& text) {
   c.dirty |= kDirtyText | kDirtyGeometry;
 }
 
-void ResetFont(CtrlState& c) {
-  if (c.wnd) RemovePropA(c.wnd, kFontProp);
-  if (c.font) DeleteObject(c.font);
-  c.font = nullptr;
-  Autosize(c, c.left, c.width);
-  c.dirty |= kDirtyFont | kDirtyGeometry;
-}
 
 void SetRing(CtrlState& c, int v) {
   bool known = false;
@@ -108,6 +101,16 @@ int Locate(int panel, int control, PanelState** p, CtrlState** c) {
 
 }  // namespace
 
+namespace rt {
+void ResetFont(CtrlState& c) {
+  if (c.wnd) RemovePropA(c.wnd, kFontProp);
+  if (c.font) DeleteObject(c.font);
+  c.font = nullptr;
+  Autosize(c, c.left, c.width);
+  c.dirty |= kDirtyFont | kDirtyGeometry;
+}
+}  // namespace rt
+
 int SetCtrlAttribute(int panel, int control, int attr, int value) {
   {
     LockGuard guard(R().lock);
@@ -120,11 +123,13 @@ int SetCtrlAttribute(int panel, int control, int attr, int value) {
         c->dirty |= kDirtyVisible;
         break;
       case kAttrLeft:
-        c->left = value;
+        c->designLeft = value;
+        c->left = Scaled(value, p->scale);
         c->dirty |= kDirtyGeometry;
         break;
       case kAttrTop:
-        c->top = value;
+        c->designTop = value;
+        c->top = Scaled(value, p->scale);
         c->dirty |= kDirtyGeometry;
         break;
       case kAttrFrameColor:
@@ -144,7 +149,8 @@ int SetCtrlAttribute(int panel, int control, int attr, int value) {
         break;
       case kAttrTextPointSize:
         if (value < 1 || value > kMaxPointSize) return kErrBadValue;
-        c->pointSize = value;
+        c->designPointSize = value;
+        c->pointSize = Scaled(value, p->scale);
         ResetFont(*c);
         break;
       case kAttrTextJustify:
