@@ -31,6 +31,14 @@ constexpr int32_t kSlideFromTick = 45;   // slide steps while tickCount > 45
 constexpr int32_t kHideAfterTick = 50;   // hide when tickCount > 50
 constexpr int32_t kSlideSteps = 5;
 
+// The banner's size (tavik.ini line 21): percent, or automatic.
+constexpr int32_t kScaleAutomatic = -1;
+constexpr int32_t kMinScale = 100;
+constexpr int32_t kMaxScale = 300;
+constexpr int32_t kScaleStep = 25;               // automatic: rounded to 25 %
+constexpr int32_t kScaleReferenceHeight = 1024;  // automatic: an area this high is 100 %
+constexpr int32_t kScaleReferenceDpi = 96;       // and so is a window at this DPI
+
 // Keys and the injected post-start key.
 constexpr int kVkP = 0x50;
 constexpr int kVkO = 0x4F;

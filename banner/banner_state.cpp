@@ -18,12 +18,14 @@ BannerState BannerSnapshot() {
 }
 
 BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight) {
+  const int32_t side = ScaledPixels(banner::kSideMargin, s.scale);
+  const int32_t height = ScaledPixels(bannerHeight, s.scale);
   BannerRect r;
-  r.x = s.areaLeft + banner::kSideMargin;
-  r.y = s.areaBottom - (bannerHeight + banner::kBottomMargin);
-  int32_t width = s.areaWidth - 2 * banner::kSideMargin;
+  r.x = s.areaLeft + side;
+  r.y = s.areaBottom - (height + ScaledPixels(banner::kBottomMargin, s.scale));
+  int32_t width = s.areaWidth - 2 * side;
   r.cx = width > 0 ? width : 0;
-  r.cy = bannerHeight;
+  r.cy = height;
   return r;
 }
 
@@ -31,7 +33,7 @@ BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight) {
   BannerRect r = FullBannerRect(s, bannerHeight);
   // The product is formed in full before the division, as 64-bit so that no
   // step count can overflow it.
-  int64_t full = int64_t(s.areaWidth) - 2 * banner::kSideMargin;
+  int64_t full = int64_t(s.areaWidth) - 2 * ScaledPixels(banner::kSideMargin, s.scale);
   int64_t width = (int64_t(banner::kSlideSteps) - s.slideStep) * full / banner::kSlideSteps;
   r.cx = width > 0 ? static_cast<int>(width) : 0;
   return r;

@@ -32,6 +32,8 @@ struct BannerState {
   // Counts every show (channel change, key P): lets a timer tick notice that
   // the banner was shown again while it was hiding or shrinking it.
   uint32_t showGeneration = 0;
+  // The banner's size in percent, chosen at the last channel change.
+  int32_t scale = 100;
 };
 
 namespace banner_detail {
@@ -56,8 +58,9 @@ struct BannerRect {
   int x, y, cx, cy;
 };
 
-// The full banner over the stored area, bannerHeight high. A width below zero
-// (an area narrower than the margins) is placed as zero.
+// The full banner over the stored area, bannerHeight high; height and margins
+// grow by s.scale. A width below zero (an area narrower than the margins) is
+// placed as zero.
 BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight);
 // The banner at slide step s.slideStep: (5 - step) fifths of the full width,
 // the left edge fixed; widths of zero and below give zero.
@@ -66,6 +69,12 @@ BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight);
 // Makes the screen the area for a banner that has none yet (no channel change
 // set one): the caller has taken the screen size.
 void UseScreenAsArea(BannerState& s, int32_t screenWidth, int32_t screenHeight);
+
+// The banner's size in percent for the setting (0, 100-300, -1 automatic),
+// the area's height and the host window's DPI (banner_scale.cpp).
+int32_t BannerScalePercent(int32_t setting, int32_t areaHeight, int32_t dpi);
+// value x percent / 100, rounded to the nearest pixel.
+int32_t ScaledPixels(int32_t value, int32_t percent);
 
 // Shared steps of the channel change and key P.
 // Finds the banner window by its title, records it and places it topmost at r.

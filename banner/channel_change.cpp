@@ -72,6 +72,23 @@ BannerState FindArea() {
   });
 }
 
+// The banner's size for this area and the host window's DPI, kept with the
+// area for the timer's placements; the panel is drawn at it when it changed.
+BannerState SizeBanner(int bannerPanel, const BannerState& area) {
+  const int32_t setting = settings.scale;
+  const int32_t dpi =
+      setting == banner::kScaleAutomatic ? win32::GetWindowDpi(hostLink.hostWnd) : 0;
+  const int32_t percent = BannerScalePercent(setting, area.areaHeight, dpi);
+  int32_t before = 0;
+  const BannerState sized = WithBannerState([percent, &before](BannerState& s) {
+    before = s.scale;
+    s.scale = percent;
+    return s;
+  });
+  if (percent != before) ui::SetPanelAttribute(bannerPanel, ui::kAttrScale, percent);
+  return sized;
+}
+
 // The detail block and, for right or centred lines, the text lines placed
 // for the area's width.
 void LayOutControls(int bannerPanel, int32_t width) {
@@ -157,12 +174,14 @@ void ChannelChange(const host::TProgram82& chan) {
     s.screenHeight = screenHeight;
   });
 
-  const BannerState area = FindArea();
+  const BannerState found = FindArea();
   const int bannerPanel = panels.banner;
   // Every control below changes the banner's windows once, and it is painted
   // once, with all of it.
   ui::DeferPanelUpdates(bannerPanel, 1);
-  LayOutControls(bannerPanel, area.areaWidth);
+  const BannerState area = SizeBanner(bannerPanel, found);
+  // The layout is made in the panel file's pixels; the runtime draws it larger.
+  LayOutControls(bannerPanel, static_cast<int32_t>(int64_t(area.areaWidth) * 100 / area.scale));
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight));
 

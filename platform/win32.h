@@ -60,6 +60,9 @@ void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra);
 int SetCursorPos(int x, int y);
 intptr_t SendMessageA(Wnd wnd, uint32_t msg, uintptr_t wparam, intptr_t lparam);
 int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type);
+// The DPI the window is drawn at (GetDpiForWindow where the system has it,
+// else the screen's); 96 when neither answers.
+int GetWindowDpi(Wnd wnd);
 
 // kernel32
 Module GetModuleHandleA(const char* name);
@@ -69,6 +72,9 @@ void Sleep(uint32_t ms);
 // A UTC moment in the local time of Windows' time zone, with the daylight
 // saving rule of that date (SystemTimeToTzSpecificLocalTime, current zone).
 int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local);
+// The user's temp folder with a trailing backslash; its length, 0 on failure
+// (or the size needed when it does not fit in size bytes).
+uint32_t GetTempPathA(uint32_t size, char* buf);
 
 // winmm
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,

@@ -16,6 +16,10 @@ constexpr int kAttrTextPointSize = 686;
 constexpr int kAttrTextBgColor = 690;
 constexpr int kAttrTextJustify = 700;    // 0 left, 16 right, 32 centred
 constexpr int kAttrCtrlColor = 880;      // colour of the indicator and meters
+// Panel: the size its controls are drawn at, in percent (100 to 400). Every
+// control's position, size and text size, as the panel file gives them and
+// as they are set later, is multiplied by it; 100 draws them as given.
+constexpr int kAttrScale = 1200;
 
 constexpr int kJustifyLeft = 0;
 constexpr int kJustifyRight = 16;

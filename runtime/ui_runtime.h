@@ -19,6 +19,7 @@ constexpr int kErrFile = -3;
 constexpr int kErrBadValue = -4;
 constexpr int kErrReadOnly = -5;   // ReplaceFile: the target is read-only
 constexpr int kErrLoopEnded = -6;  // RunPanelLoop: the host ended the loop
+constexpr int kErrNoWindow = -7;   // the system would not make a window
 
 constexpr int kEventCommit = 1;
 
@@ -36,8 +37,12 @@ int InitRuntime(void* module, const CallbackEntry* table, int count);
 void CloseRuntime();
 
 // Panels. LoadPanelEx returns a handle >= 0, negative on failure (missing or
-// malformed file, unknown id); the reason goes to OutputDebugStringA.
+// malformed file, unknown id; kErrNoWindow when no window could be made); the
+// reason goes to OutputDebugStringA.
 int LoadPanelEx(int parent, const char* path, int panelId, void* module);
+// The reason the runtime gave for its latest refusal (InitRuntime,
+// LoadPanelEx), cut to fit capacity; "" when there was none.
+void LastRuntimeReason(char* text, int capacity);
 int DisplayPanel(int panel);
 int HidePanel(int panel);
 int DiscardPanel(int panel);

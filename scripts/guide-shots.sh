@@ -15,12 +15,15 @@ trap 'rm -rf "$raw"' EXIT
   "$win_dir" "$repo/docs/guide-shots.scn" >"$raw/run.log" 2>&1 \
   || { cat "$raw/run.log" >&2; echo "guide-shots: the scenario failed" >&2; exit 1; }
 mkdir -p "$out"
-# name  crop (WxH+X+Y on the 1280x1024 screen)  scale
+# name  crop (WxH+X+Y of the shot)  scale
 crop() {
   /usr/bin/convert "$raw/$1.bmp" -crop "$2" +repage ${3:+-resize "$3"} "$out/$4.png" || exit 1
 }
-crop banner   1280x1024+0+0  50% host-with-banner
+# Full size: the bottom of the screen with the banner over the video, and the
+# banner alone; each style's left part (logo, name, programme lines).
+crop banner   1280x300+0+724 "" host-with-banner
 crop banner   1240x110+20+884 "" banner
+for n in 0 1 2 3 4; do crop "style-$n" 640x120+0+0 "" "style-$n"; done
 crop settings 302x402+49+49  ""  settings-panel
 crop epg      422x422+49+49  ""  epg-panel
 crop about    302x332+399+49 ""  about-panel

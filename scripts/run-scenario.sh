@@ -69,18 +69,30 @@ done
 
 # A plug-in folder of its own: the DLL, its panel file, its logos and ours.
 run="$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-$name.XXXXXX")"
-mkdir -p "$run/plugin/tavik_icon"
-cp "$win_dir/$plugin" "$run/plugin/"
-[ -f "$win_dir/tavik.uir" ] && cp "$win_dir/tavik.uir" "$run/plugin/"
-[ -d "$win_dir/tavik_icon" ] && cp -r "$win_dir/tavik_icon/." "$run/plugin/tavik_icon/"
-[ -d "$repo/tests/e2e/logos" ] && cp "$repo/tests/e2e/logos/"*.jpg "$run/plugin/tavik_icon/" 2>/dev/null
+plugin_dir="$run/plugin"
+# "#! long-folder N": the plug-in folder nested until its Windows path has at
+# least N characters.
+long="$(directive long-folder)"
+if [ -n "$long" ]; then
+  while [ $(( ${#plugin_dir} + 2 )) -lt "$long" ]; do  # "Z:" and the path
+    part=$(( long - ${#plugin_dir} - 3 ))
+    [ "$part" -gt 60 ] && part=60
+    [ "$part" -lt 1 ] && part=1
+    plugin_dir="$plugin_dir/$(head -c "$part" /dev/zero | tr '\0' f)"
+  done
+fi
+mkdir -p "$plugin_dir/tavik_icon"
+cp "$win_dir/$plugin" "$plugin_dir/"
+[ -f "$win_dir/tavik.uir" ] && cp "$win_dir/tavik.uir" "$plugin_dir/"
+[ -d "$win_dir/tavik_icon" ] && cp -r "$win_dir/tavik_icon/." "$plugin_dir/tavik_icon/"
+[ -d "$repo/tests/e2e/logos" ] && cp "$repo/tests/e2e/logos/"*.jpg "$plugin_dir/tavik_icon/" 2>/dev/null
 # "#! big-logo NAME WIDTH HEIGHT": a plain JPEG of that size made for the run
 # (too large to keep in the repository).
 sed -n 's/^#![[:space:]]*big-logo[[:space:]]\{1,\}//p' "$scn" | tr -d '\r' |
   while read -r line; do
     height=${line##* }; line=${line% *}; width=${line##* }; name=${line% *}
     /usr/bin/convert -size "${width}x${height}" gradient:navy-orange -quality 60 \
-      "$run/plugin/tavik_icon/$name.jpg"
+      "$plugin_dir/tavik_icon/$name.jpg"
   done
 out="${o_out:-$run/out}"
 mkdir -p "$out"
@@ -89,9 +101,10 @@ out="$(cd "$out" && pwd)"
 # shellcheck source=wine-display.sh
 . "$repo/scripts/wine-display.sh"
 trap wine_display_stop EXIT
-wine_display_start "$run" || exit 1
+# "#! screen WxH": a display of that size of its own (big-screen banners).
+wine_display_start "$run" "$(directive screen)" || exit 1
 
-args=(--plugin "$(winpath "$run/plugin/$plugin")" --family "$family"
+args=(--plugin "$(winpath "$plugin_dir/$plugin")" --family "$family"
       --channels "$(winpath "$channels")" --scenario "$(winpath "$scn")" --out "$(winpath "$out")"
       --pace "$pace" --hang "$hang" --quality "$quality" --handle "$handle")
 case "$ts" in
@@ -100,12 +113,25 @@ case "$ts" in
   *) args+=(--ts "$(winpath "$ts")") ;;
 esac
 
-echo "run-scenario: $name ($family, plug-in folder $run/plugin, output $out)"
-if [ -n "$tz" ]; then
-  TZ="$tz" timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
-else
-  timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
+# "#! clock HH:MM": the run's local time starts there (a time zone offset for
+# the wine processes), so pictures show a clock that agrees with the
+# generated programme times.
+clock="$(directive clock)"
+if [ -n "$clock" ]; then
+  now=$(( 10#$(date -u +%H) * 60 + 10#$(date -u +%M) ))
+  want=$(( 10#${clock%%:*} * 60 + 10#${clock##*:} ))
+  shift_min=$(( (want - now + 1440) % 1440 ))
+  [ "$shift_min" -gt 720 ] && shift_min=$(( shift_min - 1440 ))
+  # POSIX writes the offset west of UTC: local = UTC + shift is "-shift".
+  sign=-; [ "$shift_min" -lt 0 ] && { sign=+; shift_min=$(( -shift_min )); }
+  export TZ="TVK${sign}$(( shift_min / 60 )):$(printf %02d $(( shift_min % 60 )))"
 fi
+
+# "#! tz ZONE" (read above) gives the run that zone instead.
+[ -n "$tz" ] && export TZ="$tz"
+
+echo "run-scenario: $name ($family, plug-in folder $plugin_dir, output $out)"
+timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
 rc=$?
 if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
   echo "run-scenario: $name TIMED OUT after $limit s; ending its wine processes"

@@ -1,5 +1,7 @@
 # Sourced, not run: points wine at the project's own prefix and prepares that
-# prefix once (no crash dialog, no window-manager decorations).
+# prefix once (no crash dialog, no window-manager decorations), and gives it
+# wine's own Marlett font (package fonts-wine), which draws the symbols of
+# the title bars' buttons.
 #   . scripts/wine-env.sh        # uses $TAVIK_WINEPREFIX or <repo>/build/wineprefix
 _tavik_repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="${TAVIK_WINEPREFIX:-$_tavik_repo/build/wineprefix}"
@@ -25,3 +27,11 @@ tavik_wine_prefix_init() {
   ) 9>"$WINEPREFIX.lock"
 }
 tavik_wine_prefix_init
+
+tavik_wine_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$marlett" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    cp "$marlett" "$fonts/" 2>/dev/null || true
+  fi
+}
+tavik_wine_fonts

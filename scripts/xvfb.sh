@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Starts or stops an Xvfb server (1280x1024x24) for the wine runs.
+# Starts or stops an Xvfb server (1280x1024x24, or TAVIK_SCREEN=WxH) for the
+# wine runs.
 #   scripts/xvfb.sh start STATEFILE [:N]   prints the display (":N"); STATEFILE keeps "DISPLAY PID"
 #   scripts/xvfb.sh stop STATEFILE         stops the server started with that STATEFILE, by its PID
 set -euo pipefail
@@ -13,7 +14,7 @@ start() {
     done
     [ -n "$disp" ] || { echo "xvfb.sh: no free display" >&2; exit 1; }
   fi
-  Xvfb "$disp" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$disp" -screen 0 "${TAVIK_SCREEN:-1280x1024}x24" -nolisten tcp >/dev/null 2>&1 &
   local pid=$!
   # Ready when a client can connect.
   local i

@@ -71,12 +71,13 @@ unsigned IdlePeriodFor(int showtimeMs) {
   return active > kIdlePeriodMs ? active : kIdlePeriodMs;
 }
 
-void StartBannerTimer(int showtimeMs) {
+bool StartBannerTimer(int showtimeMs) {
   timerControl.activePeriod = TimerPeriodFor(showtimeMs);
   timerControl.idlePeriod = IdlePeriodFor(showtimeMs);
   timerControl.period = timerControl.activePeriod;
   timerControl.running = true;
   timerControl.timerId = SetTimer(timerControl.period);
+  return timerControl.timerId != 0;
 }
 
 void StopBannerTimer() {

@@ -12,6 +12,7 @@
 #include "runtime/ui_runtime.h"
 #include "platform/win32.h"
 #include "settings/settings.h"
+#include "shell/start_report.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ struct LifecycleState {
 };
 LifecycleState lifecycle;
 
-constexpr const char* kMissingPanelText =
-    "Attention :\n\n\n\n\n\n\n\n\nFile TavikX.uir not found !";
-constexpr const char* kErrorCaption = "Tavik error";
+// The longest folder path whose files' paths all fit ("\tavik.ini" and
+// "\tavik.uir" are the longest names after it that must fit in 256 bytes).
+constexpr size_t kMaxFolderChars = sizeof Paths::iniPath - sizeof "\\tavik.ini";
 constexpr int kOpaqueAlpha = 250;  // this and above: no layered window
 constexpr int kMinAlpha = 100;     // below this the banner is fully opaque
 
@@ -60,6 +61,7 @@ bool PanelFileExists() {
   return true;
 }
 
+// Loads the four panels; on failure tells the user why.
 bool LoadPanels(void* module) {
   // Each dialog panel must have the button that closes it and ends its loop.
   struct Load {
@@ -72,13 +74,24 @@ bool LoadPanels(void* module) {
                      {&panels.epg, panel::kEpgId, "EPGOK"}};
   for (const Load& load : loads) {
     int handle = ui::LoadPanelEx(0, paths.uirPath, load.id, module);
-    if (handle < 0) return false;
+    if (handle < 0) {
+      char reason[600];
+      ui::LastRuntimeReason(reason, sizeof reason);
+      ReportStartProblem(module,
+                         handle == ui::kErrNoWindow ? StartProblem::kNoWindow
+                                                    : StartProblem::kPanelFileRefused,
+                         reason);
+      return false;
+    }
     *load.handle = handle;
     if (load.closingCallback && !ui::PanelHasCallback(handle, load.closingCallback)) {
       char reason[400];
       FormatText(reason, sizeof reason, "Tavik: %s: panel %d has no %s button\n",
                  paths.uirPath, load.id, load.closingCallback);
       Debug(reason);
+      FormatText(reason, sizeof reason, "panel %d has no %s button", load.id,
+                 load.closingCallback);
+      ReportStartProblem(module, StartProblem::kPanelFileRefused, reason);
       return false;
     }
   }
@@ -116,10 +129,13 @@ void ForEachPanel(int (*op)(int)) {
 
 int Attach(void* module) {
   lifecycle.module = module;
-  if (ui::InitRuntime(module, kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]) != 1)
+  if (ui::InitRuntime(module, kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]) != 1) {
+    ReportStartProblem(module, StartProblem::kNoWindow, "its window classes");
     return 0;
+  }
   lifecycle.runtimeOpen = true;
   if (!BuildPaths(module)) {
+    ReportStartProblem(module, StartProblem::kFolderTooLong, nullptr, kMaxFolderChars);
     Detach();
     return 0;
   }
@@ -127,7 +143,7 @@ int Attach(void* module) {
   int32_t height = BannerHeightForStyle(settings.style);
   if (height >= 0) settings.bannerHeight = height;  // else the default style's, set by GetPar
   if (!PanelFileExists()) {
-    win32::MessageBoxA(nullptr, kMissingPanelText, kErrorCaption, win32::kMbOk);
+    ReportStartProblem(module, StartProblem::kPanelFileMissing, nullptr);
     Detach();
     return 0;
   }
@@ -146,7 +162,8 @@ int Attach(void* module) {
   ui::DeferPanelUpdates(panels.banner, 0);
   ResetBanner();
   ResetGuide();
-  StartBannerTimer(settings.showtime);
+  if (!StartBannerTimer(settings.showtime))
+    ReportStartProblem(module, StartProblem::kNoTimer, nullptr, TimerPeriodFor(settings.showtime));
   return 1;
 }
 

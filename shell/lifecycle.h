@@ -7,8 +7,9 @@ int Attach(void* module);
 // Process detach; also safe after a failed or partial attach, and twice.
 int Detach();
 
-// The periodic banner timer. Stop kills it and waits for a tick in flight.
-void StartBannerTimer(int showtimeMs);
+// The periodic banner timer. Start returns false when the system gave no
+// timer. Stop kills it and waits for a tick in flight.
+bool StartBannerTimer(int showtimeMs);
 void StopBannerTimer();
 // Timer period for a display time: showtime / 50 ms, at least 1 ms.
 unsigned TimerPeriodFor(int showtimeMs);

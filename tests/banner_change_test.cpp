@@ -1,5 +1,6 @@
-// Channel change: countdown, short names, layout and placement, title
-// diagnostic, logo fallback, programme-line restart and focus hand-back.
+// Channel change: countdown, short names, layout and placement, the banner's
+// size, title diagnostic, logo fallback, programme-line restart and focus
+// hand-back.
 #include "tests/banner_fixture.h"
 
 namespace {
@@ -232,6 +233,55 @@ TEST_F(ChangeTest, ProbeFailureKeepsPreviousArea) {
   ASSERT_EQ(placed.size(), 1u);
   EXPECT_EQ(placed[0].x, 130);
   EXPECT_EQ(placed[0].cx, 740);
+}
+
+TEST_F(ChangeTest, SizeSettingScalesTheBannerAndItsLayout) {
+  // Setting, screen height, DPI: the percent the panel is drawn at, and the
+  // banner's rectangle on a 1280-pixel-wide screen (style 1: 90 high, margins
+  // 30 at the sides and 40 below, each grown by the factor).
+  struct Case {
+    int setting, screenHeight, dpi, percent;
+  } const kCases[] = {
+      {0, 1024, 96, 100},    {100, 1024, 96, 100}, {150, 1024, 96, 150},
+      {300, 1024, 96, 300},  {450, 1024, 96, 300}, {50, 1024, 96, 100},
+      {-1, 1024, 96, 100},   {-1, 1080, 96, 100},  {-1, 1440, 96, 150},
+      {-1, 2160, 96, 200},   {-1, 1024, 144, 150}, {-1, 2160, 192, 200},
+      {-1, 768, 120, 125},   {-1, 4320, 96, 300},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << c.setting << " " << c.screenHeight << " " << c.dpi);
+    SetUp();
+    fake::SetScreen(1280, c.screenHeight);
+    fake::SetDpi(c.dpi);
+    settings.scale = c.setting;
+    Arm();
+    Change("BBC One");
+    // At 100 % the panel is never told a size: every call stays as it was.
+    EXPECT_EQ(fake::PanelAttr(bannerPanel_, ui::kAttrScale),
+              c.percent == 100 ? -999999 : c.percent);
+    auto placed = BannerPlacements();
+    ASSERT_EQ(placed.size(), 1u);
+    auto px = [&](int v) { return (v * c.percent + 50) / 100; };  // to the nearest pixel
+    const int side = px(30), height = px(90);
+    EXPECT_EQ(placed[0].x, side);
+    EXPECT_EQ(placed[0].cx, 1280 - 2 * side);
+    EXPECT_EQ(placed[0].cy, height);
+    EXPECT_EQ(placed[0].y, c.screenHeight - height - px(40));
+    // The detail block is laid out in the panel file's pixels for the width
+    // the banner has at that size.
+    EXPECT_EQ(Attr(panel::kDetailBox, ui::kAttrLeft), 1280 * 100 / c.percent - 165);
+  }
+}
+
+TEST_F(ChangeTest, BackToFullSizeTellsThePanel) {
+  settings.scale = 200;
+  Arm();
+  Change("BBC One");
+  EXPECT_EQ(fake::PanelAttr(bannerPanel_, ui::kAttrScale), 200);
+  settings.scale = 0;
+  Change("BBC Two");
+  EXPECT_EQ(fake::PanelAttr(bannerPanel_, ui::kAttrScale), 100);
+  EXPECT_EQ(BannerPlacements().back().cy, 90);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "common/text.h"
 #include "runtime/ui_codes.h"
+#include "tests/fakes/fake_desktop.h"
 #include "tests/support/settings_fixture.h"
 
 namespace {
@@ -112,6 +113,35 @@ TEST_F(SettingsCallbacksTest, SaveEndsTheSettingsLoop) {
   ui::RunUserInterface();
   EXPECT_FALSE(fake::PanelVisible(Panel()));
   EXPECT_EQ(fake::QuitCount(), 1);
+}
+
+TEST_F(SettingsCallbacksTest, APostKeyThatIsNeverSentIsRefusedWithTheReason) {
+  LoadWith(kExampleIni);
+  ui::DisplayPanel(Panel());
+  for (int key : {1, 13, 32}) {
+    SCOPED_TRACE(key);
+    fake::ClearRecords();
+    ui::SetCtrlVal(Panel(), panel::kSetPostkey, key);
+    PressSave();
+    auto boxes = fake::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].second, "Tavik");
+    EXPECT_NE(boxes[0].first.find("Post key " + std::to_string(key) +
+                                  " is never sent: Tavik sends only key codes from 33 to 255"),
+              std::string::npos);
+    EXPECT_TRUE(fake::PanelVisible(Panel()));  // open for another code
+    EXPECT_EQ(Ini(), kExampleIni);             // nothing written
+  }
+  for (int key : {0, 33, 255}) {  // none, and the first and last code sent
+    SCOPED_TRACE(key);
+    fake::ClearRecords();
+    ui::DisplayPanel(Panel());
+    ui::SetCtrlVal(Panel(), panel::kSetPostkey, key);
+    PressSave();
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_FALSE(fake::PanelVisible(Panel()));
+    EXPECT_EQ(settings.postkey, key);
+  }
 }
 
 }  // namespace

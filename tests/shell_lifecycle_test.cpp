@@ -49,37 +49,81 @@ TEST_F(LifecycleTest, LoadsTheFourPanelsInOrderAndHidesThem) {
   }
   EXPECT_EQ(fake::CtrlText(panels.about, panel::kAboutVersion), "Tavik 2_01");
   EXPECT_TRUE(fake::MessageBoxes().empty());
+  EXPECT_EQ(testing_support::ReadFile(dir_ + "\\tavik.log"), "");  // no log of a good start
+}
+
+// The one "Tavik error" box of a failed start, and tavik.log holding its text.
+std::string OnlyErrorBox() {
+  auto boxes = fake::MessageBoxes();
+  EXPECT_EQ(boxes.size(), 1u);
+  if (boxes.empty()) return "";
+  EXPECT_EQ(boxes[0].second, "Tavik error");
+  return boxes[0].first;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
 }
 
 TEST_F(LifecycleTest, MissingPanelFileShowsTheMessageAndFailsTheLoad) {
   EXPECT_EQ(Load(/*withPanelFile=*/false), 0);
-  auto boxes = fake::MessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].first, "Attention :\n\n\n\n\n\n\n\n\nFile TavikX.uir not found !");
-  EXPECT_EQ(boxes[0].second, "Tavik error");
+  std::string box = OnlyErrorBox();
+  EXPECT_TRUE(Has(box, "its panel file tavik.uir was not found")) << box;
+  EXPECT_TRUE(Has(box, "\n\n" + dir_ + "\n\n")) << box;  // the folder it looked in
+  EXPECT_TRUE(Has(box, "kept in " + dir_ + "\\tavik.log")) << box;
+  EXPECT_TRUE(Has(testing_support::ReadFile(dir_ + "\\tavik.log"),
+                  "tavik.uir was not found (or could not be opened) in its folder:\r\n"));
   EXPECT_TRUE(CallsStartingWith("LoadPanelEx").empty());
   EXPECT_TRUE(fake::TimersSet().empty());
 }
 
-TEST_F(LifecycleTest, RuntimeThatWillNotStartFailsSilently) {
+TEST_F(LifecycleTest, RuntimeThatWillNotStartSaysSo) {
   fake::SetInitFails(true);
   EXPECT_EQ(Load(), 0);
-  EXPECT_TRUE(fake::MessageBoxes().empty());
+  EXPECT_TRUE(Has(OnlyErrorBox(), "Windows would not make one of its windows (its window "
+                                  "classes)"));
   EXPECT_TRUE(fake::TimersSet().empty());
 }
 
 TEST_F(LifecycleTest, ModuleFolderTooLongFailsTheLoadWithoutCuttingPaths) {
-  // Fits the 256-byte folder buffer, but not with "\tavik.ini" after it.
-  std::string longDir = dir_ + "/" + std::string(250 - dir_.size(), 'd');
+  // Fits the 256-byte folder buffer, but not with "\tavik.ini" after it; the
+  // log goes to the temp folder when the folder cannot take it.
+  std::string longDir = dir_ + "/absent/";
+  longDir += std::string(250 - longDir.size(), 'd');
   fake::SetModuleDir(longDir);
+  fake::SetTempDir(dir_ + "/");
   EXPECT_EQ(Attach(nullptr), 0);
   auto debug = fake::DebugStrings();
   EXPECT_TRUE(std::any_of(debug.begin(), debug.end(), [](const std::string& s) {
     return s.find("too long") != std::string::npos;
   }));
-  EXPECT_TRUE(fake::MessageBoxes().empty());
+  std::string box = OnlyErrorBox();
+  EXPECT_TRUE(Has(box, "the path of its folder is too long (250 characters; at most 245 fit)"))
+      << box;
+  EXPECT_TRUE(Has(box, longDir)) << box;
+  EXPECT_TRUE(Has(box, "kept in " + dir_ + "/tavik.log")) << box;
+  EXPECT_TRUE(Has(testing_support::ReadFile(dir_ + "/tavik.log"), "is too long"));
   EXPECT_EQ(panels.banner, kNoPanel);
   EXPECT_EQ(Detach(), 1);  // a detach after the failed attach is harmless
+}
+
+TEST_F(LifecycleTest, AWindowRefusedFailsTheLoadAndSaysWhich) {
+  fake::SetWindowFails(panel::kSettingsId);
+  EXPECT_EQ(Load(), 0);
+  EXPECT_TRUE(Has(OnlyErrorBox(), "would not make one of its windows (cannot create the "
+                                  "window of panel 3)"));
+  EXPECT_EQ(panels.banner, kNoPanel);
+  EXPECT_TRUE(fake::TimersSet().empty());
+}
+
+TEST_F(LifecycleTest, NoTimerIsToldButTheLoadStands) {
+  // 99999 s: a period of 1999980 ms, over the longest the timer takes.
+  std::string ini = IniWith(1, 255);
+  WriteFile(dir_ + "\\tavik.ini", "99999.0" + ini.substr(ini.find("\r\n")));
+  ASSERT_EQ(Load(), 1);
+  EXPECT_TRUE(Has(OnlyErrorBox(), "without its timer: Windows would not start a timer of "
+                                  "1999980 ms"));
+  EXPECT_TRUE(fake::TimersSet().empty());
 }
 
 TEST_F(LifecycleTest, AlphaDecidesTheLayeredBanner) {

@@ -91,6 +91,10 @@ bool AlreadyOnTopAt(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UI
 int SetWindowPos(Wnd wnd, Wnd insertAfter, int x, int y, int cx, int cy, uint32_t flags) {
   if (AlreadyOnTopAt(H(wnd), H(insertAfter), x, y, cx, cy, flags)) return 1;
   if (OtherThread(H(wnd))) flags |= SWP_ASYNCWINDOWPOS | SWP_NOACTIVATE;
+  // A window made not to be activated (the banner) is not activated by being
+  // placed either: activating it would take the host's window out of the
+  // front, and the host's window brought back would then cover it.
+  if (::GetWindowLongA(H(wnd), GWL_EXSTYLE) & WS_EX_NOACTIVATE) flags |= SWP_NOACTIVATE;
   return ::SetWindowPos(H(wnd), H(insertAfter), x, y, cx, cy, flags);
 }
 
@@ -134,6 +138,20 @@ int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type)
   return ::MessageBoxA(H(owner), text, caption, type);
 }
 
+int GetWindowDpi(Wnd wnd) {
+  // Windows 10 1607 and later; looked up so the library loads on older ones.
+  using DpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto dpiForWindow = reinterpret_cast<DpiForWindowFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA("USER32.DLL"), "GetDpiForWindow")));
+  UINT dpi = (dpiForWindow && wnd) ? dpiForWindow(H(wnd)) : 0;
+  if (dpi == 0) {
+    HDC screen = ::GetDC(nullptr);
+    dpi = screen ? static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSY)) : 0;
+    if (screen) ::ReleaseDC(nullptr, screen);
+  }
+  return dpi > 0 ? static_cast<int>(dpi) : 96;
+}
+
 Module GetModuleHandleA(const char* name) { return ::GetModuleHandleA(name); }
 
 SetLayeredFn GetSetLayeredWindowAttributes(Module user32) {
@@ -154,6 +172,8 @@ int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local) {
   std::memcpy(local, &out, sizeof out);
   return 1;
 }
+
+uint32_t GetTempPathA(uint32_t size, char* buf) { return ::GetTempPathA(size, buf); }
 
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,
                       uintptr_t user, uint32_t flags) {

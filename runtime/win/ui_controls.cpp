@@ -32,13 +32,6 @@ void SetText(CtrlState& c, const std::string& text, bool unicode = false) {
   c.dirty |= kDirtyText | kDirtyGeometry;
 }
 
-void ResetFont(CtrlState& c) {
-  if (c.wnd) RemovePropA(c.wnd, kFontProp);
-  if (c.font) DeleteObject(c.font);
-  c.font = nullptr;
-  Autosize(c, c.left, c.width);
-  c.dirty |= kDirtyFont | kDirtyGeometry;
-}
 
 void SetRing(CtrlState& c, int v) {
   bool known = false;
@@ -109,6 +102,16 @@ int Locate(int panel, int control, PanelState** p, CtrlState** c) {
 
 }  // namespace
 
+namespace rt {
+void ResetFont(CtrlState& c) {
+  if (c.wnd) RemovePropA(c.wnd, kFontProp);
+  if (c.font) DeleteObject(c.font);
+  c.font = nullptr;
+  Autosize(c, c.left, c.width);
+  c.dirty |= kDirtyFont | kDirtyGeometry;
+}
+}  // namespace rt
+
 int SetCtrlAttribute(int panel, int control, int attr, int value) {
   {
     LockGuard guard(R().lock);
@@ -121,11 +124,13 @@ int SetCtrlAttribute(int panel, int control, int attr, int value) {
         c->dirty |= kDirtyVisible;
         break;
       case kAttrLeft:
-        c->left = value;
+        c->designLeft = value;
+        c->left = Scaled(value, p->scale);
         c->dirty |= kDirtyGeometry;
         break;
       case kAttrTop:
-        c->top = value;
+        c->designTop = value;
+        c->top = Scaled(value, p->scale);
         c->dirty |= kDirtyGeometry;
         break;
       case kAttrFrameColor:
@@ -145,7 +150,8 @@ int SetCtrlAttribute(int panel, int control, int attr, int value) {
         break;
       case kAttrTextPointSize:
         if (value < 1 || value > kMaxPointSize) return kErrBadValue;
-        c->pointSize = value;
+        c->designPointSize = value;
+        c->pointSize = Scaled(value, p->scale);
         ResetFont(*c);
         break;
       case kAttrTextJustify:

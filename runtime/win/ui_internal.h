@@ -34,6 +34,8 @@ constexpr const char* kFontDialogClass = "TavikFontDialog";
 constexpr const char* kDefaultFace = "Arial";
 constexpr const char* kFontProp = "TavikFont";  // display controls' drawing font
 constexpr int kTextPad = 2;  // px left and right of an autosized text
+constexpr int kMinScale = 100;  // kAttrScale's range, percent
+constexpr int kMaxScale = 400;
 
 // What changed in a control since its windows were last brought in line.
 enum Dirty : unsigned {
@@ -49,7 +51,8 @@ constexpr unsigned kAllDirty = kDirtyGeometry | kDirtyVisible | kDirtyText | kDi
 
 struct CtrlState {
   CtrlDef def;  // kind, items, range, callback as loaded
-  int left = 0, top = 0, width = 0, height = 0;
+  int left = 0, top = 0, width = 0, height = 0;  // pixels, as drawn
+  int designLeft = 0, designTop = 0, designPointSize = 13;  // as given, before the scale
   bool visible = true;
   std::string face;
   int pointSize = 13;
@@ -91,6 +94,7 @@ struct PanelState {
   int brushColor = -1;
   bool syncPosted = false;
   bool repaint = false;
+  int scale = 100;  // kAttrScale: percent the controls are drawn at
   bool childrenMade = false;  // the controls' windows exist (made on first display)
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
@@ -168,6 +172,13 @@ void ChooseDrawFace(CtrlState& c);
 inline const std::string& DrawFace(const CtrlState& c) {
   return c.drawFace.empty() ? c.face : c.drawFace;
 }
+// A control's font changed: made again when next drawn, autosized lines
+// measured again (ui_controls.cpp). Caller holds the lock.
+void ResetFont(CtrlState& c);
+
+// Scale (ui_scale.cpp). Caller holds the lock.
+int Scaled(int value, int percent);  // value x percent / 100, rounded
+void ApplyScale(PanelState& p, int percent);  // redraws every control at percent
 
 // Text rooms (ui_text_room.cpp). Caller holds the lock.
 int PanelClientWidth(const PanelState& p);

@@ -13,9 +13,20 @@ Runtime& R() {
   return runtime;
 }
 
+struct LastReason {
+  Lock lock;
+  char text[600] = "";
+};
+LastReason& Last() {
+  static LastReason last;
+  return last;
+}
+
 void Report(const std::string& text) {
   std::string line = "Tavik runtime: " + text + "\n";
   OutputDebugStringA(line.c_str());
+  LockGuard guard(Last().lock);
+  CopyText(Last().text, sizeof Last().text, text.c_str());
 }
 
 PanelState* FindPanel(int handle) {
@@ -187,12 +198,12 @@ BOOL CALLBACK DetachWindow(HWND wnd, LPARAM) {
 
 void InitControl(CtrlState& c, const CtrlDef& def) {
   c.def = def;
-  c.left = def.left;
-  c.top = def.top;
+  c.left = c.designLeft = def.left;
+  c.top = c.designTop = def.top;
   c.width = def.width;
   c.height = def.height;
   c.face = def.font.empty() ? kDefaultFace : def.font;
-  c.pointSize = def.pointSize;
+  c.pointSize = c.designPointSize = def.pointSize;
   c.bold = def.bold;
   c.textColor = def.textColor;
   c.bgColor = def.bgColor;
@@ -229,7 +240,8 @@ int InitRuntime(void* module, const CallbackEntry* table, int count) {
     if (table[i].name && table[i].fn) R().callbacks.push_back(table[i]);
   if (!R().classesRegistered) {
     if (!RegisterClasses(inst)) {
-      Report("cannot register the window classes");
+      Report("cannot register the window classes (error " + std::to_string(GetLastError()) +
+             ")");
       return 0;
     }
     R().classesRegistered = true;
@@ -328,8 +340,9 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   p->wnd = CreateWindowExA(exStyle, kPanelClass, def.title.c_str(), style, 50, 50, def.width,
                            def.height, nullptr, nullptr, inst, nullptr);
   if (!p->wnd) {
-    Report("cannot create the window of panel " + std::to_string(panelId));
-    return kErrBadPanel;
+    Report("cannot create the window of panel " + std::to_string(panelId) + " (error " +
+           std::to_string(GetLastError()) + ")");
+    return kErrNoWindow;
   }
   // The controls' windows are made when the panel is first shown.
   int handle;
@@ -342,6 +355,12 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   }
   ApplyPanel(handle);  // fonts, values and lists of the children
   return handle;
+}
+
+void LastRuntimeReason(char* text, int capacity) {
+  if (!text || capacity <= 0) return;
+  LockGuard guard(Last().lock);
+  CopyText(text, static_cast<size_t>(capacity), Last().text);
 }
 
 int DisplayPanel(int panel) {
@@ -457,6 +476,10 @@ int SetPanelAttribute(int panel, int attr, int value) {
       p->repaint = true;
     } else if (attr == kAttrVisible) {
       p->visible = value != 0;
+    } else if (attr == kAttrScale) {
+      if (value < kMinScale || value > kMaxScale) return kErrBadValue;
+      if (value == p->scale) return 0;
+      ApplyScale(*p, value);
     } else {
       return kErrBadValue;
     }

@@ -38,7 +38,7 @@ RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth) {
   }
   const Span line = {c.left, c.left + c.width};
   const int width = panelWidth > 0 ? panelWidth : c.left + c.width;
-  const Span shown = FitInRoom(line, LineRoom(c.def.left, others, count, width));
+  const Span shown = FitInRoom(line, LineRoom(Scaled(c.def.left, p.scale), others, count, width));
   r.left = shown.left;
   r.right = shown.right;
   return r;

@@ -7,6 +7,9 @@
 
 namespace {
 
+// The longest period the multimedia timer accepts (wPeriodMax on Windows).
+constexpr uint32_t kLongestTimerPeriodMs = 1000000;
+
 struct FakeWindow {
   std::string title;
   win32::Rect rect;
@@ -30,6 +33,8 @@ struct Desktop {
   bool layeredAvailable = true;
   int zoneMinutes = 0;
   bool summerHour = false;
+  std::string tempDir;  // GetTempPathA's answer; empty: it fails
+  int dpi = 96;         // GetWindowDpi's answer
   std::vector<fake::SentMessage> sent;
   std::vector<fake::WindowPos> positions;
   std::vector<win32::Wnd> focus, foreground;
@@ -80,6 +85,8 @@ void ResetDesktop() {
   d.layeredAvailable = true;
   d.zoneMinutes = 0;
   d.summerHour = false;
+  d.tempDir.clear();
+  d.dpi = 96;
   d.timers.clear();
   d.killed.clear();
   ClearRecords();
@@ -170,6 +177,16 @@ void SetTimeZone(int offsetMinutes, bool summerHour) {
 void SetLayeredAvailable(bool available) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().layeredAvailable = available;
+}
+
+void SetDpi(int dpi) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  D().dpi = dpi;
+}
+
+void SetTempDir(const std::string& dir) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  D().tempDir = dir;
 }
 
 #define FAKE_RECORD_GETTER(Type, Name, field)        \
@@ -342,6 +359,11 @@ int MessageBoxA(Wnd, const char* text, const char* caption, uint32_t) {
   return 1;
 }
 
+int GetWindowDpi(Wnd) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  return D().dpi;
+}
+
 Module GetModuleHandleA(const char*) { return reinterpret_cast<Module>(0x7700); }
 
 SetLayeredFn GetSetLayeredWindowAttributes(Module) {
@@ -369,10 +391,21 @@ int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local) {
   return 1;
 }
 
+uint32_t GetTempPathA(uint32_t size, char* buf) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  const std::string& dir = D().tempDir;
+  if (dir.empty()) return 0;
+  if (dir.size() + 1 > size) return static_cast<uint32_t>(dir.size() + 1);
+  dir.copy(buf, dir.size());
+  buf[dir.size()] = '\0';
+  return static_cast<uint32_t>(dir.size());
+}
+
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc, uintptr_t,
                       uint32_t flags) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
-  if (delay == 0) return 0;  // the multimedia timer refuses a zero delay
+  // The multimedia timer refuses a zero delay, and one over its longest period.
+  if (delay == 0 || delay > kLongestTimerPeriodMs) return 0;
   uint32_t id = D().nextTimer++;
   D().timers.push_back({id, delay, resolution, flags, proc});
   return id;

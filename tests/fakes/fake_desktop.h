@@ -76,6 +76,10 @@ void SetTimeZone(int offsetMinutes, bool summerHour);
 
 // Whether user32 offers SetLayeredWindowAttributes.
 void SetLayeredAvailable(bool available);
+// What GetWindowDpi answers (96 after a reset).
+void SetDpi(int dpi);
+// What GetTempPathA answers (with its trailing separator); "" makes it fail.
+void SetTempDir(const std::string& dir);
 
 // Records.
 std::vector<SentMessage> SentMessages();

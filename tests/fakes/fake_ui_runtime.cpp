@@ -39,6 +39,8 @@ struct Runtime {
   std::recursive_mutex mu;
   bool initialised = false;
   bool initFails = false;
+  int windowFailsFor = -1;  // the panel id whose window cannot be made
+  std::string lastReason;
   std::vector<ui::CallbackEntry> callbacks;
   std::map<int, FakePanel> panels;
   int nextHandle = 1;
@@ -97,6 +99,8 @@ void ResetUi() {
   r.callbacks.clear();
   r.initialised = false;
   r.initFails = false;
+  r.windowFailsFor = -1;
+  r.lastReason.clear();
   r.active = -1;
   r.screenW = 1280;
   r.screenH = 1024;
@@ -135,6 +139,11 @@ void SetModuleDir(const std::string& dir) {
 void SetInitFails(bool fails) {
   Guard g(R().mu);
   R().initFails = fails;
+}
+
+void SetWindowFails(int panelId) {
+  Guard g(R().mu);
+  R().windowFailsFor = panelId;
 }
 
 void AddImageFile(const std::string& path) {
@@ -273,7 +282,10 @@ namespace ui {
 int InitRuntime(void*, const CallbackEntry* table, int count) {
   Guard g(R().mu);
   Log("InitRuntime");
-  if (R().initFails) return 0;
+  if (R().initFails) {
+    R().lastReason = "cannot register the window classes";
+    return 0;
+  }
   R().callbacks.assign(table, table + (table ? count : 0));
   R().initialised = true;
   return 1;
@@ -292,7 +304,12 @@ int LoadPanelEx(int, const char* path, int panelId, void*) {
   std::string error;
   if (path == nullptr || !LoadPanelFile(path, &defs, &error)) {
     win32::OutputDebugStringA(error.c_str());
+    R().lastReason = error;
     return kErrFile;
+  }
+  if (panelId == R().windowFailsFor) {
+    R().lastReason = "cannot create the window of panel " + std::to_string(panelId);
+    return kErrNoWindow;
   }
   for (const PanelDef& def : defs) {
     if (def.id != panelId) continue;
@@ -582,6 +599,12 @@ void GetScreenSize(int* height, int* width) {
 
 int MakeColor(int red, int green, int blue) {
   return ((red & 0xFF) << 16) | ((green & 0xFF) << 8) | (blue & 0xFF);
+}
+
+void LastRuntimeReason(char* text, int capacity) {
+  Guard g(R().mu);
+  if (text != nullptr && capacity > 0)
+    CopyText(text, static_cast<size_t>(capacity), R().lastReason.c_str());
 }
 
 int GetModuleDir(void*, char* dir, int capacity) {

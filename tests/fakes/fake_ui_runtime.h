@@ -22,6 +22,8 @@ void SetClock(int hours, int minutes, int seconds);
 void SetModuleDir(const std::string& dir);
 // Makes InitRuntime fail (returns 0).
 void SetInitFails(bool fails);
+// Makes LoadPanelEx of this panel id fail as a window the system refused.
+void SetWindowFails(int panelId);
 
 // Pictures: DisplayImageFile succeeds (0) only for paths added here.
 void AddImageFile(const std::string& path);

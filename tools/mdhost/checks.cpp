@@ -394,6 +394,29 @@ bool SetControl(const std::string& panelTitle, int control, const std::string& v
   return ok;
 }
 
+HBITMAP GrabScreen(const RECT& r, int bitCount, void** bits) {
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;  // bottom-up, as BMP files store rows
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = static_cast<WORD>(bitCount);
+  bi.bmiHeader.biCompression = BI_RGB;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+  if (bmp) {
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    SelectObject(mem, old);
+  }
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return bmp;
+}
+
 bool SaveScreenshot(const std::string& path, std::string& error, const RECT* area) {
   RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (area) IntersectRect(&r, &r, area);
@@ -402,39 +425,30 @@ bool SaveScreenshot(const std::string& path, std::string& error, const RECT* are
     error = "nothing of that area is on the screen";
     return false;
   }
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;  // bottom-up, as BMP files store rows
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bmp = GrabScreen(r, 24, &bits);
   bool ok = bmp != nullptr;
   if (ok) {
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    SelectObject(mem, old);
+    BITMAPINFOHEADER bh = {};
+    bh.biSize = sizeof bh;
+    bh.biWidth = w;
+    bh.biHeight = h;
+    bh.biPlanes = 1;
+    bh.biBitCount = 24;
+    bh.biCompression = BI_RGB;
     const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) / 4) * 4;
     const DWORD imageSize = stride * static_cast<DWORD>(h);
     BITMAPFILEHEADER fh = {};
     fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfOffBits = sizeof fh + sizeof bh;
     fh.bfSize = fh.bfOffBits + imageSize;
-    bi.bmiHeader.biSizeImage = imageSize;
+    bh.biSizeImage = imageSize;
     FILE* f = std::fopen(path.c_str(), "wb");
-    ok = f && std::fwrite(&fh, sizeof fh, 1, f) == 1 &&
-         std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+    ok = f && std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bh, sizeof bh, 1, f) == 1 &&
          std::fwrite(bits, 1, imageSize, f) == imageSize;
     if (f && std::fclose(f) != 0) ok = false;
     DeleteObject(bmp);
   }
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
   if (!ok) error = "cannot write " + path;
   return ok;
 }

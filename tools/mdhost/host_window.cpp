@@ -169,8 +169,13 @@ void RunCall(CallRequest* req) {
       // what the scenario wanted.
       std::string error;
       bool refused = false;
-      if (PluginLoaded()) Trace("load: a plug-in is loaded already");
-      else if (!LoadPlugin(error, &refused)) Trace("load: refused: %s", error.c_str());
+      if (PluginLoaded()) {
+        Trace("load: a plug-in is loaded already");
+        break;
+      }
+      RefusePluginWindows(req->arg == 1);
+      if (!LoadPlugin(error, &refused)) Trace("load: refused: %s", error.c_str());
+      RefusePluginWindows(false);
       break;
     }
     case CallKind::Unload:

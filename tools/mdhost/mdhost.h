@@ -116,6 +116,9 @@ host::TProgram82 MakeRecord(const Channel& ch);
 // LoadLibrary, menu, exports, On_Start, name; refused is set when LoadLibrary
 // itself failed (the library's entry routine refused the load).
 bool LoadPlugin(std::string& error, bool* refused = nullptr);
+// While on, the system refuses every window the plug-in's module creates on
+// the host's thread (window_refusal.cpp).
+void RefusePluginWindows(bool refuse);
 void UnloadPlugin();                   // On_Exit, stop delivery, FreeLibrary
 bool PluginLoaded();
 void CallChannelChange(int index);
@@ -187,6 +190,9 @@ bool ClosePanel(const std::string& panel, std::string& error);
 bool SetControl(const std::string& panel, int control, const std::string& value, std::string& error);
 // The whole screen, or only `area` (screen coordinates) of it, as a BMP file.
 bool SaveScreenshot(const std::string& path, std::string& error, const RECT* area = nullptr);
+// The screen's pixels in r (on the screen) as a bottom-up DIB section of
+// bitCount bits a pixel, or null; the caller deletes it.
+HBITMAP GrabScreen(const RECT& r, int bitCount, void** bits);
 HWND FindOwnWindow(const std::string& title);
 
 }  // namespace mdhost

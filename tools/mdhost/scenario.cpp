@@ -140,6 +140,9 @@ bool Step(const Line& line, bool& exitNow) {
   } else if ((cmd == "load" || cmd == "unload") && n == 1) {
     PostCall(cmd == "load" ? CallKind::Load : CallKind::Unload, 0, 0, true, cmd.c_str());
     return true;
+  } else if (cmd == "load" && n == 2 && w[1] == "refuse-windows") {
+    PostCall(CallKind::Load, 1, 0, true, "load refuse-windows");
+    return true;
   } else if (cmd == "file" && n >= 3) {
     if (FileCommand(w, 1, error)) return true;
   } else if (cmd == "close" && n == 2) {

@@ -69,6 +69,50 @@ bool Inside(const RECT& inner, const RECT& outer) {
 
 std::string Named(int id, const RECT& r) { return "control " + std::to_string(id) + " (" + RectText(r) + ")"; }
 
+// picture TITLE COLOR ID: what the screen shows where window TITLE is (what
+// a screenshot holds), not what the window list says: at least half its
+// pixels have COLOR (0xBBGGRR, the banner's background) and control ID's
+// rectangle holds at least kInkPixels pixels of another colour (its text).
+constexpr int kInkPixels = 20;
+
+bool CheckPicture(const std::string& title, long color, int id, std::string& detail) {
+  HWND wnd = FindOwnWindow(title);
+  HWND ctrl = wnd ? GetDlgItem(wnd, id) : nullptr;
+  RECT r, c;
+  if (!wnd || !ctrl || !IsWindowVisible(wnd) || !GetWindowRect(wnd, &r) ||
+      !GetWindowRect(ctrl, &c)) {
+    detail = wnd ? "no visible window with that control" : "no such window";
+    return false;
+  }
+  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (!IntersectRect(&r, &r, &screen)) {
+    detail = "the window is off the screen";
+    return false;
+  }
+  void* bits = nullptr;
+  HBITMAP bmp = GrabScreen(r, 32, &bits);
+  if (!bmp) {
+    detail = "cannot read the screen";
+    return false;
+  }
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const auto* px = static_cast<const uint32_t*>(bits);
+  const uint32_t want = ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+  long background = 0, ink = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const bool same = (px[(h - 1 - y) * w + x] & 0xFFFFFF) == want;
+      if (same) ++background;
+      const int sx = r.left + x, sy = r.top + y;
+      if (!same && sx >= c.left && sx < c.right && sy >= c.top && sy < c.bottom) ++ink;
+    }
+  DeleteObject(bmp);
+  detail = std::to_string(background) + " of " + std::to_string(long(w) * h) +
+           " pixels in the background colour, " + std::to_string(ink) +
+           " others inside control " + std::to_string(id);
+  return background * 2 >= long(w) * h && ink >= kInkPixels;
+}
+
 // layout TITLE BOX: the window's visible controls lie inside it; no two of them
 // overlap, except the controls that lie wholly inside control BOX (drawn
 // behind them); nothing outside BOX reaches past BOX's left edge. Controls of
@@ -219,6 +263,8 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     return at.x == v[0] && at.y == v[1];
   }
   if (kind == "layout" && n == 3 && ToLong(a[2], v[0])) return CheckLayout(a[1], static_cast<int>(v[0]), detail);
+  if (kind == "picture" && n == 4 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]))
+    return CheckPicture(a[1], v[0], static_cast<int>(v[1]), detail);
   if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
   if (kind == "dialog-contains" && n == 3) return DialogSeen(a[1], a[2], detail, true);
   if (kind == "loaded" && n == 1) {
