@@ -39,6 +39,8 @@ void ShowBannerAgain(int bannerPanel) {
     if (needScreen && !s.areaSet) UseScreenAsArea(s, screenWidth, screenHeight);
     return s;
   });
+  // Lines of a programme that began while the banner was hidden.
+  if (settings.epgon == 1) ShowChangedProgrammeLines(bannerPanel);
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight));
   ShowClock(bannerPanel);
@@ -168,6 +170,9 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
   const bool counting = WithBannerState([](BannerState& s) { return s.tickCount > 0; });
   if (counting && settings.epgon == 1 && ShowCompleteProgrammeLines(bannerPanel))
     WithBannerState([](BannerState& s) { s.tickCount = 0; });
+  // A programme that began while the banner is on screen shows at once.
+  else if (counting && settings.epgon == 1)
+    ShowChangedProgrammeLines(bannerPanel);
 
   const int32_t bannerHeight = settings.bannerHeight;
   PlanSlideAndHide(plan, settings.slideout, settings.parkcursor, bannerHeight);

@@ -15,10 +15,11 @@ void FillEpgPanel(int epgPanel) {
   } buffers;
   uint32_t channel = 0;  // the name and the serial of one and the same record
   CopyCurrentChannelName(buffers.name, sizeof buffers.name, &channel);
-  CopyNowTextFor(channel, buffers.nowText, sizeof buffers.nowText);
+  const bool inUnicode = CopyNowTextFor(channel, buffers.nowText, sizeof buffers.nowText);
   ui::SetCtrlVal(epgPanel, panel::kEpgChannel, buffers.name);
   ui::ResetTextBox(epgPanel, panel::kEpgText, "");
-  ui::SetCtrlVal(epgPanel, panel::kEpgText, buffers.nowText);
+  if (inUnicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, buffers.nowText);
+  else ui::SetCtrlVal(epgPanel, panel::kEpgText, buffers.nowText);
 }
 
 void KeepEpgPanelOpen() {

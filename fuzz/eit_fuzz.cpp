@@ -1,7 +1,9 @@
 // Fuzz target for OnDataArrival: a run of deliveries of any length and
 // content for one service, under every line layout and time shift.
 //
-// Input: epgtext, timeshift, the service id (2 bytes), then deliveries, each
+// Input: epgtext (low two bits; bit 2 epgchars, bit 3 localtime, bit 4 the
+// lines shown as soon as both are whole, so later deliveries follow the
+// programme), timeshift, the service id (2 bytes), then deliveries, each
 // a control byte followed by its bytes. The control byte gives the length
 // (low nibble x 184 + high nibble x 37, so both whole units and ragged or
 // oversized lengths occur); its bit 0x80 also restarts the lines first.
@@ -85,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
   ResetGuide();
   settings.epgtext = data[0] & 3;
+  settings.epgchars = (data[0] >> 2) & 1;
+  settings.localtime = (data[0] >> 3) & 1;
+  const bool show = (data[0] & 0x10) != 0;
   settings.timeshift = static_cast<int8_t>(data[1]);
   SaveChannelRecord(MakeRecord("Fuzz", 0, 0, static_cast<uint16_t>(data[2] << 8 | data[3]), 0));
   eitState = 1;
@@ -97,10 +102,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // An exact-size copy, so reading one byte past the delivery is caught.
     std::vector<uint8_t> delivery(data + pos, data + pos + len);
     OnDataArrival(1, static_cast<int>(len), len ? delivery.data() : nullptr);
+    if (show) ShowCompleteProgrammeLines(-1);
     pos += len;
   }
   char line[1024];
   CopyNowLine(line, sizeof line);
   CopyNextLine(line, sizeof line);
+  CopyUnicodeNowLine(line, sizeof line);
+  CopyUnicodeNextLine(line, sizeof line);
   return 0;
 }

@@ -23,11 +23,15 @@ void AppendDebugDump(const uint8_t* buffer, int length) {
 void DecodeUnit(const UnitReader& unit) {
   // A cheap refusal of other tables and services before anything else is
   // read (most units of the PID are not the tuned service's present or
-  // following section); the test that counts is made again under the lock.
+  // following section), and of the sections that repeat the event a line was
+  // built from; the tests that count are made again under the lock.
   const uint16_t sid = CurrentServiceId();
   if (unit.At(kPosTableId) != kTablePresentFollowing ||
       (unit.At(kPosServiceId) << 8 | unit.At(kPosServiceId + 1)) != sid)
     return;
+  const int kind = unit.At(kPosSectionNumber) & 1;
+  const uint32_t event = kEventBuilt | unit.At(kPosEventId) << 8 | unit.At(kPosEventId + 1);
+  if (state.builtEvent[kind].load(std::memory_order_relaxed) == event) return;
   PickedEvent picked;
   if (!PickEvent(unit, sid, &picked)) return;
   const UnitHeader& h = picked.header;
@@ -37,12 +41,23 @@ void DecodeUnit(const UnitReader& unit) {
   // Under the lock the service id is the one a channel change saved before it
   // restarted the lines, so a unit of the previous service never gets in.
   int32_t s = eitState.load();
-  if (s < kStateRunning || s > kStateComplete || (s & bit) != 0) return;
+  if (s < kStateRunning || s > kStateShown) return;
+  // A line already built is built again only for another event (the
+  // programme changed while the channel stayed tuned), and only by a line
+  // that is whole. Once the lines were shown, only a line that was built from
+  // an event of its own, on the channel still tuned, is followed.
+  const uint32_t shown = state.builtEvent[kind].load();
+  const bool built = s == kStateShown ? shown != 0 : (s & bit) != 0;
+  if (built && (shown == event || !picked.strings.recognised)) return;
+  if (s == kStateShown && shown == 0) return;
   uint32_t channel = 0;  // the channel change this service id came with
   if (h.eitsid != CurrentServiceId(&channel)) return;
-  BuildLineLocked(h.nownxt == 0 ? LineKind::kNow : LineKind::kNext, picked.strings, h.orax,
-                  h.min);
+  if (s == kStateShown && channel != state.linesChannel) return;
+  BuildLineLocked(h.nownxt == 0 ? LineKind::kNow : LineKind::kNext, picked.strings, h);
   if (h.nownxt == 0) state.nowTextChannel = channel;
+  state.linesChannel = channel;
+  if (picked.strings.recognised) state.builtEvent[kind] = event;
+  if (s == kStateShown) state.linesChanged = true;
 }
 
 }  // namespace
@@ -50,16 +65,18 @@ void DecodeUnit(const UnitReader& unit) {
 
 extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer) {
   using namespace guide;
-  // Nothing is decoded once the lines were shown, nor while no filter runs (a
-  // delivery that races the stop command must not leave bits in a stopped
-  // state, or the next channel change would never start the filter again).
+  // Nothing is decoded while no filter runs (a delivery that races the stop
+  // command must not leave bits in a stopped state, or the next channel
+  // change would never start the filter again). Once the lines were shown,
+  // only a change of programme is taken.
   int32_t s = eitState.load();
-  if (s < kStateRunning || s > kStateComplete) return;
+  if (s < kStateRunning || s > kStateShown) return;
   // A null buffer or a negative length is ignored like any other bad size.
   int pack = DeliveryUnits(length);  // a trailing remainder is ignored
   if (buffer == nullptr || pack == 0) return;
 
-  if (settings.titlemode.load() == kTitlemodeDump) AppendDebugDump(buffer, length);
+  if (s != kStateShown && settings.titlemode.load() == kTitlemodeDump)
+    AppendDebugDump(buffer, length);
   if (filterId != host::kEitFilterId) return;
 
   for (int w = 0; w < pack; ++w) {

@@ -47,6 +47,7 @@ void ResetGuide() {
   guide::state.nameLead = 0;
   guide::state.filterHandle = 0;
   guide::state.nowTextChannel = 0;
+  guide::ForgetBuiltEventsLocked();
 }
 
 // Called on the host's thread only (the channel change), as is the stop step,

@@ -7,23 +7,63 @@
 namespace guide {
 namespace {
 
-// short_event_descriptor: language (3 bytes), name length N at 32, the name
-// from 33, the text length at 33 + N and the text from 34 + N. A name in the
-// three-byte character table loses the table bytes, and the text as many.
-bool LocateShortEvent(const UnitReader& unit, int32_t skip, EventStrings* out) {
+// short_event_descriptor at unit position at (its tag): language (3 bytes),
+// name length N at at + 5, the name from at + 6, the text length at at + 6 + N
+// and the text from at + 7 + N; as the first descriptor, at is 27. A name in
+// the three-byte character table loses the table bytes, and the text as many.
+// The name and text as broadcast, table bytes included, are kept beside them.
+bool LocateShortEvent(const UnitReader& unit, size_t at, int32_t skip, EventStrings* out) {
+  const size_t nameLengthPos = at + (kPosShortNameLength - kPosFirstTag);
+  const size_t namePos = at + (kPosShortName - kPosFirstTag);
   uint8_t n, t;
-  if (!unit.Byte(kPosShortNameLength, &n)) return false;
-  if (!unit.Byte(kPosShortName + n, &t)) return false;
+  if (!unit.Byte(nameLengthPos, &n)) return false;
+  if (!unit.Byte(namePos + n, &t)) return false;
   if (n >= skip) {
     out->nameLength = n - skip;
-    out->name = unit.Span(kPosShortName + skip, out->nameLength);
+    out->name = unit.Span(namePos + skip, out->nameLength);
     if (out->name == nullptr) return false;
   }
   if (t >= skip) {
     out->textLength = t - skip;
-    out->text = unit.Span(kPosShortName + 1 + n + skip, out->textLength);
+    out->text = unit.Span(namePos + 1 + n + skip, out->textLength);
     if (out->text == nullptr) return false;
   }
+  out->broadcastName = unit.Span(namePos, n);
+  out->broadcastNameLength = out->broadcastName != nullptr ? n : 0;
+  out->broadcastText = unit.Span(namePos + 1 + n, t);
+  out->broadcastTextLength = out->broadcastText != nullptr ? t : 0;
+  return true;
+}
+
+// Broadcasters who put another descriptor first (a component descriptor,
+// say) still send a short event later in the same loop: the first one inside
+// the section is read as if it came first. Returns its position, 0 when the
+// loop has none, and sets *cut when the loop runs past the delivery before
+// one is found (a later delivery may hold the whole section).
+size_t FindLaterShortEvent(const UnitReader& unit, const UnitHeader& h, bool* cut) {
+  *cut = false;
+  uint8_t hi, lo, tag, length;
+  if (!unit.Byte(kPosLoopLength, &hi) || !unit.Byte(kPosLoopLength + 1, &lo)) {
+    *cut = true;
+    return 0;
+  }
+  size_t end = kPosFirstTag + ((hi & 0x0F) << 8 | lo);
+  if (end > h.tleng) end = h.tleng;  // the section's CRC ends at 4 + tleng
+  for (size_t at = kPosFirstTag; at + 2 <= end; at += 2u + length) {
+    if (!unit.Byte(at, &tag) || !unit.Byte(at + 1, &length)) {
+      *cut = true;
+      return 0;
+    }
+    if (tag == kTagShortEvent && at != kPosFirstTag) return at + 2u + length <= end ? at : 0;
+  }
+  return 0;
+}
+
+// The extended event's name is converted from the very bytes the line shows.
+bool KeepAsBroadcast(EventStrings* out) {
+  if (out->name == nullptr) return false;
+  out->broadcastName = out->name;
+  out->broadcastNameLength = out->nameLength;
   return true;
 }
 
@@ -37,13 +77,13 @@ bool LocateExtendedEvent(const UnitReader& unit, EventStrings* out) {
   if (descriptorLength >= kExtLongDescriptor) {
     out->nameLength = kExtFixedNameLength;
     out->name = unit.Span(kPosExtFixedName, out->nameLength);
-    return out->name != nullptr;
+    return KeepAsBroadcast(out);
   }
   if (!unit.Byte(kPosExtItemsLength, &items)) return false;
   if (!unit.Byte(kPosExtFixedName - 1 + items, &length)) return false;
   out->nameLength = length;
   out->name = unit.Span(kPosExtFixedName + items, length);
-  return out->name != nullptr;
+  return KeepAsBroadcast(out);
 }
 
 // A 5-byte PDC descriptor, then a short_event_descriptor at 32: its name
@@ -60,6 +100,10 @@ bool LocatePdcThenShortEvent(const UnitReader& unit, EventStrings* out) {
   if (!unit.Byte(kPosPdcNameLength + 1 + n, &t)) return false;
   out->textLength = t;
   out->text = unit.Span(kPosPdcName + n, t);
+  out->broadcastName = unit.Span(kPosPdcName - 1, n);  // with its table byte
+  out->broadcastNameLength = out->broadcastName != nullptr ? n : 0;
+  out->broadcastText = out->text;
+  out->broadcastTextLength = t;
   return out->text != nullptr;
 }
 
@@ -77,6 +121,8 @@ UnitHeader ReadUnitHeader(const UnitReader& unit) {
                                   unit.At(kPosSectionLength + 1));
   h.eitsid = static_cast<uint16_t>(unit.At(kPosServiceId) << 8 | unit.At(kPosServiceId + 1));
   h.nownxt = unit.At(kPosSectionNumber) & 1;
+  h.eventId = static_cast<uint16_t>(unit.At(kPosEventId) << 8 | unit.At(kPosEventId + 1));
+  h.mjd = static_cast<uint16_t>(unit.At(kPosStartDate) << 8 | unit.At(kPosStartDate + 1));
   h.orax = unit.At(kPosStartHour);
   h.min = unit.At(kPosStartMinute);
   h.evdesc = unit.At(kPosFirstTag);
@@ -93,15 +139,24 @@ bool LocateEvent(const UnitReader& unit, const UnitHeader& h, EventStrings* out)
   switch (h.evdesc) {
     case kTagShortEvent:
       out->recognised = true;
-      return LocateShortEvent(unit, h.nameSkip, out);
+      return LocateShortEvent(unit, kPosFirstTag, h.nameSkip, out);
     case kTagExtendedEvent:
       out->recognised = true;
       return LocateExtendedEvent(unit, out);
     case kTagPdc:
       out->recognised = true;
       return LocatePdcThenShortEvent(unit, out);
-    default:
-      return true;  // the line is built with an empty name, its bit stays clear
+    default: {
+      bool cut = false;
+      const size_t at = FindLaterShortEvent(unit, h, &cut);
+      if (cut) return false;
+      if (at == 0) return true;  // the line is built with an empty name, its bit stays clear
+      uint8_t first = 0;
+      unit.Byte(at + (kPosShortName - kPosFirstTag), &first);
+      out->nameSkip = first == kThreeByteTable ? kThreeByteSkip : 0;
+      out->recognised = true;
+      return LocateShortEvent(unit, at, out->nameSkip, out);
+    }
   }
 }
 

@@ -16,6 +16,8 @@ struct UnitHeader {
   uint16_t tleng;
   uint16_t eitsid;
   uint16_t nownxt;  // 0 present, 1 following
+  uint16_t eventId;
+  uint16_t mjd;     // start date, Modified Julian Date (UTC)
   uint8_t orax;     // start hour, BCD
   uint8_t min;      // start minute, BCD
   uint8_t evdesc;   // tag of the first event's first descriptor
@@ -31,6 +33,12 @@ struct EventStrings {
   size_t textLength = 0;
   int32_t nameSkip = 0;
   bool recognised = false;
+  // The name and text as broadcast, their character-table bytes included:
+  // what the Unicode form of a line is converted from.
+  const uint8_t* broadcastName = nullptr;
+  size_t broadcastNameLength = 0;
+  const uint8_t* broadcastText = nullptr;
+  size_t broadcastTextLength = 0;
 };
 
 // A present/following section's first event, picked from one unit.
@@ -49,7 +57,9 @@ UnitHeader ReadUnitHeader(const UnitReader& unit);
 // True for a present/following section (table 0x4E) long enough to hold an event.
 bool IsPresentFollowing(const UnitHeader& h);
 
-// Finds the event's name and text for the unit's first descriptor. False
+// Finds the event's name and text for the unit's first descriptor; when that
+// is none of the three the decoder reads, for a short event later in the
+// event's descriptor loop, read as if it came first. False
 // when a length byte points past the end of the delivery: such a unit is
 // passed over whole, since a later delivery that holds the whole section can
 // give the complete line instead of a cut one.

@@ -28,8 +28,9 @@ void FilterClosedByHost(uint32_t handle);
 // request). Decodes the present/following sections of the tuned service that
 // start at byte 1 of a 184-byte unit. A unit whose name or text would run past
 // the end of the delivery is passed over (a later delivery brings it whole);
-// deliveries with a null buffer, a bad length, or while eitState is 0 or 8 are
-// ignored. Never allocates.
+// deliveries with a null buffer, a bad length, or while eitState is 0 are
+// ignored. A line once built is built again only for another event (the
+// programme changed while the channel stayed tuned). Never allocates.
 extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer);
 
 // Writes the BCD start time, shifted by timeshift hours, into timeText.
@@ -41,11 +42,16 @@ void RestartProgrammeLines(int bannerPanel);
 // Timer tick: when eitState is 7, under the guide lock, puts the lines on
 // banner controls 10 and 11 and sets eitState to 8. Returns true when it did.
 bool ShowCompleteProgrammeLines(int bannerPanel);
+// Timer tick and key P: when the lines were shown and one was built anew
+// since (the programme changed while the channel stayed tuned), puts them on
+// banner controls 10 and 11. Returns true when it did.
+bool ShowChangedProgrammeLines(int bannerPanel);
 // The present event's description.
 void CopyNowText(char* out, size_t capacity);
 // The EPG panel's: the description when it was decoded for the channel change
-// with this serial, else an empty text.
-void CopyNowTextFor(uint32_t channelSerial, char* out, size_t capacity);
+// with this serial, else an empty text. True when the copy is the Unicode
+// form (UTF-8, line breaks kept), made while epgchars is 1.
+bool CopyNowTextFor(uint32_t channelSerial, char* out, size_t capacity);
 // Copies of the lines and timeText, for tests and the EPG panel.
 void CopyNowLine(char* out, size_t capacity);
 void CopyNextLine(char* out, size_t capacity);
@@ -55,3 +61,6 @@ void CopyTimeText(char* out, size_t capacity);
 void CopyNowName(char* out, size_t capacity);
 void CopyNextName(char* out, size_t capacity);
 void CopyNextText(char* out, size_t capacity);
+// The Unicode forms of the lines (UTF-8; empty unless epgchars is 1), for tests.
+void CopyUnicodeNowLine(char* out, size_t capacity);
+void CopyUnicodeNextLine(char* out, size_t capacity);

@@ -18,6 +18,7 @@ constexpr int32_t kBitNow = 2;
 constexpr int32_t kBitNext = 4;
 constexpr int32_t kStateComplete = 7;
 constexpr int32_t kStateShown = 8;
+constexpr uint32_t kEventBuilt = 0x10000;  // GuideState::builtEvent: a line built
 
 // Deliveries: 1 to 10 payload units of 184 bytes; a remainder is ignored.
 constexpr int kUnitSize = 184;
@@ -30,8 +31,11 @@ constexpr size_t kPosTableId = 1;
 constexpr size_t kPosSectionLength = 2;  // low 4 bits here, low byte at 3
 constexpr size_t kPosServiceId = 4;      // high byte, low byte at 5
 constexpr size_t kPosSectionNumber = 7;
+constexpr size_t kPosEventId = 15;       // high byte, low byte at 16
+constexpr size_t kPosStartDate = 17;     // MJD, high byte, low byte at 18
 constexpr size_t kPosStartHour = 19;     // BCD
 constexpr size_t kPosStartMinute = 20;   // BCD
+constexpr size_t kPosLoopLength = 25;    // descriptors_loop_length (low 4 bits, byte 26)
 constexpr size_t kPosFirstTag = 27;      // first descriptor of the first event
 constexpr size_t kPosFirstLength = 28;
 // short_event_descriptor as the first descriptor.

@@ -2,6 +2,7 @@
 // and text buffers under one lock, the filter request and its handle.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -29,13 +30,26 @@ struct GuideState {
   int32_t filterHandle;
   // The channel change (its serial) whose service nowText was decoded for.
   uint32_t nowTextChannel;
+  // The event each line was built from (kEventBuilt | event_id; 0 none yet),
+  // now and next. Written under the lock; read without it for the decoder's
+  // quick refusal of the sections that repeat what is built.
+  std::atomic<uint32_t> builtEvent[2];
+  // A line was built anew after both were shown (the programme changed while
+  // the channel stayed tuned); the banner takes it at its next showing.
+  bool linesChanged;
+  // The channel change (its serial) the lines were last built for: once they
+  // are shown, only that channel's programme is followed (a change too short
+  // to restart the lines tunes another channel without them).
+  uint32_t linesChannel;
 };
 extern GuideState state;
 
 // Builds the line of this kind from the event and adds its bit to eitState
 // when the tag was recognised. The caller holds state.lock.
-void BuildLineLocked(LineKind kind, const EventStrings& event, uint8_t hour,
-                     uint8_t minute);
+void BuildLineLocked(LineKind kind, const EventStrings& event, const UnitHeader& h);
+
+// Zeroes the lines' bookkeeping of a channel change. The caller holds state.lock.
+void ForgetBuiltEventsLocked();
 
 // Writes the shifted start time into timeText. The caller holds state.lock.
 void FormatTimeLocked(int8_t hours, int8_t minutes);

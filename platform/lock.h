@@ -11,7 +11,9 @@
 //   1. the guide lock (guide::state.lock, guide/guide_state.h): the now/next
 //      lines and texts, eitState's changes. While it is held: the channel
 //      record (2) to read the tuned service, and the runtime (3) for
-//      SetCtrlVal of the banner's two programme lines, nothing else. That
+//      SetCtrlVal (or SetCtrlValUnicode) of the banner's two programme lines,
+//      nothing else. Windows' time-zone and code-page conversions of a line
+//      being built are plain computations and may be called too. That
 //      runtime call is made under the guide lock on purpose: it puts the
 //      channel change's emptying of the lines and the timer's showing of them
 //      in one order, so a line of the previous service can never follow the

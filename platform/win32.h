@@ -33,6 +33,11 @@ constexpr uint32_t kMbIconWarning = 0x30;
 constexpr uint32_t kMbTopmost = 0x40000;
 inline Wnd const kHwndTopmost = reinterpret_cast<Wnd>(static_cast<intptr_t>(-1));
 
+// The layout of SYSTEMTIME.
+struct SystemTime {
+  uint16_t year, month, dayOfWeek, day, hour, minute, second, milliseconds;
+};
+
 using EnumWindowsProc = int(TAVIK_STDCALL*)(Wnd, intptr_t);
 using TimerCallback = void(TAVIK_STDCALL*)(uint32_t id, uint32_t msg, uintptr_t user,
                                            uintptr_t r1, uintptr_t r2);
@@ -64,6 +69,9 @@ Module GetModuleHandleA(const char* name);
 SetLayeredFn GetSetLayeredWindowAttributes(Module user32);  // GetProcAddress by name
 void OutputDebugStringA(const char* text);
 void Sleep(uint32_t ms);
+// A UTC moment in the local time of Windows' time zone, with the daylight
+// saving rule of that date (SystemTimeToTzSpecificLocalTime, current zone).
+int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local);
 // The user's temp folder with a trailing backslash; its length, 0 on failure
 // (or the size needed when it does not fit in size bytes).
 uint32_t GetTempPathA(uint32_t size, char* buf);

@@ -63,6 +63,9 @@ int SetCtrlAttribute(int panel, int control, int attr, const char* value);
 int SetCtrlVal(int panel, int control, int value);
 int SetCtrlVal(int panel, int control, double value);
 int SetCtrlVal(int panel, int control, const char* value);
+// A text line's or text box's value as Unicode text (UTF-8): drawn and put in
+// the control's window text as Unicode, in a font that has its characters.
+int SetCtrlValUnicode(int panel, int control, const char* utf8);
 int GetCtrlVal(int panel, int control, int* value);
 int GetCtrlVal(int panel, int control, float* value);
 int GetCtrlVal(int panel, int control, char* value, int capacity);

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs every package the build, the tests and the demo need on Debian 12 (run as root).
+# The fonts give wine Latin, Greek and Cyrillic (DejaVu, Liberation) and Chinese and
+# Korean (WenQuanYi Micro Hei) glyphs, for the banner in every character table.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 need=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-utils
-      imagemagick xdotool xcompmgr fonts-dejavu fonts-liberation fonts-wine cmake g++ clang
+      imagemagick xdotool xcompmgr fonts-dejavu fonts-liberation fonts-wine fonts-wqy-microhei
+      cmake g++ clang
       libgtest-dev libgmock-dev libbenchmark-dev zip python3-markdown
       libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 libxcomposite1:i386
       libxinerama1:i386 libxfixes3:i386)

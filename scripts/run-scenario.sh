@@ -24,7 +24,7 @@ while [ $# -gt 2 ]; do
 done
 [ $# -eq 2 ] || { echo "usage: run-scenario.sh [options] WIN_DIR SCENARIO.scn" >&2; exit 2; }
 # Paths given on the command line are taken from the current folder.
-absolute() { case "$1" in ""|/*|generated|generated-long|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+absolute() { case "$1" in ""|/*|generated|generated-long|generated-world|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 o_channels="$(absolute "$o_channels")"
 o_ts="$(absolute "$o_ts")"
 win_dir="$(cd "$1" && pwd)" || exit 2
@@ -45,10 +45,13 @@ limit="${o_timeout:-$(directive timeout)}"; limit="${limit:-120}"
 hang="$(directive hang)"; hang="${hang:-10}"
 quality="$(directive quality)"; quality="${quality:-75}"
 handle="$(directive handle)"; handle="${handle:-1}"
+# "#! tz ZONE": the time zone wine gives Windows (from the Unix TZ); the host
+# takes TZ out of the Windows environment again, as a real PC has none.
+tz="$(directive tz)"
 
 case "$channels" in /*) ;; *) channels="$scn_dir/$channels" ;; esac
 case "$ts" in
-  generated|generated-long|none) ;;
+  generated|generated-long|generated-world|none) ;;
   capture:*)
     cap="$repo/../shared/data/eit/${ts#capture:}"
     if [ ! -f "$cap" ]; then
@@ -106,7 +109,7 @@ args=(--plugin "$(winpath "$plugin_dir/$plugin")" --family "$family"
       --pace "$pace" --hang "$hang" --quality "$quality" --handle "$handle")
 case "$ts" in
   none) ;;
-  generated|generated-long) args+=(--ts "$ts") ;;
+  generated|generated-long|generated-world) args+=(--ts "$ts") ;;
   *) args+=(--ts "$(winpath "$ts")") ;;
 esac
 
@@ -123,6 +126,9 @@ if [ -n "$clock" ]; then
   sign=-; [ "$shift_min" -lt 0 ] && { sign=+; shift_min=$(( -shift_min )); }
   export TZ="TVK${sign}$(( shift_min / 60 )):$(printf %02d $(( shift_min % 60 )))"
 fi
+
+# "#! tz ZONE" (read above) gives the run that zone instead.
+[ -n "$tz" ] && export TZ="$tz"
 
 echo "run-scenario: $name ($family, plug-in folder $plugin_dir, output $out)"
 timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"

@@ -1,6 +1,7 @@
 // Three threads as in the host: deliveries on the data thread, channel
-// changes on the host's thread, the banner timer showing lines. No line of a
-// previous service may reach banner controls 10 and 11 after a change.
+// changes on the host's thread, the banner timer showing lines (and lines
+// that follow the programme). No line of a previous service may reach banner
+// controls 10 and 11 after a change.
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -26,14 +27,16 @@ struct Service {
 };
 const Service kServices[] = {{0x0101, "AAA"}, {0x0202, "BBB"}};
 
-// One delivery holding the present and following sections of both services.
-sections::Bytes MixedDelivery() {
+// One delivery holding the present and following sections of both services;
+// another programme has other event ids.
+sections::Bytes MixedDelivery(uint16_t programme) {
   sections::Bytes all;
   for (const Service& s : kServices) {
     for (uint8_t number = 0; number < 2; ++number) {
       sections::Section sec;
       sec.serviceId = s.sid;
       sec.sectionNumber = number;
+      sec.eventId = static_cast<uint16_t>(programme * 2 + number);
       std::string name = std::string(s.tag) + (number ? "-next" : "-now");
       sec.descriptors = sections::ShortEvent(sections::Text(name), sections::Text(s.tag));
       all = sections::Cat(all, sections::Units(sec));
@@ -42,16 +45,18 @@ sections::Bytes MixedDelivery() {
   return all;
 }
 
-// Parses the text of a logged SetCtrlVal of a programme line:
-// SetCtrlVal(<panel>,<control>,"<text>").
+// Parses the text of a logged SetCtrlVal (or SetCtrlValUnicode) of a
+// programme line: SetCtrlVal(<panel>,<control>,"<text>").
 bool LineCall(const std::string& call, int banner, int* control, std::string* text) {
-  for (int c : {panel::kNowLine, panel::kNextLine}) {
-    std::string prefix =
-        "SetCtrlVal(" + std::to_string(banner) + "," + std::to_string(c) + ",\"";
-    if (call.compare(0, prefix.size(), prefix) == 0) {
-      *control = c;
-      *text = call.substr(prefix.size(), call.size() - prefix.size() - 2);
-      return true;
+  for (const char* kind : {"SetCtrlVal(", "SetCtrlValUnicode("}) {
+    for (int c : {panel::kNowLine, panel::kNextLine}) {
+      std::string prefix =
+          kind + std::to_string(banner) + "," + std::to_string(c) + ",\"";
+      if (call.compare(0, prefix.size(), prefix) == 0) {
+        *control = c;
+        *text = call.substr(prefix.size(), call.size() - prefix.size() - 2);
+        return true;
+      }
     }
   }
   return false;
@@ -63,6 +68,7 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   ResetGuide();
   ResetSettings();
   settings.epgtext = 1;
+  settings.epgchars = 1;
   int banner =
       ui::LoadPanelEx(0, TAVIK_SOURCE_DIR "/resources/tavik.uir", panel::kBannerId, nullptr);
   ASSERT_GE(banner, 0);
@@ -72,11 +78,13 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
 
   constexpr int kChanges = 3000;
   std::atomic<bool> done{false};
-  sections::Bytes delivery = MixedDelivery();
-  // The delivery in every size a host may choose, from every unit.
+  const sections::Bytes deliveries[2] = {MixedDelivery(1), MixedDelivery(2)};
+  // The delivery in every size a host may choose, from every unit; the
+  // programme changes every few hundred deliveries.
   std::thread data([&] {
-    size_t units = delivery.size() / sections::kUnit;
+    size_t units = deliveries[0].size() / sections::kUnit;
     for (size_t i = 0; !done.load(); ++i) {
+      const sections::Bytes& delivery = deliveries[(i / 300) % 2];
       size_t first = i % units;
       size_t count = 1 + (i / units) % (units - first);
       OnDataArrival(1, static_cast<int>(count * sections::kUnit),
@@ -87,6 +95,7 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   std::thread timer([&] {
     while (!done.load()) {
       if (ShowCompleteProgrammeLines(banner)) ++shows;
+      ShowChangedProgrammeLines(banner);
     }
   });
   // The host's thread: the channel change saves the record, then restarts
@@ -148,6 +157,7 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   EXPECT_EQ(changes, kChanges);
   EXPECT_EQ(waitsMissed, 0) << "a change whose lines were never shown";
   EXPECT_GE(shown, 2 * kChanges / 50) << "both lines after every awaited change";
+  settings.epgchars = 0;
 }
 
 }  // namespace

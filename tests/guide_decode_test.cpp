@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "common/channel_record.h"
+#include "guide/event_time.h"
 #include "guide/guide.h"
+#include "tests/fakes/fake_desktop.h"
 #include "settings/settings.h"
 #include "tests/support/guide_sections.h"
 
@@ -27,6 +29,8 @@ std::string NowName() { char b[1024]; CopyNowName(b, sizeof b); return b; }
 std::string NowText() { char b[1024]; CopyNowText(b, sizeof b); return b; }
 std::string NextText() { char b[1024]; CopyNextText(b, sizeof b); return b; }
 std::string TimeText() { char b[256]; CopyTimeText(b, sizeof b); return b; }
+std::string UnicodeNow() { char b[1024]; CopyUnicodeNowLine(b, sizeof b); return b; }
+std::string UnicodeNext() { char b[1024]; CopyUnicodeNextLine(b, sizeof b); return b; }
 
 void Feed(const Bytes& delivery, int filterId = 1) {
   OnDataArrival(filterId, static_cast<int>(delivery.size()), delivery.data());
@@ -56,8 +60,15 @@ class GuideDecode : public ::testing::Test {
     ResetGuide();
     ResetSettings();
     settings.epgtext = 1;
+    settings.epgchars = 0;
+    settings.localtime = 0;
+    fake::SetTimeZone(0, false);
     SaveChannelRecord(MakeRecord("Test", 11778000, 13, kSid, 0));
     eitState = 1;
+  }
+  void TearDown() override {
+    settings.epgchars = 0;
+    settings.localtime = 0;
   }
 };
 
@@ -232,6 +243,154 @@ TEST_F(GuideDecode, CharacterTableBytesAndCleaning) {
     EXPECT_EQ(NowLine(), c.line);
     EXPECT_EQ(NowName(), c.storedName);
   }
+}
+
+// ---- Unicode lines (epgchars 1) --------------------------------------------
+
+TEST_F(GuideDecode, EpgcharsBuildsUnicodeLinesFromTheBytesBeforeCleaning) {
+  settings.epgchars = 1;
+  Feed(sections::Units(Present(sections::ShortEvent(Text("Vyjednava\xCF" "c"),
+                                                    Text("Film\x8A" "CZ 2019")))));
+  Feed(sections::Units(Following(sections::ShortEvent(Text("\x03\xB6\xEB\xEB\xEF\xED"),
+                                                      Text("\x03\xC5\xF0. 13")))));
+  EXPECT_EQ(eitState.load(), 7);
+  EXPECT_EQ(UnicodeNow(), u8"(20:15) Vyjednavač > Film CZ 2019 ");
+  EXPECT_EQ(UnicodeNext(), u8"(21:00) Άλλον > Επ. 13 ");
+  // The 8-bit lines stay as without the setting.
+  EXPECT_EQ(NowLine(), "(20:15) Vyjednava\xCF" "c > Film CZ 2019 ");
+  EXPECT_EQ(NextLine(), "(21:00) \xB6\xEB\xEB\xEF\xED >  \xC5\xF0. 13 ");
+  // The EPG panel's description keeps its line break.
+  char text[1024];
+  EXPECT_TRUE(CopyNowTextFor(CurrentChannelSerial(), text, sizeof text));
+  EXPECT_STREQ(text, "Film\nCZ 2019");
+
+  SetUp();  // epgchars 0: no Unicode form is made
+  Feed(sections::Units(Present(News())));
+  EXPECT_EQ(UnicodeNow(), "");
+  EXPECT_FALSE(CopyNowTextFor(CurrentChannelSerial(), text, sizeof text));
+  EXPECT_STREQ(text, "Headlines");
+}
+
+TEST_F(GuideDecode, ShortEventAfterAnotherFirstDescriptorGivesTheLine) {
+  settings.epgchars = 1;
+  // As the Taiwanese broadcasters send it: two component descriptors first,
+  // then the name in two-byte characters (0x14).
+  Bytes name = {0x14, 0x65, 0xB0, 0x54, 0xC6, 0x55, 0x66};
+  Bytes loop = sections::Cat(sections::Descriptor(0x50, Bytes(6, 0x01)),
+                             sections::Descriptor(0x50, Bytes(6, 0x02)));
+  Feed(sections::Units(Present(sections::Cat(loop, sections::ShortEvent(name, {})))));
+  EXPECT_EQ(eitState.load(), 3);
+  EXPECT_EQ(UnicodeNow(), u8"(20:15) 新哆啦 >  ");
+}
+
+// ---- Local time (localtime 1) ----------------------------------------------
+
+TEST(GuideEventTime, MjdDates) {
+  const guide::CivilDate d = guide::DateOfMjd(0xE82C);
+  EXPECT_EQ(d.year * 10000 + d.month * 100 + d.day, 20210810);
+  const guide::CivilDate leap = guide::DateOfMjd(60369);  // 2024-02-29
+  EXPECT_EQ(leap.year * 10000 + leap.month * 100 + leap.day, 20240229);
+}
+
+TEST_F(GuideDecode, LocaltimeTurnsTheUtcStartIntoWindowsLocalTime) {
+  struct ZoneCase {
+    int minutes;
+    bool summerHour;
+    uint16_t mjd;
+    int32_t timeshift;
+    const char* time;
+  };
+  const ZoneCase cases[] = {
+      {60, true, 0xE82C, 0, "22:15"},    // August: summer time, +2
+      {60, true, 60369, 0, "21:15"},     // February: winter time, +1
+      {570, false, 0xE82C, 0, "05:45"},  // +9:30, past midnight
+      {330, false, 0xE82C, -1, "00:45"}, // +5:30, then the hour shift
+      {345, false, 0xE82C, 0, "02:00"},  // +5:45
+  };
+  for (const ZoneCase& c : cases) {
+    SCOPED_TRACE(c.time);
+    SetUp();
+    settings.localtime = 1;
+    settings.timeshift = c.timeshift;
+    fake::SetTimeZone(c.minutes, c.summerHour);
+    Section present = Present(News());
+    present.mjd = c.mjd;
+    Feed(sections::Units(present));
+    EXPECT_EQ(TimeText(), c.time);
+  }
+  // Off, or with a start that is no time: today's rule.
+  SetUp();
+  fake::SetTimeZone(60, false);
+  Feed(sections::Units(Present(News())));
+  EXPECT_EQ(TimeText(), "20:15");
+  SetUp();
+  settings.localtime = 1;
+  fake::SetTimeZone(60, false);
+  Section bad = Present(News());
+  bad.minute = 0x7A;
+  Feed(sections::Units(bad));
+  EXPECT_EQ(TimeText(), "20:7A");
+  settings.timeshift = 0;
+}
+
+// ---- Lines that follow the programme ----------------------------------------
+
+TEST_F(GuideDecode, AnotherEventWhileTunedBuildsThatLineAgain) {
+  settings.epgchars = 1;
+  Feed(sections::Cat(sections::Units(Present(News())), sections::Units(Following(Film()))));
+  ASSERT_EQ(eitState.load(), 7);
+  ASSERT_TRUE(ShowCompleteProgrammeLines(-1));
+  ASSERT_EQ(eitState.load(), 8);
+  EXPECT_FALSE(ShowChangedProgrammeLines(-1));
+
+  // The same events again: nothing changes.
+  Feed(sections::Units(Present(Film())));
+  EXPECT_EQ(NowLine(), "(20:15) News > Headlines ");
+  EXPECT_FALSE(ShowChangedProgrammeLines(-1));
+
+  // The film begins: the present section carries its event, the following
+  // section the next one.
+  Section present = Present(Film());
+  present.eventId = 0x1235;
+  present.hour = 0x21;
+  present.minute = 0x00;
+  Section following = Following(sections::ShortEvent(Text("Late"), Text("Talk")));
+  following.eventId = 0x1236;
+  following.hour = 0x22;
+  Feed(sections::Cat(sections::Units(present), sections::Units(following)));
+  EXPECT_EQ(eitState.load(), 8);
+  EXPECT_EQ(NowLine(), "(21:00) Film > Plot ");
+  EXPECT_EQ(NextLine(), "(22:00) Late > Talk ");
+  EXPECT_EQ(UnicodeNow(), "(21:00) Film > Plot ");
+  EXPECT_EQ(NowText(), "Plot");
+  EXPECT_TRUE(ShowChangedProgrammeLines(-1));
+  EXPECT_FALSE(ShowChangedProgrammeLines(-1));  // taken once
+
+  // Another channel tuned without the lines restarted (a change too short to
+  // show the banner): its programme is not followed on the lines shown.
+  SaveChannelRecord(MakeRecord("X", 11778000, 13, kSid, 0));
+  Section other = Present(News());
+  other.eventId = 0x1299;
+  Feed(sections::Units(other));
+  EXPECT_EQ(NowLine(), "(21:00) Film > Plot ");
+  EXPECT_FALSE(ShowChangedProgrammeLines(-1));
+
+  // A channel change forgets the events: the same one builds again.
+  RestartProgrammeLines(-1);
+  Feed(sections::Units(present));
+  EXPECT_EQ(eitState.load(), 3);
+  EXPECT_FALSE(ShowChangedProgrammeLines(-1));
+}
+
+TEST_F(GuideDecode, EpgtextTwoFollowsTheNewPresentDescription) {
+  settings.epgtext = 2;
+  Feed(sections::Cat(sections::Units(Present(News())), sections::Units(Following(Film()))));
+  ASSERT_TRUE(ShowCompleteProgrammeLines(-1));
+  EXPECT_EQ(NextLine(), "Headlines ");
+  Section present = Present(Film());
+  present.eventId = 0x1235;
+  Feed(sections::Units(present));
+  EXPECT_EQ(NextLine(), "Plot ");
 }
 
 // ---- Line layouts by epgtext ------------------------------------------------
@@ -458,11 +617,25 @@ namespace {
 TEST_F(GuideDecode, DecodingAllocatesNothing) {
   Bytes delivery = sections::Cat(sections::Units(Present(LongEvent())),
                                  sections::Units(Following(Film())));
-  long before = allocations.load();
-  Feed(delivery);
-  long after = allocations.load();
+  settings.epgchars = 1;
+  settings.localtime = 1;
+  Section next = Present(Film());
+  next.eventId = 0x4321;
+  Bytes changed = sections::Units(next);
+  long during = 0;  // allocations made inside the data routine
+  auto feed = [&](const Bytes& d) {
+    long before = allocations.load();
+    Feed(d);
+    during += allocations.load() - before;
+  };
+  feed(delivery);
   EXPECT_EQ(eitState.load(), 7);
-  EXPECT_EQ(after, before);
+  ASSERT_TRUE(ShowCompleteProgrammeLines(-1));
+  feed(delivery);  // while the lines are shown: repeats refused,
+  feed(changed);   // and a new event built
+  EXPECT_EQ(eitState.load(), 8);
+  EXPECT_EQ(NowLine(), "(20:15) Film > Plot ");
+  EXPECT_EQ(during, 0);
 }
 
 }  // namespace

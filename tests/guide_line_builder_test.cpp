@@ -90,11 +90,27 @@ TEST(GuideLineBuilder, DescriptorTagsAndTheirRecognition) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(picked.strings.name),
                         picked.strings.nameLength),
             "Film");
+  // A component descriptor first: a short event later in the loop is read
+  // as if it came first; with none, nothing is recognised.
   s.descriptors = Cat(Descriptor(0x50, Bytes(6, 1)), ShortEvent(Text("N"), Text("T")));
+  d = Units(s);
+  ASSERT_TRUE(guide::PickEvent(guide::UnitReader(d.data(), d.size(), 0), 0x1234, &picked));
+  EXPECT_TRUE(picked.strings.recognised);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(picked.strings.name),
+                        picked.strings.nameLength),
+            "N");
+  s.descriptors = Cat(Descriptor(0x50, Bytes(6, 1)), Descriptor(0x54, Bytes(2, 0x4D)));
   d = Units(s);
   ASSERT_TRUE(guide::PickEvent(guide::UnitReader(d.data(), d.size(), 0), 0x1234, &picked));
   EXPECT_FALSE(picked.strings.recognised);
   EXPECT_EQ(picked.strings.name, nullptr);
+  // A short event whose descriptor runs past the section is not taken.
+  Section cut = s;
+  cut.descriptors = Cat(Descriptor(0x50, Bytes(6, 1)), ShortEvent(Text("Name"), Text("T")));
+  cut.sectionLength = 15 + 12;  // the section ends inside the short event
+  d = Units(cut);
+  ASSERT_TRUE(guide::PickEvent(guide::UnitReader(d.data(), d.size(), 0), 0x1234, &picked));
+  EXPECT_FALSE(picked.strings.recognised);
 }
 
 TEST(GuideLineBuilder, UnitsReadFromADeliveryBySize) {

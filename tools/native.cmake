@@ -22,6 +22,7 @@ gtest_discover_tests(host_text_test DISCOVERY_TIMEOUT 60)
 add_library(tavik_dvbread STATIC ${CMAKE_CURRENT_LIST_DIR}/dvbread/dvb_text.cpp
                                  ${CMAKE_CURRENT_LIST_DIR}/dvbread/ts_read.cpp)
 target_include_directories(tavik_dvbread PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(tavik_dvbread PUBLIC tavik_core)  # the character-table converter
 
 add_library(tavik_eit_reader STATIC ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/eit_reader.cpp)
 target_link_libraries(tavik_eit_reader PUBLIC tavik_core tavik_dvbread)

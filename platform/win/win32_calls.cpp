@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstring>
 #include <vector>
 
 #include "runtime/win/ui_internal.h"
@@ -162,6 +163,15 @@ SetLayeredFn GetSetLayeredWindowAttributes(Module user32) {
 void OutputDebugStringA(const char* text) { ::OutputDebugStringA(text); }
 
 void Sleep(uint32_t ms) { ::Sleep(ms); }
+
+static_assert(sizeof(SystemTime) == sizeof(SYSTEMTIME), "SystemTime is SYSTEMTIME");
+int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local) {
+  SYSTEMTIME in, out;
+  std::memcpy(&in, utc, sizeof in);
+  if (!::SystemTimeToTzSpecificLocalTime(nullptr, &in, &out)) return 0;
+  std::memcpy(local, &out, sizeof out);
+  return 1;
+}
 
 uint32_t GetTempPathA(uint32_t size, char* buf) { return ::GetTempPathA(size, buf); }
 

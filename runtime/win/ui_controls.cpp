@@ -25,8 +25,9 @@ bool HasBody(CtrlKind k) { return k == CtrlKind::Box || k == CtrlKind::Meter || 
 
 bool HasCaption(CtrlKind k) { return k == CtrlKind::Button || IsInputKind(k); }
 
-void SetText(CtrlState& c, const std::string& text) {
+void SetText(CtrlState& c, const std::string& text, bool unicode = false) {
   c.text = text;
+  c.unicode = unicode;
   Autosize(c, c.left, c.width);
   c.dirty |= kDirtyText | kDirtyGeometry;
 }
@@ -349,6 +350,21 @@ int GetCtrlVal(int panel, int control, char* value, int capacity) {
       break;
   }
   CopyText(value, static_cast<size_t>(capacity), text.c_str());
+  return 0;
+}
+
+int SetCtrlValUnicode(int panel, int control, const char* utf8) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    if (!utf8) return kErrBadValue;
+    if (c->def.kind != CtrlKind::TextBox && c->def.kind != CtrlKind::TextLine)
+      return kErrBadValue;
+    SetText(*c, utf8, true);
+  }
+  Commit(panel);
   return 0;
 }
 

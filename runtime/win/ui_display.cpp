@@ -36,22 +36,37 @@ UINT JustifyFlags(int justify) {
   return DT_LEFT;
 }
 
-void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int justify) {
-  SelectObject(dc, DisplayFont(c));
+// Draws one line of text; a Unicode one (unicode set) with the wide calls, in
+// the control's fallback face when its own lacks some of the characters.
+void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int justify,
+              bool unicode = false) {
+  HFONT fallback = unicode && !c.drawFace.empty() ? NewFont(c.drawFace, c.pointSize, c.bold)
+                                                  : nullptr;
+  HFONT own = fallback ? fallback : DisplayFont(c);
+  SelectObject(dc, own);
   SetTextColor(dc, Ref(c.textColor));
   SetBkMode(dc, TRANSPARENT);
   RECT inner = r;
   InflateRect(&inner, -kTextPad, 0);
-  if (inner.right <= inner.left) return;  // no room: nothing, not even an ellipsis
-  HFONT fitted = FittedFont(dc, c, text, inner.right - inner.left);
-  if (fitted) SelectObject(dc, fitted);
-  const int overflow = OverflowFlags(dc, text, inner);
-  if (overflow >= 0)
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner,
-              JustifyFlags(justify) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | overflow);
-  if (fitted) {
+  if (inner.right > inner.left) {  // no room: nothing, not even an ellipsis
+    HFONT fitted = FittedFont(dc, c, text, inner.right - inner.left, unicode);
+    if (fitted) SelectObject(dc, fitted);
+    const int overflow = OverflowFlags(dc, text, inner, unicode);
+    const UINT flags = JustifyFlags(justify) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    if (overflow >= 0 && unicode) {
+      const WideText wide = Widen(text);
+      DrawTextW(dc, wide.c_str(), wide.length(), &inner, flags | overflow);
+    } else if (overflow >= 0) {
+      DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &inner, flags | overflow);
+    }
+    if (fitted) {
+      SelectObject(dc, own);
+      DeleteObject(fitted);
+    }
+  }
+  if (fallback) {
     SelectObject(dc, DisplayFont(c));
-    DeleteObject(fitted);
+    DeleteObject(fallback);
   }
 }
 
@@ -146,15 +161,23 @@ bool SelfPainting(CtrlKind kind) {
 }
 
 void Autosize(CtrlState& c, int oldLeft, int oldWidth) {
+  ChooseDrawFace(c);
   if (!c.def.autosize) return;
   HDC dc = ScratchDC();
-  HGDIOBJ old = SelectObject(dc, DisplayFont(c));
-  SIZE size = {0, 0};
-  GetTextExtentPoint32A(dc, c.text.c_str(), static_cast<int>(c.text.size()), &size);
+  HFONT fallback = c.unicode && !c.drawFace.empty() ? NewFont(c.drawFace, c.pointSize, c.bold)
+                                                    : nullptr;
+  HGDIOBJ old = SelectObject(dc, fallback ? fallback : DisplayFont(c));
+  const int textWidth = TextWidth(dc, c.text, c.unicode);
   TEXTMETRICA tm = {};
   GetTextMetricsA(dc, &tm);
+  if (fallback) {
+    // The line keeps its own font's height, so the banner's layout stays.
+    SelectObject(dc, DisplayFont(c));
+    GetTextMetricsA(dc, &tm);
+  }
   SelectObject(dc, old);
-  int width = static_cast<int>(size.cx) + 2 * kTextPad;
+  if (fallback) DeleteObject(fallback);
+  int width = textWidth + 2 * kTextPad;
   // The justification names the edge that stays put as the text changes.
   if (c.justify == kJustifyRight) c.left = oldLeft + oldWidth - width;
   else if (c.justify == kJustifyCentre) c.left = oldLeft + (oldWidth - width) / 2;
@@ -183,7 +206,7 @@ void PaintPanel(PanelState& p, HDC target, const RECT& client) {
     switch (c.def.kind) {
       case CtrlKind::TextLine:
         if (c.bgColor != kNoColor) Fill(dc, r, c.bgColor);
-        DrawLine(dc, c, r, c.text, c.justify);
+        DrawLine(dc, c, r, c.text, c.justify, c.unicode);
         break;
       case CtrlKind::Meter:
         PaintMeter(dc, c, r);
@@ -241,9 +264,10 @@ LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       return reinterpret_cast<LRESULT>(GetPropA(wnd, kFontProp));
     case WM_NCDESTROY:
       RemovePropA(wnd, kFontProp);
-      return DefWindowProcA(wnd, msg, wp, lp);
+      return DefWindowProcW(wnd, msg, wp, lp);
     default:
-      return DefWindowProcA(wnd, msg, wp, lp);
+      // A Unicode window: its text can hold what a Unicode value shows.
+      return DefWindowProcW(wnd, msg, wp, lp);
   }
 }
 

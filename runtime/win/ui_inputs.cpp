@@ -38,6 +38,7 @@ struct Op {
   RECT rect{}, pickRect{};
   bool visible = true;
   std::string text, caption;
+  bool unicode = false;  // text is UTF-8
   HFONT font = nullptr;
   std::vector<HFONT> retired;
   std::vector<std::string> items;
@@ -100,6 +101,7 @@ void Run(const Op& op) {
     if (op.kind == CtrlKind::Ring) SendMessageA(op.wnd, CB_SETCURSEL, op.selection, 0);
     else if (op.kind == CtrlKind::Toggle)
       SendMessageA(op.wnd, BM_SETCHECK, op.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    else if (op.kind != CtrlKind::Button && op.unicode) SetWindowTextW(op.wnd, Widen(op.text).c_str());
     else if (op.kind != CtrlKind::Button) SetWindowTextA(op.wnd, op.text.c_str());
   }
   if (op.dirty & kDirtyCaption &&
@@ -224,7 +226,13 @@ void CreateControlWindows(HWND panelWnd, CtrlState& c) {
     default:
       break;
   }
-  c.wnd = CreateWindowExA(ex, cls, "", style, c.left, c.top, c.width, h, panelWnd, id, inst, nullptr);
+  // The text box is a Unicode edit window, so it can hold a Unicode value.
+  if (c.def.kind == CtrlKind::TextBox)
+    c.wnd = CreateWindowExW(ex, L"EDIT", L"", style, c.left, c.top, c.width, h, panelWnd, id, inst,
+                            nullptr);
+  else
+    c.wnd = CreateWindowExA(ex, cls, "", style, c.left, c.top, c.width, h, panelWnd, id, inst,
+                            nullptr);
   if (c.def.kind == CtrlKind::ColorPicker) {
     RECT r = PickRect(c);
     c.pick = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "BUTTON", "...",
@@ -263,6 +271,7 @@ void ApplyPanel(int handle) {
       if (c.def.kind == CtrlKind::Ring) op.rect.bottom = c.top + DropHeight(c);
       op.pickRect = PickRect(c);
       op.text = ValueText(c);
+      op.unicode = c.unicode;
       SkipUnchanged(c, op);
       op.caption = c.caption;
       op.checked = c.intValue != 0;
@@ -271,9 +280,17 @@ void ApplyPanel(int handle) {
         if (c.hasExtraItem) op.items.push_back(std::to_string(c.extraValue));
         op.selection = RingIndex(c);
       }
+      // A text box whose Unicode text its font cannot show takes the
+      // fallback face; back to its own with the next 8-bit text.
+      if (c.def.kind == CtrlKind::TextBox && (c.dirty & kDirtyText) &&
+          DrawFace(c) != c.inputFace) {
+        c.dirty |= kDirtyFont;
+        op.dirty |= kDirtyFont;
+      }
       if (c.dirty & kDirtyFont && Standard(c.def.kind)) {
         if (c.inputFont) c.retiredFonts.push_back(c.inputFont);
-        c.inputFont = NewFont(c.face, c.pointSize, c.bold);
+        c.inputFace = DrawFace(c);
+        c.inputFont = NewFont(c.inputFace, c.pointSize, c.bold);
         op.font = c.inputFont;
         op.retired.swap(c.retiredFonts);
       }

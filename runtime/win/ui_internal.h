@@ -29,6 +29,7 @@ constexpr int kPickIdBase = 30000;
 
 constexpr const char* kPanelClass = "TavikPanel";
 constexpr const char* kDisplayClass = "TavikDisplay";
+constexpr const wchar_t* kDisplayClassW = L"TavikDisplay";
 constexpr const char* kFontDialogClass = "TavikFontDialog";
 constexpr const char* kDefaultFace = "Arial";
 constexpr const char* kFontProp = "TavikFont";  // display controls' drawing font
@@ -58,6 +59,8 @@ struct CtrlState {
   bool bold = false;
   int textColor = 0, bgColor = kNoColor, color = 0x808080, justify = 0;
   std::string text;     // text kinds: the value; meter: its label text
+  bool unicode = false;  // text is UTF-8 (SetCtrlValUnicode), drawn with the wide calls
+  std::string drawFace;  // a face with the characters the control's own lacks, or ""
   std::string caption;  // buttons, toggles, input captions
   int intValue = 0;     // numeric, ring, toggle, colour
   double dblValue = 0;  // float entry
@@ -67,6 +70,7 @@ struct CtrlState {
   int picWidth = 0, picHeight = 0;
   HFONT font = nullptr;  // display use (measure and paint), under the lock
   HFONT inputFont = nullptr;  // font given to a standard child window
+  std::string inputFace;      // the face it was made with
   std::vector<HFONT> retiredFonts;  // freed by the owner after WM_SETFONT
   RECT appliedRect{-1, -1, -1, -1};  // what the child window was last given
   std::string appliedText;
@@ -147,6 +151,27 @@ void PaintPanel(PanelState& p, HDC dc, const RECT& client);
 bool SelfPainting(CtrlKind kind);
 LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
+// Unicode text (ui_wide_text.cpp). Caller holds the lock.
+// UTF-16 text for the wide calls, always terminated; a text longer than the
+// buffer is cut (a line or a description holds at most 1024 bytes).
+struct WideText {
+  static constexpr int kCapacity = 2048;
+  wchar_t units[kCapacity];
+  int count = 0;
+  const wchar_t* c_str() const { return units; }
+  int length() const { return count; }
+  bool empty() const { return count == 0; }
+};
+WideText Widen(const std::string& utf8);
+int TextWidth(HDC dc, const std::string& text, bool unicode);
+std::string FirstCharacter(const std::string& text, bool unicode);
+// Sets c.drawFace for the control's text: "" when its own font has every
+// character (or the text is not Unicode), else the first fallback face that has.
+void ChooseDrawFace(CtrlState& c);
+// The face a control's text is drawn in.
+inline const std::string& DrawFace(const CtrlState& c) {
+  return c.drawFace.empty() ? c.face : c.drawFace;
+}
 // A control's font changed: made again when next drawn, autosized lines
 // measured again (ui_controls.cpp). Caller holds the lock.
 void ResetFont(CtrlState& c);
@@ -159,8 +184,10 @@ void ApplyScale(PanelState& p, int percent);  // redraws every control at percen
 int PanelClientWidth(const PanelState& p);
 RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth);
 void RefitRooms(PanelState& p);
-HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room);
-int OverflowFlags(HDC dc, const std::string& text, const RECT& room);  // -1: draw nothing
+HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room,
+                 bool unicode = false);
+int OverflowFlags(HDC dc, const std::string& text, const RECT& room,
+                  bool unicode = false);  // -1: draw nothing
 
 // Inputs (ui_inputs.cpp).
 void CreateControlWindows(HWND panelWnd, CtrlState& c);  // on a copy, lock not held

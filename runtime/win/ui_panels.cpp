@@ -157,12 +157,14 @@ bool RegisterClasses(HINSTANCE module) {
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = kPanelClass;
   if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  WNDCLASSA dc = {};
+  // Display controls are Unicode windows, so their window text holds a
+  // Unicode value whole (an ANSI value is widened by the system as before).
+  WNDCLASSW dc = {};
   dc.lpfnWndProc = DisplayProc;
   dc.hInstance = module;
   dc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  dc.lpszClassName = kDisplayClass;
-  if (!RegisterClassA(&dc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  dc.lpszClassName = kDisplayClassW;
+  if (!RegisterClassW(&dc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
   return RegisterFontDialogClass(module);
 }
 

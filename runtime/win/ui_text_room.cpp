@@ -16,12 +16,6 @@ constexpr int kFitMinSize = 8;      // no line's type shrinks below this many pi
 
 bool AutosizedLine(const CtrlState& c) { return c.def.kind == CtrlKind::TextLine && c.def.autosize; }
 
-int TextWidth(HDC dc, const std::string& text) {
-  SIZE size = {0, 0};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  return static_cast<int>(size.cx);
-}
-
 }  // namespace
 
 int PanelClientWidth(const PanelState& p) {
@@ -66,19 +60,19 @@ void RefitRooms(PanelState& p) {
 // character and the ellipsis; in a room narrower than that (a banner over a
 // very small video window) it shrinks until they fit, down to 8 px.
 // Returns a font the caller deletes, or null when the control's own will do.
-HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room) {
+HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room, bool unicode) {
   if (c.def.kind != CtrlKind::TextLine || text.empty() || room <= 0) return nullptr;
-  const std::string shown = c.def.autosize ? text.substr(0, 1) + "..." : text;
-  const int width = TextWidth(dc, shown);
-  if (width <= room || (c.def.autosize && TextWidth(dc, text) <= room)) return nullptr;
+  const std::string shown = c.def.autosize ? FirstCharacter(text, unicode) + "..." : text;
+  const int width = TextWidth(dc, shown, unicode);
+  if (width <= room || (c.def.autosize && TextWidth(dc, text, unicode) <= room)) return nullptr;
   const int smallest =
       c.def.autosize ? kFitMinSize : std::max(kFitMinSize, c.pointSize * kFitMinPercent / 100);
   // Start near the size that fits, then step down.
   int pt = std::min(c.pointSize - 1, c.pointSize * room / width + 1);
   for (pt = std::max(pt, smallest); pt >= smallest; --pt) {
-    HFONT f = NewFont(c.face, pt, c.bold);
+    HFONT f = NewFont(unicode ? DrawFace(c) : c.face, pt, c.bold);
     HGDIOBJ old = SelectObject(dc, f);
-    const int w = TextWidth(dc, shown);
+    const int w = TextWidth(dc, shown, unicode);
     SelectObject(dc, old);
     if (w <= room || pt == smallest) return f;
     DeleteObject(f);
@@ -91,10 +85,11 @@ HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room) 
 // measured width exactly may still cut its last character (seen under wine).
 // A room too narrow for one character and the ellipsis shows nothing (-1)
 // rather than a lone ellipsis.
-int OverflowFlags(HDC dc, const std::string& text, const RECT& room) {
+int OverflowFlags(HDC dc, const std::string& text, const RECT& room, bool unicode) {
   const int width = room.right - room.left;
-  if (TextWidth(dc, text) <= width) return DT_NOCLIP;
-  return TextWidth(dc, text.substr(0, 1) + "...") > width ? -1 : DT_END_ELLIPSIS;
+  if (TextWidth(dc, text, unicode) <= width) return DT_NOCLIP;
+  return TextWidth(dc, FirstCharacter(text, unicode) + "...", unicode) > width ? -1
+                                                                              : DT_END_ELLIPSIS;
 }
 
 }  // namespace rt

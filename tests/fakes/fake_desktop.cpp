@@ -31,6 +31,8 @@ struct Desktop {
   std::map<int, KeyScript> keys;
   fake::HostHandler hostHandler;
   bool layeredAvailable = true;
+  int zoneMinutes = 0;
+  bool summerHour = false;
   std::string tempDir;  // GetTempPathA's answer; empty: it fails
   int dpi = 96;         // GetWindowDpi's answer
   std::vector<fake::SentMessage> sent;
@@ -81,6 +83,8 @@ void ResetDesktop() {
   d.keys.clear();
   d.hostHandler = nullptr;
   d.layeredAvailable = true;
+  d.zoneMinutes = 0;
+  d.summerHour = false;
   d.tempDir.clear();
   d.dpi = 96;
   d.timers.clear();
@@ -162,6 +166,12 @@ void ReleaseKey(int vk) {
 void SetHostHandler(HostHandler handler) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().hostHandler = std::move(handler);
+}
+
+void SetTimeZone(int offsetMinutes, bool summerHour) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  D().zoneMinutes = offsetMinutes;
+  D().summerHour = summerHour;
 }
 
 void SetLayeredAvailable(bool available) {
@@ -367,6 +377,19 @@ void OutputDebugStringA(const char* text) {
 }
 
 void Sleep(uint32_t) {}
+
+int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  if (utc->month < 1 || utc->month > 12 || utc->hour > 23 || utc->minute > 59) return 0;
+  int minutes = D().zoneMinutes;
+  if (D().summerHour && utc->month >= 4 && utc->month <= 9) minutes += 60;
+  *local = *utc;
+  int m = utc->hour * 60 + utc->minute + minutes;
+  m = ((m % 1440) + 1440) % 1440;  // the day itself is not wanted by the plug-in
+  local->hour = static_cast<uint16_t>(m / 60);
+  local->minute = static_cast<uint16_t>(m % 60);
+  return 1;
+}
 
 uint32_t GetTempPathA(uint32_t size, char* buf) {
   std::lock_guard<std::recursive_mutex> g(D().mu);

@@ -69,6 +69,11 @@ void ReleaseKey(int vk);
 using HostHandler = std::function<intptr_t(win32::Wnd, uint32_t, uintptr_t, intptr_t)>;
 void SetHostHandler(HostHandler handler);
 
+// The time zone SystemTimeToTzSpecificLocalTime answers with: minutes east
+// of UTC, and one more hour from April to September (a daylight-saving rule
+// simple enough for tests). 0 and no summer hour after ResetDesktop.
+void SetTimeZone(int offsetMinutes, bool summerHour);
+
 // Whether user32 offers SetLayeredWindowAttributes.
 void SetLayeredAvailable(bool available);
 // What GetWindowDpi answers (96 after a reset).

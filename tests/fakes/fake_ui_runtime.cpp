@@ -18,6 +18,7 @@ namespace {
 
 struct FakeCtrl {
   std::string text;
+  bool unicode = false;  // text is UTF-8 (SetCtrlValUnicode)
   double number = 0;
   std::map<int, int> attrs;
   std::map<int, std::string> textAttrs;
@@ -221,6 +222,12 @@ std::string CtrlText(int panel, int control) {
   return c ? c->text : std::string();
 }
 
+bool CtrlUnicode(int panel, int control) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  return c != nullptr && c->unicode;
+}
+
 int CtrlInt(int panel, int control) {
   Guard g(R().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
@@ -410,15 +417,16 @@ int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
 
 namespace {
 int SetValue(int panel, int control, const std::string& text, double number,
-             const std::string& logged) {
+             const std::string& logged, bool unicode = false) {
   Guard g(R().mu);
-  Log("SetCtrlVal(" + std::to_string(panel) + "," + std::to_string(control) + "," +
-      logged + ")");
+  Log(std::string(unicode ? "SetCtrlValUnicode(" : "SetCtrlVal(") + std::to_string(panel) + "," +
+      std::to_string(control) + "," + logged + ")");
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr) return kErrBadControl;
   c->text = text;
   c->number = number;
+  c->unicode = unicode;
   return 0;
 }
 }  // namespace
@@ -434,6 +442,11 @@ int SetCtrlVal(int panel, int control, double value) {
 int SetCtrlVal(int panel, int control, const char* value) {
   std::string text = value ? value : "";
   return SetValue(panel, control, text, std::atof(text.c_str()), Quote(value));
+}
+
+int SetCtrlValUnicode(int panel, int control, const char* utf8) {
+  if (utf8 == nullptr) return kErrBadValue;
+  return SetValue(panel, control, utf8, 0, Quote(utf8), true);
 }
 
 int GetCtrlVal(int panel, int control, int* value) {

@@ -59,6 +59,7 @@ int ActivePanel();
 int PanelAttr(int panel, int attr);  // -999999 when never set
 win32::Wnd PanelWindow(int panel);
 std::string CtrlText(int panel, int control);     // value as text
+bool CtrlUnicode(int panel, int control);         // the text was set as UTF-8
 int CtrlInt(int panel, int control);              // value as integer
 double CtrlDouble(int panel, int control);        // value as number
 int CtrlAttr(int panel, int control, int attr);   // -999999 when never set

@@ -48,6 +48,8 @@ struct Section {
   uint8_t minute = 0x15;      // BCD
   uint8_t tableId = 0x4E;
   int sectionLength = -1;     // -1: the real length
+  uint16_t eventId = 0x1234;
+  uint16_t mjd = 0xE82C;      // start date (2021-08-10)
   Bytes descriptors;          // the first event's descriptor loop
 };
 
@@ -58,8 +60,9 @@ inline Bytes SectionBytes(const Section& s) {
              0xC1, s.sectionNumber, 0x01,
              0x00, 0x01, 0x00, 0x02,  // transport_stream_id, original_network_id
              0x01, 0x4E,              // segment_last_section_number, last_table_id
-             0x12, 0x34,              // event_id
-             0xE8, 0x2C, s.hour, s.minute, 0x00,  // start_time: MJD, hh mm ss
+             static_cast<uint8_t>(s.eventId >> 8), static_cast<uint8_t>(s.eventId),
+             static_cast<uint8_t>(s.mjd >> 8), static_cast<uint8_t>(s.mjd), s.hour, s.minute,
+             0x00,  // start_time: MJD, hh mm ss
              0x01, 0x30, 0x00,                    // duration
              static_cast<uint8_t>(0x80 | ((s.descriptors.size() >> 8) & 0x0F)),
              static_cast<uint8_t>(s.descriptors.size())};

@@ -1,7 +1,7 @@
-// DVB text (event names and texts, service names) to UTF-8 by the character
-// table its first bytes announce: the default Latin table, ISO 8859 parts by
-// 0x01-0x0B and by 0x10 0x00 0xNN, two-byte ISO 10646 (0x11, 0x14) and UTF-8
-// (0x15). Other tables are named and their bytes shown as \xHH.
+// DVB text (event names and texts, service names) to UTF-8 for the tools: the
+// plug-in's own converter (text/dvb_text.h), with the table it announced
+// named for the terminal. Tables the converter cannot read are named and
+// their bytes shown as \xHH.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +17,6 @@ struct DvbText {
 };
 
 DvbText DvbToUtf8(const uint8_t* bytes, size_t length);
-
-// Appends code point cp as UTF-8.
-void AppendUtf8(std::string* out, uint32_t cp);
 
 // Bytes outside printable ASCII (and the backslash) as \xHH: how the tools
 // print the 8-bit lines the plug-in puts on screen unchanged.

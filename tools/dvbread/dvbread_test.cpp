@@ -60,10 +60,14 @@ TEST(DvbText, TablesAnnouncedByTheFirstBytes) {
 }
 
 TEST(DvbText, UnsupportedTablesAreNamedAndShownAsBytes) {
-  dvbread::DvbText t = dvbread::DvbToUtf8(reinterpret_cast<const uint8_t*>("\x12\xB0\xA1"), 3);
+  dvbread::DvbText t = dvbread::DvbToUtf8(reinterpret_cast<const uint8_t*>("\x1F\xB0\xA1"), 3);
   EXPECT_FALSE(t.supported);
-  EXPECT_EQ(t.table, "KS X 1001 (0x12), not supported");
-  EXPECT_EQ(t.utf8, "\\x12\\xB0\\xA1");
+  EXPECT_EQ(t.table, "encoding type (0x1F), not supported");
+  EXPECT_EQ(t.utf8, "\\x1F\\xB0\\xA1");
+  t = dvbread::DvbToUtf8(reinterpret_cast<const uint8_t*>("\x12\xB0\xA1"), 3);
+  EXPECT_TRUE(t.supported);  // KS X 1001: "\xEA\xB0\x80" is U+AC00
+  EXPECT_EQ(t.table, "KS X 1001 (0x12)");
+  EXPECT_EQ(t.utf8, "\xEA\xB0\x80");
   t = dvbread::DvbToUtf8(reinterpret_cast<const uint8_t*>("\x10\x00\x0C"
                                                           "x"),
                          4);

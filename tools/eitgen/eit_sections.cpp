@@ -90,7 +90,7 @@ std::vector<uint8_t> BuildPfSection(const PfSection& s) {
     }
     if (descriptors.size() > 0xFFF) return {};
     Put16(loop, s.event.eventId);
-    Put16(loop, kFixedMjd);
+    Put16(loop, s.event.mjd != 0 ? s.event.mjd : kFixedMjd);
     loop.push_back(Bcd(s.event.startHour));
     loop.push_back(Bcd(s.event.startMinute));
     loop.push_back(0x00);
@@ -203,6 +203,85 @@ std::vector<uint8_t> BuildServiceStream(const std::vector<DemoService>& services
         AppendSectionPackets(BuildPfSection(s), kEitPid, continuity, out);
       }
     }
+  }
+  return out;
+}
+
+namespace {
+
+Event DatedEvent(uint16_t id, uint16_t mjd, int hour, int minute, const std::string& name,
+                 const std::string& text) {
+  Event e = MakeEvent(id, hour, minute, 60, "", "");
+  e.name = name;
+  e.text = text;
+  e.mjd = mjd;
+  return e;
+}
+
+constexpr uint16_t kWinter = 61055;  // 2026-01-15
+constexpr uint16_t kSummer = 61236;  // 2026-07-15
+
+}  // namespace
+
+std::vector<DemoService> WorldServices(int phase) {
+  // Czech in the default table: a diacritic byte before its letter.
+  const std::string czechNow = "Vyjednava\xCF" "c", czechNext = "N\xC2" "amo\xCF" "rn\xC2" "i hl\xC2" "idka";
+  std::vector<DemoService> v;
+  v.push_back({"Praha zima", 0x0301, 10758000, 1, 0,
+               DatedEvent(0x7001, kWinter, 8, 30, czechNow, "Krimin\xC2" "aln\xC2" "i film\x8A" "CZ 2019"),
+               DatedEvent(0x7002, kWinter, 9, 30, czechNext, "Dokument")});
+  v.push_back({"Praha leto", 0x0302, 10758000, 1, 0,
+               DatedEvent(0x7003, kSummer, 8, 30, czechNow, "Krimin\xC2" "aln\xC2" "i film\x8A" "CZ 2019"),
+               DatedEvent(0x7004, kSummer, 9, 30, czechNext, "Dokument")});
+  v.push_back({"Athina", 0x0303, 11054000, 0, 0,
+               DatedEvent(0x7005, kSummer, 8, 30, "\x03\xC5\xE9\xE4\xDE\xF3\xE5\xE9\xF2",
+                          "\x03\xD4\xE1 \xED\xDD\xE1 \xF4\xE7\xF2 \xE7\xEC\xDD\xF1\xE1\xF2"),
+               DatedEvent(0x7006, kSummer, 9, 30,
+                          "\x03\xD4\xE1\xEE\xDF\xE4\xE9 \xF3\xF4\xE7\xED \xC5\xEB\xEB\xDC\xE4\xE1",
+                          "")});
+  v.push_back({"Kyiv", 0x0304, 11054000, 0, 0,
+               DatedEvent(0x7007, kSummer, 8, 30, "\x01\xBD\xDE\xD2\xDE\xE1\xE2\xD8", ""),
+               DatedEvent(0x7008, kSummer, 9, 30, "\x01\xBF\xDE\xD3\xDE\xD4\xD0", "")});
+  v.push_back({"Taipei", 0x0305, 11600000, 1, 0,
+               DatedEvent(0x7009, kSummer, 8, 30,
+                          std::string("\x14\x83\xEF\x89\x96\x66\x5A\x95\x93\x65\xB0\x80\x5E", 13),
+                          std::string("\x14\x4E\xCA\x65\xE5\x65\xB0\x80\x5E\x58\x31\x5C\x0E", 13)),
+               DatedEvent(0x700A, kSummer, 9, 30,
+                          std::string("\x14\x81\xFA\x70\x63\x59\x7D\x54\x73\x90\x53", 11), "")});
+  v.push_back({"Beijing", 0x0306, 11600000, 1, 0,
+               DatedEvent(0x700B, kSummer, 8, 30, "\x13\xD0\xC2\xCE\xC5\xC1\xAA\xB2\xA5", ""),
+               DatedEvent(0x700C, kSummer, 9, 30, "\x13\xCC\xEC\xC6\xF8\xD4\xA4\xB1\xA8", "")});
+  v.push_back({"Seoul", 0x0307, 11600000, 1, 0,
+               DatedEvent(0x700D, kSummer, 8, 30, "\x12\xB4\xBA\xBD\xBA 9", ""),
+               DatedEvent(0x700E, kSummer, 9, 30, "\x12\xB3\xAF\xBE\xBE\xBF\xCD \xBB\xFD\xC8\xB0", "")});
+  const Event shows[] = {
+      DatedEvent(0x8001, kSummer, 8, 0, "Morning Show", "Guests and music."),
+      DatedEvent(0x8002, kSummer, 12, 0, "Noon News", "The news at noon."),
+      DatedEvent(0x8003, kSummer, 12, 30, "Afternoon Film", "A comedy."),
+      DatedEvent(0x8004, kSummer, 14, 30, "Tea Time", "Cakes."),
+  };
+  const int p = phase < 0 ? 0 : phase > 2 ? 2 : phase;
+  v.push_back({"Follow TV", 0x0308, 11600000, 1, 0, shows[p], shows[p + 1]});
+  return v;
+}
+
+std::vector<uint8_t> BuildWorldStream(int rounds, size_t* loopFrom) {
+  std::vector<uint8_t> out = BuildServiceStream(WorldServices(0), rounds);
+  const auto second = BuildServiceStream(WorldServices(1), 3 * rounds);
+  out.insert(out.end(), second.begin(), second.end());
+  if (loopFrom) *loopFrom = out.size() / kPacketSize;
+  const auto third = BuildServiceStream(WorldServices(2), rounds);
+  out.insert(out.end(), third.begin(), third.end());
+  return out;
+}
+
+std::string WorldChannelList() {
+  std::string out = "# name;frequency;polarity;serviceid;ca\n";
+  for (const auto& svc : WorldServices(0)) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%s;%u;%d;0x%04X;%d\n", svc.channelName, svc.frequency,
+                  svc.polarity, svc.serviceId, svc.caSystem);
+    out += line;
   }
   return out;
 }

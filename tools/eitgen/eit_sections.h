@@ -22,6 +22,7 @@ struct Event {
   int startHour = 20;    // 0..23, written as BCD
   int startMinute = 0;   // 0..59, written as BCD
   int durationMinutes = 30;
+  uint16_t mjd = 0;      // start date (Modified Julian Date); 0: a fixed date
   std::string language = "eng";
   std::string name;
   std::string text;
@@ -86,6 +87,23 @@ std::vector<DemoService> LongTextServices();
 
 // The sections of the given services, repeated `rounds` times, as packets.
 std::vector<uint8_t> BuildServiceStream(const std::vector<DemoService>& services, int rounds);
+
+// Services of broadcasters around the world, their names and texts in the
+// character table each announces (the default table for Czech, ISO 8859-7
+// Greek, ISO 8859-5 Cyrillic, two-byte Big5-subset Chinese, GB 2312, KS X
+// 1001), on a winter and a summer date (MJD 61055, 2026-01-15, and 61236,
+// 2026-07-15, 08:30 UTC), and one whose programme changes: in phase 0 its
+// present event is "Morning Show", in phase 1 "Noon News", in phase 2
+// "Afternoon Film" (each with the following one after it).
+std::vector<DemoService> WorldServices(int phase);
+
+// The world stream as the host plays it: phase 0 for `rounds`, phase 1 for
+// three times as long, then phase 2, the part the host loops (its first unit
+// is *loopFrom, counted in packets).
+std::vector<uint8_t> BuildWorldStream(int rounds, size_t* loopFrom);
+
+// Channel list lines for the world services.
+std::string WorldChannelList();
 
 // One reference line per distinct section of the demo stream: service_id,
 // section_number, start hh:mm, first descriptor tag, name, text (tab-separated;

@@ -53,6 +53,24 @@ bool ControlText(HWND w, std::string& out) {
   return true;
 }
 
+// The control's Unicode text (GetWindowTextW's, as a screen reader of wide
+// text gets it) as UTF-8.
+bool ControlTextUtf8(HWND w, std::string& out) {
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len)) return false;
+  std::vector<wchar_t> buf(len + 2, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(w, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
+                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &got))
+    return false;
+  buf.back() = L'\0';
+  const int n = WideCharToMultiByte(CP_UTF8, 0, buf.data(), -1, nullptr, 0, nullptr, nullptr);
+  std::vector<char> utf8(n > 0 ? n : 1, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, buf.data(), -1, utf8.data(), n, nullptr, nullptr);
+  out = utf8.data();
+  return true;
+}
+
 std::string WithoutAmpersands(const std::string& s) {
   std::string out;
   for (char c : s)
@@ -122,16 +140,20 @@ bool Evaluate(const std::vector<std::string>& a, std::string& detail) {
     detail = "expected exists|visible|hidden|absent";
     return false;
   }
-  if ((kind == "text" || kind == "text-contains") && n == 4 && ToLong(a[2], v[0])) {
+  if ((kind == "text" || kind == "text-contains" || kind == "wtext" ||
+       kind == "wtext-contains") &&
+      n == 4 && ToLong(a[2], v[0])) {
     HWND panel = FindOwnWindow(a[1]);
     HWND ctrl = panel ? GetDlgItem(panel, static_cast<int>(v[0])) : nullptr;
+    const bool wide = kind[0] == 'w';
     std::string text;
-    if (!ctrl || !ControlText(ctrl, text)) {
+    if (!ctrl || !(wide ? ControlTextUtf8(ctrl, text) : ControlText(ctrl, text))) {
       detail = panel ? "no such control" : "no such window";
       return false;
     }
     detail = "text is \"" + text + "\"";
-    return kind == "text" ? text == a[3] : text.find(a[3]) != std::string::npos;
+    return kind == "text" || kind == "wtext" ? text == a[3]
+                                             : text.find(a[3]) != std::string::npos;
   }
   if (kind == "rect" && (n == 6 || n == 7 || n == 8 || n == 9)) {
     // rect TITLE [CONTROL] LEFT TOP WIDTH HEIGHT [tol N]

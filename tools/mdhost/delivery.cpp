@@ -21,6 +21,7 @@ constexpr int kUnitPattern[] = {1, 3, 7, 2, 10, 5, 1, 4, 9, 6, 2, 8, 1, 1, 5, 10
 struct DeliveryState {
   std::vector<uint8_t> units;  // all payload units of the stream, back to back
   size_t unitCount = 0;
+  size_t loopFrom = 0;         // where the stream starts again after its end
   CRITICAL_SECTION callLock;   // held around each call into the routine
   HANDLE wake = nullptr;
   HANDLE thread = nullptr;
@@ -42,7 +43,7 @@ void Deliver() {
   for (int u = 0; u < n; ++u) {
     std::memcpy(buf + u * kUnit, g_d.units.data() + g_d.next * kUnit, kUnit);
     if (++g_d.next == g_d.unitCount) {
-      g_d.next = 0;
+      g_d.next = g_d.loopFrom;
       ++g_d.loops;
     }
   }
@@ -76,6 +77,12 @@ bool LoadStream(const std::string& source, std::string& error) {
   std::vector<uint8_t> ts;
   if (source == "generated") {
     ts = eitgen::BuildDemoStream(1);
+  } else if (source == "generated-world") {
+    // Broadcasters of many countries; one programme changes twice, then the
+    // last part repeats.
+    size_t loopPackets = 0;
+    ts = eitgen::BuildWorldStream(60, &loopPackets);
+    g_d.loopFrom = loopPackets;  // one unit per packet: every packet is PID 0x0012
   } else if (source == "generated-long") {
     // The demo services and a service with the longest texts, for layouts.
     auto services = eitgen::DemoServices();

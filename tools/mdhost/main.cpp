@@ -191,6 +191,11 @@ int main(int argc, char** argv) {
   using namespace mdhost;
   HostState& st = State();
   if (!ParseOptions(argc, argv, st.opt)) return Usage();
+  // Wine hands a Unix TZ (which sets its time zone) on to the Windows
+  // environment, where a real PC has none and the C runtime would misread
+  // it: the plug-in is loaded into an environment without it.
+  SetEnvironmentVariableA("TZ", nullptr);
+  _putenv("TZ=");
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   CreateDirectoryA(st.opt.out.c_str(), nullptr);
   if (!OpenTrace(st.opt.out + "\\trace.txt")) std::fprintf(stderr, "mdhost: cannot write the trace file\n");
@@ -218,6 +223,13 @@ int main(int argc, char** argv) {
   }
   Trace("host: family %s, %zu channels, scenario %s", FamilyTitle(st.opt.family),
         st.channels.size(), st.opt.scenario.c_str());
+  TIME_ZONE_INFORMATION zone = {};
+  GetTimeZoneInformation(&zone);
+  char zoneName[64] = "";
+  WideCharToMultiByte(CP_UTF8, 0, zone.StandardName, -1, zoneName, sizeof zoneName, nullptr,
+                      nullptr);
+  Trace("host: time zone \"%s\", %ld minutes west of UTC; TZ %s", zoneName,
+        static_cast<long>(zone.Bias), getenv("TZ") ? "set" : "not set");
   if (!ApplyHeaders(error)) {
     Trace("setup error: %s", error.c_str());
     return kExitSetup;

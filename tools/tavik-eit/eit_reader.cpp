@@ -70,10 +70,15 @@ void FormatLine(std::string* out, const char* label, const ServiceLine& l) {
     return;
   }
   Append(out, "  %-5s \"%s\"\n", label, dvbread::EscapeBytes(l.line).c_str());
+  const bool firstRead = l.firstTag == 0x4D || l.firstTag == 0x4E || l.firstTag == 0x69;
   if (!l.complete)
     Append(out,
-           "        first descriptor 0x%02X (%s) is not one the plug-in reads: "
-           "the line stays incomplete and the banner shows no programme lines\n",
+           "        first descriptor 0x%02X (%s) is not one the plug-in reads, and no short "
+           "event follows it: the line stays incomplete and the banner shows no programme "
+           "lines\n",
+           l.firstTag, TagName(l.firstTag));
+  else if (!firstRead)
+    Append(out, "        first descriptor 0x%02X (%s); the line is the short event's after it\n",
            l.firstTag, TagName(l.firstTag));
   if (l.hasShortEvent) {
     Append(out, "        starts %s; name [%s]: %s\n", l.startTime.c_str(), l.name.table.c_str(),
@@ -149,14 +154,24 @@ void EitReader::DecodeUnit(const uint8_t* delivery, size_t length, size_t offset
   }
   const bool now = h.nownxt == 0;
   ServiceLine& l = now ? s.now : s.next;
-  if (l.complete) return;  // the banner keeps the first complete line of each kind
+  // The banner keeps a complete line until a section of another event gives
+  // a complete one (the programme changed while the channel stayed tuned).
+  if (l.complete && (l.eventId == h.eventId || !picked.strings.recognised)) return;
+  const bool programmeChanged = now && l.complete;
   guide::LineBuffers out = {s.lineBuf, s.nameBuf, now ? s.nowText : s.nextText, s.timeText};
   guide::BuildLine(now ? guide::LineKind::kNow : guide::LineKind::kNext, picked.strings, h.orax,
                    h.min, settings_, s.nowText, out);
   l.built = true;
   l.complete = picked.strings.recognised;
   l.firstTag = h.evdesc;
+  l.eventId = h.eventId;
   l.line = s.lineBuf;
+  // With epgtext 2 the second line is the present description: a new
+  // present event brings its own, as on the banner.
+  if (programmeChanged && settings_.epgtext == 2 && s.next.complete) {
+    guide::FormatPresentTextLine8(s.nowText, s.lineBuf);
+    s.next.line = s.lineBuf;
+  }
   char start[8];
   std::snprintf(start, sizeof start, "%02X:%02X", h.orax, h.min);
   l.startTime = start;

@@ -23,6 +23,7 @@ struct ServiceLine {
   bool built = false;     // a section of this kind was decoded
   bool complete = false;  // its first descriptor was recognised: the bit is set
   uint8_t firstTag = 0;   // tag of the first descriptor the plug-in read
+  uint16_t eventId = 0;   // the event the line was built from
   std::string line;       // the line's bytes as the plug-in shows them
   std::string startTime;  // hh:mm as broadcast (no time shift)
   dvbread::DvbText name;  // the short event's name, converted

@@ -21,12 +21,19 @@ namespace {
 
 constexpr size_t kUnitsPerDelivery = 10;
 
-std::string PluginLine(bool now) {
+// Line breaks as the banner shows them: blanks.
+std::string OnOneLine(std::string s) {
+  for (char& c : s)
+    if (c == '\n') c = ' ';
+  return s;
+}
+
+// The plug-in's line, 8-bit or in Unicode (UTF-8).
+std::string PluginLine(bool now, bool unicode = false) {
   char b[1024];
-  if (now)
-    CopyNowLine(b, sizeof b);
-  else
-    CopyNextLine(b, sizeof b);
+  auto copy = unicode ? (now ? CopyUnicodeNowLine : CopyUnicodeNextLine)
+                      : (now ? CopyNowLine : CopyNextLine);
+  copy(b, sizeof b);
   return b;
 }
 
@@ -65,6 +72,18 @@ int CompareWithPlugin(const std::vector<uint8_t>& ts, const guide::LineSettings&
       EXPECT_EQ(PluginLine(false), s.next.line) << label << " service " << entry.first;
       ++compared;
     }
+    // In the broadcaster's characters, the banner's line holds the title the
+    // reader converts from the same bytes.
+    if (settings.epgchars.load() == 1) {
+      for (int kind = 0; kind < 2; ++kind) {
+        const tavik_eit::ServiceLine& l = kind == 0 ? s.now : s.next;
+        if (!l.complete || !l.hasShortEvent || (kind == 1 && ls.epgtext == 2)) continue;
+        EXPECT_NE(PluginLine(kind == 0, true).find(") " + OnOneLine(l.name.utf8)),
+                  std::string::npos)
+            << label << " service " << entry.first << ": " << PluginLine(kind == 0, true)
+            << " lacks " << l.name.utf8;
+      }
+    }
   }
   return compared;
 }
@@ -74,6 +93,7 @@ class EitReaderAgrees : public ::testing::Test {
   void TearDown() override {
     settings.epgtext = 0;
     settings.timeshift = 0;
+    settings.epgchars = 0;
     ResetGuide();
     ClearChannelRecord();
   }
@@ -101,12 +121,35 @@ TEST_F(EitReaderAgrees, RealCaptures) {
   EXPECT_GT(compared, 200);
 }
 
+TEST_F(EitReaderAgrees, RealCapturesInTheBroadcastersCharacters) {
+  const std::vector<std::string> files = tscap::CaptureFiles();
+  if (files.empty()) GTEST_SKIP() << "no captures in " << tscap::CaptureDir();
+  settings.epgchars = 1;
+  for (const std::string& path : files) {
+    std::vector<uint8_t> ts;
+    std::string error;
+    ASSERT_TRUE(dvbread::ReadWholeFile(path, &ts, &error, "test")) << error;
+    CompareWithPlugin(ts, {1, 0}, path);
+    if (path.find("china") == std::string::npos) continue;
+    // The Taiwanese services put component descriptors first: every one of
+    // them gets both lines.
+    std::vector<uint8_t> stream;
+    for (const dvbread::Unit& u : dvbread::PidUnits(ts, dvbread::kEitPid, nullptr))
+      stream.insert(stream.end(), u.bytes.begin(), u.bytes.end());
+    tavik_eit::EitReader reader({1, 0});
+    for (size_t at = 0; at < stream.size(); at += 10 * dvbread::kUnitSize)
+      reader.Deliver(stream.data() + at, std::min<size_t>(10 * dvbread::kUnitSize, stream.size() - at));
+    EXPECT_EQ(reader.Services().size(), 5u);
+    for (const auto& entry : reader.Services())
+      EXPECT_TRUE(entry.second.now.complete && entry.second.next.complete) << entry.first;
+  }
+}
+
 TEST(EitReader, FirstCompleteLineStaysAndUnknownFirstTagsAreShown) {
   using namespace sections;
   Section present;
-  present.descriptors =
-      Cat(Descriptor(0x50, Bytes(6, 1)), ShortEvent(Text("\x05Journal"), Text("")));
-  Section present2;
+  present.descriptors = ShortEvent(Text("\x05Journal"), Text(""));
+  Section present2;  // the same event again, another start: not taken
   present2.hour = 0x21;
   present2.descriptors = ShortEvent(Text("Later"), Text(""));
   Section following;
@@ -117,25 +160,44 @@ TEST(EitReader, FirstCompleteLineStaysAndUnknownFirstTagsAreShown) {
   ASSERT_TRUE(reader.Deliver(d.data(), d.size()));
   const tavik_eit::ServiceReport& s = reader.Services().at(0x1234);
   EXPECT_TRUE(s.now.complete);
-  EXPECT_EQ(s.now.line, "(21:15) Later ");
+  EXPECT_EQ(s.now.line, "(20:15) Journal ");
   EXPECT_EQ(s.next.line, "(20:15) Film ");
-  // A second delivery with the first present section again changes nothing.
-  d = Units(present);
+  // Another event: the programme changed, the line follows it.
+  present2.eventId = 0x2222;
+  d = Units(present2);
   reader.Deliver(d.data(), d.size());
   EXPECT_EQ(reader.Services().at(0x1234).now.line, "(21:15) Later ");
 
-  tavik_eit::EitReader unknown({0, 0});
+  // A short event behind a component descriptor gives the line; with none
+  // behind it the line stays incomplete, and the report says why.
+  tavik_eit::EitReader behind({0, 0});
+  present.descriptors = Cat(Descriptor(0x50, Bytes(6, 1)), ShortEvent(Text("\x05Journal"), Text("")));
   d = Units(present);
-  unknown.Deliver(d.data(), d.size());
-  const tavik_eit::ServiceLine& l = unknown.Services().at(0x1234).now;
-  EXPECT_FALSE(l.complete);
+  behind.Deliver(d.data(), d.size());
+  const tavik_eit::ServiceLine& l = behind.Services().at(0x1234).now;
+  EXPECT_TRUE(l.complete);
   EXPECT_EQ(l.firstTag, 0x50);
-  EXPECT_EQ(l.line, "(20:15)  ");
-  ASSERT_TRUE(l.hasShortEvent);  // found behind the component descriptor
+  EXPECT_EQ(l.line, "(20:15) Journal ");
+  ASSERT_TRUE(l.hasShortEvent);
   EXPECT_EQ(l.name.utf8, "Journal");
   EXPECT_EQ(l.name.table, "ISO 8859-9 (0x05)");
-  const std::string report = tavik_eit::FormatReport(unknown, false, 0);
-  EXPECT_NE(report.find("first descriptor 0x50 (component)"), std::string::npos) << report;
+  std::string report = tavik_eit::FormatReport(behind, false, 0);
+  EXPECT_NE(report.find("first descriptor 0x50 (component); the line is the short event's"),
+            std::string::npos)
+      << report;
+
+  tavik_eit::EitReader unknown({0, 0});
+  present.descriptors = Cat(Descriptor(0x50, Bytes(6, 1)), Descriptor(0x54, Bytes(2, 0x20)));
+  d = Units(present);
+  unknown.Deliver(d.data(), d.size());
+  const tavik_eit::ServiceLine& u = unknown.Services().at(0x1234).now;
+  EXPECT_FALSE(u.complete);
+  EXPECT_EQ(u.line, "(20:15)  ");
+  EXPECT_FALSE(u.hasShortEvent);
+  report = tavik_eit::FormatReport(unknown, false, 0);
+  EXPECT_NE(report.find("first descriptor 0x50 (component) is not one the plug-in reads"),
+            std::string::npos)
+      << report;
 }
 
 TEST(EitReader, ASectionHeaderInsideAnotherSectionIsNamedForWhatItIs) {

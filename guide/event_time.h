@@ -1,0 +1,20 @@
+// An event's start in the local time of Windows' time zone: the section's
+// MJD date and UTC time, with the daylight saving of that date.
+#pragma once
+
+#include <cstdint>
+
+namespace guide {
+
+struct CivilDate {
+  int year, month, day;
+};
+
+// The calendar date of a Modified Julian Date.
+CivilDate DateOfMjd(uint16_t mjd);
+
+// The local hour and minute of a UTC start; false when Windows cannot say.
+// Its address goes in LineSettings::localTime.
+bool LocalStartTime(uint16_t mjd, int hour, int minute, int* localHour, int* localMinute);
+
+}  // namespace guide
