@@ -50,8 +50,7 @@ void PlaceBannerWindow(const BannerRect& r) {
   win32::Wnd wnd = win32::FindWindowA(nullptr, panel::kBannerTitle);
   WithBannerState([wnd](BannerState& s) { s.bannerWnd = wnd; });
   if (wnd == nullptr) return;  // not shown under its title: the runtime's place stays
-  win32::SetWindowPos(wnd, win32::kHwndTopmost, r.x, r.y, r.cx, r.cy,
-                      win32::kSwpShowWindow);
+  ui::PlaceOnTop(wnd, r.x, r.y, r.cx, r.cy);
 }
 
 void ShowClock(int bannerPanel) {

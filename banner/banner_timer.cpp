@@ -57,8 +57,7 @@ void ShowEpgPanel() {
   FillEpgPanel(epgPanel);
   win32::Wnd wnd = win32::FindWindowA(nullptr, panel::kEpgTitle);
   if (wnd != nullptr)
-    win32::SetWindowPos(wnd, win32::kHwndTopmost, banner::kEpgX, banner::kEpgY,
-                        banner::kEpgWidth, banner::kEpgHeight, win32::kSwpShowWindow);
+    ui::PlaceOnTop(wnd, banner::kEpgX, banner::kEpgY, banner::kEpgWidth, banner::kEpgHeight);
   WithBannerState([](BannerState& s) {
     s.bannerActive = 1;
     s.tickCount = banner::kTicksAfterKeyO;
@@ -111,18 +110,15 @@ void PlanSlideAndHide(TickPlan& plan, int32_t slideout, int32_t parkcursor,
 
 void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
   if (plan.slide && plan.bannerWnd != nullptr)
-    win32::SetWindowPos(plan.bannerWnd, win32::kHwndTopmost, plan.slideRect.x,
-                        plan.slideRect.y, plan.slideRect.cx, plan.slideRect.cy,
-                        win32::kSwpShowWindow);
+    ui::PlaceOnTop(plan.bannerWnd, plan.slideRect.x, plan.slideRect.y, plan.slideRect.cx,
+                   plan.slideRect.cy);
   if (plan.hide) {
     ui::HidePanel(bannerPanel);
     if (plan.hideEpg) ui::HidePanel(panels.epg);
     // The focus goes back to the host, unless the user is working in one of
     // our menu panels: taking it would throw their typing at the host.
-    if (plan.videoWnd != nullptr && panels.menuOpen.load() == kNoPanel) {
-      win32::SetFocus(plan.videoWnd);
-      win32::SetForegroundWindow(plan.videoWnd);
-    }
+    if (plan.videoWnd != nullptr && panels.menuOpen.load() == kNoPanel)
+      ui::HandFrontTo(plan.videoWnd);
     if (plan.parkCursor) win32::SetCursorPos(plan.cursorX, plan.cursorY);
   }
   if (!plan.slide && !plan.hide) return;

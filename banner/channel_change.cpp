@@ -184,10 +184,7 @@ void ChannelChange(const host::TProgram82& chan) {
     ++s.showGeneration;
     return s.videoWnd;
   });
-  if (videoWnd != nullptr) {
-    win32::SetFocus(videoWnd);
-    win32::SetForegroundWindow(videoWnd);
-  }
+  if (videoWnd != nullptr) ui::HandFrontTo(videoWnd);
 }
 
 void ResetBanner() {

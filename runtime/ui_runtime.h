@@ -52,6 +52,14 @@ int PanelHasCallback(int panel, const char* callbackName);
 // the panel's own thread; elsewhere changes are posted anyway). Nests.
 int DeferPanelUpdates(int panel, int defer);
 
+// Windows placed on top and the front handed back (window handles, HWND).
+// PlaceOnTop shows the window at that place at the top of the topmost band;
+// a window of another thread is placed without waiting for that thread.
+int PlaceOnTop(void* window, int x, int y, int width, int height);
+// Gives the keyboard focus and the foreground to the window (the host's),
+// keeping our shown topmost panels above it.
+void HandFrontTo(void* window);
+
 // Controls.
 int SetCtrlAttribute(int panel, int control, int attr, int value);
 int SetCtrlAttribute(int panel, int control, int attr, const char* value);

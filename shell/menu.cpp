@@ -48,8 +48,7 @@ void Open(unsigned menuId, const MenuPanel& at) {
       break;
   }
   win32::Wnd wnd = win32::FindWindowA(nullptr, at.title);
-  win32::SetWindowPos(wnd, win32::kHwndTopmost, at.x, at.y, at.width, at.height,
-                      win32::kSwpShowWindow);
+  ui::PlaceOnTop(wnd, at.x, at.y, at.width, at.height);
 }
 
 bool PanelFor(unsigned menuId, MenuPanel* out) {

@@ -128,10 +128,10 @@ Runtime& R();
 PanelState* FindPanel(int handle);
 bool OnOwnerThread(const PanelState& p);
 // After tables changed: applies them now (owner thread, lock not held) or
-// posts the work to the owner without waiting.
+// posts the work to the owner without waiting (ui_updates.cpp).
 void Commit(int handle);
 // Brings the panel's windows in line with its tables. Owner thread only,
-// lock not held.
+// lock not held (ui_updates.cpp).
 void ApplyPanel(int handle);
 
 // Display (ui_display.cpp). Caller holds the lock.
@@ -153,6 +153,8 @@ int OverflowFlags(HDC dc, const std::string& text, const RECT& room);  // -1: dr
 // Inputs (ui_inputs.cpp).
 void CreateControlWindows(HWND panelWnd, CtrlState& c);  // on a copy, lock not held
 std::string ValueText(const CtrlState& c);               // under lock
+int DropHeight(const CtrlState& c);  // a ring's window with its list dropped
+RECT PickRect(const CtrlState& c);   // a colour picker's "..." button
 // A WM_COMMAND on the panel window; owner thread, lock not held.
 void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child);
 LRESULT OnCtlColor(int handle, HDC dc, HWND child, bool edit);
@@ -172,15 +174,14 @@ void DispatchPanelMessage(MSG& msg);
 // Wakes the loop that watches this panel, after it was hidden or discarded.
 void WakeLoopFor(int panel);
 
-// Updates (ui_updates.cpp). A hidden panel shown may lie under other windows
-// on the screen (no window manager under wine) until it is restacked:
-// NotePanelShown records it, TakePanelsShown reads and clears it.
-void NotePanelShown();
-bool PanelsShown();
-bool TakePanelsShown();
+// Updates (ui_updates.cpp): how a change reaches the windows, from any thread.
 // Makes the controls' windows of a visible panel that has none yet. Owner
 // thread, lock not held.
 void MakeChildren(int handle);
+
+// Restack (ui_restack.cpp): records that a hidden panel was shown, so the
+// next hand-back of the front restacks our panels.
+void NotePanelShown();
 
 // Sends a reason to the debugger output.
 void Report(const std::string& text);

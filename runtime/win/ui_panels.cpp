@@ -25,28 +25,6 @@ PanelState* FindPanel(int handle) {
 
 bool OnOwnerThread(const PanelState& p) { return p.owner == GetCurrentThreadId(); }
 
-void Commit(int handle) {
-  HWND wnd = nullptr;
-  bool owner = false;
-  {
-    LockGuard guard(R().lock);
-    PanelState* p = FindPanel(handle);
-    if (!p || !p->wnd) return;
-    owner = OnOwnerThread(*p);
-    if (owner && p->deferDepth > 0) {
-      p->deferredApply = true;  // applied once when the deferral ends
-      return;
-    }
-    if (!owner) {
-      if (p->syncPosted) return;  // one pending sync covers every change
-      p->syncPosted = true;
-    }
-    wnd = p->wnd;
-  }
-  if (owner) ApplyPanel(handle);
-  else PostMessageA(wnd, kMsgSync, 0, 0);
-}
-
 namespace {
 
 // Frees what a panel holds; its window is gone or about to go.

@@ -1,20 +1,121 @@
-// When the panels' windows are brought in line with the tables: updates held
-// back until a batch of changes is complete, the controls' windows made when
-// a panel is first shown, and panels shown since our last restack.
-#include <atomic>
-
+// How a change reaches a panel's windows. Every runtime call, from any thread
+// (the host's, the banner timer's, the host's data thread), changes only the
+// tables under the runtime's lock and then commits the panel:
+// - on the thread that owns the panel (the one that loaded it), the windows
+//   are brought in line at once (ApplyPanel), or, inside a deferral
+//   (DeferPanelUpdates), once when the deferral ends;
+// - on any other thread, one sync message is posted to the panel's window
+//   without waiting; the owner's window procedure applies every change made
+//   until it runs (kMsgSync -> ApplyPanel).
+// The controls' windows themselves are made by the owner when the panel is
+// first shown (MakeChildren); until then every change stays in the tables.
 #include "runtime/win/ui_internal.h"
 
 namespace ui {
 namespace rt {
 
 namespace {
-std::atomic<bool> panelsShown{false};
+
+// Everything one control's windows need, taken under the lock.
+struct Op {
+  HWND wnd = nullptr, pick = nullptr;
+  CtrlKind kind = CtrlKind::TextLine;
+  unsigned dirty = 0;
+  RECT rect{}, pickRect{};
+  bool visible = true;
+  std::string text, caption;
+  HFONT font = nullptr;
+  std::vector<HFONT> retired;
+  std::vector<std::string> items;
+  int selection = -1;
+  bool checked = false;
+};
+
+int RingIndex(const CtrlState& c) {
+  for (size_t i = 0; i < c.def.items.size(); ++i)
+    if (c.def.items[i].second == c.intValue) return static_cast<int>(i);
+  return c.hasExtraItem ? static_cast<int>(c.def.items.size()) : -1;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A display control's window already holding this place and text is left
+// alone: every call to a window is a round trip under wine. Inputs are always
+// set, since the user may have typed into them.
+void SkipUnchanged(CtrlState& c, Op& op) {
+  if (c.pick == nullptr) {
+    if ((op.dirty & kDirtyGeometry) && SameRect(op.rect, c.appliedRect)) op.dirty &= ~kDirtyGeometry;
+    c.appliedRect = op.rect;
+  }
+  if (SelfPainting(c.def.kind)) return;
+  if ((op.dirty & kDirtyText) && c.textApplied && c.appliedText == op.text)
+    op.dirty &= ~kDirtyText;
+  if (op.dirty & kDirtyText) {
+    c.appliedText = op.text;
+    c.textApplied = true;
+  }
+}
+
+void Run(const Op& op) {
+  if (op.dirty & kDirtyFont && op.font) {
+    SendMessageA(op.wnd, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
+    if (op.pick) SendMessageA(op.pick, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
+  }
+  for (HFONT f : op.retired) DeleteObject(f);
+  if (op.dirty & kDirtyGeometry) {
+    int h = op.rect.bottom - op.rect.top;
+    SetWindowPos(op.wnd, nullptr, op.rect.left, op.rect.top, op.rect.right - op.rect.left, h,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (op.pick)
+      SetWindowPos(op.pick, nullptr, op.pickRect.left, op.pickRect.top,
+                   op.pickRect.right - op.pickRect.left, op.pickRect.bottom - op.pickRect.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (op.dirty & kDirtyVisible) {
+    ShowWindow(op.wnd, op.visible ? SW_SHOWNA : SW_HIDE);
+    if (op.pick) ShowWindow(op.pick, op.visible ? SW_SHOWNA : SW_HIDE);
+  }
+  if (op.dirty & kDirtyItems && op.kind == CtrlKind::Ring) {
+    SendMessageA(op.wnd, CB_RESETCONTENT, 0, 0);
+    for (const auto& s : op.items)
+      SendMessageA(op.wnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  }
+  if (op.dirty & (kDirtyText | kDirtyItems)) {
+    if (op.kind == CtrlKind::Ring) SendMessageA(op.wnd, CB_SETCURSEL, op.selection, 0);
+    else if (op.kind == CtrlKind::Toggle)
+      SendMessageA(op.wnd, BM_SETCHECK, op.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    else if (op.kind != CtrlKind::Button) SetWindowTextA(op.wnd, op.text.c_str());
+  }
+  if (op.dirty & kDirtyCaption &&
+      (op.kind == CtrlKind::Button || op.kind == CtrlKind::Toggle))
+    SetWindowTextA(op.wnd, op.caption.c_str());
+}
+
 }  // namespace
 
-void NotePanelShown() { panelsShown = true; }
-bool PanelsShown() { return panelsShown.load(); }
-bool TakePanelsShown() { return panelsShown.exchange(false); }
+void Commit(int handle) {
+  HWND wnd = nullptr;
+  bool owner = false;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(handle);
+    if (!p || !p->wnd) return;
+    owner = OnOwnerThread(*p);
+    if (owner && p->deferDepth > 0) {
+      p->deferredApply = true;  // applied once when the deferral ends
+      return;
+    }
+    if (!owner) {
+      if (p->syncPosted) return;  // one pending sync covers every change
+      p->syncPosted = true;
+    }
+    wnd = p->wnd;
+  }
+  if (owner) ApplyPanel(handle);
+  else PostMessageA(wnd, kMsgSync, 0, 0);
+}
 
 // The controls' windows of a panel that is shown for the first time: made on
 // the owner thread from a copy of the tables (making them sends messages to
@@ -45,6 +146,59 @@ void MakeChildren(int handle) {
     c.dirty |= kAllDirty;
     if (c.font && c.wnd && !SelfPainting(c.def.kind)) SetPropA(c.wnd, kFontProp, c.font);
   }
+}
+
+void ApplyPanel(int handle) {
+  MakeChildren(handle);
+  std::vector<Op> ops;
+  HWND panelWnd = nullptr;
+  bool repaintAll = false;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(handle);
+    if (!p || !OnOwnerThread(*p)) return;
+    p->syncPosted = false;
+    panelWnd = p->wnd;
+    repaintAll = p->repaint;
+    p->repaint = false;
+    RefitRooms(*p);
+    const int panelWidth = PanelClientWidth(*p);
+    for (auto& c : p->ctrls) {
+      if (!c.dirty || !c.wnd) continue;
+      Op op;
+      op.wnd = c.wnd;
+      op.pick = c.pick;
+      op.kind = c.def.kind;
+      op.dirty = c.dirty;
+      op.visible = c.visible;
+      op.rect = ShownRect(*p, c, panelWidth);
+      if (c.def.kind == CtrlKind::Ring) op.rect.bottom = c.top + DropHeight(c);
+      op.pickRect = PickRect(c);
+      op.text = ValueText(c);
+      SkipUnchanged(c, op);
+      op.caption = c.caption;
+      op.checked = c.intValue != 0;
+      if (c.def.kind == CtrlKind::Ring) {
+        for (const auto& it : c.def.items) op.items.push_back(it.first);
+        if (c.hasExtraItem) op.items.push_back(std::to_string(c.extraValue));
+        op.selection = RingIndex(c);
+      }
+      if (c.dirty & kDirtyFont && SelfPainting(c.def.kind)) {
+        if (c.inputFont) c.retiredFonts.push_back(c.inputFont);
+        c.inputFont = NewFont(c.face, c.pointSize, c.bold);
+        op.font = c.inputFont;
+        op.retired.swap(c.retiredFonts);
+      }
+      c.dirty = 0;
+      if (op.dirty == 0 && op.retired.empty()) continue;
+      ops.push_back(std::move(op));
+    }
+  }
+  ++tApplying;
+  for (const auto& op : ops) Run(op);
+  --tApplying;
+  if (repaintAll) RedrawWindow(panelWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  else InvalidateRect(panelWnd, nullptr, FALSE);
 }
 
 }  // namespace rt

@@ -351,6 +351,19 @@ int DiscardPanel(int panel) {
   return 0;
 }
 
+// Placement and the front go to the fake desktop, where tests read them.
+int PlaceOnTop(void* window, int x, int y, int width, int height) {
+  return win32::SetWindowPos(window, win32::kHwndTopmost, x, y, width, height,
+                             win32::kSwpShowWindow)
+             ? 0
+             : kErrBadValue;
+}
+
+void HandFrontTo(void* window) {
+  win32::SetFocus(window);
+  win32::SetForegroundWindow(window);
+}
+
 int SetActivePanel(int panel) {
   Guard g(R().mu);
   Log("SetActivePanel(" + std::to_string(panel) + ")");
