@@ -29,6 +29,15 @@ struct TickPlan {
 // last poll. Held down reads negative.
 bool KeyPressed(int vk) { return win32::GetAsyncKeyState(vk) > 0; }
 
+// Keys P and O are the viewer's: they act only while a window of its process
+// (the host's, or one of our panels) is in front. A press typed into another
+// program is read all the same, and so forgotten.
+bool ViewerInFront() {
+  uint32_t process = 0;
+  win32::GetWindowThreadProcessId(win32::GetForegroundWindow(), &process);
+  return process != 0 && process == win32::GetCurrentProcessId();
+}
+
 // Key P: the banner again, over the stored area, with a fresh clock.
 void ShowBannerAgain(int bannerPanel) {
   // A banner that never had an area (no channel change yet) goes over the screen.
@@ -55,7 +64,7 @@ void ShowEpgPanel() {
   const int epgPanel = panels.epg;
   ui::DisplayPanel(epgPanel);
   FillEpgPanel(epgPanel);
-  win32::Wnd wnd = win32::FindWindowA(nullptr, panel::kEpgTitle);
+  win32::Wnd wnd = ui::PanelWindow(epgPanel);
   if (wnd != nullptr)
     ui::PlaceOnTop(wnd, banner::kEpgX, banner::kEpgY, banner::kEpgWidth, banner::kEpgHeight);
   WithBannerState([](BannerState& s) {
@@ -137,6 +146,11 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
 
 }  // namespace
 
+void ForgetKeyPresses() {
+  KeyPressed(banner::kVkP);
+  KeyPressed(banner::kVkO);
+}
+
 bool BannerIdle() {
   return WithBannerState([](BannerState& s) { return s.bannerActive == 0; });
 }
@@ -146,8 +160,8 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
   // After the host's exit the banner panel is gone: the tick does nothing.
   if (bannerPanel < 0) return;
 
-  if (KeyPressed(banner::kVkP)) ShowBannerAgain(bannerPanel);
-  if (KeyPressed(banner::kVkO)) ShowEpgPanel();
+  if (KeyPressed(banner::kVkP) && ViewerInFront()) ShowBannerAgain(bannerPanel);
+  if (KeyPressed(banner::kVkO) && ViewerInFront()) ShowEpgPanel();
 
   // Idle (nothing shown, nothing counting): the keys were all there was to do.
   TickPlan plan;

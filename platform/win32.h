@@ -50,6 +50,9 @@ int32_t GetWindowLongA(Wnd wnd, int index);
 int32_t SetWindowLongA(Wnd wnd, int index, int32_t value);
 Wnd SetFocus(Wnd wnd);
 int SetForegroundWindow(Wnd wnd);
+Wnd GetForegroundWindow();
+// The thread that made the window; its process into *processId when not null.
+uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId);
 int16_t GetAsyncKeyState(int vk);
 void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra);
 int SetCursorPos(int x, int y);
@@ -60,6 +63,8 @@ int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type)
 Module GetModuleHandleA(const char* name);
 SetLayeredFn GetSetLayeredWindowAttributes(Module user32);  // GetProcAddress by name
 void OutputDebugStringA(const char* text);
+uint32_t GetCurrentProcessId();
+uint32_t GetCurrentThreadId();
 void Sleep(uint32_t ms);
 
 // winmm

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "banner/banner.h"
+#include "common/memory_reserve.h"
 #include "common/plugin_state.h"
 #include "common/text.h"
 #include "guide/guide.h"
@@ -90,7 +91,7 @@ bool LoadPanels(void* module) {
 void MakeBannerTranslucent() {
   int alpha = settings.alpha;
   if (alpha >= kOpaqueAlpha) return;
-  win32::Wnd bannerWnd = win32::FindWindowA(nullptr, panel::kBannerTitle);
+  win32::Wnd bannerWnd = ui::PanelWindow(panels.banner);
   win32::Module user32 = win32::GetModuleHandleA("USER32.DLL");
   win32::SetLayeredFn setLayered = win32::GetSetLayeredWindowAttributes(user32);
   if (setLayered == nullptr || bannerWnd == nullptr) {
@@ -116,6 +117,7 @@ void ForEachPanel(int (*op)(int)) {
 
 int Attach(void* module) {
   lifecycle.module = module;
+  RenewMemoryReserve();
   if (ui::InitRuntime(module, kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]) != 1)
     return 0;
   lifecycle.runtimeOpen = true;
@@ -146,6 +148,7 @@ int Attach(void* module) {
   ui::DeferPanelUpdates(panels.banner, 0);
   ResetBanner();
   ResetGuide();
+  ForgetKeyPresses();
   StartBannerTimer(settings.showtime);
   return 1;
 }
@@ -159,6 +162,7 @@ int Detach() {
   StopEitFilter();
   if (lifecycle.runtimeOpen) ui::CloseRuntime();
   lifecycle.runtimeOpen = false;
+  ReleaseMemoryReserve();
   return 1;
 }
 
@@ -171,4 +175,6 @@ void ExitPlugin() {
     ui::HidePanel(banner);
     ui::DiscardPanel(banner);
   }
+  // GDI+ may not be shut down from DllMain: it goes here, or with the process.
+  ui::ShutdownPictures();
 }

@@ -10,6 +10,9 @@ int Detach();
 // The periodic banner timer. Stop kills it and waits for a tick in flight.
 void StartBannerTimer(int showtimeMs);
 void StopBannerTimer();
+// A timer that could not be set (at load, or when its period changed) is set
+// at the next chance: each channel change asks.
+void RetryBannerTimer();
 // Timer period for a display time: showtime / 50 ms, at least 1 ms.
 unsigned TimerPeriodFor(int showtimeMs);
 // The period while the banner is idle: slower, yet keys P and O still react

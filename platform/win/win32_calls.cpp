@@ -52,6 +52,15 @@ Wnd SetFocus(Wnd wnd) { return ::SetFocus(H(wnd)); }
 
 int SetForegroundWindow(Wnd wnd) { return ::SetForegroundWindow(H(wnd)); }
 
+Wnd GetForegroundWindow() { return ::GetForegroundWindow(); }
+
+uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId) {
+  DWORD pid = 0;
+  DWORD thread = ::GetWindowThreadProcessId(H(wnd), &pid);
+  if (processId != nullptr) *processId = pid;
+  return thread;
+}
+
 int16_t GetAsyncKeyState(int vk) { return static_cast<int16_t>(::GetAsyncKeyState(vk)); }
 
 void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra) {
@@ -77,6 +86,10 @@ SetLayeredFn GetSetLayeredWindowAttributes(Module user32) {
 }
 
 void OutputDebugStringA(const char* text) { ::OutputDebugStringA(text); }
+
+uint32_t GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+uint32_t GetCurrentThreadId() { return ::GetCurrentThreadId(); }
 
 void Sleep(uint32_t ms) { ::Sleep(ms); }
 

@@ -22,6 +22,7 @@ namespace rt {
 // Private window messages of the panel window.
 constexpr UINT kMsgSync = WM_APP + 0x31;     // apply pending table changes
 constexpr UINT kMsgDestroy = WM_APP + 0x32;  // destroy a discarded panel
+constexpr UINT kMsgFront = WM_APP + 0x33;    // hand the front to the HWND in lParam
 
 // Child ids of the parts a control has besides its own window.
 constexpr int kSwatchIdBase = 20000;
@@ -164,7 +165,7 @@ extern thread_local int tApplying;  // >0 while the runtime itself sets windows
 // boxH, as a bitmap the caller owns; null when it cannot (or may not) be shown.
 // Lock not held.
 HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* height);
-void ShutdownPictures();
+void FreeCachedPictures();  // the decoder itself stays (ShutdownPictures ends it)
 
 // Font dialog (ui_font_dialog.cpp).
 bool RegisterFontDialogClass(HINSTANCE module);
@@ -180,8 +181,10 @@ void WakeLoopFor(int panel);
 void MakeChildren(int handle);
 
 // Restack (ui_restack.cpp): records that a hidden panel was shown, so the
-// next hand-back of the front restacks our panels.
+// next hand-back of the front restacks our panels. HandFrontHere: the
+// hand-back on the thread that owns the window.
 void NotePanelShown();
+void HandFrontHere(HWND wnd);
 
 // Sends a reason to the debugger output.
 void Report(const std::string& text);

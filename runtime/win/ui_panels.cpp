@@ -89,6 +89,13 @@ LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgDestroy:
       DestroyDiscarded(wnd);
       return 0;
+    case kMsgFront: {
+      // Still the window that was meant (handles are reused once destroyed).
+      HWND target = reinterpret_cast<HWND>(lp);
+      if (IsWindow(target) && GetWindowThreadProcessId(target, nullptr) == GetCurrentThreadId())
+        HandFrontHere(target);
+      return 0;
+    }
     case WM_COMMAND:
       OnPanelCommand(handle, wnd, LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
       return 0;
@@ -240,7 +247,7 @@ void CloseRuntime() {
       p.release();
     }
   }
-  ShutdownPictures();
+  FreeCachedPictures();  // GDI+ is never shut down from here: this may run in DllMain
   LockGuard guard(R().lock);
   if (R().scratchDC) DeleteDC(R().scratchDC);
   R().scratchDC = nullptr;

@@ -1,5 +1,6 @@
 // Placing our panels on top and handing the front back to the host's window,
-// with the restack that keeps our topmost panels above it on the screen.
+// with the restack that keeps our topmost panels above it on the screen under
+// wine (Windows itself never lets a plain window cover a topmost one).
 #include <atomic>
 #include <vector>
 
@@ -33,6 +34,19 @@ BOOL CALLBACK CollectOwnTopmost(HWND wnd, LPARAM lparam) {
   return TRUE;
 }
 
+// Wine, found once at run time by its own export from ntdll (never from
+// DllMain: the first hand-back asks).
+bool UnderWine() {
+  static std::atomic<int> known{-1};
+  int wine = known.load();
+  if (wine < 0) {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    wine = ntdll && GetProcAddress(ntdll, "wine_get_version") ? 1 : 0;
+    known = wine;
+  }
+  return wine == 1;
+}
+
 // Without a window manager (wine under a bare X server) bringing a window to
 // the front raises it on the screen above everything, topmost windows
 // included, while the window list still has them on top. Windows never lets
@@ -40,6 +54,7 @@ BOOL CALLBACK CollectOwnTopmost(HWND wnd, LPARAM lparam) {
 // bottom one first, without activating them: out of the topmost band and back
 // in, which leaves the window list as it was and makes the screen follow it.
 void KeepOwnPanelsOnTop() {
+  if (!UnderWine()) return;
   std::vector<HWND> own;
   EnumWindows(&CollectOwnTopmost, reinterpret_cast<LPARAM>(&own));
   for (auto it = own.rbegin(); it != own.rend(); ++it) {
@@ -59,9 +74,30 @@ bool AlreadyOnTopAt(HWND wnd, int x, int y, int cx, int cy) {
          r.bottom - r.top == cy;
 }
 
+// A window of ours owned by that thread, to carry work to it; null if none.
+HWND OwnWindowOfThread(DWORD thread) {
+  LockGuard guard(R().lock);
+  for (auto& kv : R().panels)
+    if (kv.second->wnd && kv.second->owner == thread) return kv.second->wnd;
+  return nullptr;
+}
+
 }  // namespace
 
 void NotePanelShown() { panelsShown = true; }
+
+// On the thread that owns the window (directly, or from kMsgFront).
+void HandFrontHere(HWND wnd) {
+  // Handing the focus back to a window that already has it changes nothing on
+  // Windows; under wine it would still cost a round of messages and restacking.
+  if (!wnd || GetFocus() != wnd) SetFocus(wnd);
+  // Already in front, and none of our panels shown since the last restack:
+  // nothing on the screen would move, so nothing is done.
+  const bool shown = panelsShown.exchange(false);
+  if (wnd && GetForegroundWindow() == wnd && !shown) return;
+  SetForegroundWindow(wnd);
+  KeepOwnPanelsOnTop();
+}
 
 }  // namespace rt
 
@@ -78,15 +114,21 @@ int PlaceOnTop(void* window, int x, int y, int width, int height) {
 
 void HandFrontTo(void* window) {
   HWND wnd = static_cast<HWND>(window);
-  // Handing the focus back to a window that already has it changes nothing on
-  // Windows; under wine it would still cost a round of messages and restacking.
-  if (!wnd || GetFocus() != wnd) SetFocus(wnd);
-  // Already in front, and none of our panels shown since the last restack:
-  // nothing on the screen would move, so nothing is done.
-  const bool shown = panelsShown.exchange(false);
-  if (wnd && GetForegroundWindow() == wnd && !shown) return;
+  const DWORD owner = wnd ? GetWindowThreadProcessId(wnd, nullptr) : 0;
+  if (owner == 0 || owner == GetCurrentThreadId()) return HandFrontHere(wnd);
+  // SetFocus from another thread fails on Windows: the owner does it.
+  HWND carrier = OwnWindowOfThread(owner);
+  if (carrier && PostMessageA(carrier, kMsgFront, 0, reinterpret_cast<LPARAM>(wnd))) return;
+  // No window of ours there (or the post failed): the foreground at least,
+  // which any thread may ask for.
   SetForegroundWindow(wnd);
   KeepOwnPanelsOnTop();
+}
+
+void* PanelWindow(int panel) {
+  LockGuard guard(R().lock);
+  PanelState* p = FindPanel(panel);
+  return p ? p->wnd : nullptr;
 }
 
 }  // namespace ui

@@ -113,8 +113,15 @@ void Commit(int handle) {
     }
     wnd = p->wnd;
   }
-  if (owner) ApplyPanel(handle);
-  else PostMessageA(wnd, kMsgSync, 0, 0);
+  if (owner) {
+    ApplyPanel(handle);
+    return;
+  }
+  if (PostMessageA(wnd, kMsgSync, 0, 0)) return;
+  // Not posted (the owner's queue is full): the changes stay in the tables
+  // and the next change posts again.
+  LockGuard guard(R().lock);
+  if (PanelState* p = FindPanel(handle)) p->syncPosted = false;
 }
 
 // The controls' windows of a panel that is shown for the first time: made on
@@ -122,6 +129,7 @@ void Commit(int handle) {
 // the panel procedure, which takes the lock), then recorded under the lock.
 // Until then every change stays in the tables.
 void MakeChildren(int handle) {
+  std::vector<size_t> missing;
   std::vector<CtrlState> shapes;
   HWND panelWnd;
   {
@@ -129,21 +137,32 @@ void MakeChildren(int handle) {
     PanelState* p = FindPanel(handle);
     if (!p || p->childrenMade || !p->visible || !OnOwnerThread(*p)) return;
     p->childrenMade = true;
-    shapes = p->ctrls;
+    for (size_t i = 0; i < p->ctrls.size(); ++i) {
+      if (p->ctrls[i].wnd) continue;
+      missing.push_back(i);
+      shapes.push_back(p->ctrls[i]);
+    }
     panelWnd = p->wnd;
   }
   for (auto& c : shapes) {
     c.wnd = c.pick = nullptr;
     CreateControlWindows(panelWnd, c);
+    if (c.wnd && c.def.kind == CtrlKind::ColorPicker && !c.pick) {
+      DestroyWindow(c.wnd);  // made again whole, with its button
+      c.wnd = nullptr;
+    }
   }
   LockGuard guard(R().lock);
   PanelState* p = FindPanel(handle);
   if (!p) return;  // discarded meanwhile: the windows go with the panel's
-  for (size_t i = 0; i < shapes.size() && i < p->ctrls.size(); ++i) {
-    CtrlState& c = p->ctrls[i];
-    c.wnd = shapes[i].wnd;
-    c.pick = shapes[i].pick;
+  for (size_t k = 0; k < shapes.size(); ++k) {
+    if (missing[k] >= p->ctrls.size()) continue;
+    CtrlState& c = p->ctrls[missing[k]];
+    c.wnd = shapes[k].wnd;
+    c.pick = shapes[k].pick;
     c.dirty |= kAllDirty;
+    // A window that could not be made is made at the next chance.
+    if (!c.wnd) p->childrenMade = false;
     if (c.font && c.wnd && !SelfPainting(c.def.kind)) SetPropA(c.wnd, kFontProp, c.font);
   }
 }

@@ -49,6 +49,7 @@ struct Runtime {
   fake::FontHandler fontHandler;
   std::vector<fake::FontPopupCall> fontCalls;
   std::vector<std::function<void()>> queue;
+  std::vector<std::function<void()>> posted;  // for the thread of a window
   bool quit = false;
   int loopDepth = 0;
   int loops = 0, quits = 0, processed = 0;
@@ -107,6 +108,7 @@ void ResetUi() {
   r.fontHandler = nullptr;
   r.fontCalls.clear();
   r.queue.clear();
+  r.posted.clear();
   r.quit = false;
   r.loopDepth = 0;
   r.loops = r.quits = r.processed = 0;
@@ -154,6 +156,16 @@ std::vector<FontPopupCall> FontPopupCalls() {
 void QueueUiAction(std::function<void()> action) {
   Guard g(R().mu);
   R().queue.push_back(std::move(action));
+}
+
+int RunPostedCalls() {
+  std::vector<std::function<void()>> calls;
+  {
+    Guard g(R().mu);
+    calls.swap(R().posted);
+  }
+  for (auto& call : calls) call();
+  return static_cast<int>(calls.size());
 }
 
 int RunLoopCount() { Guard g(R().mu); return R().loops; }
@@ -359,9 +371,23 @@ int PlaceOnTop(void* window, int x, int y, int width, int height) {
              : kErrBadValue;
 }
 
+// From a thread other than the window's, the work waits for that thread
+// (fake::RunPostedCalls), as a posted message would.
 void HandFrontTo(void* window) {
+  const uint32_t thread = win32::GetWindowThreadProcessId(window, nullptr);
+  if (thread != 0 && thread != win32::GetCurrentThreadId()) {
+    Guard g(R().mu);
+    R().posted.push_back([window] { HandFrontTo(window); });
+    return;
+  }
   win32::SetFocus(window);
   win32::SetForegroundWindow(window);
+}
+
+void* PanelWindow(int panel) {
+  Guard g(R().mu);
+  FakePanel* p = FindFakePanel(panel);
+  return p ? p->wnd : nullptr;
 }
 
 int SetActivePanel(int panel) {
@@ -462,6 +488,8 @@ int GetCtrlVal(int panel, int control, char* value, int capacity) {
 int ResetTextBox(int panel, int control, const char* text) {
   return SetValue(panel, control, text ? text : "", 0, "reset " + Quote(text));
 }
+
+void ShutdownPictures() {}
 
 int DisplayImageFile(int panel, int control, const char* path) {
   Guard g(R().mu);
