@@ -110,8 +110,11 @@ void ShowLogo(int bannerPanel, const char* name) {
           banner::LogoRule::kOwnFile &&
       ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
     return;
-  if (banner::FallbackLogoPath(paths.iconDir, buffers.logoPath, sizeof buffers.logoPath))
-    ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath);
+  if (banner::FallbackLogoPath(paths.iconDir, buffers.logoPath, sizeof buffers.logoPath) &&
+      ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
+    return;
+  // Neither could be shown (this time): never the previous channel's logo.
+  ui::DeleteImage(bannerPanel, panel::kLogo);
 }
 
 // The programme lines start over for the new channel.

@@ -75,6 +75,7 @@ int GetCtrlVal(int panel, int control, float* value);
 int GetCtrlVal(int panel, int control, char* value, int capacity);
 int ResetTextBox(int panel, int control, const char* text);
 int DisplayImageFile(int panel, int control, const char* path);  // 0 when shown
+int DeleteImage(int panel, int control);  // the picture control shows nothing
 // Ends the picture decoder (never from DllMain); a later picture starts it again.
 void ShutdownPictures();
 

@@ -34,12 +34,16 @@ BOOL CALLBACK CollectOwnTopmost(HWND wnd, LPARAM lparam) {
   return TRUE;
 }
 
-// Wine, found once at run time by its own export from ntdll (never from
-// DllMain: the first hand-back asks).
-bool UnderWine() {
+// Wine, found once at run time by its own export from ntdll. Only the thread
+// that owns the host's window asks (mayAsk), in a hand-back, never DllMain nor
+// the timer's thread: a tick must not wait for the loader's lock, which a
+// FreeLibrary holds while it waits for the tick. Until then: not known, no
+// restack.
+bool UnderWine(bool mayAsk) {
   static std::atomic<int> known{-1};
   int wine = known.load();
   if (wine < 0) {
+    if (!mayAsk) return false;
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     wine = ntdll && GetProcAddress(ntdll, "wine_get_version") ? 1 : 0;
     known = wine;
@@ -53,8 +57,8 @@ bool UnderWine() {
 // a plain window cover a topmost one, so our topmost panels are restacked,
 // bottom one first, without activating them: out of the topmost band and back
 // in, which leaves the window list as it was and makes the screen follow it.
-void KeepOwnPanelsOnTop() {
-  if (!UnderWine()) return;
+void KeepOwnPanelsOnTop(bool mayAsk) {
+  if (!UnderWine(mayAsk)) return;
   std::vector<HWND> own;
   EnumWindows(&CollectOwnTopmost, reinterpret_cast<LPARAM>(&own));
   for (auto it = own.rbegin(); it != own.rend(); ++it) {
@@ -96,7 +100,7 @@ void HandFrontHere(HWND wnd) {
   const bool shown = panelsShown.exchange(false);
   if (wnd && GetForegroundWindow() == wnd && !shown) return;
   SetForegroundWindow(wnd);
-  KeepOwnPanelsOnTop();
+  KeepOwnPanelsOnTop(true);
 }
 
 }  // namespace rt
@@ -122,7 +126,7 @@ void HandFrontTo(void* window) {
   // No window of ours there (or the post failed): the foreground at least,
   // which any thread may ask for.
   SetForegroundWindow(wnd);
-  KeepOwnPanelsOnTop();
+  KeepOwnPanelsOnTop(false);
 }
 
 void* PanelWindow(int panel) {

@@ -491,6 +491,15 @@ int ResetTextBox(int panel, int control, const char* text) {
 
 void ShutdownPictures() {}
 
+int DeleteImage(int panel, int control) {
+  Guard g(R().mu);
+  Log("DeleteImage(" + std::to_string(panel) + "," + std::to_string(control) + ")");
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr) return kErrBadPanel;
+  c->image.clear();
+  return 0;
+}
+
 int DisplayImageFile(int panel, int control, const char* path) {
   Guard g(R().mu);
   Log("DisplayImageFile(" + std::to_string(panel) + "," + std::to_string(control) + "," +
