@@ -41,7 +41,6 @@ using SetLayeredFn = int(TAVIK_STDCALL*)(Wnd, uint32_t colorKey, uint8_t alpha,
 
 // user32
 int EnumWindows(EnumWindowsProc proc, intptr_t lparam);
-Wnd FindWindowA(const char* className, const char* title);
 int GetWindowTextA(Wnd wnd, char* buf, int maxCount);
 Wnd WindowFromPoint(int x, int y);
 int GetWindowRect(Wnd wnd, Rect* rect);

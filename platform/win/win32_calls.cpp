@@ -14,10 +14,6 @@ int EnumWindows(EnumWindowsProc proc, intptr_t lparam) {
   return ::EnumWindows(reinterpret_cast<WNDENUMPROC>(proc), static_cast<LPARAM>(lparam));
 }
 
-Wnd FindWindowA(const char* className, const char* title) {
-  return ::FindWindowA(className, title);
-}
-
 int GetWindowTextA(Wnd wnd, char* buf, int maxCount) {
   if (buf == nullptr || maxCount <= 0) return 0;
   buf[0] = '\0';

@@ -245,16 +245,6 @@ int EnumWindows(EnumWindowsProc proc, intptr_t lparam) {
   return 1;
 }
 
-Wnd FindWindowA(const char*, const char* title) {
-  std::lock_guard<std::recursive_mutex> g(D().mu);
-  if (title == nullptr) return nullptr;
-  for (uintptr_t h : D().order) {
-    const FakeWindow& w = D().windows[h];
-    if (w.parent == nullptr && w.title == title) return reinterpret_cast<Wnd>(h);
-  }
-  return nullptr;
-}
-
 int GetWindowTextA(Wnd wnd, char* buf, int maxCount) {
   if (buf == nullptr || maxCount <= 0) return 0;
   std::lock_guard<std::recursive_mutex> g(D().mu);
