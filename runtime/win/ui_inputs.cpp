@@ -11,8 +11,6 @@
 namespace ui {
 namespace rt {
 
-thread_local int tApplying = 0;
-
 namespace {
 
 COLORREF Ref(int rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
@@ -182,11 +180,11 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
       case CtrlKind::Toggle:
         // Only a user's click changes the value: a number other than 0 and
         // 1 set by the program stays until then.
-        if (code == BN_CLICKED && tApplying == 0)
+        if (code == BN_CLICKED && p->applying == 0)
           c->intValue = SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
         break;
       case CtrlKind::Ring:
-        if (code == CBN_SELCHANGE && tApplying == 0) {
+        if (code == CBN_SELCHANGE && p->applying == 0) {
           int sel = static_cast<int>(SendMessageA(child, CB_GETCURSEL, 0, 0));
           int n = static_cast<int>(c->def.items.size());
           if (sel >= 0 && sel < n) c->intValue = c->def.items[sel].second;
@@ -196,7 +194,7 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
       case CtrlKind::Numeric:
       case CtrlKind::FloatNumeric:
       case CtrlKind::ColorPicker:
-        if (code == EN_CHANGE && tApplying == 0) {
+        if (code == EN_CHANGE && p->applying == 0) {
           char text[64];
           GetWindowTextA(child, text, sizeof text);
           ParseEntry(*c, text, &c->intValue, &c->dblValue);

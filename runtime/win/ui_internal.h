@@ -91,6 +91,11 @@ struct PanelState {
   bool childrenMade = false;  // the controls' windows exist (made on first display)
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
+  // >0 while the runtime itself sets the children's windows (owner thread):
+  // their notifications then are not the user's doing. A plain count, not a
+  // thread_local: the toolchain's thread-local storage ends the process when
+  // it cannot allocate.
+  int applying = 0;
   HBITMAP backBuffer = nullptr;  // the paint's off-screen copy, kept between paints
   int backWidth = 0, backHeight = 0;
   std::vector<CtrlState> ctrls;
@@ -159,7 +164,6 @@ RECT PickRect(const CtrlState& c);   // a colour picker's "..." button
 // A WM_COMMAND on the panel window; owner thread, lock not held.
 void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child);
 LRESULT OnCtlColor(int handle, HDC dc, HWND child, bool edit);
-extern thread_local int tApplying;  // >0 while the runtime itself sets windows
 
 // Pictures (ui_picture.cpp). The file's picture fitted into a box of boxW x
 // boxH, as a bitmap the caller owns; null when it cannot (or may not) be shown.

@@ -212,10 +212,13 @@ void ApplyPanel(int handle) {
       if (op.dirty == 0 && op.retired.empty()) continue;
       ops.push_back(std::move(op));
     }
+    ++p->applying;
   }
-  ++tApplying;
   for (const auto& op : ops) Run(op);
-  --tApplying;
+  {
+    LockGuard guard(R().lock);
+    if (PanelState* p = FindPanel(handle)) --p->applying;
+  }
   if (repaintAll) RedrawWindow(panelWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   else InvalidateRect(panelWnd, nullptr, FALSE);
 }

@@ -4,6 +4,8 @@
 // deliveries, the About panel, key O and a save, for every N the step makes
 // (every few N when a step makes many).
 // The process must live on, and the next channel change show the banner.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tests/hostile/hostile.h"
@@ -41,16 +43,23 @@ struct Injection {
 };
 Injection g_inj;
 
-bool FailThisOne() {
+bool FailThisOne(const char* what, void* caller) {
   const LONG n = InterlockedIncrement(&g_inj.count);
   if (n != g_inj.failAt) return false;
   InterlockedIncrement(&g_inj.failed);
+  if (AllocAll())
+    std::fprintf(stderr, "  %s fails, called from %p (the plug-in at %p)\n", what, caller,
+                 static_cast<void*>(GetModuleHandleA("tavik.dll")));
   return true;
 }
-void* __cdecl HookMalloc(size_t n) { return FailThisOne() ? nullptr : g_inj.realMalloc(n); }
-void* __cdecl HookCalloc(size_t n, size_t s) { return FailThisOne() ? nullptr : g_inj.realCalloc(n, s); }
+void* __cdecl HookMalloc(size_t n) {
+  return FailThisOne("malloc", __builtin_return_address(0)) ? nullptr : g_inj.realMalloc(n);
+}
+void* __cdecl HookCalloc(size_t n, size_t s) {
+  return FailThisOne("calloc", __builtin_return_address(0)) ? nullptr : g_inj.realCalloc(n, s);
+}
 void* __cdecl HookRealloc(void* p, size_t n) {
-  return FailThisOne() ? nullptr : g_inj.realRealloc(p, n);
+  return FailThisOne("realloc", __builtin_return_address(0)) ? nullptr : g_inj.realRealloc(p, n);
 }
 
 // Points the library's imports of malloc, calloc and realloc at ours.
@@ -176,10 +185,13 @@ bool BannerBack(int channel, const char* after, LONG n) {
 }
 
 // Every allocation of a step is failed in turn, up to kMaxTries of them per
-// step: beyond that every stride-th, spread over the whole step.
+// step: beyond that every stride-th, spread over the whole step
+// (--alloc-all: every one, whatever the count).
 constexpr LONG kMaxTries = 40;
-LONG Stride(LONG count) { return count > kMaxTries ? (count + kMaxTries - 1) / kMaxTries : 1; }
-LONG Tries(LONG count) { return count <= 0 ? 0 : (count - 1) / Stride(count) + 1; }
+LONG Stride(LONG count) {
+  return count > kMaxTries && !AllocAll() ? (count + kMaxTries - 1) / kMaxTries : 1;
+}
+LONG Tries(LONG count) { return count <= 0 ? 0 : (count - 1) / Stride(count) + 1; }  // per step
 
 void Unload() {
   ExitPlugin();
@@ -200,9 +212,13 @@ void CaseAllocationFailures() {
   Check(g_inj.hooked && loadCount > 0, "no allocation of the plug-in's was seen at its load");
   Note("the load makes %ld allocations", static_cast<long>(loadCount));
   Unload();
-  int refused = 0, broken = 0;
+  int refused = 0, broken = 0, tried = 0;
   LONG stride = Stride(loadCount);
-  for (LONG n = 1; n <= loadCount; n += stride) {
+  char from[16] = "";
+  GetEnvironmentVariableA("HOSTILE_ALLOC_FROM", from, sizeof from);  // to look at one N
+  for (LONG n = from[0] ? std::atol(from) : 1; n <= loadCount; n += stride) {
+    if (AllocAll()) std::fprintf(stderr, "load, allocation %ld fails\n", static_cast<long>(n));
+    ++tried;
     Arm(n);
     bool loaded = LoadPlugin(error);
     Disarm();
@@ -215,8 +231,8 @@ void CaseAllocationFailures() {
     Unload();
   }
   Note("load: %ld allocations, every %ld. failed once: process alive; %d loads refused; banner "
-       "back %ld of %ld", static_cast<long>(loadCount), static_cast<long>(stride), refused,
-       static_cast<long>(Tries(loadCount) - broken), static_cast<long>(Tries(loadCount)));
+       "back %d of %d", static_cast<long>(loadCount), static_cast<long>(stride), refused,
+       tried - broken, tried);
 
   const Step steps[] = {{"a channel change", StepChange}, {"50 deliveries", StepDeliveries},
                         {"the About panel", StepAbout},   {"key O", StepKeyO},

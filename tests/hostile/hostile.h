@@ -24,6 +24,7 @@ constexpr int kUnit = host::kUnitSize;
 bool Check(bool condition, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 void Note(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));  // an indented figure
 const std::string& PluginPath();
+bool AllocAll();  // --alloc-all: allocation_failures fails every N, however many
 // Pumps this thread's messages for ms milliseconds (the plug-in's panels live here).
 void Pump(DWORD ms);
 // Pumps until test() holds or ms passed; true when it held.

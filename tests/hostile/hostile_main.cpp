@@ -1,6 +1,6 @@
 // hostile_host.exe: runs the hostile cases against the real plug-in in one
 // process under a watchdog, one output line per case and a closing count.
-//   hostile_host.exe --plugin PATH\tavik.dll [--cycles N] [--only NAME]
+//   hostile_host.exe --plugin PATH\tavik.dll [--cycles N] [--only NAME] [--alloc-all (last)]
 //   --selftest crash|hang: a case that faults or hangs, to see the guard work
 #include <cstdarg>
 #include <cstdio>
@@ -118,6 +118,9 @@ void Note(const char* format, ...) {
 
 const std::string& PluginPath() { return g_run.plugin; }
 
+static bool g_allocAll = false;
+bool AllocAll() { return g_allocAll; }
+
 void Pump(DWORD ms) {
   const DWORD t0 = GetTickCount();
   do {
@@ -144,6 +147,8 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--selftest")) selftest = argv[i + 1];
     else if (!std::strcmp(argv[i], "--child")) child = argv[i + 1];
   }
+  for (int i = 1; i < argc; ++i)
+    if (!std::strcmp(argv[i], "--alloc-all")) g_allocAll = true;
   if (g_run.plugin.empty()) {
     std::fprintf(stderr, "usage: hostile_host.exe --plugin PATH [--cycles N] [--only NAME]\n");
     return 2;
