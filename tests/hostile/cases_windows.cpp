@@ -222,9 +222,14 @@ void CaseWindowsOfOurTitles() {
   TapKey('P');
   TapKey('O');
   PumpUntil(kShowMs, [] { return PluginPanel("EPG") && IsWindowVisible(PluginPanel("EPG")); });
-  for (unsigned id : {host::kMenuAbout, host::kMenuEpg}) {
-    CloseSoon(id == host::kMenuAbout ? "About" : "EPG");
-    MenuSelect(id);
+  const struct {
+    unsigned id;
+    const char* title;
+  } menus[] = {{host::kMenuSettings, "Settings"}, {host::kMenuAbout, "About"},
+               {host::kMenuEpg, "EPG"}};
+  for (const auto& m : menus) {
+    CloseSoon(m.title);  // closed as its close box does: nothing saved
+    MenuSelect(m.id);
   }
   CheckStillWorks(2, "the panels were shown");
   for (Decoy& d : decoys) {
