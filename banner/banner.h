@@ -20,6 +20,10 @@ void ChannelChange(const host::TProgram82& chan);
 void TAVIK_STDCALL TimerProc(uint32_t id, uint32_t msg, uintptr_t user, uintptr_t r1,
                              uintptr_t r2);
 
+// Reads keys P and O once, so that a press made before the plug-in was
+// loaded is never acted on.
+void ForgetKeyPresses();
+
 // True while nothing is shown and nothing counts down: a tick then only
 // polls keys P and O.
 bool BannerIdle();

@@ -49,11 +49,12 @@ void UseScreenAsArea(BannerState& s, int32_t screenWidth, int32_t screenHeight) 
 }
 
 void PlaceBannerWindow(const BannerRect& r) {
-  win32::Wnd wnd = win32::FindWindowA(nullptr, panel::kBannerTitle);
+  // Our own banner, by the handle the runtime holds: never a window of the
+  // host's or another program's that has the same title.
+  win32::Wnd wnd = ui::PanelWindow(panels.banner);
   WithBannerState([wnd](BannerState& s) { s.bannerWnd = wnd; });
-  if (wnd == nullptr) return;  // not shown under its title: the runtime's place stays
-  win32::SetWindowPos(wnd, win32::kHwndTopmost, r.x, r.y, r.cx, r.cy,
-                      win32::kSwpShowWindow);
+  if (wnd == nullptr) return;  // no banner panel: nothing to place
+  ui::PlaceOnTop(wnd, r.x, r.y, r.cx, r.cy);
 }
 
 void ShowClock(int bannerPanel) {

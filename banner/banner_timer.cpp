@@ -29,6 +29,15 @@ struct TickPlan {
 // last poll. Held down reads negative.
 bool KeyPressed(int vk) { return win32::GetAsyncKeyState(vk) > 0; }
 
+// Keys P and O are the viewer's: they act only while a window of its process
+// (the host's, or one of our panels) is in front. A press typed into another
+// program is read all the same, and so forgotten.
+bool ViewerInFront() {
+  uint32_t process = 0;
+  win32::GetWindowThreadProcessId(win32::GetForegroundWindow(), &process);
+  return process != 0 && process == win32::GetCurrentProcessId();
+}
+
 // Key P: the banner again, over the stored area, with a fresh clock.
 void ShowBannerAgain(int bannerPanel) {
   // A banner that never had an area (no channel change yet) goes over the screen.
@@ -57,10 +66,9 @@ void ShowEpgPanel() {
   const int epgPanel = panels.epg;
   ui::DisplayPanel(epgPanel);
   FillEpgPanel(epgPanel);
-  win32::Wnd wnd = win32::FindWindowA(nullptr, panel::kEpgTitle);
+  win32::Wnd wnd = ui::PanelWindow(epgPanel);
   if (wnd != nullptr)
-    win32::SetWindowPos(wnd, win32::kHwndTopmost, banner::kEpgX, banner::kEpgY,
-                        banner::kEpgWidth, banner::kEpgHeight, win32::kSwpShowWindow);
+    ui::PlaceOnTop(wnd, banner::kEpgX, banner::kEpgY, banner::kEpgWidth, banner::kEpgHeight);
   WithBannerState([](BannerState& s) {
     s.bannerActive = 1;
     s.tickCount = banner::kTicksAfterKeyO;
@@ -113,18 +121,15 @@ void PlanSlideAndHide(TickPlan& plan, int32_t slideout, int32_t parkcursor,
 
 void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
   if (plan.slide && plan.bannerWnd != nullptr)
-    win32::SetWindowPos(plan.bannerWnd, win32::kHwndTopmost, plan.slideRect.x,
-                        plan.slideRect.y, plan.slideRect.cx, plan.slideRect.cy,
-                        win32::kSwpShowWindow);
+    ui::PlaceOnTop(plan.bannerWnd, plan.slideRect.x, plan.slideRect.y, plan.slideRect.cx,
+                   plan.slideRect.cy);
   if (plan.hide) {
     ui::HidePanel(bannerPanel);
     if (plan.hideEpg) ui::HidePanel(panels.epg);
     // The focus goes back to the host, unless the user is working in one of
     // our menu panels: taking it would throw their typing at the host.
-    if (plan.videoWnd != nullptr && panels.menuOpen.load() == kNoPanel) {
-      win32::SetFocus(plan.videoWnd);
-      win32::SetForegroundWindow(plan.videoWnd);
-    }
+    if (plan.videoWnd != nullptr && panels.menuOpen.load() == kNoPanel)
+      ui::HandFrontTo(plan.videoWnd);
     if (plan.parkCursor) win32::SetCursorPos(plan.cursorX, plan.cursorY);
   }
   if (!plan.slide && !plan.hide) return;
@@ -143,6 +148,11 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
 
 }  // namespace
 
+void ForgetKeyPresses() {
+  KeyPressed(banner::kVkP);
+  KeyPressed(banner::kVkO);
+}
+
 bool BannerIdle() {
   return WithBannerState([](BannerState& s) { return s.bannerActive == 0; });
 }
@@ -152,8 +162,8 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
   // After the host's exit the banner panel is gone: the tick does nothing.
   if (bannerPanel < 0) return;
 
-  if (KeyPressed(banner::kVkP)) ShowBannerAgain(bannerPanel);
-  if (KeyPressed(banner::kVkO)) ShowEpgPanel();
+  if (KeyPressed(banner::kVkP) && ViewerInFront()) ShowBannerAgain(bannerPanel);
+  if (KeyPressed(banner::kVkO) && ViewerInFront()) ShowEpgPanel();
 
   // Idle (nothing shown, nothing counting): the keys were all there was to do.
   TickPlan plan;

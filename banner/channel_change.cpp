@@ -127,8 +127,11 @@ void ShowLogo(int bannerPanel, const char* name) {
           banner::LogoRule::kOwnFile &&
       ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
     return;
-  if (banner::FallbackLogoPath(paths.iconDir, buffers.logoPath, sizeof buffers.logoPath))
-    ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath);
+  if (banner::FallbackLogoPath(paths.iconDir, buffers.logoPath, sizeof buffers.logoPath) &&
+      ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
+    return;
+  // Neither could be shown (this time): never the previous channel's logo.
+  ui::DeleteImage(bannerPanel, panel::kLogo);
 }
 
 // The programme lines start over for the new channel.
@@ -203,10 +206,7 @@ void ChannelChange(const host::TProgram82& chan) {
     ++s.showGeneration;
     return s.videoWnd;
   });
-  if (videoWnd != nullptr) {
-    win32::SetFocus(videoWnd);
-    win32::SetForegroundWindow(videoWnd);
-  }
+  if (videoWnd != nullptr) ui::HandFrontTo(videoWnd);
 }
 
 void ResetBanner() {

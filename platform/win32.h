@@ -46,7 +46,6 @@ using SetLayeredFn = int(TAVIK_STDCALL*)(Wnd, uint32_t colorKey, uint8_t alpha,
 
 // user32
 int EnumWindows(EnumWindowsProc proc, intptr_t lparam);
-Wnd FindWindowA(const char* className, const char* title);
 int GetWindowTextA(Wnd wnd, char* buf, int maxCount);
 Wnd WindowFromPoint(int x, int y);
 int GetWindowRect(Wnd wnd, Rect* rect);
@@ -55,6 +54,9 @@ int32_t GetWindowLongA(Wnd wnd, int index);
 int32_t SetWindowLongA(Wnd wnd, int index, int32_t value);
 Wnd SetFocus(Wnd wnd);
 int SetForegroundWindow(Wnd wnd);
+Wnd GetForegroundWindow();
+// The thread that made the window; its process into *processId when not null.
+uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId);
 int16_t GetAsyncKeyState(int vk);
 void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra);
 int SetCursorPos(int x, int y);
@@ -68,6 +70,8 @@ int GetWindowDpi(Wnd wnd);
 Module GetModuleHandleA(const char* name);
 SetLayeredFn GetSetLayeredWindowAttributes(Module user32);  // GetProcAddress by name
 void OutputDebugStringA(const char* text);
+uint32_t GetCurrentProcessId();
+uint32_t GetCurrentThreadId();
 void Sleep(uint32_t ms);
 // A UTC moment in the local time of Windows' time zone, with the daylight
 // saving rule of that date (SystemTimeToTzSpecificLocalTime, current zone).

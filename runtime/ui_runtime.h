@@ -57,6 +57,18 @@ int PanelHasCallback(int panel, const char* callbackName);
 // the panel's own thread; elsewhere changes are posted anyway). Nests.
 int DeferPanelUpdates(int panel, int defer);
 
+// Our windows are known by the handles the runtime holds, never by title.
+// PanelWindow: the panel's window (HWND), null for no such panel.
+void* PanelWindow(int panel);
+// PlaceOnTop shows the window at that place at the top of the topmost band;
+// a window of another thread is placed without waiting for that thread.
+int PlaceOnTop(void* window, int x, int y, int width, int height);
+// Gives the keyboard focus and the foreground to the window (the host's),
+// keeping our shown topmost panels above it. Callable from any thread: the
+// focus can only be set by the thread that owns the window, so from another
+// thread the work is posted to a panel of ours that this thread owns.
+void HandFrontTo(void* window);
+
 // Controls.
 int SetCtrlAttribute(int panel, int control, int attr, int value);
 int SetCtrlAttribute(int panel, int control, int attr, const char* value);
@@ -71,6 +83,9 @@ int GetCtrlVal(int panel, int control, float* value);
 int GetCtrlVal(int panel, int control, char* value, int capacity);
 int ResetTextBox(int panel, int control, const char* text);
 int DisplayImageFile(int panel, int control, const char* path);  // 0 when shown
+int DeleteImage(int panel, int control);  // the picture control shows nothing
+// Ends the picture decoder (never from DllMain); a later picture starts it again.
+void ShutdownPictures();
 
 // Event loop.
 int RunUserInterface();

@@ -80,6 +80,17 @@ bool StartBannerTimer(int showtimeMs) {
   return timerControl.timerId != 0;
 }
 
+void RetryBannerTimer() {
+  if (!timerControl.running || timerControl.timerId != 0) return;
+  uint32_t fresh = SetTimer(timerControl.activePeriod);
+  if (fresh == 0) return;  // tried again at the next change
+  uint32_t none = 0;
+  // A Stop meanwhile, or a tick's own fresh timer, wins: this one goes.
+  if (!timerControl.running || !timerControl.timerId.compare_exchange_strong(none, fresh)) {
+    win32::timeKillEvent(fresh);
+  }
+}
+
 void StopBannerTimer() {
   timerControl.running = false;
   uint32_t id = timerControl.timerId.exchange(0);

@@ -1,5 +1,6 @@
 // The seven entry points the host calls (plain C names, cdecl).
 #include "banner/banner.h"
+#include "common/memory_reserve.h"
 #include "common/plugin_state.h"
 #include "common/text.h"
 #include "guide/guide.h"
@@ -20,7 +21,11 @@ void On_Send_Dll_ID_Name(char* name) {
   if (name != nullptr) CopyText(name, 6, kPluginName);
 }
 
-void On_Channel_Change(host::TProgram82 chan) { ChannelChange(chan); }
+void On_Channel_Change(host::TProgram82 chan) {
+  RenewMemoryReserve();
+  RetryBannerTimer();
+  ChannelChange(chan);
+}
 
 void On_Menu_Select(unsigned menuId) { MenuSelect(menuId); }
 

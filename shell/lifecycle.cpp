@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "banner/banner.h"
+#include "common/memory_reserve.h"
 #include "common/plugin_state.h"
 #include "common/text.h"
 #include "guide/guide.h"
@@ -103,7 +104,7 @@ bool LoadPanels(void* module) {
 void MakeBannerTranslucent() {
   int alpha = settings.alpha;
   if (alpha >= kOpaqueAlpha) return;
-  win32::Wnd bannerWnd = win32::FindWindowA(nullptr, panel::kBannerTitle);
+  win32::Wnd bannerWnd = ui::PanelWindow(panels.banner);
   win32::Module user32 = win32::GetModuleHandleA("USER32.DLL");
   win32::SetLayeredFn setLayered = win32::GetSetLayeredWindowAttributes(user32);
   if (setLayered == nullptr || bannerWnd == nullptr) {
@@ -129,6 +130,7 @@ void ForEachPanel(int (*op)(int)) {
 
 int Attach(void* module) {
   lifecycle.module = module;
+  RenewMemoryReserve();
   if (ui::InitRuntime(module, kCallbacks, sizeof kCallbacks / sizeof kCallbacks[0]) != 1) {
     ReportStartProblem(module, StartProblem::kNoWindow, "its window classes");
     return 0;
@@ -162,6 +164,7 @@ int Attach(void* module) {
   ui::DeferPanelUpdates(panels.banner, 0);
   ResetBanner();
   ResetGuide();
+  ForgetKeyPresses();
   if (!StartBannerTimer(settings.showtime))
     ReportStartProblem(module, StartProblem::kNoTimer, nullptr, TimerPeriodFor(settings.showtime));
   return 1;
@@ -176,6 +179,7 @@ int Detach() {
   StopEitFilter();
   if (lifecycle.runtimeOpen) ui::CloseRuntime();
   lifecycle.runtimeOpen = false;
+  ReleaseMemoryReserve();
   return 1;
 }
 
@@ -188,4 +192,6 @@ void ExitPlugin() {
     ui::HidePanel(banner);
     ui::DiscardPanel(banner);
   }
+  // GDI+ may not be shut down from DllMain: it goes here, or with the process.
+  ui::ShutdownPictures();
 }

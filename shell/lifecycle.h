@@ -11,6 +11,9 @@ int Detach();
 // timer. Stop kills it and waits for a tick in flight.
 bool StartBannerTimer(int showtimeMs);
 void StopBannerTimer();
+// A timer that could not be set (at load, or when its period changed) is set
+// at the next chance: each channel change asks.
+void RetryBannerTimer();
 // Timer period for a display time: showtime / 50 ms, at least 1 ms.
 unsigned TimerPeriodFor(int showtimeMs);
 // The period while the banner is idle: slower, yet keys P and O still react

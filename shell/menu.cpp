@@ -19,7 +19,6 @@ namespace {
 
 struct MenuPanel {
   int handle;
-  const char* title;
   int x, y, width, height;
 };
 
@@ -47,21 +46,19 @@ void Open(unsigned menuId, const MenuPanel& at) {
       KeepEpgPanelOpen();
       break;
   }
-  win32::Wnd wnd = win32::FindWindowA(nullptr, at.title);
-  win32::SetWindowPos(wnd, win32::kHwndTopmost, at.x, at.y, at.width, at.height,
-                      win32::kSwpShowWindow);
+  ui::PlaceOnTop(ui::PanelWindow(at.handle), at.x, at.y, at.width, at.height);
 }
 
 bool PanelFor(unsigned menuId, MenuPanel* out) {
   switch (menuId) {
     case host::kMenuSettings:
-      *out = {panels.settings, panel::kSettingsTitle, 50, 50, 300, 400};
+      *out = {panels.settings, 50, 50, 300, 400};
       return true;
     case host::kMenuAbout:
-      *out = {panels.about, panel::kAboutTitle, 400, 50, 300, 330};
+      *out = {panels.about, 400, 50, 300, 330};
       return true;
     case host::kMenuEpg:
-      *out = {panels.epg, panel::kEpgTitle, 50, 50, 420, 420};
+      *out = {panels.epg, 50, 50, 420, 420};
       return true;
     default:
       return false;  // any other id does nothing

@@ -127,6 +127,21 @@ TEST_F(ChangeTest, LogoOrFallbackPicture) {
   }
 }
 
+// A channel whose logo and fallback both fail (a decoder failing for a
+// moment) shows no picture, never the previous channel's logo; the next
+// change tries its logo again.
+TEST_F(ChangeTest, NoPictureRatherThanThePreviousChannelsLogo) {
+  fake::AddImageFile(std::string(kIconDir) + "BBC One.jpg");
+  Arm();
+  Change("BBC One");
+  CopyText(paths.iconDir, sizeof paths.iconDir, "/failing/");
+  Change("No Logo");
+  EXPECT_EQ(fake::CtrlImage(bannerPanel_, panel::kLogo), "");
+  CopyText(paths.iconDir, sizeof paths.iconDir, kIconDir);
+  Change("BBC One");
+  EXPECT_EQ(fake::CtrlImage(bannerPanel_, panel::kLogo), std::string(kIconDir) + "BBC One.jpg");
+}
+
 TEST_F(ChangeTest, LogoPathThatDoesNotFitFallsBack) {
   // 200-character logo directory + 80-character name > 255 characters.
   std::string dir = "/" + std::string(198, 'd') + "/";

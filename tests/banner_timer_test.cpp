@@ -248,6 +248,43 @@ TEST_F(TimerTest, FocusHandedBackWhenHidden) {
   EXPECT_EQ(fake::ForegroundCalls().size(), 1u);
 }
 
+// The timer's thread never sets the focus itself (Windows refuses it there):
+// the thread that owns the host's window does, when its messages run.
+TEST_F(TimerTest, FocusHandedBackOnTheThreadOfTheHostWindow) {
+  Arm();
+  Change("BBC One");
+  fake::ClearRecords();
+  std::thread timerThread([] { TicksUntilHidden(); });
+  timerThread.join();
+  EXPECT_FALSE(BannerVisible());
+  EXPECT_TRUE(fake::FocusCalls().empty());
+  EXPECT_TRUE(fake::ForegroundCalls().empty());
+  EXPECT_EQ(fake::RunPostedCalls(), 1);  // the host's thread, here the test's own
+  ASSERT_EQ(fake::FocusCalls(), std::vector<win32::Wnd>{hostWnd_});
+  EXPECT_EQ(fake::FocusThreads(), std::vector<uint32_t>{fake::CurrentThread()});
+  EXPECT_EQ(fake::ForegroundThreads(), std::vector<uint32_t>{fake::CurrentThread()});
+}
+
+// Keys P and O typed into another program are forgotten, not acted on there
+// or later; in front again, the viewer's keys work.
+TEST_F(TimerTest, KeysActOnlyWhileTheViewerIsInFront) {
+  Arm();
+  win32::Wnd editor = fake::AddWindow("Editor", win32::Rect{0, 0, 640, 480});
+  fake::SetWindowProcess(editor, fake::kOtherProcess);
+  fake::SetForeground(editor);
+  fake::PressKey(0x50);
+  fake::PressKey(0x4F);
+  Tick(3);
+  fake::SetForeground(hostWnd_);
+  Tick(3);
+  EXPECT_FALSE(BannerVisible());
+  EXPECT_FALSE(fake::PanelVisible(panels.epg));
+  fake::SetForeground(fake::PanelWindow(panels.epg));  // one of our panels in front
+  fake::PressKey(0x50);
+  Tick();
+  EXPECT_TRUE(BannerVisible());
+}
+
 // A user typing in one of our menu panels keeps the keyboard when the banner
 // hides behind it.
 TEST_F(TimerTest, NoFocusHandBackWhileAMenuPanelIsOpen) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "banner/banner.h"
+#include "common/channel_record.h"
 #include "common/plugin_state.h"
 #include "guide/guide.h"
 #include "tests/fakes/fake_desktop.h"
@@ -426,6 +427,61 @@ TEST_F(LifecycleTest, PanelFileWithoutAWayOutFailsTheLoad) {
       EXPECT_FALSE(fake::PanelLoaded(p));
     EXPECT_TRUE(fake::TimersSet().empty());
   }
+}
+
+// Windows of the host (or of another program) that carry our panels' titles
+// are never moved, shown or made translucent: ours are known by handle.
+TEST_F(LifecycleTest, WindowsWithOurTitlesThatAreNotOursAreNeverTouched) {
+  std::vector<win32::Wnd> decoys;
+  for (const char* title : {"Tavik", "EPG", "Settings", "About"})
+    decoys.push_back(fake::AddWindow(title, win32::Rect{5, 5, 105, 105}));
+  fake::SetWindowProcess(decoys[0], fake::kOtherProcess);  // another viewer's banner
+  WriteFile(dir_ + "\\tavik.ini", IniWith(1, 200));
+  ASSERT_EQ(Load(), 1);
+  auto tick = [] { fake::FireTimer(fake::TimersSet().back().id); };
+  for (int i = 0; i < 2; ++i) {  // the first change only arms the banner
+    On_Channel_Change(MakeRecord("BBC One", 11778000, 18, 0x1234, 0));
+    for (int t = 0; t < 6; ++t) tick();
+  }
+  fake::PressKey('P');
+  fake::PressKey('O');
+  tick();
+  for (unsigned id : {44454u, 44455u, 44456u}) {
+    fake::QueueUiAction([id] {
+      fake::PressButton(id == 44454u ? panels.settings : id == 44455u ? panels.about : panels.epg,
+                        id == 44454u ? "SAVE" : id == 44455u ? "OK" : "EPGOK");
+    });
+    On_Menu_Select(id);
+  }
+  std::vector<win32::Wnd> placed;
+  for (const fake::WindowPos& p : fake::WindowPositions()) placed.push_back(p.wnd);
+  for (win32::Wnd ours : {fake::PanelWindow(panels.banner), fake::PanelWindow(panels.epg),
+                          fake::PanelWindow(panels.settings), fake::PanelWindow(panels.about)})
+    EXPECT_NE(std::find(placed.begin(), placed.end(), ours), placed.end());
+  for (win32::Wnd decoy : decoys) {
+    EXPECT_EQ(std::find(placed.begin(), placed.end(), decoy), placed.end())
+        << fake::WindowTitle(decoy);
+    EXPECT_EQ(fake::WindowExStyle(decoy), 0) << fake::WindowTitle(decoy);
+  }
+  ASSERT_EQ(fake::LayeredCalls().size(), 1u);
+  EXPECT_EQ(fake::LayeredCalls()[0].wnd, fake::PanelWindow(panels.banner));
+}
+
+// Keys typed before the load are forgotten, and a timer that could not be set
+// at the load is set at the next channel change; the load itself succeeds.
+TEST_F(LifecycleTest, KeyBeforeLoadIsForgottenAndAFailedTimerIsSetAtTheNextChange) {
+  fake::PressKey('P');
+  fake::PressKey('O');
+  fake::FailTimers(1);
+  ASSERT_EQ(Load(), 1);
+  EXPECT_TRUE(fake::TimersSet().empty());
+  On_Channel_Change(MakeRecord("BBC One", 11778000, 18, 0x1234, 0));
+  ASSERT_EQ(fake::TimersSet().size(), 1u);
+  On_Channel_Change(MakeRecord("BBC Two", 11778000, 18, 0x1234, 0));
+  EXPECT_EQ(fake::TimersSet().size(), 1u) << "one timer, not one per change";
+  fake::FireTimer(fake::TimersSet()[0].id);
+  EXPECT_FALSE(fake::PanelVisible(panels.epg));
+  EXPECT_TRUE(CallsStartingWith("DisplayPanel(" + std::to_string(panels.epg.load())).empty());
 }
 
 }  // namespace

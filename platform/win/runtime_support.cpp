@@ -1,6 +1,7 @@
 // The few C++ runtime pieces the library needs, in their smallest form: the
-// plug-in throws and catches nothing, so running out of memory, or a container
-// asked for more than it can hold, ends the process at once. Without these the
+// plug-in throws and catches nothing. An allocation that fails gives back the
+// memory reserve and tries once more; only memory exhausted beyond the reserve,
+// or a container asked for more than it can hold, ends the process. Without these the
 // static C++ runtime brings its whole exception machinery, a symbol demangler
 // and a second string implementation into the DLL.
 #include <windows.h>
@@ -8,6 +9,8 @@
 #include <cstdlib>
 #include <exception>
 #include <new>
+
+#include "common/memory_reserve.h"
 
 namespace {
 
@@ -26,7 +29,12 @@ std::terminate_handler __terminate_handler = [] { Fail("terminate"); };
 }  // namespace __cxxabiv1
 
 void* operator new(std::size_t size) {
-  void* p = std::malloc(size != 0 ? size : 1);
+  const std::size_t bytes = size != 0 ? size : 1;
+  void* p = std::malloc(bytes);
+  if (p == nullptr && ReleaseMemoryReserve()) {
+    OutputDebugStringA("Tavik: an allocation failed; the memory reserve carries on\n");
+    p = std::malloc(bytes);
+  }
   if (p == nullptr) Fail("out of memory");
   return p;
 }

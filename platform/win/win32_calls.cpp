@@ -3,59 +3,17 @@
 #include <mmsystem.h>
 
 #include <cstring>
-#include <vector>
 
-#include "runtime/win/ui_internal.h"
 #include "platform/win32.h"
 
 namespace win32 {
 
 namespace {
 HWND H(Wnd w) { return static_cast<HWND>(w); }
-
-// True when the window belongs to another thread: then placement is handed to
-// that thread without waiting for it.
-bool OtherThread(HWND wnd) {
-  return wnd && GetWindowThreadProcessId(wnd, nullptr) != GetCurrentThreadId();
-}
-// Our own visible topmost panels, topmost first.
-BOOL CALLBACK CollectOwnTopmost(HWND wnd, LPARAM lparam) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(wnd, &pid);
-  if (pid != GetCurrentProcessId() || !IsWindowVisible(wnd)) return TRUE;
-  if (!(::GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST)) return TRUE;
-  char cls[32];
-  GetClassNameA(wnd, cls, sizeof cls);
-  if (lstrcmpiA(cls, ui::rt::kPanelClass) == 0)
-    reinterpret_cast<std::vector<HWND>*>(lparam)->push_back(wnd);
-  return TRUE;
-}
-
-// Without a window manager (wine under a bare X server) bringing a window to
-// the front raises it on the screen above everything, topmost windows
-// included, while the window list still has them on top. Windows never lets
-// a plain window cover a topmost one, so our topmost panels are restacked,
-// bottom one first, without activating them: out of the topmost band and back
-// in, which leaves the window list as it was and makes the screen follow it.
-void KeepOwnPanelsOnTop() {
-  std::vector<HWND> own;
-  ::EnumWindows(&CollectOwnTopmost, reinterpret_cast<LPARAM>(&own));
-  for (auto it = own.rbegin(); it != own.rend(); ++it) {
-    UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-    if (OtherThread(*it)) flags |= SWP_ASYNCWINDOWPOS;
-    ::SetWindowPos(*it, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
-    ::SetWindowPos(*it, HWND_TOPMOST, 0, 0, 0, 0, flags);
-  }
-}
-
 }  // namespace
 
 int EnumWindows(EnumWindowsProc proc, intptr_t lparam) {
   return ::EnumWindows(reinterpret_cast<WNDENUMPROC>(proc), static_cast<LPARAM>(lparam));
-}
-
-Wnd FindWindowA(const char* className, const char* title) {
-  return ::FindWindowA(className, title);
 }
 
 int GetWindowTextA(Wnd wnd, char* buf, int maxCount) {
@@ -78,23 +36,7 @@ int GetWindowRect(Wnd wnd, Rect* rect) {
   return 1;
 }
 
-// A visible window already first in the window list, at that very place,
-// stays as it is when asked to the top of the topmost band there again.
-bool AlreadyOnTopAt(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-  if (insertAfter != HWND_TOPMOST || (flags & ~static_cast<UINT>(SWP_SHOWWINDOW)) != 0) return false;
-  if (!IsWindowVisible(wnd) || GetTopWindow(nullptr) != wnd || ui::rt::PanelsShown()) return false;
-  RECT r;
-  return ::GetWindowRect(wnd, &r) && r.left == x && r.top == y && r.right - r.left == cx &&
-         r.bottom - r.top == cy;
-}
-
 int SetWindowPos(Wnd wnd, Wnd insertAfter, int x, int y, int cx, int cy, uint32_t flags) {
-  if (AlreadyOnTopAt(H(wnd), H(insertAfter), x, y, cx, cy, flags)) return 1;
-  if (OtherThread(H(wnd))) flags |= SWP_ASYNCWINDOWPOS | SWP_NOACTIVATE;
-  // A window made not to be activated (the banner) is not activated by being
-  // placed either: activating it would take the host's window out of the
-  // front, and the host's window brought back would then cover it.
-  if (::GetWindowLongA(H(wnd), GWL_EXSTYLE) & WS_EX_NOACTIVATE) flags |= SWP_NOACTIVATE;
   return ::SetWindowPos(H(wnd), H(insertAfter), x, y, cx, cy, flags);
 }
 
@@ -104,22 +46,17 @@ int32_t SetWindowLongA(Wnd wnd, int index, int32_t value) {
   return ::SetWindowLongA(H(wnd), index, value);
 }
 
-// Handing the focus back to a window that already has it changes nothing on
-// Windows; under wine it would still cost a round of messages and restacking.
-Wnd SetFocus(Wnd wnd) {
-  HWND focus = ::GetFocus();
-  if (wnd != nullptr && focus == H(wnd)) return focus;
-  return ::SetFocus(H(wnd));
-}
+Wnd SetFocus(Wnd wnd) { return ::SetFocus(H(wnd)); }
 
-int SetForegroundWindow(Wnd wnd) {
-  // Already in front, and none of our panels shown since the last restack:
-  // nothing on the screen would move, so nothing is done.
-  const bool shown = ui::rt::TakePanelsShown();
-  if (wnd != nullptr && ::GetForegroundWindow() == H(wnd) && !shown) return 1;
-  int result = ::SetForegroundWindow(H(wnd));
-  KeepOwnPanelsOnTop();
-  return result;
+int SetForegroundWindow(Wnd wnd) { return ::SetForegroundWindow(H(wnd)); }
+
+Wnd GetForegroundWindow() { return ::GetForegroundWindow(); }
+
+uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId) {
+  DWORD pid = 0;
+  DWORD thread = ::GetWindowThreadProcessId(H(wnd), &pid);
+  if (processId != nullptr) *processId = pid;
+  return thread;
 }
 
 int16_t GetAsyncKeyState(int vk) { return static_cast<int16_t>(::GetAsyncKeyState(vk)); }
@@ -161,6 +98,10 @@ SetLayeredFn GetSetLayeredWindowAttributes(Module user32) {
 }
 
 void OutputDebugStringA(const char* text) { ::OutputDebugStringA(text); }
+
+uint32_t GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+uint32_t GetCurrentThreadId() { return ::GetCurrentThreadId(); }
 
 void Sleep(uint32_t ms) { ::Sleep(ms); }
 

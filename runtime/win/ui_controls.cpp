@@ -382,6 +382,23 @@ int ResetTextBox(int panel, int control, const char* text) {
   return 0;
 }
 
+int DeleteImage(int panel, int control) {
+  {
+    LockGuard guard(R().lock);
+    PanelState* p;
+    CtrlState* c;
+    if (int rc = Locate(panel, control, &p, &c)) return rc;
+    if (c->def.kind != CtrlKind::Picture) return kErrBadControl;
+    if (c->picture) DeleteObject(c->picture);
+    c->picture = nullptr;
+    c->picWidth = c->picHeight = 0;
+    c->text.clear();
+    c->dirty |= kDirtyText;
+  }
+  Commit(panel);
+  return 0;
+}
+
 int DisplayImageFile(int panel, int control, const char* path) {
   int boxW, boxH;
   {

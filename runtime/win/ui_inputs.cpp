@@ -1,5 +1,5 @@
-// Input controls and buttons as standard child windows: creating them,
-// bringing every child window in line with the tables, and what the user does.
+// Input controls and buttons as standard child windows: creating them and
+// what the user does with them.
 #include "runtime/win/ui_internal.h"
 
 #include <commdlg.h>
@@ -11,14 +11,11 @@
 namespace ui {
 namespace rt {
 
-thread_local int tApplying = 0;
-
 namespace {
-
 
 COLORREF Ref(int rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-bool Standard(CtrlKind k) { return SelfPainting(k); }
+}  // namespace
 
 int DropHeight(const CtrlState& c) {
   int items = static_cast<int>(c.def.items.size()) + (c.hasExtraItem ? 1 : 0);
@@ -30,84 +27,7 @@ RECT PickRect(const CtrlState& c) {
   return RECT{x, c.top, x + kPickButtonWidth, c.top + c.height};
 }
 
-// Everything one control's windows need, taken under the lock.
-struct Op {
-  HWND wnd = nullptr, pick = nullptr;
-  CtrlKind kind = CtrlKind::TextLine;
-  unsigned dirty = 0;
-  RECT rect{}, pickRect{};
-  bool visible = true;
-  std::string text, caption;
-  bool unicode = false;  // text is UTF-8
-  HFONT font = nullptr;
-  std::vector<HFONT> retired;
-  std::vector<std::string> items;
-  int selection = -1;
-  bool checked = false;
-};
-
-int RingIndex(const CtrlState& c) {
-  for (size_t i = 0; i < c.def.items.size(); ++i)
-    if (c.def.items[i].second == c.intValue) return static_cast<int>(i);
-  return c.hasExtraItem ? static_cast<int>(c.def.items.size()) : -1;
-}
-
-bool SameRect(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-// A display control's window already holding this place and text is left
-// alone: every call to a window is a round trip under wine. Inputs are always
-// set, since the user may have typed into them.
-void SkipUnchanged(CtrlState& c, Op& op) {
-  if (c.pick == nullptr) {
-    if ((op.dirty & kDirtyGeometry) && SameRect(op.rect, c.appliedRect)) op.dirty &= ~kDirtyGeometry;
-    c.appliedRect = op.rect;
-  }
-  if (SelfPainting(c.def.kind)) return;
-  if ((op.dirty & kDirtyText) && c.textApplied && c.appliedText == op.text)
-    op.dirty &= ~kDirtyText;
-  if (op.dirty & kDirtyText) {
-    c.appliedText = op.text;
-    c.textApplied = true;
-  }
-}
-
-void Run(const Op& op) {
-  if (op.dirty & kDirtyFont && op.font) {
-    SendMessageA(op.wnd, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
-    if (op.pick) SendMessageA(op.pick, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
-  }
-  for (HFONT f : op.retired) DeleteObject(f);
-  if (op.dirty & kDirtyGeometry) {
-    int h = op.rect.bottom - op.rect.top;
-    SetWindowPos(op.wnd, nullptr, op.rect.left, op.rect.top, op.rect.right - op.rect.left, h,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    if (op.pick)
-      SetWindowPos(op.pick, nullptr, op.pickRect.left, op.pickRect.top,
-                   op.pickRect.right - op.pickRect.left, op.pickRect.bottom - op.pickRect.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  if (op.dirty & kDirtyVisible) {
-    ShowWindow(op.wnd, op.visible ? SW_SHOWNA : SW_HIDE);
-    if (op.pick) ShowWindow(op.pick, op.visible ? SW_SHOWNA : SW_HIDE);
-  }
-  if (op.dirty & kDirtyItems && op.kind == CtrlKind::Ring) {
-    SendMessageA(op.wnd, CB_RESETCONTENT, 0, 0);
-    for (const auto& s : op.items)
-      SendMessageA(op.wnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
-  }
-  if (op.dirty & (kDirtyText | kDirtyItems)) {
-    if (op.kind == CtrlKind::Ring) SendMessageA(op.wnd, CB_SETCURSEL, op.selection, 0);
-    else if (op.kind == CtrlKind::Toggle)
-      SendMessageA(op.wnd, BM_SETCHECK, op.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    else if (op.kind != CtrlKind::Button && op.unicode) SetWindowTextW(op.wnd, Widen(op.text).c_str());
-    else if (op.kind != CtrlKind::Button) SetWindowTextA(op.wnd, op.text.c_str());
-  }
-  if (op.dirty & kDirtyCaption &&
-      (op.kind == CtrlKind::Button || op.kind == CtrlKind::Toggle))
-    SetWindowTextA(op.wnd, op.caption.c_str());
-}
+namespace {
 
 // Parses what the user typed; false while it is not (yet) a number.
 bool ParseEntry(const CtrlState& c, const char* text, int* iv, double* dv) {
@@ -244,68 +164,6 @@ void CreateControlWindows(HWND panelWnd, CtrlState& c) {
   c.dirty = kAllDirty;
 }
 
-void ApplyPanel(int handle) {
-  MakeChildren(handle);
-  std::vector<Op> ops;
-  HWND panelWnd = nullptr;
-  bool repaintAll = false;
-  {
-    LockGuard guard(R().lock);
-    PanelState* p = FindPanel(handle);
-    if (!p || !OnOwnerThread(*p)) return;
-    p->syncPosted = false;
-    panelWnd = p->wnd;
-    repaintAll = p->repaint;
-    p->repaint = false;
-    RefitRooms(*p);
-    const int panelWidth = PanelClientWidth(*p);
-    for (auto& c : p->ctrls) {
-      if (!c.dirty || !c.wnd) continue;
-      Op op;
-      op.wnd = c.wnd;
-      op.pick = c.pick;
-      op.kind = c.def.kind;
-      op.dirty = c.dirty;
-      op.visible = c.visible;
-      op.rect = ShownRect(*p, c, panelWidth);
-      if (c.def.kind == CtrlKind::Ring) op.rect.bottom = c.top + DropHeight(c);
-      op.pickRect = PickRect(c);
-      op.text = ValueText(c);
-      op.unicode = c.unicode;
-      SkipUnchanged(c, op);
-      op.caption = c.caption;
-      op.checked = c.intValue != 0;
-      if (c.def.kind == CtrlKind::Ring) {
-        for (const auto& it : c.def.items) op.items.push_back(it.first);
-        if (c.hasExtraItem) op.items.push_back(std::to_string(c.extraValue));
-        op.selection = RingIndex(c);
-      }
-      // A text box whose Unicode text its font cannot show takes the
-      // fallback face; back to its own with the next 8-bit text.
-      if (c.def.kind == CtrlKind::TextBox && (c.dirty & kDirtyText) &&
-          DrawFace(c) != c.inputFace) {
-        c.dirty |= kDirtyFont;
-        op.dirty |= kDirtyFont;
-      }
-      if (c.dirty & kDirtyFont && Standard(c.def.kind)) {
-        if (c.inputFont) c.retiredFonts.push_back(c.inputFont);
-        c.inputFace = DrawFace(c);
-        c.inputFont = NewFont(c.inputFace, c.pointSize, c.bold);
-        op.font = c.inputFont;
-        op.retired.swap(c.retiredFonts);
-      }
-      c.dirty = 0;
-      if (op.dirty == 0 && op.retired.empty()) continue;
-      ops.push_back(std::move(op));
-    }
-  }
-  ++tApplying;
-  for (const auto& op : ops) Run(op);
-  --tApplying;
-  if (repaintAll) RedrawWindow(panelWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
-  else InvalidateRect(panelWnd, nullptr, FALSE);
-}
-
 void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
   if (id >= kPickIdBase) {
     if (code == BN_CLICKED) PickColor(handle, panelWnd, id - kPickIdBase);
@@ -328,11 +186,11 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
       case CtrlKind::Toggle:
         // Only a user's click changes the value: a number other than 0 and
         // 1 set by the program stays until then.
-        if (code == BN_CLICKED && tApplying == 0)
+        if (code == BN_CLICKED && p->applying == 0)
           c->intValue = SendMessageA(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
         break;
       case CtrlKind::Ring:
-        if (code == CBN_SELCHANGE && tApplying == 0) {
+        if (code == CBN_SELCHANGE && p->applying == 0) {
           int sel = static_cast<int>(SendMessageA(child, CB_GETCURSEL, 0, 0));
           int n = static_cast<int>(c->def.items.size());
           if (sel >= 0 && sel < n) c->intValue = c->def.items[sel].second;
@@ -342,7 +200,7 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
       case CtrlKind::Numeric:
       case CtrlKind::FloatNumeric:
       case CtrlKind::ColorPicker:
-        if (code == EN_CHANGE && tApplying == 0) {
+        if (code == EN_CHANGE && p->applying == 0) {
           char text[64];
           GetWindowTextA(child, text, sizeof text);
           ParseEntry(*c, text, &c->intValue, &c->dblValue);

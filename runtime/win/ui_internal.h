@@ -22,6 +22,7 @@ namespace rt {
 // Private window messages of the panel window.
 constexpr UINT kMsgSync = WM_APP + 0x31;     // apply pending table changes
 constexpr UINT kMsgDestroy = WM_APP + 0x32;  // destroy a discarded panel
+constexpr UINT kMsgFront = WM_APP + 0x33;    // hand the front to the HWND in lParam
 
 // Child ids of the parts a control has besides its own window.
 constexpr int kSwatchIdBase = 20000;
@@ -98,6 +99,11 @@ struct PanelState {
   bool childrenMade = false;  // the controls' windows exist (made on first display)
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
+  // >0 while the runtime itself sets the children's windows (owner thread):
+  // their notifications then are not the user's doing. A plain count, not a
+  // thread_local: the toolchain's thread-local storage ends the process when
+  // it cannot allocate.
+  int applying = 0;
   HBITMAP backBuffer = nullptr;  // the paint's off-screen copy, kept between paints
   int backWidth = 0, backHeight = 0;
   std::vector<CtrlState> ctrls;
@@ -136,10 +142,10 @@ Runtime& R();
 PanelState* FindPanel(int handle);
 bool OnOwnerThread(const PanelState& p);
 // After tables changed: applies them now (owner thread, lock not held) or
-// posts the work to the owner without waiting.
+// posts the work to the owner without waiting (ui_updates.cpp).
 void Commit(int handle);
 // Brings the panel's windows in line with its tables. Owner thread only,
-// lock not held.
+// lock not held (ui_updates.cpp).
 void ApplyPanel(int handle);
 
 // Display (ui_display.cpp). Caller holds the lock.
@@ -192,16 +198,17 @@ int OverflowFlags(HDC dc, const std::string& text, const RECT& room,
 // Inputs (ui_inputs.cpp).
 void CreateControlWindows(HWND panelWnd, CtrlState& c);  // on a copy, lock not held
 std::string ValueText(const CtrlState& c);               // under lock
+int DropHeight(const CtrlState& c);  // a ring's window with its list dropped
+RECT PickRect(const CtrlState& c);   // a colour picker's "..." button
 // A WM_COMMAND on the panel window; owner thread, lock not held.
 void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child);
 LRESULT OnCtlColor(int handle, HDC dc, HWND child, bool edit);
-extern thread_local int tApplying;  // >0 while the runtime itself sets windows
 
 // Pictures (ui_picture.cpp). The file's picture fitted into a box of boxW x
 // boxH, as a bitmap the caller owns; null when it cannot (or may not) be shown.
 // Lock not held.
 HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* height);
-void ShutdownPictures();
+void FreeCachedPictures();  // the decoder itself stays (ShutdownPictures ends it)
 
 // Font dialog (ui_font_dialog.cpp).
 bool RegisterFontDialogClass(HINSTANCE module);
@@ -211,15 +218,16 @@ void DispatchPanelMessage(MSG& msg);
 // Wakes the loop that watches this panel, after it was hidden or discarded.
 void WakeLoopFor(int panel);
 
-// Updates (ui_updates.cpp). A hidden panel shown may lie under other windows
-// on the screen (no window manager under wine) until it is restacked:
-// NotePanelShown records it, TakePanelsShown reads and clears it.
-void NotePanelShown();
-bool PanelsShown();
-bool TakePanelsShown();
+// Updates (ui_updates.cpp): how a change reaches the windows, from any thread.
 // Makes the controls' windows of a visible panel that has none yet. Owner
 // thread, lock not held.
 void MakeChildren(int handle);
+
+// Restack (ui_restack.cpp): records that a hidden panel was shown, so the
+// next hand-back of the front restacks our panels. HandFrontHere: the
+// hand-back on the thread that owns the window.
+void NotePanelShown();
+void HandFrontHere(HWND wnd);
 
 // Sends a reason to the debugger output.
 void Report(const std::string& text);

@@ -36,28 +36,6 @@ PanelState* FindPanel(int handle) {
 
 bool OnOwnerThread(const PanelState& p) { return p.owner == GetCurrentThreadId(); }
 
-void Commit(int handle) {
-  HWND wnd = nullptr;
-  bool owner = false;
-  {
-    LockGuard guard(R().lock);
-    PanelState* p = FindPanel(handle);
-    if (!p || !p->wnd) return;
-    owner = OnOwnerThread(*p);
-    if (owner && p->deferDepth > 0) {
-      p->deferredApply = true;  // applied once when the deferral ends
-      return;
-    }
-    if (!owner) {
-      if (p->syncPosted) return;  // one pending sync covers every change
-      p->syncPosted = true;
-    }
-    wnd = p->wnd;
-  }
-  if (owner) ApplyPanel(handle);
-  else PostMessageA(wnd, kMsgSync, 0, 0);
-}
-
 namespace {
 
 // Frees what a panel holds; its window is gone or about to go.
@@ -122,6 +100,13 @@ LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgDestroy:
       DestroyDiscarded(wnd);
       return 0;
+    case kMsgFront: {
+      // Still the window that was meant (handles are reused once destroyed).
+      HWND target = reinterpret_cast<HWND>(lp);
+      if (IsWindow(target) && GetWindowThreadProcessId(target, nullptr) == GetCurrentThreadId())
+        HandFrontHere(target);
+      return 0;
+    }
     case WM_COMMAND:
       OnPanelCommand(handle, wnd, LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
       return 0;
@@ -276,7 +261,7 @@ void CloseRuntime() {
       p.release();
     }
   }
-  ShutdownPictures();
+  FreeCachedPictures();  // GDI+ is never shut down from here: this may run in DllMain
   LockGuard guard(R().lock);
   if (R().scratchDC) DeleteDC(R().scratchDC);
   R().scratchDC = nullptr;

@@ -173,6 +173,8 @@ HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* heigh
   fresh.boxWidth = boxW;
   fresh.boxHeight = boxH;
   fresh.bitmap = Prepare(path, bytes, boxW, boxH, &fresh.width, &fresh.height);
+  // A failure is not kept: the file is tried again the next time it is asked for.
+  if (!fresh.bitmap) return nullptr;
   LockGuard guard(R().lock);
   auto& list = cache.entries;
   if (list.size() >= kMaxCachedPictures) {
@@ -187,16 +189,23 @@ HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* heigh
   return CopyOf(list.back(), width, height);
 }
 
-void ShutdownPictures() {
+void FreeCachedPictures() {
   LockGuard guard(R().lock);
   for (auto& e : cache.entries) Free(e);
   cache.entries.clear();
   cache.entries.shrink_to_fit();
+}
+
+}  // namespace rt
+
+void ShutdownPictures() {
+  using namespace rt;
+  FreeCachedPictures();
+  LockGuard guard(R().lock);
   if (!R().gdiplusStarted) return;
   GdiplusShutdown(R().gdiplusToken);
   R().gdiplusStarted = false;
   R().gdiplusToken = 0;
 }
 
-}  // namespace rt
 }  // namespace ui

@@ -1,26 +1,137 @@
-// When the panels' windows are brought in line with the tables: updates held
-// back until a batch of changes is complete, the controls' windows made when
-// a panel is first shown, and panels shown since our last restack.
-#include <atomic>
-
+// How a change reaches a panel's windows. Every runtime call, from any thread
+// (the host's, the banner timer's, the host's data thread), changes only the
+// tables under the runtime's lock and then commits the panel:
+// - on the thread that owns the panel (the one that loaded it), the windows
+//   are brought in line at once (ApplyPanel), or, inside a deferral
+//   (DeferPanelUpdates), once when the deferral ends;
+// - on any other thread, one sync message is posted to the panel's window
+//   without waiting; the owner's window procedure applies every change made
+//   until it runs (kMsgSync -> ApplyPanel).
+// The controls' windows themselves are made by the owner when the panel is
+// first shown (MakeChildren); until then every change stays in the tables.
 #include "runtime/win/ui_internal.h"
 
 namespace ui {
 namespace rt {
 
 namespace {
-std::atomic<bool> panelsShown{false};
+
+// Everything one control's windows need, taken under the lock.
+struct Op {
+  HWND wnd = nullptr, pick = nullptr;
+  CtrlKind kind = CtrlKind::TextLine;
+  unsigned dirty = 0;
+  RECT rect{}, pickRect{};
+  bool visible = true;
+  std::string text, caption;
+  bool unicode = false;  // text is UTF-8
+  HFONT font = nullptr;
+  std::vector<HFONT> retired;
+  std::vector<std::string> items;
+  int selection = -1;
+  bool checked = false;
+};
+
+int RingIndex(const CtrlState& c) {
+  for (size_t i = 0; i < c.def.items.size(); ++i)
+    if (c.def.items[i].second == c.intValue) return static_cast<int>(i);
+  return c.hasExtraItem ? static_cast<int>(c.def.items.size()) : -1;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A display control's window already holding this place and text is left
+// alone: every call to a window is a round trip under wine. Inputs are always
+// set, since the user may have typed into them.
+void SkipUnchanged(CtrlState& c, Op& op) {
+  if (c.pick == nullptr) {
+    if ((op.dirty & kDirtyGeometry) && SameRect(op.rect, c.appliedRect)) op.dirty &= ~kDirtyGeometry;
+    c.appliedRect = op.rect;
+  }
+  if (SelfPainting(c.def.kind)) return;
+  if ((op.dirty & kDirtyText) && c.textApplied && c.appliedText == op.text)
+    op.dirty &= ~kDirtyText;
+  if (op.dirty & kDirtyText) {
+    c.appliedText = op.text;
+    c.textApplied = true;
+  }
+}
+
+void Run(const Op& op) {
+  if (op.dirty & kDirtyFont && op.font) {
+    SendMessageA(op.wnd, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
+    if (op.pick) SendMessageA(op.pick, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
+  }
+  for (HFONT f : op.retired) DeleteObject(f);
+  if (op.dirty & kDirtyGeometry) {
+    int h = op.rect.bottom - op.rect.top;
+    SetWindowPos(op.wnd, nullptr, op.rect.left, op.rect.top, op.rect.right - op.rect.left, h,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (op.pick)
+      SetWindowPos(op.pick, nullptr, op.pickRect.left, op.pickRect.top,
+                   op.pickRect.right - op.pickRect.left, op.pickRect.bottom - op.pickRect.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (op.dirty & kDirtyVisible) {
+    ShowWindow(op.wnd, op.visible ? SW_SHOWNA : SW_HIDE);
+    if (op.pick) ShowWindow(op.pick, op.visible ? SW_SHOWNA : SW_HIDE);
+  }
+  if (op.dirty & kDirtyItems && op.kind == CtrlKind::Ring) {
+    SendMessageA(op.wnd, CB_RESETCONTENT, 0, 0);
+    for (const auto& s : op.items)
+      SendMessageA(op.wnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+  }
+  if (op.dirty & (kDirtyText | kDirtyItems)) {
+    if (op.kind == CtrlKind::Ring) SendMessageA(op.wnd, CB_SETCURSEL, op.selection, 0);
+    else if (op.kind == CtrlKind::Toggle)
+      SendMessageA(op.wnd, BM_SETCHECK, op.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    else if (op.kind != CtrlKind::Button && op.unicode) SetWindowTextW(op.wnd, Widen(op.text).c_str());
+    else if (op.kind != CtrlKind::Button) SetWindowTextA(op.wnd, op.text.c_str());
+  }
+  if (op.dirty & kDirtyCaption &&
+      (op.kind == CtrlKind::Button || op.kind == CtrlKind::Toggle))
+    SetWindowTextA(op.wnd, op.caption.c_str());
+}
+
 }  // namespace
 
-void NotePanelShown() { panelsShown = true; }
-bool PanelsShown() { return panelsShown.load(); }
-bool TakePanelsShown() { return panelsShown.exchange(false); }
+void Commit(int handle) {
+  HWND wnd = nullptr;
+  bool owner = false;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(handle);
+    if (!p || !p->wnd) return;
+    owner = OnOwnerThread(*p);
+    if (owner && p->deferDepth > 0) {
+      p->deferredApply = true;  // applied once when the deferral ends
+      return;
+    }
+    if (!owner) {
+      if (p->syncPosted) return;  // one pending sync covers every change
+      p->syncPosted = true;
+    }
+    wnd = p->wnd;
+  }
+  if (owner) {
+    ApplyPanel(handle);
+    return;
+  }
+  if (PostMessageA(wnd, kMsgSync, 0, 0)) return;
+  // Not posted (the owner's queue is full): the changes stay in the tables
+  // and the next change posts again.
+  LockGuard guard(R().lock);
+  if (PanelState* p = FindPanel(handle)) p->syncPosted = false;
+}
 
 // The controls' windows of a panel that is shown for the first time: made on
 // the owner thread from a copy of the tables (making them sends messages to
 // the panel procedure, which takes the lock), then recorded under the lock.
 // Until then every change stays in the tables.
 void MakeChildren(int handle) {
+  std::vector<size_t> missing;
   std::vector<CtrlState> shapes;
   HWND panelWnd;
   {
@@ -28,23 +139,99 @@ void MakeChildren(int handle) {
     PanelState* p = FindPanel(handle);
     if (!p || p->childrenMade || !p->visible || !OnOwnerThread(*p)) return;
     p->childrenMade = true;
-    shapes = p->ctrls;
+    for (size_t i = 0; i < p->ctrls.size(); ++i) {
+      if (p->ctrls[i].wnd) continue;
+      missing.push_back(i);
+      shapes.push_back(p->ctrls[i]);
+    }
     panelWnd = p->wnd;
   }
   for (auto& c : shapes) {
     c.wnd = c.pick = nullptr;
     CreateControlWindows(panelWnd, c);
+    if (c.wnd && c.def.kind == CtrlKind::ColorPicker && !c.pick) {
+      DestroyWindow(c.wnd);  // made again whole, with its button
+      c.wnd = nullptr;
+    }
   }
   LockGuard guard(R().lock);
   PanelState* p = FindPanel(handle);
   if (!p) return;  // discarded meanwhile: the windows go with the panel's
-  for (size_t i = 0; i < shapes.size() && i < p->ctrls.size(); ++i) {
-    CtrlState& c = p->ctrls[i];
-    c.wnd = shapes[i].wnd;
-    c.pick = shapes[i].pick;
+  for (size_t k = 0; k < shapes.size(); ++k) {
+    if (missing[k] >= p->ctrls.size()) continue;
+    CtrlState& c = p->ctrls[missing[k]];
+    c.wnd = shapes[k].wnd;
+    c.pick = shapes[k].pick;
     c.dirty |= kAllDirty;
+    // A window that could not be made is made at the next chance.
+    if (!c.wnd) p->childrenMade = false;
     if (c.font && c.wnd && !SelfPainting(c.def.kind)) SetPropA(c.wnd, kFontProp, c.font);
   }
+}
+
+void ApplyPanel(int handle) {
+  MakeChildren(handle);
+  std::vector<Op> ops;
+  HWND panelWnd = nullptr;
+  bool repaintAll = false;
+  {
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(handle);
+    if (!p || !OnOwnerThread(*p)) return;
+    p->syncPosted = false;
+    panelWnd = p->wnd;
+    repaintAll = p->repaint;
+    p->repaint = false;
+    RefitRooms(*p);
+    const int panelWidth = PanelClientWidth(*p);
+    for (auto& c : p->ctrls) {
+      if (!c.dirty || !c.wnd) continue;
+      Op op;
+      op.wnd = c.wnd;
+      op.pick = c.pick;
+      op.kind = c.def.kind;
+      op.dirty = c.dirty;
+      op.visible = c.visible;
+      op.rect = ShownRect(*p, c, panelWidth);
+      if (c.def.kind == CtrlKind::Ring) op.rect.bottom = c.top + DropHeight(c);
+      op.pickRect = PickRect(c);
+      op.text = ValueText(c);
+      op.unicode = c.unicode;
+      SkipUnchanged(c, op);
+      op.caption = c.caption;
+      op.checked = c.intValue != 0;
+      if (c.def.kind == CtrlKind::Ring) {
+        for (const auto& it : c.def.items) op.items.push_back(it.first);
+        if (c.hasExtraItem) op.items.push_back(std::to_string(c.extraValue));
+        op.selection = RingIndex(c);
+      }
+      // A text box whose Unicode text its font cannot show takes the
+      // fallback face; back to its own with the next 8-bit text.
+      if (c.def.kind == CtrlKind::TextBox && (c.dirty & kDirtyText) &&
+          DrawFace(c) != c.inputFace) {
+        c.dirty |= kDirtyFont;
+        op.dirty |= kDirtyFont;
+      }
+      if (c.dirty & kDirtyFont && SelfPainting(c.def.kind)) {
+        if (c.inputFont) c.retiredFonts.push_back(c.inputFont);
+        c.inputFace = DrawFace(c);
+        c.inputFont = NewFont(c.inputFace, c.pointSize, c.bold);
+        op.font = c.inputFont;
+        op.retired.swap(c.retiredFonts);
+      }
+      c.dirty = 0;
+      if (op.dirty == 0 && op.retired.empty()) continue;
+      ops.push_back(std::move(op));
+    }
+    ++p->applying;
+  }
+  for (const auto& op : ops) Run(op);
+  {
+    LockGuard guard(R().lock);
+    if (PanelState* p = FindPanel(handle)) --p->applying;
+  }
+  if (repaintAll) RedrawWindow(panelWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  else InvalidateRect(panelWnd, nullptr, FALSE);
 }
 
 }  // namespace rt

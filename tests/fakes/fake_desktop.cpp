@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -16,6 +17,8 @@ struct FakeWindow {
   win32::Wnd parent;
   bool visible = true;
   int32_t exStyle = 0;
+  uint32_t process = fake::kViewerProcess;
+  uint32_t thread = 0;  // the thread that added it
 };
 
 struct KeyScript {
@@ -38,6 +41,8 @@ struct Desktop {
   std::vector<fake::SentMessage> sent;
   std::vector<fake::WindowPos> positions;
   std::vector<win32::Wnd> focus, foreground;
+  std::vector<uint32_t> focusThreads, foregroundThreads;
+  win32::Wnd front = fake::kViewerFront;
   std::vector<fake::KeyEvent> keyEvents;
   std::vector<std::pair<int, int>> cursor;
   std::vector<std::pair<std::string, std::string>> boxes;
@@ -46,6 +51,7 @@ struct Desktop {
   std::vector<uint32_t> killed;
   std::vector<fake::LayeredCall> layered;
   uint32_t nextTimer = 1;
+  int timerFailures = 0;
 };
 
 Desktop& D() {
@@ -89,6 +95,8 @@ void ResetDesktop() {
   d.dpi = 96;
   d.timers.clear();
   d.killed.clear();
+  d.front = kViewerFront;
+  d.timerFailures = 0;
   ClearRecords();
 }
 
@@ -99,6 +107,8 @@ void ClearRecords() {
   d.positions.clear();
   d.focus.clear();
   d.foreground.clear();
+  d.focusThreads.clear();
+  d.foregroundThreads.clear();
   d.keyEvents.clear();
   d.cursor.clear();
   d.boxes.clear();
@@ -109,9 +119,30 @@ void ClearRecords() {
 win32::Wnd AddWindow(const std::string& title, win32::Rect rect, win32::Wnd parent) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   uintptr_t h = D().nextHandle += 0x10;
-  D().windows[h] = FakeWindow{title, rect, parent};
+  FakeWindow w{title, rect, parent};
+  w.thread = CurrentThread();
+  D().windows[h] = w;
   D().order.push_back(h);
   return reinterpret_cast<win32::Wnd>(h);
+}
+
+void SetWindowProcess(win32::Wnd wnd, uint32_t process) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  if (FakeWindow* w = Find(wnd)) w->process = process;
+}
+
+void FailTimers(int count) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  D().timerFailures = count;
+}
+
+void SetForeground(win32::Wnd wnd) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  D().front = wnd;
+}
+
+uint32_t CurrentThread() {
+  return static_cast<uint32_t>(std::hash<std::thread::id>{}(std::this_thread::get_id())) | 1u;
 }
 
 void RemoveWindow(win32::Wnd wnd) {
@@ -198,6 +229,8 @@ FAKE_RECORD_GETTER(std::vector<SentMessage>, SentMessages, sent)
 FAKE_RECORD_GETTER(std::vector<WindowPos>, WindowPositions, positions)
 FAKE_RECORD_GETTER(std::vector<win32::Wnd>, FocusCalls, focus)
 FAKE_RECORD_GETTER(std::vector<win32::Wnd>, ForegroundCalls, foreground)
+FAKE_RECORD_GETTER(std::vector<uint32_t>, FocusThreads, focusThreads)
+FAKE_RECORD_GETTER(std::vector<uint32_t>, ForegroundThreads, foregroundThreads)
 FAKE_RECORD_GETTER(std::vector<KeyEvent>, KeyEvents, keyEvents)
 using IntPairs = std::vector<std::pair<int, int>>;
 FAKE_RECORD_GETTER(IntPairs, CursorMoves, cursor)
@@ -237,16 +270,6 @@ int EnumWindows(EnumWindowsProc proc, intptr_t lparam) {
   for (uintptr_t h : tops)
     if (!proc(reinterpret_cast<Wnd>(h), lparam)) break;
   return 1;
-}
-
-Wnd FindWindowA(const char*, const char* title) {
-  std::lock_guard<std::recursive_mutex> g(D().mu);
-  if (title == nullptr) return nullptr;
-  for (uintptr_t h : D().order) {
-    const FakeWindow& w = D().windows[h];
-    if (w.parent == nullptr && w.title == title) return reinterpret_cast<Wnd>(h);
-  }
-  return nullptr;
 }
 
 int GetWindowTextA(Wnd wnd, char* buf, int maxCount) {
@@ -312,14 +335,39 @@ int32_t SetWindowLongA(Wnd wnd, int index, int32_t value) {
 Wnd SetFocus(Wnd wnd) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().focus.push_back(wnd);
+  D().focusThreads.push_back(fake::CurrentThread());
   return nullptr;
 }
 
 int SetForegroundWindow(Wnd wnd) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().foreground.push_back(wnd);
+  D().foregroundThreads.push_back(fake::CurrentThread());
+  D().front = wnd;
   return 1;
 }
+
+Wnd GetForegroundWindow() {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  return D().front;
+}
+
+uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  uint32_t process = 0, thread = 0;
+  if (wnd == fake::kViewerFront) {
+    process = fake::kViewerProcess;
+  } else if (FakeWindow* w = Find(wnd)) {
+    process = w->process;
+    thread = w->thread;
+  }
+  if (processId != nullptr) *processId = process;
+  return thread;
+}
+
+uint32_t GetCurrentProcessId() { return fake::kViewerProcess; }
+
+uint32_t GetCurrentThreadId() { return fake::CurrentThread(); }
 
 int16_t GetAsyncKeyState(int vk) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
@@ -406,6 +454,10 @@ uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc, u
   std::lock_guard<std::recursive_mutex> g(D().mu);
   // The multimedia timer refuses a zero delay, and one over its longest period.
   if (delay == 0 || delay > kLongestTimerPeriodMs) return 0;
+  if (D().timerFailures > 0) {
+    --D().timerFailures;
+    return 0;
+  }
   uint32_t id = D().nextTimer++;
   D().timers.push_back({id, delay, resolution, flags, proc});
   return id;

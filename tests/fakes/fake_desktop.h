@@ -44,6 +44,18 @@ struct KeyEvent {
   uintptr_t extra;
 };
 
+// Processes: every window belongs to the viewer's process unless a test
+// says otherwise. Until a test (or the plug-in) sets one, the foreground is a
+// window of the viewer's process that no enumeration finds.
+constexpr uint32_t kViewerProcess = 100;
+constexpr uint32_t kOtherProcess = 200;
+inline win32::Wnd const kViewerFront = reinterpret_cast<win32::Wnd>(static_cast<uintptr_t>(0x10));
+void SetWindowProcess(win32::Wnd wnd, uint32_t process);
+void SetForeground(win32::Wnd wnd);
+// A number for the calling thread, as GetCurrentThreadId gives it; a window
+// belongs to the thread that added it.
+uint32_t CurrentThread();
+
 // Clears every window, script and record.
 void ResetDesktop();
 
@@ -74,6 +86,9 @@ void SetHostHandler(HostHandler handler);
 // simple enough for tests). 0 and no summer hour after ResetDesktop.
 void SetTimeZone(int offsetMinutes, bool summerHour);
 
+// The next count timeSetEvent calls fail (return 0).
+void FailTimers(int count);
+
 // Whether user32 offers SetLayeredWindowAttributes.
 void SetLayeredAvailable(bool available);
 // What GetWindowDpi answers (96 after a reset).
@@ -86,6 +101,8 @@ std::vector<SentMessage> SentMessages();
 std::vector<WindowPos> WindowPositions();
 std::vector<win32::Wnd> FocusCalls();       // SetFocus
 std::vector<win32::Wnd> ForegroundCalls();  // SetForegroundWindow
+std::vector<uint32_t> FocusThreads();       // the thread of each SetFocus
+std::vector<uint32_t> ForegroundThreads();  // the thread of each SetForegroundWindow
 std::vector<KeyEvent> KeyEvents();
 std::vector<std::pair<int, int>> CursorMoves();
 std::vector<std::pair<std::string, std::string>> MessageBoxes();  // text, caption

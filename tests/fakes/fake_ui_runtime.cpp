@@ -52,6 +52,7 @@ struct Runtime {
   fake::FontHandler fontHandler;
   std::vector<fake::FontPopupCall> fontCalls;
   std::vector<std::function<void()>> queue;
+  std::vector<std::function<void()>> posted;  // for the thread of a window
   bool quit = false;
   int loopDepth = 0;
   int loops = 0, quits = 0, processed = 0;
@@ -112,6 +113,7 @@ void ResetUi() {
   r.fontHandler = nullptr;
   r.fontCalls.clear();
   r.queue.clear();
+  r.posted.clear();
   r.quit = false;
   r.loopDepth = 0;
   r.loops = r.quits = r.processed = 0;
@@ -164,6 +166,16 @@ std::vector<FontPopupCall> FontPopupCalls() {
 void QueueUiAction(std::function<void()> action) {
   Guard g(R().mu);
   R().queue.push_back(std::move(action));
+}
+
+int RunPostedCalls() {
+  std::vector<std::function<void()>> calls;
+  {
+    Guard g(R().mu);
+    calls.swap(R().posted);
+  }
+  for (auto& call : calls) call();
+  return static_cast<int>(calls.size());
 }
 
 int RunLoopCount() { Guard g(R().mu); return R().loops; }
@@ -375,6 +387,33 @@ int DiscardPanel(int panel) {
   return 0;
 }
 
+// Placement and the front go to the fake desktop, where tests read them.
+int PlaceOnTop(void* window, int x, int y, int width, int height) {
+  return win32::SetWindowPos(window, win32::kHwndTopmost, x, y, width, height,
+                             win32::kSwpShowWindow)
+             ? 0
+             : kErrBadValue;
+}
+
+// From a thread other than the window's, the work waits for that thread
+// (fake::RunPostedCalls), as a posted message would.
+void HandFrontTo(void* window) {
+  const uint32_t thread = win32::GetWindowThreadProcessId(window, nullptr);
+  if (thread != 0 && thread != win32::GetCurrentThreadId()) {
+    Guard g(R().mu);
+    R().posted.push_back([window] { HandFrontTo(window); });
+    return;
+  }
+  win32::SetFocus(window);
+  win32::SetForegroundWindow(window);
+}
+
+void* PanelWindow(int panel) {
+  Guard g(R().mu);
+  FakePanel* p = FindFakePanel(panel);
+  return p ? p->wnd : nullptr;
+}
+
 int SetActivePanel(int panel) {
   Guard g(R().mu);
   Log("SetActivePanel(" + std::to_string(panel) + ")");
@@ -478,6 +517,17 @@ int GetCtrlVal(int panel, int control, char* value, int capacity) {
 
 int ResetTextBox(int panel, int control, const char* text) {
   return SetValue(panel, control, text ? text : "", 0, "reset " + Quote(text));
+}
+
+void ShutdownPictures() {}
+
+int DeleteImage(int panel, int control) {
+  Guard g(R().mu);
+  Log("DeleteImage(" + std::to_string(panel) + "," + std::to_string(control) + ")");
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr) return kErrBadPanel;
+  c->image.clear();
+  return 0;
 }
 
 int DisplayImageFile(int panel, int control, const char* path) {

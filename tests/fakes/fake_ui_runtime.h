@@ -43,6 +43,9 @@ std::vector<FontPopupCall> FontPopupCalls();
 // caller's thread) until one of them leads to QuitUserInterface; with the
 // queue empty it returns at once, so a test can never hang in it.
 void QueueUiAction(std::function<void()> action);
+// Runs, on the calling thread, the work HandFrontTo left for the thread of a
+// window (as a posted message would run there); returns how many ran.
+int RunPostedCalls();
 int RunLoopCount();   // RunUserInterface calls so far
 int QuitCount();      // QuitUserInterface calls so far
 int ProcessEventsCount();

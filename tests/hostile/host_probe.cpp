@@ -32,6 +32,9 @@ BOOL CALLBACK FindBannerProc(HWND w, LPARAM lp) {
   char title[64] = "";
   GetWindowTextA(w, title, sizeof title);
   if (std::strcmp(title, kBannerTitle) != 0) return TRUE;
+  char cls[32] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  if (std::strcmp(cls, "TavikPanel") != 0) return TRUE;  // a window of the host's own
   if (!f->any) f->any = w;
   if (!f->visible && IsWindowVisible(w)) f->visible = w;
   return TRUE;
@@ -55,6 +58,21 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
 }
 
 }  // namespace
+
+HWND PluginPanel(const char* title) {
+  HWND w = nullptr;
+  while ((w = FindWindowExA(nullptr, w, "TavikPanel", title)) != nullptr) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == GetCurrentProcessId()) return w;
+  }
+  return nullptr;
+}
+
+void TapKey(BYTE vk) {
+  keybd_event(vk, 0, 0, 0);
+  keybd_event(vk, 0, KEYEVENTF_KEYUP, 0);
+}
 
 HWND BannerWindow() {
   FindBanner f;

@@ -13,6 +13,7 @@ typedef void(__cdecl* OnStartFn)(HINSTANCE, HWND, int, int, char*, char*, int*);
 typedef void(__cdecl* OnChannelChangeFn)(host::TProgram82);
 typedef void(__cdecl* OnFilterCloseFn)(unsigned);
 typedef void(__cdecl* OnExitFn)(HINSTANCE, HWND, int);
+typedef void(__cdecl* OnMenuSelectFn)(unsigned);
 
 constexpr char kMainClass[] = "HostileMain";
 constexpr char kVideoClass[] = "HostileVideo";
@@ -26,9 +27,11 @@ struct Plugin {
   OnChannelChangeFn onChannelChange = nullptr;
   OnFilterCloseFn onFilterClose = nullptr;
   OnExitFn onExit = nullptr;
+  OnMenuSelectFn onMenuSelect = nullptr;
 };
 Plugin g_plugin;
 HWND g_main = nullptr, g_video = nullptr;
+RECT g_hostRect = {0, 0, 1024, 700};
 
 struct Feeder {
   CRITICAL_SECTION callLock;  // held around each call into the routine
@@ -37,6 +40,7 @@ struct Feeder {
   volatile LONG running = 0;
   volatile LONG careless = 0;
   volatile LONG feeding = 1;
+  volatile LONG noPause = 0;
   volatile LONG stopSeen = 0;
   volatile LONG calls = 0, callsAfterStop = 0;
   host::DataCallback routine = nullptr;
@@ -86,7 +90,7 @@ DWORD WINAPI FeederThread(void*) {
         if (g_feed.stopSeen) InterlockedIncrement(&g_feed.callsAfterStop);
       }
       LeaveCriticalSection(&g_feed.callLock);
-      Sleep(kFeederPauseMs);
+      if (!g_feed.noPause) Sleep(kFeederPauseMs);
     }
   }
 }
@@ -170,8 +174,9 @@ bool CreateHostWindow(std::string& error) {
   wc.lpfnWndProc = VideoProc;
   wc.lpszClassName = kVideoClass;
   if (!RegisterClassA(&wc)) return error = "RegisterClass failed", false;
-  g_main = CreateWindowExA(0, kMainClass, kMainTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                           1024, 700, nullptr, nullptr, inst, nullptr);
+  g_main = CreateWindowExA(0, kMainClass, kMainTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                           g_hostRect.left, g_hostRect.top, g_hostRect.right - g_hostRect.left,
+                           g_hostRect.bottom - g_hostRect.top, nullptr, nullptr, inst, nullptr);
   if (!g_main) return error = "CreateWindow failed", false;
   RECT rc;
   GetClientRect(g_main, &rc);
@@ -185,6 +190,13 @@ bool CreateHostWindow(std::string& error) {
 }
 
 HWND HostWindow() { return g_main; }
+void SetHostRect(const RECT& rect) { g_hostRect = rect; }
+DWORD FeederThreadId() { return GetThreadId(g_feed.thread); }
+HMODULE PluginModule() { return g_plugin.module; }
+
+void MenuSelect(unsigned menuId) {
+  if (g_plugin.module) g_plugin.onMenuSelect(menuId);
+}
 
 bool LoadPlugin(std::string& error) {
   HMODULE h = LoadLibraryA(PluginPath().c_str());
@@ -198,6 +210,7 @@ bool LoadPlugin(std::string& error) {
   ok &= Resolve(h, "On_Channel_Change", g_plugin.onChannelChange, error);
   ok &= Resolve(h, "On_Filter_Close", g_plugin.onFilterClose, error);
   ok &= Resolve(h, "On_Exit", g_plugin.onExit, error);
+  ok &= Resolve(h, "On_Menu_Select", g_plugin.onMenuSelect, error);
   if (!ok) {
     FreeLibrary(h);
     g_plugin = Plugin();
@@ -307,6 +320,8 @@ void StopFeeder() {
   StopFeederLocked();
   InterlockedExchange(&g_feed.careless, 0);
 }
+
+void SetFeederWithoutPause() { InterlockedExchange(&g_feed.noPause, 1); }
 
 long FeederCalls() { return g_feed.calls; }
 long FeederCallsAfterStop() { return g_feed.callsAfterStop; }

@@ -24,6 +24,7 @@ constexpr int kUnit = host::kUnitSize;
 bool Check(bool condition, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 void Note(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));  // an indented figure
 const std::string& PluginPath();
+bool AllocAll();  // --alloc-all: allocation_failures fails every N, however many
 // Pumps this thread's messages for ms milliseconds (the plug-in's panels live here).
 void Pump(DWORD ms);
 // Pumps until test() holds or ms passed; true when it held.
@@ -40,6 +41,13 @@ bool PumpUntil(DWORD ms, Test test) {
 // ---- host_side.cpp: the host's window, commands, plug-in and filter ----
 bool CreateHostWindow(std::string& error);
 HWND HostWindow();
+void SetHostRect(const RECT& rect);  // before CreateHostWindow
+DWORD FeederThreadId();
+HMODULE PluginModule();
+// On_Menu_Select: returns when the panel's loop ends (see CloseSoon).
+void MenuSelect(unsigned menuId);
+// Closes the plug-in panel with this title (WM_CLOSE) once a loop runs.
+void CloseSoon(const char* title);
 bool LoadPlugin(std::string& error);  // LoadLibrary, exports, On_Start
 void ExitPlugin();                    // On_Exit only
 void FreePlugin();                    // FreeLibrary only
@@ -86,6 +94,9 @@ void SetCareless(bool careless);
 // at once when the filter is open.
 void SetFeeding(bool on);
 void StopFeeder();
+// Deliveries back to back from now on (this process), so that the feeder is
+// mostly found inside the plug-in.
+void SetFeederWithoutPause();
 long FeederCalls();
 long FeederCallsAfterStop();  // deliveries made after the stop command
 
@@ -111,6 +122,11 @@ void CheckStillWorks(int channelIndex, const char* after);
 // shows, which also starts the filter.
 void ArmBanner();
 
+// A panel of the plug-in's by its title (class and process checked), or null.
+HWND PluginPanel(const char* title);
+// Presses a key as a user does (down, up).
+void TapKey(BYTE vk);
+
 // ---- process figures ----
 size_t HeapInUse(size_t* blocks = nullptr);  // busy bytes over every heap of the process
 int ProcessWindowCount();                    // top-level windows of this process
@@ -126,5 +142,16 @@ void CaseRacingExit();
 void CaseCarelessHost();
 void CaseUnloadWithoutExit();
 void CaseCycles(int cycles);
+void CaseExitInFlight();
+void CaseWindowsOfOurTitles();
+void CaseSecondViewer();
+void CaseKeysInOtherProgram();
+void CaseKeyBeforeLoad();
+void CaseAllocationFailures();
+// The child processes those cases start (hostile_host.exe --child NAME).
+int RunChild(const std::string& name);
+// This program started again with --child NAME (on another copy of the
+// plug-in when given); its process handle, or null.
+HANDLE StartChild(const char* name, const char* plugin = nullptr);
 
 }  // namespace hostile

@@ -1,6 +1,6 @@
 // hostile_host.exe: runs the hostile cases against the real plug-in in one
 // process under a watchdog, one output line per case and a closing count.
-//   hostile_host.exe --plugin PATH\tavik.dll [--cycles N] [--only NAME]
+//   hostile_host.exe --plugin PATH\tavik.dll [--cycles N] [--only NAME] [--alloc-all (last)]
 //   --selftest crash|hang: a case that faults or hangs, to see the guard work
 #include <cstdarg>
 #include <cstdio>
@@ -118,6 +118,9 @@ void Note(const char* format, ...) {
 
 const std::string& PluginPath() { return g_run.plugin; }
 
+static bool g_allocAll = false;
+bool AllocAll() { return g_allocAll; }
+
 void Pump(DWORD ms) {
   const DWORD t0 = GetTickCount();
   do {
@@ -136,18 +139,22 @@ int main(int argc, char** argv) {
   using namespace hostile;
   InitializeCriticalSection(&g_run.lock);
   int cycles = kDefaultCycles;
-  std::string only, selftest;
+  std::string only, selftest, child;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--plugin")) g_run.plugin = argv[i + 1];
     else if (!std::strcmp(argv[i], "--cycles")) cycles = std::atoi(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--only")) only = argv[i + 1];
     else if (!std::strcmp(argv[i], "--selftest")) selftest = argv[i + 1];
+    else if (!std::strcmp(argv[i], "--child")) child = argv[i + 1];
   }
+  for (int i = 1; i < argc; ++i)
+    if (!std::strcmp(argv[i], "--alloc-all")) g_allocAll = true;
   if (g_run.plugin.empty()) {
     std::fprintf(stderr, "usage: hostile_host.exe --plugin PATH [--cycles N] [--only NAME]\n");
     return 2;
   }
   setvbuf(stdout, nullptr, _IONBF, 0);
+  if (!child.empty()) return RunChild(child);  // a case's other process
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   SetUnhandledExceptionFilter(OnCrash);
   CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr);
@@ -172,9 +179,19 @@ int main(int argc, char** argv) {
       {"deliveries_racing_exit", 30000, CaseRacingExit},
       {"deliveries_careless_host", 30000, CaseCarelessHost},
       {"unload_without_exit", 30000, CaseUnloadWithoutExit},
+      {"exit_with_work_in_flight", 90000, CaseExitInFlight},
+      {"host_windows_of_our_titles", 30000, CaseWindowsOfOurTitles},
+      {"second_viewer_on_the_desktop", 40000, CaseSecondViewer},
+      {"keys_typed_into_another_program", 30000, CaseKeysInOtherProgram},
   };
   for (const Entry& e : cases)
     if (only.empty() || only == e.name) RunCase(e.name, e.limitMs, e.body);
+  const Entry unloaded[] = {
+      {"keys_typed_before_the_load", 30000, CaseKeyBeforeLoad},
+      {"allocation_failures", 400000, CaseAllocationFailures},
+  };
+  for (const Entry& e : unloaded)
+    if (only.empty() || only == e.name) RunCase(e.name, e.limitMs, e.body, false);
   static int s_cycles;
   s_cycles = cycles;
   if (only.empty() || only == "load_unload_cycles")
