@@ -27,12 +27,14 @@ for n in 0 1 2 3 4; do crop "style-$n" 640x120+0+0 "" "style-$n"; done
 crop settings 302x402+49+49  ""  settings-panel
 crop epg      422x422+49+49  ""  epg-panel
 crop about    302x332+399+49 ""  about-panel
-# The banner in the broadcasters' own characters (docs/guide-shots-world.scn).
+# The banner in the broadcasters' own characters (docs/guide-shots-world.scn):
+# the logo, name and lines, without the clock (the run's own time, hours
+# away from the broadcasts' dates).
 "$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/docs/guide-shots-world.scn" \
   >"$raw/run-world.log" 2>&1 \
   || { cat "$raw/run-world.log" >&2; echo "guide-shots: the world scenario failed" >&2; exit 1; }
-crop world_czech   1240x110+20+884 "" banner-czech
-crop world_greek   1240x110+20+884 "" banner-greek
-crop world_chinese 1240x110+20+884 "" banner-chinese
+crop world_czech   760x110+20+884 "" banner-czech
+crop world_greek   760x110+20+884 "" banner-greek
+crop world_chinese 760x110+20+884 "" banner-chinese
 echo "guide-shots: pictures in $out"
 ls -1 "$out"
