@@ -33,7 +33,9 @@
 //     placements are computed under it; every Win32 and runtime call is made
 //     after it is released, from a plan taken under it;
 //   - the line-file lock (runtime/line_file.cpp): the table of open files,
-//     held across that file's own read or write only.
+//     held across that file's own read or write only;
+//   - the runtime's last-failure lock (runtime/win/ui_panels.cpp): the text
+//     of the last reason a panel could not be loaded, copied in and out.
 //
 // No lock is ever held across a call that may send a message to a window of
 // another thread or wait for another thread (SendMessage to the host, a timer
