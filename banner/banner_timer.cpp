@@ -178,11 +178,12 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
 
   // Programme lines complete: onto the banner, and a full display time from now.
   const bool counting = WithBannerState([](BannerState& s) { return s.tickCount > 0; });
-  if (counting && settings.epgon == 1 && ShowCompleteProgrammeLines(bannerPanel))
-    WithBannerState([](BannerState& s) { s.tickCount = 0; });
-  // A programme that began while the banner is on screen shows at once.
-  else if (counting && settings.epgon == 1)
-    ShowChangedProgrammeLines(bannerPanel);
+  if (counting && settings.epgon == 1) {
+    if (ShowCompleteProgrammeLines(bannerPanel))
+      WithBannerState([](BannerState& s) { s.tickCount = 0; });
+    else  // a programme that began while the banner is on screen shows at once
+      ShowChangedProgrammeLines(bannerPanel);
+  }
 
   const int32_t bannerHeight = settings.bannerHeight;
   PlanSlideAndHide(plan, settings.slideout, settings.parkcursor, bannerHeight);

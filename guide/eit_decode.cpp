@@ -46,10 +46,10 @@ void DecodeUnit(const UnitReader& unit) {
   // programme changed while the channel stayed tuned), and only by a line
   // that is whole. Once the lines were shown, only a line that was built from
   // an event of its own, on the channel still tuned, is followed.
-  const uint32_t shown = state.builtEvent[kind].load();
-  const bool built = s == kStateShown ? shown != 0 : (s & bit) != 0;
-  if (built && (shown == event || !picked.strings.recognised)) return;
-  if (s == kStateShown && shown == 0) return;
+  const uint32_t builtFrom = state.builtEvent[kind].load();
+  if (s == kStateShown && builtFrom == 0) return;
+  const bool built = s == kStateShown || (s & bit) != 0;
+  if (built && (builtFrom == event || !picked.strings.recognised)) return;
   uint32_t channel = 0;  // the channel change this service id came with
   if (h.eitsid != CurrentServiceId(&channel)) return;
   if (s == kStateShown && channel != state.linesChannel) return;

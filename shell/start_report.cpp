@@ -105,9 +105,9 @@ void StartProblemText(char* text, size_t capacity, StartProblem problem, const c
     case StartProblem::kNoTimer:
       FormatText(text, capacity,
                  "Tavik started without its timer: Windows would not start a timer of "
-                 "%lu ms, and the banner does not appear while there is none.\n\nFolder: "
-                 "%s\n\nCheck the display time in Settings (a few seconds is usual), then "
-                 "start the viewer again.",
+                 "%lu ms, and the banner does not appear while there is none (Tavik "
+                 "tries again at each channel change).\n\nFolder: %s\n\nCheck the display "
+                 "time in Settings (a few seconds is usual), then start the viewer again.",
                  number, folder);
       break;
   }
