@@ -24,7 +24,7 @@ void SetUpDesktop(int otherWindows, bool withVideo, bool withLogo) {
   fake::ResetDesktop();
   fake::ResetUi();
   ResetBanner();
-  const std::string uir = std::string(TAVIK_SOURCE_DIR) + "/resources/tavik.uir";
+  const std::string uir = std::string(TAVIK_SOURCE_DIR) + "/src/resources/tavik.uir";
   panels.banner = ui::LoadPanelEx(0, uir.c_str(), panel::kBannerId, nullptr);
   panels.epg = ui::LoadPanelEx(0, uir.c_str(), panel::kEpgId, nullptr);
   for (int i = 0; i < otherWindows; ++i)

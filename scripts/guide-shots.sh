@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the user guide's screenshots from the host simulator: runs
-# docs/guide-shots.scn on the Windows build and crops the whole-screen shots
+# tests/e2e/guide/guide-shots.scn on the Windows build and crops the whole-screen shots
 # to PNG pictures of the banner and the panels.
 #   scripts/guide-shots.sh [WIN_DIR] [OUT_DIR]    (defaults: build/win, docs/images)
 set -uo pipefail
@@ -12,7 +12,7 @@ out="${2:-$repo/docs/images}"
 raw="$(mktemp -d "${TMPDIR:-/tmp}/tavik-shots.XXXXXX")"
 trap 'rm -rf "$raw"' EXIT
 "$repo/scripts/run-scenario.sh" --channels "$repo/tests/e2e/channels-generated.txt" --out "$raw" \
-  "$win_dir" "$repo/docs/guide-shots.scn" >"$raw/run.log" 2>&1 \
+  "$win_dir" "$repo/tests/e2e/guide/guide-shots.scn" >"$raw/run.log" 2>&1 \
   || { cat "$raw/run.log" >&2; echo "guide-shots: the scenario failed" >&2; exit 1; }
 mkdir -p "$out"
 # name  crop (WxH+X+Y of the shot)  scale
@@ -27,10 +27,10 @@ for n in 0 1 2 3 4; do crop "style-$n" 640x120+0+0 "" "style-$n"; done
 crop settings 302x402+49+49  ""  settings-panel
 crop epg      422x422+49+49  ""  epg-panel
 crop about    302x332+399+49 ""  about-panel
-# The banner in the broadcasters' own characters (docs/guide-shots-world.scn):
+# The banner in the broadcasters' own characters (tests/e2e/guide/guide-shots-world.scn):
 # the logo, name and lines, without the clock (the run's own time, hours
 # away from the broadcasts' dates).
-"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/docs/guide-shots-world.scn" \
+"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/tests/e2e/guide/guide-shots-world.scn" \
   >"$raw/run-world.log" 2>&1 \
   || { cat "$raw/run-world.log" >&2; echo "guide-shots: the world scenario failed" >&2; exit 1; }
 crop world_czech   760x110+20+884 "" banner-czech

@@ -19,7 +19,7 @@ while [ $# -gt 0 ]; do
 done
 
 # The version, from its one place in the source.
-ver_h="$repo/common/version.h"
+ver_h="$repo/src/common/version.h"
 major="$(sed -n 's/^#define TAVIK_VERSION_MAJOR "\(.*\)"$/\1/p' "$ver_h")"
 minor="$(sed -n 's/^#define TAVIK_VERSION_MINOR "\(.*\)"$/\1/p' "$ver_h")"
 [ -n "$major" ] && [ -n "$minor" ] || { echo "package: no version in $ver_h" >&2; exit 1; }
@@ -41,9 +41,9 @@ cmake --build "$win_dir" -j "${JOBS:-2}" --target tavik tavik-eit tavik-logos md
 stage="$(mktemp -d "${TMPDIR:-/tmp}/tavik-package.XXXXXX")"
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/tavik_icon" "$stage/tavik-guide/images"
-cp "$win_dir/tavik.dll" "$repo/resources/tavik.uir" "$win_dir/tavik-eit.exe" \
+cp "$win_dir/tavik.dll" "$repo/src/resources/tavik.uir" "$win_dir/tavik-eit.exe" \
    "$win_dir/tavik-logos.exe" "$stage/"
-cp "$repo/resources/tavik_icon/0.jpg" "$stage/tavik_icon/"
+cp "$repo/src/resources/tavik_icon/0.jpg" "$stage/tavik_icon/"
 # Text files for Windows users: CR LF line ends.
 sed 's/$/\r/' "$repo/LICENSE" >"$stage/LICENSE.txt"
 

@@ -10,7 +10,7 @@ name=$(basename "$fuzzer")
 mkdir -p "$corpus"
 export TAVIK_EIT_SEEDS="$corpus"
 if [ "$name" = panel_file_fuzz ] && [ -z "$(ls -A "$corpus")" ]; then
-  cp "$root/resources/tavik.uir" "$corpus/"
+  cp "$root/src/resources/tavik.uir" "$corpus/"
 fi
 exec "$fuzzer" -max_total_time="$seconds" -max_len=20000 -rss_limit_mb=2048 \
   -print_final_stats=1 "$corpus"

@@ -24,7 +24,7 @@ fail() { echo "test-package: FAILED: $*"; exit 1; }
   || { cat "$work/package.log"; fail "scripts/package.sh"; }
 zips=("$work"/dist/tavik-*-win32.zip)
 [ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || fail "no single dist/tavik-<version>-win32.zip"
-version="$(sed -n 's/^#define TAVIK_VERSION_MAJOR "\(.*\)"$/\1/p' "$repo/common/version.h").$(sed -n 's/^#define TAVIK_VERSION_MINOR "\(.*\)"$/\1/p' "$repo/common/version.h")"
+version="$(sed -n 's/^#define TAVIK_VERSION_MAJOR "\(.*\)"$/\1/p' "$repo/src/common/version.h").$(sed -n 's/^#define TAVIK_VERSION_MINOR "\(.*\)"$/\1/p' "$repo/src/common/version.h")"
 [ "$(basename "${zips[0]}")" = "tavik-$version-win32.zip" ] || fail "zip named $(basename "${zips[0]}")"
 
 plugin="$work/plugin"

@@ -29,7 +29,7 @@ class BannerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing_support::ResetEverything();
-    const std::string uir = testing_support::SourcePath("resources/tavik.uir");
+    const std::string uir = testing_support::SourcePath("src/resources/tavik.uir");
     panels.banner = ui::LoadPanelEx(0, uir.c_str(), panel::kBannerId, nullptr);
     panels.epg = ui::LoadPanelEx(0, uir.c_str(), panel::kEpgId, nullptr);
     ASSERT_GE(panels.banner.load(), 0) << "banner panel not loaded from " << uir;

@@ -70,7 +70,7 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   settings.epgtext = 1;
   settings.epgchars = 1;
   int banner =
-      ui::LoadPanelEx(0, TAVIK_SOURCE_DIR "/resources/tavik.uir", panel::kBannerId, nullptr);
+      ui::LoadPanelEx(0, TAVIK_SOURCE_DIR "/src/resources/tavik.uir", panel::kBannerId, nullptr);
   ASSERT_GE(banner, 0);
   SaveChannelRecord(MakeRecord("AAA", 1, 1, kServices[0].sid, 0));
   RestartProgrammeLines(banner);

@@ -32,7 +32,7 @@ class GuideFilter : public ::testing::Test {
     hostLink.hostWnd = hostWnd;
     hostLink.pluginId = 0x12345;
     SaveChannelRecord(MakeRecord("Test", 11778000, 13, 0x1234, 0));
-    banner = ui::LoadPanelEx(0, TAVIK_SOURCE_DIR "/resources/tavik.uir", panel::kBannerId,
+    banner = ui::LoadPanelEx(0, TAVIK_SOURCE_DIR "/src/resources/tavik.uir", panel::kBannerId,
                              nullptr);
     ASSERT_GE(banner, 0);
   }

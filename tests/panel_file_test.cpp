@@ -14,7 +14,7 @@ using ui::CtrlDef;
 using ui::CtrlKind;
 using ui::PanelDef;
 
-const char* kUirPath = TAVIK_SOURCE_DIR "/resources/tavik.uir";
+const char* kUirPath = TAVIK_SOURCE_DIR "/src/resources/tavik.uir";
 
 std::vector<PanelDef> ParseOk(const std::string& text) {
   std::vector<PanelDef> panels;

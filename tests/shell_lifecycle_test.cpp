@@ -265,7 +265,7 @@ TEST_F(LifecycleTest, TicksAfterExitFindNoBannerAndDoNoHarm) {
 
 TEST_F(LifecycleTest, DetachAfterPartialAttachLeavesMissingPanelsAlone) {
   // A panel file without the EPG panel: the first three load, the fourth fails.
-  std::string uir = testing_support::ReadFile(testing_support::SourcePath("resources/tavik.uir"));
+  std::string uir = testing_support::ReadFile(testing_support::SourcePath("src/resources/tavik.uir"));
   WriteFile(dir_ + "\\tavik.uir", uir.substr(0, uir.find("panel 2 ")));
   EXPECT_EQ(Attach(nullptr), 0);
   EXPECT_EQ(CallsStartingWith("LoadPanelEx").size(), 4u);
@@ -404,7 +404,7 @@ TEST_F(LifecycleTest, ExitDuringAMenuLoopEndsIt) {
 // A panel file whose button names no known callback, or whose dialog panel
 // lacks its closing button, fails the load: no panel nobody can close.
 TEST_F(LifecycleTest, PanelFileWithoutAWayOutFailsTheLoad) {
-  const std::string good = testing_support::ReadFile(testing_support::SourcePath("resources/tavik.uir"));
+  const std::string good = testing_support::ReadFile(testing_support::SourcePath("src/resources/tavik.uir"));
   struct Case {
     const char* what;
     const char* from;

@@ -19,4 +19,4 @@ add_test(NAME e2e_package COMMAND ${CMAKE_SOURCE_DIR}/scripts/test-package.sh ${
 set_tests_properties(e2e_package PROPERTIES
   TIMEOUT 600 LABELS e2e RESOURCE_LOCK tavik_wine_display)
 
-include(${CMAKE_SOURCE_DIR}/tests/hostile/hostile.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/tests/hosts/hostile/hostile.cmake)

@@ -73,7 +73,7 @@ void PluginTest::TearDown() {
 
 int PluginTest::Load(bool withPanelFile) {
   if (withPanelFile)
-    WriteFile(dir_ + "\\tavik.uir", ReadFile(SourcePath("resources/tavik.uir")));
+    WriteFile(dir_ + "\\tavik.uir", ReadFile(SourcePath("src/resources/tavik.uir")));
   int result = Attach(nullptr);
   loaded_ = result == 1;
   if (hostWnd_ != nullptr)

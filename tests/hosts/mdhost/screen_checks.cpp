@@ -1,0 +1,278 @@
+// Checks about how the plug-in's windows look and where the focus is: a
+// control's typeface, a list box's selection, a button's check, the
+// foreground window, the mouse cursor, the clock line, placement over the
+// host's video window, a banner caught while it slides out, a banner's layout
+// (controls inside, apart, left of its detail block), and the load itself
+// (message boxes raised during it, whether a plug-in is loaded).
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/hosts/mdhost/mdhost.h"
+
+namespace mdhost {
+namespace {
+
+constexpr UINT kSendTimeoutMs = 2000;
+constexpr int kClockSlackMinutes = 1;  // a check made across a minute's turn
+
+bool ToLong(const std::string& s, long& out) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  out = std::strtol(s.c_str(), &end, 0);
+  return *end == '\0';
+}
+
+std::string RectText(const RECT& r) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return buf;
+}
+
+HWND Control(const std::string& title, const std::string& id, std::string& detail) {
+  long v = 0;
+  HWND panel = FindOwnWindow(title);
+  HWND ctrl = panel && ToLong(id, v) ? GetDlgItem(panel, static_cast<int>(v)) : nullptr;
+  if (!ctrl) detail = panel ? "no such control" : "no such window";
+  return ctrl;
+}
+
+// The typeface a control draws with, as WM_GETFONT reports it.
+bool FontFace(HWND ctrl, std::string& face, std::string& detail) {
+  DWORD_PTR font = 0;
+  if (!SendMessageTimeoutA(ctrl, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &font)) {
+    detail = "the control does not answer";
+    return false;
+  }
+  LOGFONTA lf = {};
+  if (!font || GetObjectA(reinterpret_cast<HFONT>(font), sizeof lf, &lf) == 0) {
+    detail = "the control reports no font (WM_GETFONT gives none)";
+    return false;
+  }
+  face = lf.lfFaceName;
+  detail = "typeface is \"" + face + "\"";
+  return true;
+}
+
+std::string ClockAt(int minutesBack) {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  int minutes = (t.wHour * 60 + t.wMinute - minutesBack + 24 * 60) % (24 * 60);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d:%02d", minutes / 60, minutes % 60);
+  return buf;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+std::string Named(int id, const RECT& r) { return "control " + std::to_string(id) + " (" + RectText(r) + ")"; }
+
+// picture TITLE COLOR ID: what the screen shows where window TITLE is (what
+// a screenshot holds), not what the window list says: at least half its
+// pixels have COLOR (0xBBGGRR, the banner's background) and control ID's
+// rectangle holds at least kInkPixels pixels of another colour (its text).
+constexpr int kInkPixels = 20;
+
+bool CheckPicture(const std::string& title, long color, int id, std::string& detail) {
+  HWND wnd = FindOwnWindow(title);
+  HWND ctrl = wnd ? GetDlgItem(wnd, id) : nullptr;
+  RECT r, c;
+  if (!wnd || !ctrl || !IsWindowVisible(wnd) || !GetWindowRect(wnd, &r) ||
+      !GetWindowRect(ctrl, &c)) {
+    detail = wnd ? "no visible window with that control" : "no such window";
+    return false;
+  }
+  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (!IntersectRect(&r, &r, &screen)) {
+    detail = "the window is off the screen";
+    return false;
+  }
+  void* bits = nullptr;
+  HBITMAP bmp = GrabScreen(r, 32, &bits);
+  if (!bmp) {
+    detail = "cannot read the screen";
+    return false;
+  }
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const auto* px = static_cast<const uint32_t*>(bits);
+  const uint32_t want = ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+  long background = 0, ink = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const bool same = (px[(h - 1 - y) * w + x] & 0xFFFFFF) == want;
+      if (same) ++background;
+      const int sx = r.left + x, sy = r.top + y;
+      if (!same && sx >= c.left && sx < c.right && sy >= c.top && sy < c.bottom) ++ink;
+    }
+  DeleteObject(bmp);
+  detail = std::to_string(background) + " of " + std::to_string(long(w) * h) +
+           " pixels in the background colour, " + std::to_string(ink) +
+           " others inside control " + std::to_string(id);
+  return background * 2 >= long(w) * h && ink >= kInkPixels;
+}
+
+// layout TITLE BOX: the window's visible controls lie inside it; no two of them
+// overlap, except the controls that lie wholly inside control BOX (drawn
+// behind them); nothing outside BOX reaches past BOX's left edge. Controls of
+// no size show nothing and are left out.
+bool CheckLayout(const std::string& title, int box, std::string& detail) {
+  HWND w = FindOwnWindow(title);
+  if (!w || !IsWindowVisible(w)) {
+    detail = w ? "window is hidden" : "no such window";
+    return false;
+  }
+  RECT outer;
+  GetWindowRect(w, &outer);
+  struct Item { int id; RECT r; };
+  std::vector<Item> items;
+  RECT boxRect = {};
+  bool haveBox = false;
+  for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (!(GetWindowLongA(c, GWL_STYLE) & WS_VISIBLE)) continue;
+    RECT r;
+    GetWindowRect(c, &r);
+    if (r.right <= r.left || r.bottom <= r.top) continue;
+    const int id = GetDlgCtrlID(c);
+    if (id == box) {
+      boxRect = r;
+      haveBox = true;
+    }
+    items.push_back({id, r});
+  }
+  std::vector<std::string> problems;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const Item& a = items[i];
+    if (!Inside(a.r, outer)) problems.push_back(Named(a.id, a.r) + " is not inside the window");
+    const bool aBehind = haveBox && a.id != box && Inside(a.r, boxRect);
+    if (haveBox && a.id != box && !aBehind && a.r.right > boxRect.left)
+      problems.push_back(Named(a.id, a.r) + " reaches past the left edge of control " +
+                         std::to_string(box));
+    for (size_t j = i + 1; j < items.size(); ++j) {
+      const Item& b = items[j];
+      RECT both;
+      if (!IntersectRect(&both, &a.r, &b.r)) continue;
+      const bool boxPair = (a.id == box && Inside(b.r, a.r)) || (b.id == box && Inside(a.r, b.r));
+      if (!boxPair) problems.push_back(Named(a.id, a.r) + " overlaps " + Named(b.id, b.r));
+    }
+  }
+  detail = "window " + RectText(outer) + ", " + std::to_string(items.size()) + " controls";
+  if (!haveBox) problems.push_back("no visible control " + std::to_string(box));
+  for (const auto& p : problems) detail += "; " + p;
+  return problems.empty();
+}
+
+}  // namespace
+
+bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool& known) {
+  const size_t n = a.size();
+  const std::string& kind = a[0];
+  long v[3] = {};
+  known = true;
+  if (kind == "font" && n == 4) {
+    HWND ctrl = Control(a[1], a[2], detail);
+    std::string face;
+    return ctrl && FontFace(ctrl, face, detail) && face == a[3];
+  }
+  if (kind == "foreground" && n == 2) {
+    HWND fg = GetForegroundWindow();
+    HWND root = fg ? GetAncestor(fg, GA_ROOT) : nullptr;
+    char title[256] = "";
+    if (root) GetWindowTextA(root, title, sizeof title);
+    detail = root ? "the foreground window is \"" + std::string(title) + "\"" : "no foreground window";
+    return root && a[1] == title;
+  }
+  if (kind == "clock" && n == 3) {
+    HWND ctrl = Control(a[1], a[2], detail);
+    char text[64] = "";
+    DWORD_PTR got = 0;
+    if (!ctrl || !SendMessageTimeoutA(ctrl, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                      SMTO_ABORTIFHUNG, kSendTimeoutMs, &got))
+      return false;
+    detail = "text is \"" + std::string(text) + "\", local time " + ClockAt(0);
+    for (int back = 0; back <= kClockSlackMinutes; ++back)
+      if (ClockAt(back) == text) return true;
+    return false;
+  }
+  if (kind == "over-video" && n == 5 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]) && ToLong(a[4], v[2])) {
+    // over-video TITLE INSET LIFT HEIGHT: INSET in from the video's sides, its
+    // lower edge LIFT above the video's bottom, HEIGHT high.
+    HWND w = FindOwnWindow(a[1]);
+    if (!w) { detail = "no such window"; return false; }
+    RECT video, r;
+    GetWindowRect(State().videoWnd, &video);
+    GetWindowRect(w, &r);
+    const RECT want = {video.left + v[0], video.bottom - v[1] - v[2], video.right - v[0], video.bottom - v[1]};
+    detail = "rect is " + RectText(r) + ", expected " + RectText(want) + " over the video window at " +
+             RectText(video);
+    return EqualRect(&r, &want) != 0;
+  }
+  if (kind == "narrower" && n == 3 && ToLong(a[2], v[0])) {
+    // Caught in the middle of a slide-out: visible, some width left, less than full.
+    HWND w = FindOwnWindow(a[1]);
+    RECT r = {};
+    if (w) GetWindowRect(w, &r);
+    const long width = r.right - r.left;
+    detail = !w ? "no such window" : "width is " + std::to_string(width) + (IsWindowVisible(w) ? "" : ", hidden");
+    return w && IsWindowVisible(w) && width > 0 && width < v[0];
+  }
+  if (kind == "selected" && n == 4) {
+    // The entry a list box has selected (its window text is empty).
+    HWND ctrl = Control(a[1], a[2], detail);
+    DWORD_PTR sel = 0, len = 0;
+    if (!ctrl || !SendMessageTimeoutA(ctrl, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &sel))
+      return false;
+    if (static_cast<LRESULT>(sel) == LB_ERR ||
+        !SendMessageTimeoutA(ctrl, LB_GETTEXTLEN, sel, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len) ||
+        static_cast<LRESULT>(len) == LB_ERR) {
+      detail = "nothing is selected";
+      return false;
+    }
+    std::vector<char> text(len + 1, '\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(ctrl, LB_GETTEXT, sel, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &got);
+    detail = "\"" + std::string(text.data()) + "\" is selected";
+    return a[3] == text.data();
+  }
+  if (kind == "checked" && n == 3) {
+    HWND ctrl = Control(a[1], a[2], detail);
+    DWORD_PTR state = 0;
+    if (!ctrl || !SendMessageTimeoutA(ctrl, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state))
+      return false;
+    detail = state == BST_CHECKED ? "checked" : "not checked";
+    return state == BST_CHECKED;
+  }
+  if (kind == "control" && n == 4 && (a[3] == "visible" || a[3] == "hidden")) {
+    HWND ctrl = Control(a[1], a[2], detail);
+    if (!ctrl) return false;
+    const bool visible = (GetWindowLongA(ctrl, GWL_STYLE) & WS_VISIBLE) != 0;
+    detail = visible ? "the control is visible" : "the control is hidden";
+    return visible == (a[3] == "visible");
+  }
+  if (kind == "count" && n == 3 && ToLong(a[2], v[0])) {
+    const int count = TraceCount(a[1]);
+    detail = "found " + std::to_string(count) + " times in the trace";
+    return count == v[0];
+  }
+  if (kind == "cursor" && n == 3 && ToLong(a[1], v[0]) && ToLong(a[2], v[1])) {
+    POINT at = {};
+    GetCursorPos(&at);
+    detail = "the cursor is at " + std::to_string(at.x) + " " + std::to_string(at.y);
+    return at.x == v[0] && at.y == v[1];
+  }
+  if (kind == "layout" && n == 3 && ToLong(a[2], v[0])) return CheckLayout(a[1], static_cast<int>(v[0]), detail);
+  if (kind == "picture" && n == 4 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]))
+    return CheckPicture(a[1], v[0], static_cast<int>(v[1]), detail);
+  if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
+  if (kind == "dialog-contains" && n == 3) return DialogSeen(a[1], a[2], detail, true);
+  if (kind == "loaded" && n == 1) {
+    detail = PluginLoaded() ? "a plug-in is loaded" : "no plug-in is loaded";
+    return PluginLoaded();
+  }
+  known = false;
+  return false;
+}
+
+}  // namespace mdhost

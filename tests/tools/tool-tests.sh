@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# Runs the user tools on inputs of our own and on the real captures, as a user
+# would, and checks what they print and their exit codes.
+#   tests/tools/tool-tests.sh CASE NATIVE_DIR [WIN_DIR]
+# Cases: eit-generated, eit-captures, logos-awkward, logos-captures, win-same-output.
+# Exit 0 passed, 1 failed, 77 skipped (no captures, no Windows build).
+set -uo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+case_name="${1:?case}" native="$(cd "${2:?native build dir}" && pwd)" win="${3:-}"
+[ -n "$win" ] && [ -d "$win" ] && win="$(cd "$win" && pwd)"
+captures="$repo/../shared/data/eit"
+work="$(mktemp -d "${TMPDIR:-/tmp}/tavik-tools.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# expect_exit WANT CMD...: runs CMD into $work/out and $work/err, checks its exit code.
+expect_exit() {
+  local want=$1; shift
+  "$@" >"$work/out" 2>"$work/err"
+  local rc=$?
+  [ "$rc" -eq "$want" ] || fail "exit $rc, expected $want: $*$(printf '\n'; cat "$work/err")"
+}
+expect_out() { grep -qF -- "$1" "$work/out" || fail "output lacks: $1$(printf '\n'; cat "$work/out")"; }
+expect_err() { grep -qF -- "$1" "$work/err" || fail "stderr lacks: $1$(printf '\n'; cat "$work/err")"; }
+need_captures() {
+  ls "$captures"/*.ts >/dev/null 2>&1 || { echo "skipped: no captures in ../shared/data/eit"; exit 77; }
+}
+
+eit="$native/tavik-eit" logos="$native/tavik-logos"
+case "$case_name" in
+eit-generated)
+  "$native/eitgen" "$work/gen.ts" >/dev/null || exit 1
+  mkdir "$work/cwd"
+  (cd "$work/cwd" && "$eit" "$work/gen.ts") >"$work/out" 2>"$work/err"
+  [ $? -eq 0 ] || fail "generated stream: exit not 0"
+  expect_out 'service 0x0101 (257): 8 present/following sections'
+  expect_out '  now   "(20:00) Evening News "'
+  expect_out '  next  "(20:30) Nature Watch "'
+  expect_out 'name [default table]: Evening News'
+  [ -z "$(ls -A "$work/cwd")" ] || fail "tavik-eit wrote files into its folder"
+  expect_exit 0 "$eit" --epgtext 1 --timeshift -21 --service 0x0103 "$work/gen.ts"
+  expect_out '"(23:15) The Long Winter > A snowbound village'
+  grep -q 'service 0x0101' "$work/out" && fail "--service printed other services"
+  expect_exit 0 "$eit" --epgtext 2 --service 258 "$work/gen.ts"
+  expect_out '  next  "A day with the pilots who bring the big ships in. "'
+  # A dump: the same units without their 4-byte packet headers.
+  python3 - "$work/gen.ts" "$work/gen.dbg" <<'PY'
+import sys
+d = open(sys.argv[1], 'rb').read()
+open(sys.argv[2], 'wb').write(b''.join(d[i+4:i+188] for i in range(0, len(d), 188)))
+PY
+  expect_exit 0 "$eit" "$work/gen.dbg"
+  expect_out 'EIT dump, 44 units'
+  expect_out '  now   "(20:00) Evening News "'
+  # A long input: progress lines on stderr, the report unchanged on stdout.
+  "$native/eitgen" "$work/long.ts" --rounds 5000 >/dev/null || exit 1
+  expect_exit 0 "$eit" --service 0x0101 "$work/long.ts"
+  expect_err 'tavik-eit: reading'
+  expect_err 'decoding: 100%'
+  expect_out '  now   "(20:00) Evening News "'
+  # Wrong commands and files.
+  expect_exit 0 "$eit" --help; expect_out 'usage: tavik-eit'
+  expect_exit 2 "$eit" "$work/missing.dbg"; expect_err 'cannot open'
+  expect_exit 2 "$eit" --epgtext x "$work/gen.ts"; expect_err 'bad option or value: --epgtext'
+  expect_exit 2 "$eit"; expect_err 'no input file'
+  printf 'short' >"$work/short.dbg"
+  expect_exit 2 "$eit" "$work/short.dbg"; expect_err 'shorter than one 184-byte unit'
+  head -c 1000 /dev/zero >"$work/odd.dbg"
+  expect_exit 1 "$eit" "$work/odd.dbg"; expect_err 'not a whole number of 184-byte units'
+  expect_out 'no present/following section'
+  ;;
+eit-captures)
+  need_captures
+  for ts in "$captures"/*.ts; do
+    "$eit" --epgtext 1 "$ts" >"$work/out" 2>"$work/err"
+    rc=$?
+    [ $rc -le 1 ] || fail "$(basename "$ts"): exit $rc $(cat "$work/err")"
+    grep -q -e '^service 0x' -e '^no present/following section' "$work/out" \
+      || fail "$(basename "$ts"): neither services nor a word about their absence"
+  done
+  if [ -f "$captures/tsduck_test-184.ts" ]; then
+    expect_exit 0 "$eit" "$captures/tsduck_test-184.ts"
+    expect_out '  now   "(12:30) Sc\xE8nes de m\xE9nages "'
+    expect_out 'name [ISO 8859-9 (0x05)]: Scènes de ménages'
+  fi
+  if [ -f "$captures/petrj_china_2021-10-05-06-36-43.ts" ]; then
+    # component descriptors first: the short event after them gives the lines
+    expect_exit 0 "$eit" "$captures/petrj_china_2021-10-05-06-36-43.ts"
+    expect_out 'first descriptor 0x50 (component); the line is the short event'"'"'s after it'
+    expect_out '[ISO 10646 two-byte, Big5 subset (0x14)]: 華視晚間新聞(普)'
+  fi
+  ;;
+logos-awkward)
+  icons="$work/tavik_icon"; mkdir -p "$icons"
+  jpg="$repo/src/resources/tavik_icon/0.jpg"
+  cp "$jpg" "$icons/0.jpg"; cp "$jpg" "$icons/Tavik One.jpg"; cp "$jpg" "$icons/harbour tv.jpg"
+  cp "$jpg" "$icons/Cinéma_Nord.jpg"
+  head -c 600 "$jpg" >"$icons/Kids Corner.jpg"
+  # GIF data of 100 x 60 pixels, and one claiming 8000 x 8000
+  printf 'GIF89a\x64\x00\x3c\x00\x80\x00\x00' >"$icons/Sport 24.jpg"; head -c 64 /dev/zero >>"$icons/Sport 24.jpg"
+  printf 'GIF89a\x40\x1f\x40\x1f\x80\x00\x00' >"$icons/Huge.jpg"; head -c 64 /dev/zero >>"$icons/Huge.jpg"
+  printf 'just text\n' >"$icons/Notes.jpg"
+  printf '# awkward names\nTavik One\nHarbour TV\nCinema Nord\nKids Corner\nSport 24\nHuge\nNotes\nA/B\nWhat?\nCON\n' >"$work/names.txt"
+  expect_exit 1 "$logos" "$icons" --names "$work/names.txt"
+  expect_out '"Tavik One": Tavik One.jpg (found: '
+  expect_out '"Harbour TV": harbour tv.jpg (found: '
+  expect_out '"Cinema Nord": 0.jpg (fallback: there is no file Cinema Nord.jpg)'
+  expect_out 'nearest existing files: "Cinéma_Nord.jpg"'
+  expect_out '"Kids Corner": 0.jpg (fallback: Kids Corner.jpg is a truncated JPEG'
+  expect_out '"Sport 24": Sport 24.jpg (found: GIF data; shown, though not a JPEG)'
+  expect_out '"Huge": 0.jpg (fallback: Huge.jpg is 8000x8000 pixels in 77 bytes, larger than a logo may be (2048x2048 pixels, 8 MB))'
+  expect_out '"Notes": 0.jpg (fallback: Notes.jpg is not a picture file'
+  expect_out '"A/B": 0.jpg (fallback: the name holds a character'
+  expect_out '"What?": 0.jpg (fallback: the name holds a character'
+  expect_out '"CON": 0.jpg (fallback: "CON" is a device name'
+  expect_out '10 channels: own logo for 3, fallback 0.jpg for 7'
+  expect_exit 1 "$logos" --plugin-dir "C:\\$(printf 'p%.0s' $(seq 1 230))" "$icons" "Tavik One"
+  expect_out 'is longer than 255 characters'
+  expect_exit 1 "$logos" "$icons" --channels "$repo/tests/e2e/channels-generated.txt"
+  expect_out '"Tavik One": Tavik One.jpg'
+  rm "$icons/0.jpg"
+  expect_exit 0 "$logos" "$icons" "Tavik One"; expect_out 'warning: 0.jpg is missing'
+  expect_exit 0 "$logos" --help; expect_out 'usage: tavik-logos'
+  expect_exit 2 "$logos" "$work/nowhere" "Tavik One"; expect_err 'cannot read the logo folder'
+  expect_exit 2 "$logos" "$icons" --channels "$work/names.txt"; expect_err 'expected name;frequency'
+  expect_exit 2 "$logos" "$icons" --ts "$work/names.txt"; expect_err 'is not a transport stream'
+  expect_exit 2 "$logos" "$icons"; expect_err 'no channel names'
+  ;;
+logos-captures)
+  need_captures
+  found=0
+  for ts in "$captures"/*.ts; do
+    "$logos" "$repo/src/resources/tavik_icon" --ts "$ts" >"$work/out" 2>"$work/err"
+    rc=$?
+    if [ $rc -eq 1 ]; then
+      found=$((found + 1))
+      grep -q 'fallback 0.jpg for' "$work/out" || fail "$(basename "$ts"): no summary"
+    elif [ $rc -ne 2 ] || ! grep -q 'no service names in its SDT' "$work/err"; then
+      fail "$(basename "$ts"): exit $rc $(cat "$work/err")"
+    fi
+  done
+  [ $found -gt 0 ] || fail "no capture gave service names"
+  ;;
+win-same-output)
+  [ -n "$win" ] && [ -f "$win/tavik-eit.exe" ] && [ -f "$win/tavik-logos.exe" ] \
+    || { echo "skipped: no Windows build of the tools"; exit 77; }
+  command -v wine >/dev/null || { echo "skipped: no wine"; exit 77; }
+  . "$repo/scripts/wine-env.sh"
+  "$native/eitgen" "$work/gen.ts" >/dev/null || exit 1
+  cd "$work"
+  for args in "gen.ts" "--epgtext 1 --timeshift 3 gen.ts"; do
+    # shellcheck disable=SC2086
+    "$eit" $args >native.txt 2>/dev/null
+    # shellcheck disable=SC2086
+    wine "$win/tavik-eit.exe" $args 2>/dev/null | tr -d '\r' >win.txt
+    cmp -s native.txt win.txt || fail "tavik-eit.exe $args differs: $(diff native.txt win.txt | head -5)"
+  done
+  cp -r "$repo/tests/e2e/logos" logos; cp "$repo/src/resources/tavik_icon/0.jpg" logos/
+  "$logos" --plugin-dir 'C:\P' logos --channels "$repo/tests/e2e/channels-generated.txt" >native.txt
+  wine "$win/tavik-logos.exe" --plugin-dir 'C:\P' logos --channels \
+    "$repo/tests/e2e/channels-generated.txt" 2>/dev/null | tr -d '\r' >win.txt
+  cmp -s native.txt win.txt || fail "tavik-logos.exe differs: $(diff native.txt win.txt | head -5)"
+  # Let this prefix's wine server end: one left running would serve the next
+  # scenario's wine with a desktop made for another display.
+  timeout 15 wineserver -w
+  ;;
+*) echo "unknown case $case_name"; exit 2 ;;
+esac
+[ $failures -eq 0 ] && echo "passed: $case_name" && exit 0
+exit 1
