@@ -8,6 +8,8 @@
 #include <cstdio>
 #ifndef _WIN32
 #include <sys/stat.h>
+
+#include <cerrno>
 #endif
 
 #include "platform/lock.h"
@@ -139,6 +141,18 @@ int FileIsReadOnly(const char* path) {
 #else
   struct stat st;
   return stat(path, &st) == 0 && (st.st_mode & S_IWUSR) == 0 ? 1 : 0;
+#endif
+}
+
+int FileMissing(const char* path) {
+  if (!path || !*path) return 0;
+#ifdef _WIN32
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return 0;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 1 : 0;
+#else
+  struct stat st;
+  return stat(path, &st) != 0 && (errno == ENOENT || errno == ENOTDIR) ? 1 : 0;
 #endif
 }
 

@@ -74,6 +74,9 @@ constexpr int kSetAlpha = 21;
 constexpr int kSetEpgchars = 22;
 constexpr int kSetLocaltime = 23;
 constexpr int kSetScale = 24;
+constexpr int kSetSchedule = 27;
+constexpr int kSetProgress = 28;
+constexpr int kSetPlace = 29;
 
 // About and EPG panels.
 constexpr int kAboutVersion = 3;

@@ -127,5 +127,8 @@ int CloseFile(int file);  // 0, or negative when the data could not be flushed
 int ReplaceFile(const char* source, const char* target);
 // 1 when the file exists and carries the read-only attribute, else 0.
 int FileIsReadOnly(const char* path);
+// 1 when the system says there is no such file (nor folder on its path); 0
+// when it exists or cannot be told (access denied, say).
+int FileMissing(const char* path);
 
 }  // namespace ui

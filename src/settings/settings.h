@@ -1,5 +1,5 @@
 // The settings (the eighteen of every file, then the optional lines 19 to
-// 21), the banner height they give, and the routines that read, write and
+// 24), the banner height they give, and the routines that read, write and
 // apply them.
 #pragma once
 
@@ -31,6 +31,9 @@ struct Settings {
   std::atomic<int32_t> epgchars{0};   // 1: programme text in the broadcast's own characters
   std::atomic<int32_t> localtime{0};  // 1: start times in Windows' local time
   std::atomic<int32_t> scale{0};      // banner size: 0 as 100, 100-300 percent, -1 automatic
+  std::atomic<int32_t> schedule{0};   // 1: the broadcast's schedule is kept and shown
+  std::atomic<int32_t> progress{0};   // 1: the present programme's progress on the banner
+  std::atomic<int32_t> place{0};      // banner place: 0 bottom, 1 top, 2-95 percent up
   char fontname[129] = {};
   // Banner height in pixels by style (60, 90, 120, 90, 90 for styles 0-4).
   std::atomic<int32_t> bannerHeight{0};
