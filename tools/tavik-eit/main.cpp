@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/version.h"
+#include "hostkit/ts_units.h"
 #include "tools/dvbread/ts_read.h"
 #include "tools/tavik-eit/eit_reader.h"
 
@@ -119,8 +120,8 @@ int main(int argc, char** argv) {
   std::vector<char> starts;  // per unit, for a transport stream
   std::string source;
   if (ts) {
-    int gaps = 0;
-    for (const dvbread::Unit& u : dvbread::PidUnits(data, dvbread::kEitPid, &gaps)) {
+    hostkit::UnitStats stats;
+    for (const hostkit::Unit& u : hostkit::PidUnits(data, hostkit::kEitPid, &stats)) {
       stream.insert(stream.end(), u.bytes.begin(), u.bytes.end());
       starts.push_back(u.start ? 1 : 0);
     }
@@ -128,7 +129,8 @@ int main(int argc, char** argv) {
       return Fail(path + ": no packets of PID 0x0012 (is it a transport stream?)");
     source = "transport stream, " + std::to_string(stream.size() / dvbread::kUnitSize) +
              " units of PID 0x0012";
-    if (gaps > 0) source += ", " + std::to_string(gaps) + " continuity errors";
+    if (stats.continuityErrors > 0)
+      source += ", " + std::to_string(stats.continuityErrors) + " continuity errors";
   } else {
     if (data.size() < dvbread::kUnitSize)
       return Fail(path + ": shorter than one 184-byte unit: not an EIT dump");
