@@ -31,7 +31,7 @@ void Usage(FILE* to) {
                "  they are). Lines are printed with bytes outside printable ASCII as \\xHH.\n"
                "  Character tables converted: the default table, ISO 8859 parts 1 to 15\n"
                "  (0x10 0x00 0xNN; parts 5 to 15 also by 0x01-0x0B), two-byte ISO 10646 (0x11,\n"
-               "  0x14) and UTF-8 (0x15). KS X 1001 (0x12), GB 2312 (0x13) and 0x1F texts are\n"
+               "  0x14), KS X 1001 (0x12), GB 2312 (0x13) and UTF-8 (0x15); 0x1F texts are\n"
                "  shown as \\xHH bytes.\n"
                "options:\n"
                "  --epgtext N     line form, as line 15 of tavik.ini: 0 name, 1 name > text,\n"
