@@ -53,7 +53,8 @@ bool ParseChannelLine(const std::string& raw, Channel& out, std::string* why) {
   size_t start = 0;
   for (;;) {
     const size_t sep = line.find(';', start);
-    fields.push_back(line.substr(start, sep == std::string::npos ? std::string::npos : sep - start));
+    const size_t count = sep == std::string::npos ? std::string::npos : sep - start;
+    fields.push_back(line.substr(start, count));
     if (sep == std::string::npos) break;
     start = sep + 1;
   }

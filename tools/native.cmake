@@ -14,7 +14,8 @@ target_include_directories(tavik_hostkit PUBLIC ${TAVIK_INCLUDES})
 add_library(tavik_dvbread STATIC ${CMAKE_CURRENT_LIST_DIR}/dvbread/dvb_text.cpp
                                  ${CMAKE_CURRENT_LIST_DIR}/dvbread/ts_read.cpp)
 target_include_directories(tavik_dvbread PUBLIC ${TAVIK_INCLUDES})
-target_link_libraries(tavik_dvbread PUBLIC tavik_core tavik_hostkit)  # the character-table converter
+# tavik_core: the character-table converter; tavik_hostkit: the units' sizes.
+target_link_libraries(tavik_dvbread PUBLIC tavik_core tavik_hostkit)
 
 add_library(tavik_eit_reader STATIC ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/eit_reader.cpp)
 target_link_libraries(tavik_eit_reader PUBLIC tavik_core tavik_dvbread)

@@ -31,9 +31,11 @@ int main() {
   for (const auto& t : kTables) {
     for (int lead = 0xA1; lead <= 0xFE; ++lead) {
       for (int trail = 0xA1; trail <= 0xFE; ++trail) {
-        const uint8_t text[3] = {t.tableByte, static_cast<uint8_t>(lead), static_cast<uint8_t>(trail)};
+        const uint8_t text[3] = {t.tableByte, static_cast<uint8_t>(lead),
+                                 static_cast<uint8_t>(trail)};
         char out[16];
-        const size_t n = dvbtext::ToUtf8(text, sizeof text, dvbtext::Breaks::kBlank, out, sizeof out);
+        const size_t n =
+            dvbtext::ToUtf8(text, sizeof text, dvbtext::Breaks::kBlank, out, sizeof out);
         std::printf("%s %02X%02X", t.name, lead, trail);
         PrintCodePoints(out, n);
         std::printf("\n");

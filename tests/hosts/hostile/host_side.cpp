@@ -255,9 +255,9 @@ void DeliverRaw(int filterId, int length, const uint8_t* buffer) {
   if (routine) routine(filterId, length, buffer);
 }
 
-// The payloads as they come (Payload::kRaw): this host keeps none of a sound
-// host's rules. The generated stream has no adaptation field and no error
-// flag, so a sound host hands over the same bytes.
+// The payloads as they come (Payload::kRaw), as a careless host would hand
+// them over; the generated stream has no adaptation field and no error flag,
+// so a sound host hands over the same bytes.
 const std::vector<uint8_t>& DemoUnits() {
   static std::vector<uint8_t> units;
   if (units.empty())

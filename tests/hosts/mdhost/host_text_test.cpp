@@ -214,7 +214,7 @@ TEST(HostTextTest, RealCapturesDeliverTheNativeTestsBytesWithoutFlaggedPackets) 
     EXPECT_EQ(236u, stats.skipped);
     EXPECT_EQ(9252u, units.size() / 184);
   }
-  if (!lossySeen) std::printf("the lossy capture petrj_crete-digea is absent: its counts not checked\n");
+  if (!lossySeen) std::printf("the lossy capture (petrj_crete-digea) is absent: not counted\n");
 }
 
 }  // namespace
