@@ -109,7 +109,8 @@ def main():
     if sys.argv[1:] == ["--check"]:
         with open(OUT, encoding="ascii") as f:
             same = f.read() == text
-        print("%s %s" % (os.path.normpath(OUT), "is as generated" if same else "differs"))
+        print("%s %s" % (os.path.relpath(OUT), "is as generated" if same else
+                         "differs from what scripts/gen-double-byte-tables.py writes"))
         return 0 if same else 1
     with open(OUT, "w", encoding="ascii", newline="\n") as f:
         f.write(text)

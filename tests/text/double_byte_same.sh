@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The text converter gives the same character for every GB 2312 and KS X 1001
 # pair in the native build (compiled-in tables) as in the Windows build
-# (Windows' code pages 936 and 949, which tavik.dll asks), run under wine.
+# (Windows' code pages 936 and 949, which tavik.dll asks), run under wine; and
+# the tables are what scripts/gen-double-byte-tables.py writes.
 #   tests/text/double_byte_same.sh NATIVE_DUMP WIN_DUMP_EXE
 # Exit 0 same, 1 different, 77 skipped (no Windows build, no wine).
 set -uo pipefail
@@ -13,6 +14,9 @@ command -v wine >/dev/null || { echo "skipped: no wine"; exit 77; }
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavik-double-byte.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 
+if command -v python3 >/dev/null; then
+  python3 "$repo/scripts/gen-double-byte-tables.py" --check || exit 1
+fi
 "$native" >"$work/native.txt" || { echo "FAIL: $native did not run"; exit 1; }
 wine "$win" 2>/dev/null | tr -d '\r' >"$work/win.txt"
 # Let this prefix's wine server end before the next wine test starts.
