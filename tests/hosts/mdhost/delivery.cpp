@@ -88,19 +88,12 @@ bool LoadStream(const std::string& source, std::string& error) {
     auto services = eitgen::DemoServices();
     for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
     ts = eitgen::BuildServiceStream(services, 1);
-  } else {
-    FILE* f = std::fopen(source.c_str(), "rb");
-    if (!f) {
-      error = "cannot open capture " + source;
-      return false;
-    }
-    uint8_t buf[65536];
-    size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) ts.insert(ts.end(), buf, buf + got);
-    std::fclose(f);
+  } else if (!ReadFileBytes(source, ts)) {
+    error = "cannot open capture " + source;
+    return false;
   }
-  UnitStats stats;
-  ExtractEitUnits(ts.data(), ts.size(), g_d.units, stats);
+  hostkit::UnitStats stats;
+  g_d.units = DeliveredUnits(ts, stats);
   g_d.unitCount = g_d.units.size() / kUnit;
   Trace("stream: %s, %zu bytes, %zu packets, %zu units of PID 0x0012 (%zu after an adaptation "
         "field, %zu without payload), %zu bytes skipped to resync",
