@@ -29,6 +29,13 @@ namespace {
 
 constexpr int kOk = 0;
 constexpr size_t kMaxCachedPictures = 32;             // channels' logos kept decoded
+// A picture is kept at most this many pixels wide and high, whatever its box:
+// a panel file may give a box of 10000 x 10000, and a picture scaled to that
+// would cost hundreds of megabytes and seconds at every channel change. A box
+// larger than this is filled by stretching the kept picture as it is painted.
+constexpr int kMaxKeptSide = 512;
+// And all kept pictures together at most this many bytes (32-bit pixels).
+constexpr unsigned long long kMaxCachedBytes = 16ull << 20;
 
 struct CachedPicture {
   std::string path;
@@ -120,13 +127,18 @@ HBITMAP Prepare(const char* path, ULONGLONG bytes, int boxW, int boxH, int* w, i
   int fullW = 0, fullH = 0;
   HBITMAP full = Decode(path, &fullW, &fullH);
   if (!full) return nullptr;
-  HBITMAP scaled = ScaleToBox(full, fullW, fullH, boxW, boxH, w, h);
+  HBITMAP scaled = ScaleToBox(full, fullW, fullH, boxW < kMaxKeptSide ? boxW : kMaxKeptSide,
+                              boxH < kMaxKeptSide ? boxH : kMaxKeptSide, w, h);
   DeleteObject(full);
   return scaled;
 }
 
 bool SameStamp(const CachedPicture& e, ULONGLONG bytes, const FILETIME& written) {
   return e.bytes == bytes && CompareFileTime(&e.written, &written) == 0;
+}
+
+unsigned long long KeptBytes(const CachedPicture& e) {
+  return 4ull * static_cast<unsigned>(e.width) * static_cast<unsigned>(e.height);
 }
 
 void Free(CachedPicture& e) {
@@ -177,10 +189,13 @@ HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* heigh
   if (!fresh.bitmap) return nullptr;
   LockGuard guard(R().lock);
   auto& list = cache.entries;
-  if (list.size() >= kMaxCachedPictures) {
+  unsigned long long kept = KeptBytes(fresh);
+  for (const CachedPicture& e : list) kept += KeptBytes(e);
+  while (!list.empty() && (list.size() >= kMaxCachedPictures || kept > kMaxCachedBytes)) {
     auto oldest = list.begin();
     for (auto it = list.begin(); it != list.end(); ++it)
       if (it->lastUse < oldest->lastUse) oldest = it;
+    kept -= KeptBytes(*oldest);
     Free(*oldest);
     list.erase(oldest);
   }
