@@ -109,12 +109,21 @@ TEST_F(ChangeTest, TitleDiagnosticShowsWindowUnderCentre) {
   EXPECT_EQ(BannerSnapshot().bannerActive, 1);
 }
 
+// The channel's own .jpg, its own .png, the logo pack's .png and .jpg, in
+// that order; the first that exists decides.
 TEST_F(ChangeTest, LogoOrFallbackPicture) {
-  fake::AddImageFile(std::string(kIconDir) + "BBC One.jpg");
-  const std::string longName(88, 'n');
+  for (const char* file : {"BBC One.jpg", "bbcone.png", "Arte.png", "arte.jpg",
+                           "canalplussport.png", "ct1hd.jpg", "skysport12.png", "broken.png"})
+    fake::AddImageFile(std::string(kIconDir) + file);
+  fake::AddBrokenImageFile(std::string(kIconDir) + "Broken.jpg");
   struct Case { const char* name; std::string shown; };
   const Case kCases[] = {
       {"BBC One", std::string(kIconDir) + "BBC One.jpg"},
+      {"Arte", std::string(kIconDir) + "Arte.png"},
+      {"Canal+ Sport", std::string(kIconDir) + "canalplussport.png"},
+      {"\xC4\x8CT1 HD", std::string(kIconDir) + "ct1hd.jpg"},   // UTF-8
+      {"Sky Sport 1/2", std::string(kIconDir) + "skysport12.png"},  // no file of its own name
+      {"Broken", std::string(kIconDir) + "0.jpg"},  // there, but cannot be shown
       {"No Logo", std::string(kIconDir) + "0.jpg"},
       {"A/B", std::string(kIconDir) + "0.jpg"},
       {"..\\..\\x", std::string(kIconDir) + "0.jpg"},

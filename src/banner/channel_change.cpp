@@ -120,14 +120,20 @@ void ShowCentreTitle(int bannerPanel, const BannerState& s) {
   ui::SetCtrlVal(bannerPanel, panel::kNextLine, buffers.titleBuf);
 }
 
-// The channel's logo, or 0.jpg from the logo directory. A path that
-// does not fit or a name no file can have goes straight to the fallback; a
-// fallback path that does not fit is not shown at all.
+// The channel's logo: <name>.jpg, else <name>.png, else the logo pack's
+// <pack name>.png or .jpg; the first of these that exists is shown, or, when
+// it cannot be, 0.jpg from the logo directory, as when none exists. A path
+// that does not fit or a name no file can have is not tried; a fallback
+// path that does not fit is not shown at all.
 void ShowLogo(int bannerPanel, const char* name) {
-  if (banner::ChannelLogoPath(paths.iconDir, name, buffers.logoPath, sizeof buffers.logoPath) ==
-          banner::LogoRule::kOwnFile &&
-      ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
-    return;
+  for (banner::LogoSource source : banner::kLogoSources) {
+    if (!banner::LogoSourcePath(paths.iconDir, name, source, buffers.logoPath,
+                                sizeof buffers.logoPath))
+      continue;
+    const int shown = ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath);
+    if (shown == 0) return;
+    if (shown != ui::kErrNoFile) break;  // there, but not a picture that can be shown
+  }
   if (banner::FallbackLogoPath(paths.iconDir, buffers.logoPath, sizeof buffers.logoPath) &&
       ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
     return;

@@ -413,7 +413,7 @@ int DisplayImageFile(int panel, int control, const char* path) {
   if (!path || !*path) return kErrBadValue;
   int w = 0, h = 0;
   HBITMAP bmp = LoadPicture(path, boxW, boxH, &w, &h);
-  if (!bmp) return kErrFile;  // the previous picture stays
+  if (!bmp) return FileMissing(path) ? kErrNoFile : kErrFile;  // the previous picture stays
   {
     LockGuard guard(R().lock);
     PanelState* p;
