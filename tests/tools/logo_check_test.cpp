@@ -79,7 +79,8 @@ TEST(LogoCheck, VerdictForEachAwkwardCase) {
   testing_support::WriteFile(dir + "/Sport_24.jpg", jpeg);
   // A 2 x 2 PNG with an alpha channel (colour type 6), named as logo packs
   // name their pictures, and one named after its channel.
-  const std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x02\0\0\0\x02\x08\x06\0\0\0", 33);
+  const std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x02\0\0\0\x02\x08\x06\0\0\0"
+                        "\0\0\0\0", 33);  // and its CRC
   testing_support::WriteFile(dir + "/canalplussport.png", png);
   testing_support::WriteFile(dir + "/Cine.png", png);
   // The same picture claiming 8000 x 8000 pixels: the plug-in refuses it from
