@@ -94,6 +94,19 @@ sed -n 's/^#![[:space:]]*big-logo[[:space:]]\{1,\}//p' "$scn" | tr -d '\r' |
     /usr/bin/convert -size "${width}x${height}" gradient:navy-orange -quality 60 \
       "$plugin_dir/tavik_icon/$name.jpg"
   done
+# "#! png-logo FILE WIDTH HEIGHT": tavik_icon/FILE, a PNG with transparency
+# made for the run (ImageMagick): a red rounded panel with a white ring, its
+# corners and a tenth of its size around the panel fully transparent.
+sed -n 's/^#![[:space:]]*png-logo[[:space:]]\{1,\}//p' "$scn" | tr -d '\r' |
+  while read -r line; do
+    height=${line##* }; line=${line% *}; width=${line##* }; name=${line% *}
+    x=$(( width / 10 )) y=$(( height / 10 )) r=$(( height / 4 ))
+    /usr/bin/convert -size "${width}x${height}" xc:none -fill '#E02020' \
+      -draw "roundrectangle $x,$y $(( width - 1 - x )),$(( height - 1 - y )) $r,$r" \
+      -fill none -stroke white -strokewidth $(( height / 12 + 1 )) \
+      -draw "circle $(( width / 2 )),$(( height / 2 )) $(( width / 2 + height / 5 )),$(( height / 2 ))" \
+      "PNG32:$plugin_dir/tavik_icon/$name"
+  done
 out="${o_out:-$run/out}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
