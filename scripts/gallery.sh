@@ -4,7 +4,9 @@
 # 1280-px screen, a 720 x 405 video window, a 320 x 240 video window, the
 # narrowest a host shows) x text (short; the longest a record and a section
 # carry); then the whole screen of a 1920 x 1080 and a 3840 x 2160 display
-# with the banner at 100 % and at the automatic size. Each banner is checked
+# with the banner at 100 % and at the automatic size; then each style at the
+# top of the screen (place 1) and 30 % up (place 30), on a blue background,
+# with a logo pack's transparent PNG for its logo. Each banner is checked
 # (on the screen: its background and its name drawn; controls inside the
 # banner, apart, left of the detail block) and saved as a PNG; index.html
 # shows them side by side.
@@ -16,6 +18,9 @@ set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 win_dir="${1:-$repo/build/win}"
 out="${2:-$repo/gallery-out}"
+# shellcheck source=build-win.sh
+. "$repo/scripts/build-win.sh"
+build_win "$win_dir" tavik mdhost || { echo "gallery: the Windows side did not build" >&2; exit 1; }
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 raw="$out/raw"
@@ -31,15 +36,15 @@ areas=("full 0 0 0" "video720 1 720 405" "narrow 1 320 240")
 texts=("short 1 (19:45)" "long 2 (20:00)")
 
 # One case: a channel change, its checks and its picture.
-emit_case() {  # id channel start
+emit_case() {  # id channel start [background as 0xBBGGRR, default black] [screen]
   echo "echo case $1"
   echo "zap $2"
   echo "expect window \"Tavik\" visible"
   echo "expect text-contains \"Tavik\" 10 \"$3\" within 5000"
   echo "wait 250"
-  # The picture itself: the black banner on the screen, the name drawn.
-  echo "expect picture \"Tavik\" 0 8 within 1000"
-  echo "shot $1 \"Tavik\""
+  # The picture itself: the banner's background on the screen, the name drawn.
+  echo "expect picture \"Tavik\" ${4:-0} 8 within 1000"
+  if [ "${5:-}" = screen ]; then echo "shot $1"; else echo "shot $1 \"Tavik\""; fi
   echo "expect layout \"Tavik\" 12 within 0"
 }
 
@@ -112,6 +117,30 @@ for b in "${bigs[@]}"; do
   mv "$raw/$screen-$sname"/*.bmp "$raw/" 2>/dev/null
 done
 
+# The banner's place (tavik.ini line 24): at the top (1) and 30 % up (30), on
+# a blue background (0x1E3A5F), the short channel's logo a logo pack's PNG
+# with transparent corners (its own logo taken away): the corners show the
+# banner's blue.
+places=(1 30)
+place_scn="$out/gallery-place.scn"
+{
+  emit_header "the banner's place, with a transparent logo." "timeout 600" \
+    "remove \"tavik_icon\\\\Harbour TV.jpg\"" "png-logo harbourtv.png 168 100"
+  for s in "${styles[@]}"; do
+    for p in "${places[@]}"; do
+      echo "ini \" 20.0\" $s 1981023 16777215 1 1 1 0 0 0 0 0 255 0 1 65535 0 Arial 0 0 0 0 0 $p"
+      echo "reload 1 zaps 1"
+      echo "wait 2200"
+      emit_case "s${s}_place$p" 1 "(19:45)" 0x5F3A1E screen
+      echo "expect pixel \"Tavik\" 9 1 1 0x1E3A5F"
+    done
+  done
+} >"$place_scn"
+echo "gallery: running $(grep -c '^shot' "$place_scn") cases of the banner's place"
+mkdir -p "$raw/place"
+"$repo/scripts/run-scenario.sh" --out "$raw/place" "$win_dir" "$place_scn" || rc=1
+mv "$raw/place"/*.bmp "$raw/" 2>/dev/null
+
 for bmp in "$raw"/*.bmp; do
   [ -f "$bmp" ] || continue
   /usr/bin/convert "$bmp" "$out/$(basename "$bmp" .bmp).png"
@@ -170,6 +199,19 @@ html="$out/index.html"
     picture_rows "s@S_j@J_@X_$tname" "${area_names[@]}"
     echo "</table>"
   done
+  echo "<h2>The banner's place, with a logo pack's transparent PNG</h2>"
+  echo "<p>Place 1: 40 pixels below the top of the screen; place 30: the banner's lower edge"
+  echo "30 % of the screen's height above its bottom. The logo's corners are transparent.</p>"
+  echo "<table style=\"width:100%;table-layout:fixed\"><col style=\"width:8%\"><col><col>"
+  echo "<tr><th>style</th>"
+  for p in "${places[@]}"; do echo "<th>place $p</th>"; done
+  echo "</tr>"
+  for s in "${styles[@]}"; do
+    echo "<tr><td>style $s</td>"
+    for p in "${places[@]}"; do picture_cell "s${s}_place$p"; done
+    echo "</tr>"
+  done
+  echo "</table>"
   echo "<h2>Big screens: the whole screen at 100 % and at the automatic size</h2>"
   echo "<p>Each picture is shrunk to its column; open one for the banner at full size.</p>"
   for b in "${bigs[@]}"; do

@@ -7,8 +7,9 @@ set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 win_dir="${1:-$repo/build/win}"
 out="${2:-$repo/docs/images}"
-[ -f "$win_dir/tavik.dll" ] && [ -f "$win_dir/mdhost.exe" ] || {
-  echo "guide-shots: $win_dir has no tavik.dll and mdhost.exe: build the Windows side first" >&2; exit 1; }
+# shellcheck source=build-win.sh
+. "$repo/scripts/build-win.sh"
+build_win "$win_dir" tavik mdhost || { echo "guide-shots: the Windows side did not build" >&2; exit 1; }
 raw="$(mktemp -d "${TMPDIR:-/tmp}/tavik-shots.XXXXXX")"
 trap 'rm -rf "$raw"' EXIT
 "$repo/scripts/run-scenario.sh" --channels "$repo/tests/e2e/channels-generated.txt" --out "$raw" \
