@@ -27,6 +27,13 @@ done
 absolute() { case "$1" in ""|/*|generated|generated-long|generated-world|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 o_channels="$(absolute "$o_channels")"
 o_ts="$(absolute "$o_ts")"
+# A build folder with nothing built yet (a fresh clone) is built first.
+if { [ ! -d "$1" ] || [ -f "$1/CMakeCache.txt" ]; } &&
+   { [ ! -f "$1/mdhost.exe" ] || [ ! -f "$1/tavik.dll" ]; }; then
+  # shellcheck source=build-win.sh
+  . "$repo/scripts/build-win.sh"
+  build_win "$1" || { echo "run-scenario: the Windows side did not build in $1" >&2; exit 1; }
+fi
 win_dir="$(cd "$1" && pwd)" || exit 2
 scn="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
 [ -f "$scn" ] || { echo "run-scenario: no scenario $2" >&2; exit 2; }
