@@ -59,12 +59,21 @@ emit_header() {  # description, header lines...
   for line in "$@"; do echo "#! $line"; done
 }
 
-# The plug-in started again with a style, justification, videownd and size.
-emit_settings() {  # style justify videownd [size line]
+# The plug-in started again with a style, justification, videownd, the lines
+# after the eighteen (from line 19 on) and a background colour (default black).
+emit_settings() {  # style justify videownd [lines 19...] [background]
   # 20 s display time (400-ms ticks): the banner stays while it is looked at.
-  echo "ini \" 20.0\" $1 0 16777215 1 1 1 $3 0 0 0 0 255 $2 1 65535 0 Arial${4:+ \"\" \"\" $4}"
+  echo "ini \" 20.0\" $1 ${5:-0} 16777215 1 1 1 $3 0 0 0 0 255 $2 1 65535 0 Arial${4:+ $4}"
   echo "reload 1 zaps 1"
   echo "wait 2200"
+}
+
+# Runs one generated scenario into a folder of its own and gathers its pictures.
+run_part() {  # scenario, what it shows, folder
+  echo "gallery: running $(grep -c '^shot' "$1") cases $2"
+  mkdir -p "$raw/$3"
+  "$repo/scripts/run-scenario.sh" --out "$raw/$3" "$win_dir" "$1" || rc=1
+  mv "$raw/$3"/*.bmp "$raw/" 2>/dev/null
 }
 
 scn="$out/gallery.scn"
@@ -103,7 +112,7 @@ for b in "${bigs[@]}"; do
     emit_header "the banner on a $screen screen at size $sname." "screen $screen" "timeout 900"
     for s in "${styles[@]}"; do
       for j in "${justifies[@]}"; do
-        emit_settings "$s" "$j" 0 "$sval"
+        emit_settings "$s" "$j" 0 "\"\" \"\" $sval"
         for t in "${texts[@]}"; do
           read -r tname chan start <<<"$t"
           emit_case "s${s}_j${j}_${screen}_${sname}_${tname}" "$chan" "$start"
@@ -111,10 +120,7 @@ for b in "${bigs[@]}"; do
       done
     done
   } >"$big"
-  echo "gallery: running $(grep -c '^shot' "$big") cases on a $screen screen at $sname"
-  mkdir -p "$raw/$screen-$sname"
-  "$repo/scripts/run-scenario.sh" --out "$raw/$screen-$sname" "$win_dir" "$big" || rc=1
-  mv "$raw/$screen-$sname"/*.bmp "$raw/" 2>/dev/null
+  run_part "$big" "on a $screen screen at $sname" "$screen-$sname"
 done
 
 # The banner's place (tavik.ini line 24): at the top (1) and 30 % up (30), on
@@ -128,18 +134,13 @@ place_scn="$out/gallery-place.scn"
     "remove \"tavik_icon\\\\Harbour TV.jpg\"" "png-logo harbourtv.png 168 100"
   for s in "${styles[@]}"; do
     for p in "${places[@]}"; do
-      echo "ini \" 20.0\" $s 1981023 16777215 1 1 1 0 0 0 0 0 255 0 1 65535 0 Arial 0 0 0 0 0 $p"
-      echo "reload 1 zaps 1"
-      echo "wait 2200"
+      emit_settings "$s" 0 0 "0 0 0 0 0 $p" 1981023
       emit_case "s${s}_place$p" 1 "(19:45)" 0x5F3A1E screen
       echo "expect pixel \"Tavik\" 9 1 1 0x1E3A5F"
     done
   done
 } >"$place_scn"
-echo "gallery: running $(grep -c '^shot' "$place_scn") cases of the banner's place"
-mkdir -p "$raw/place"
-"$repo/scripts/run-scenario.sh" --out "$raw/place" "$win_dir" "$place_scn" || rc=1
-mv "$raw/place"/*.bmp "$raw/" 2>/dev/null
+run_part "$place_scn" "of the banner's place" place
 
 for bmp in "$raw"/*.bmp; do
   [ -f "$bmp" ] || continue
