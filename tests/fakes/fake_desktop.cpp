@@ -425,7 +425,8 @@ int GetWindowMonitorRect(Wnd wnd, Rect* rect) {
     const int64_t cx = std::min(r.right, m.right) - std::max(r.left, m.left);
     const int64_t cy = std::min(r.bottom, m.bottom) - std::max(r.top, m.top);
     // Overlap as a positive area; apart, minus the gap between them.
-    const int64_t score = cx > 0 && cy > 0 ? cx * cy : std::min<int64_t>(cx, 0) + std::min<int64_t>(cy, 0);
+    const int64_t score =
+        cx > 0 && cy > 0 ? cx * cy : std::min<int64_t>(cx, 0) + std::min<int64_t>(cy, 0);
     if (score > bestScore) {
       bestScore = score;
       *rect = m;

@@ -107,7 +107,8 @@ std::string Printable(const std::string& s) {
 PictureCheck CheckPicture(const std::vector<uint8_t>& b) {
   if (b.empty()) return {Picture::kEmpty, "an empty file"};
   if (StartsWith(b, "\x89PNG\r\n\x1A\n", 8))
-    return {Picture::kOtherFormat, PngHasTransparency(b) ? "PNG data with transparency" : "PNG data"};
+    return {Picture::kOtherFormat,
+            PngHasTransparency(b) ? "PNG data with transparency" : "PNG data"};
   if (StartsWith(b, "GIF87a", 6) || StartsWith(b, "GIF89a", 6))
     return {Picture::kOtherFormat, "GIF data"};
   if (StartsWith(b, "BM", 2) && b.size() > 54) return {Picture::kOtherFormat, "BMP data"};

@@ -279,7 +279,8 @@ long SlowestChange(const char* which) {
     ChannelChange(ch.record);
     UpdateWindow(BannerWindow());  // its paint, on this (the owner's) thread
     QueryPerformanceCounter(&t1);
-    slowest = std::max(slowest, static_cast<long>((t1.QuadPart - t0.QuadPart) * 1000 / freq.QuadPart));
+    const long ms = static_cast<long>((t1.QuadPart - t0.QuadPart) * 1000 / freq.QuadPart);
+    slowest = std::max(slowest, ms);
     Check(ControlText(BannerWindow(), kNameControl) == ch.name,
           "with the %s panel file the banner does not name \"%s\"", which, ch.name.c_str());
     Pump(50);
