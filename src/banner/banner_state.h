@@ -64,10 +64,10 @@ struct BannerRect {
 
 // The full banner over the stored area, bannerHeight high; height and margins
 // grow by s.scale. A width below zero (an area narrower than the margins) is
-// placed as zero. place (tavik.ini line 24): 0 (and any value not below) 40
-// pixels above the area's bottom; 1 40 pixels below its top; 2 to 95 the
-// banner's lower edge that many percent of the area's height above its
-// bottom, never above the area's top.
+// placed as zero. place (tavik.ini line 24): 1 puts it 40 pixels below the
+// area's top; 2 to 95 its lower edge that many percent of the area's height
+// above the area's bottom, never above the area's top; 0 and every other
+// value 40 pixels above the area's bottom.
 BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight, int32_t place);
 // The banner at slide step s.slideStep: (5 - step) fifths of the full width,
 // the left edge fixed; widths of zero and below give zero.
