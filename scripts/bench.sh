@@ -16,11 +16,9 @@ idle_s="${IDLE_SECONDS:-60}"
 count="${COUNT:-300}"
 loads="${LOADS:-5}"
 
-if [ ! -f "$win_dir/CMakeCache.txt" ]; then
-  cmake -S "$repo" -B "$win_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" >/dev/null || exit 1
-fi
-cmake --build "$win_dir" -j2 --target tavik hostbench benchref >/dev/null || exit 1
+# shellcheck source=build-win.sh
+. "$repo/scripts/build-win.sh"
+build_win "$win_dir" tavik hostbench benchref >/dev/null || exit 1
 
 run="$(mktemp -d "${TMPDIR:-/tmp}/tavik-bench.XXXXXX")"
 mkdir -p "$run/plugin/tavik_icon"

@@ -4,7 +4,9 @@
 # 1280-px screen, a 720 x 405 video window, a 320 x 240 video window, the
 # narrowest a host shows) x text (short; the longest a record and a section
 # carry); then the whole screen of a 1920 x 1080 and a 3840 x 2160 display
-# with the banner at 100 % and at the automatic size. Each banner is checked
+# with the banner at 100 % and at the automatic size; then each style at the
+# top of the screen (place 1) and 30 % up (place 30), on a blue background,
+# with a logo pack's transparent PNG for its logo. Each banner is checked
 # (on the screen: its background and its name drawn; controls inside the
 # banner, apart, left of the detail block) and saved as a PNG; index.html
 # shows them side by side.
@@ -16,6 +18,9 @@ set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 win_dir="${1:-$repo/build/win}"
 out="${2:-$repo/gallery-out}"
+# shellcheck source=build-win.sh
+. "$repo/scripts/build-win.sh"
+build_win "$win_dir" tavik mdhost || { echo "gallery: the Windows side did not build" >&2; exit 1; }
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 raw="$out/raw"
@@ -31,15 +36,15 @@ areas=("full 0 0 0" "video720 1 720 405" "narrow 1 320 240")
 texts=("short 1 (19:45)" "long 2 (20:00)")
 
 # One case: a channel change, its checks and its picture.
-emit_case() {  # id channel start
+emit_case() {  # id channel start [background as 0xBBGGRR, default black] [screen]
   echo "echo case $1"
   echo "zap $2"
   echo "expect window \"Tavik\" visible"
   echo "expect text-contains \"Tavik\" 10 \"$3\" within 5000"
   echo "wait 250"
-  # The picture itself: the black banner on the screen, the name drawn.
-  echo "expect picture \"Tavik\" 0 8 within 1000"
-  echo "shot $1 \"Tavik\""
+  # The picture itself: the banner's background on the screen, the name drawn.
+  echo "expect picture \"Tavik\" ${4:-0} 8 within 1000"
+  if [ "${5:-}" = screen ]; then echo "shot $1"; else echo "shot $1 \"Tavik\""; fi
   echo "expect layout \"Tavik\" 12 within 0"
 }
 
@@ -54,12 +59,21 @@ emit_header() {  # description, header lines...
   for line in "$@"; do echo "#! $line"; done
 }
 
-# The plug-in started again with a style, justification, videownd and size.
-emit_settings() {  # style justify videownd [size line]
+# The plug-in started again with a style, justification, videownd, the lines
+# after the eighteen (from line 19 on) and a background colour (default black).
+emit_settings() {  # style justify videownd [lines 19...] [background]
   # 20 s display time (400-ms ticks): the banner stays while it is looked at.
-  echo "ini \" 20.0\" $1 0 16777215 1 1 1 $3 0 0 0 0 255 $2 1 65535 0 Arial${4:+ \"\" \"\" $4}"
+  echo "ini \" 20.0\" $1 ${5:-0} 16777215 1 1 1 $3 0 0 0 0 255 $2 1 65535 0 Arial${4:+ $4}"
   echo "reload 1 zaps 1"
   echo "wait 2200"
+}
+
+# Runs one generated scenario into a folder of its own and gathers its pictures.
+run_part() {  # scenario, what it shows, folder
+  echo "gallery: running $(grep -c '^shot' "$1") cases $2"
+  mkdir -p "$raw/$3"
+  "$repo/scripts/run-scenario.sh" --out "$raw/$3" "$win_dir" "$1" || rc=1
+  mv "$raw/$3"/*.bmp "$raw/" 2>/dev/null
 }
 
 scn="$out/gallery.scn"
@@ -98,7 +112,7 @@ for b in "${bigs[@]}"; do
     emit_header "the banner on a $screen screen at size $sname." "screen $screen" "timeout 900"
     for s in "${styles[@]}"; do
       for j in "${justifies[@]}"; do
-        emit_settings "$s" "$j" 0 "$sval"
+        emit_settings "$s" "$j" 0 "\"\" \"\" $sval"
         for t in "${texts[@]}"; do
           read -r tname chan start <<<"$t"
           emit_case "s${s}_j${j}_${screen}_${sname}_${tname}" "$chan" "$start"
@@ -106,11 +120,27 @@ for b in "${bigs[@]}"; do
       done
     done
   } >"$big"
-  echo "gallery: running $(grep -c '^shot' "$big") cases on a $screen screen at $sname"
-  mkdir -p "$raw/$screen-$sname"
-  "$repo/scripts/run-scenario.sh" --out "$raw/$screen-$sname" "$win_dir" "$big" || rc=1
-  mv "$raw/$screen-$sname"/*.bmp "$raw/" 2>/dev/null
+  run_part "$big" "on a $screen screen at $sname" "$screen-$sname"
 done
+
+# The banner's place (tavik.ini line 24): at the top (1) and 30 % up (30), on
+# a blue background (0x1E3A5F), the short channel's logo a logo pack's PNG
+# with transparent corners (its own logo taken away): the corners show the
+# banner's blue.
+places=(1 30)
+place_scn="$out/gallery-place.scn"
+{
+  emit_header "the banner's place, with a transparent logo." "timeout 600" \
+    "remove \"tavik_icon\\\\Harbour TV.jpg\"" "png-logo harbourtv.png 168 100"
+  for s in "${styles[@]}"; do
+    for p in "${places[@]}"; do
+      emit_settings "$s" 0 0 "0 0 0 0 0 $p" 1981023
+      emit_case "s${s}_place$p" 1 "(19:45)" 0x5F3A1E screen
+      echo "expect pixel \"Tavik\" 9 1 1 0x1E3A5F"
+    done
+  done
+} >"$place_scn"
+run_part "$place_scn" "of the banner's place" place
 
 for bmp in "$raw"/*.bmp; do
   [ -f "$bmp" ] || continue
@@ -170,6 +200,19 @@ html="$out/index.html"
     picture_rows "s@S_j@J_@X_$tname" "${area_names[@]}"
     echo "</table>"
   done
+  echo "<h2>The banner's place, with a logo pack's transparent PNG</h2>"
+  echo "<p>Place 1: 40 pixels below the top of the screen; place 30: the banner's lower edge"
+  echo "30 % of the screen's height above its bottom. The logo's corners are transparent.</p>"
+  echo "<table style=\"width:100%;table-layout:fixed\"><col style=\"width:8%\"><col><col>"
+  echo "<tr><th>style</th>"
+  for p in "${places[@]}"; do echo "<th>place $p</th>"; done
+  echo "</tr>"
+  for s in "${styles[@]}"; do
+    echo "<tr><td>style $s</td>"
+    for p in "${places[@]}"; do picture_cell "s${s}_place$p"; done
+    echo "</tr>"
+  done
+  echo "</table>"
   echo "<h2>Big screens: the whole screen at 100 % and at the automatic size</h2>"
   echo "<p>Each picture is shrunk to its column; open one for the banner at full size.</p>"
   for b in "${bigs[@]}"; do

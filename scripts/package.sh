@@ -26,17 +26,13 @@ minor="$(sed -n 's/^#define TAVIK_VERSION_MINOR "\(.*\)"$/\1/p' "$ver_h")"
 version="$major.$minor"
 name="tavik-$version-win32"
 
-if [ "$(id -u)" = 0 ]; then bash "$repo/scripts/install-deps.sh"; fi
+# shellcheck source=build-win.sh
+. "$repo/scripts/build-win.sh"
+build_win "$win_dir" tavik tavik-eit tavik-logos mdhost
 for tool in zip /usr/bin/python3; do
   command -v "$tool" >/dev/null || { echo "package: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-echo "== building the Windows side ($win_dir)"
-if [ ! -f "$win_dir/CMakeCache.txt" ]; then
-  cmake -S "$repo" -B "$win_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" >/dev/null
-fi
-cmake --build "$win_dir" -j "${JOBS:-2}" --target tavik tavik-eit tavik-logos mdhost
 
 stage="$(mktemp -d "${TMPDIR:-/tmp}/tavik-package.XXXXXX")"
 trap 'rm -rf "$stage"' EXIT

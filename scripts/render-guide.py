@@ -21,8 +21,11 @@ img { max-width: 100%; border: 1px solid #999; }
 
 def main():
     source, target, version = sys.argv[1:4]
+    # The guide reads well as it is (`tavik-<version>-win32.zip`); the page
+    # names the release itself.
     with open(source, encoding="utf-8") as f:
-        text = f.read().replace("{{VERSION}}", version)
+        text = f.read().replace("<version>", version).replace("{{VERSION}}", version)
+    text = text.replace("# Tavik user guide", "# Tavik %s user guide" % version, 1)
     body = markdown.markdown(text, extensions=["tables", "fenced_code", "toc"])
     title = "Tavik %s user guide" % html.escape(version)
     with open(target, "w", encoding="utf-8") as f:

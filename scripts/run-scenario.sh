@@ -27,6 +27,13 @@ done
 absolute() { case "$1" in ""|/*|generated|generated-long|generated-world|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 o_channels="$(absolute "$o_channels")"
 o_ts="$(absolute "$o_ts")"
+# A build folder with nothing built yet (a fresh clone) is built first.
+if { [ ! -d "$1" ] || [ -f "$1/CMakeCache.txt" ]; } &&
+   { [ ! -f "$1/mdhost.exe" ] || [ ! -f "$1/tavik.dll" ]; }; then
+  # shellcheck source=build-win.sh
+  . "$repo/scripts/build-win.sh"
+  build_win "$1" || { echo "run-scenario: the Windows side did not build in $1" >&2; exit 1; }
+fi
 win_dir="$(cd "$1" && pwd)" || exit 2
 scn="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
 [ -f "$scn" ] || { echo "run-scenario: no scenario $2" >&2; exit 2; }
@@ -93,6 +100,19 @@ sed -n 's/^#![[:space:]]*big-logo[[:space:]]\{1,\}//p' "$scn" | tr -d '\r' |
     height=${line##* }; line=${line% *}; width=${line##* }; name=${line% *}
     /usr/bin/convert -size "${width}x${height}" gradient:navy-orange -quality 60 \
       "$plugin_dir/tavik_icon/$name.jpg"
+  done
+# "#! png-logo FILE WIDTH HEIGHT": tavik_icon/FILE, a PNG with transparency
+# made for the run (ImageMagick): a red rounded panel with a white ring, its
+# corners and a tenth of its size around the panel fully transparent.
+sed -n 's/^#![[:space:]]*png-logo[[:space:]]\{1,\}//p' "$scn" | tr -d '\r' |
+  while read -r line; do
+    height=${line##* }; line=${line% *}; width=${line##* }; name=${line% *}
+    x=$(( width / 10 )) y=$(( height / 10 )) r=$(( height / 4 ))
+    /usr/bin/convert -size "${width}x${height}" xc:none -fill '#E02020' \
+      -draw "roundrectangle $x,$y $(( width - 1 - x )),$(( height - 1 - y )) $r,$r" \
+      -fill none -stroke white -strokewidth $(( height / 12 + 1 )) \
+      -draw "circle $(( width / 2 )),$(( height / 2 )) $(( width / 2 + height / 5 )),$(( height / 2 ))" \
+      "PNG32:$plugin_dir/tavik_icon/$name"
   done
 out="${o_out:-$run/out}"
 mkdir -p "$out"

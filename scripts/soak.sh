@@ -27,6 +27,10 @@ mem_slack_kb=1024  # memory may end this much above its value at $settle s
 gdi_slack=16       # GDI objects: a logo or a panel being drawn at the moment
 win_slack=0        # windows: exactly flat
 
+# shellcheck source=build-win.sh
+. "$repo/scripts/build-win.sh"
+build_win "$win_dir" tavik mdhost || { echo "soak: the Windows side did not build" >&2; exit 1; }
+
 out="${out:-$(mktemp -d "${TMPDIR:-/tmp}/tavik-soak.XXXXXX")}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"

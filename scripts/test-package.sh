@@ -63,7 +63,7 @@ mv "$dump" "$work/Tavik_EIT.dbg"
 # The packaged tools, run from the unpacked folder as a user runs them.
 cd "$plugin"
 out="$(wine ./tavik-logos.exe tavik_icon "Harbour TV" 2>&1 | tr -d "\r")"
-echo "$out" | grep -qF '"Harbour TV": 0.jpg (fallback: there is no file Harbour TV.jpg)' \
+echo "$out" | grep -qF '"Harbour TV": 0.jpg (fallback: there is no file Harbour TV.jpg, ' \
   || fail "tavik-logos.exe printed: $out"
 out="$(wine ./tavik-eit.exe --version 2>&1 | tr -d '\r')"
 [ "$out" = "tavik-eit $version" ] || fail "tavik-eit.exe --version printed: $out"

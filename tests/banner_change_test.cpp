@@ -1,6 +1,6 @@
-// Channel change: countdown, short names, layout and placement, the banner's
-// size, title diagnostic, logo fallback, programme-line restart and focus
-// hand-back.
+// Channel change: countdown, short names, layout and placement (on the
+// viewer's monitor, at the chosen place), the banner's size, title
+// diagnostic, logo fallback, programme-line restart and focus hand-back.
 #include "tests/banner_fixture.h"
 
 namespace {
@@ -109,12 +109,21 @@ TEST_F(ChangeTest, TitleDiagnosticShowsWindowUnderCentre) {
   EXPECT_EQ(BannerSnapshot().bannerActive, 1);
 }
 
+// The channel's own .jpg, its own .png, the logo pack's .png and .jpg, in
+// that order; the first that exists decides.
 TEST_F(ChangeTest, LogoOrFallbackPicture) {
-  fake::AddImageFile(std::string(kIconDir) + "BBC One.jpg");
-  const std::string longName(88, 'n');
+  for (const char* file : {"BBC One.jpg", "bbcone.png", "Arte.png", "arte.jpg",
+                           "canalplussport.png", "ct1hd.jpg", "skysport12.png", "broken.png"})
+    fake::AddImageFile(std::string(kIconDir) + file);
+  fake::AddBrokenImageFile(std::string(kIconDir) + "Broken.jpg");
   struct Case { const char* name; std::string shown; };
   const Case kCases[] = {
       {"BBC One", std::string(kIconDir) + "BBC One.jpg"},
+      {"Arte", std::string(kIconDir) + "Arte.png"},
+      {"Canal+ Sport", std::string(kIconDir) + "canalplussport.png"},
+      {"\xC4\x8CT1 HD", std::string(kIconDir) + "ct1hd.jpg"},   // UTF-8
+      {"Sky Sport 1/2", std::string(kIconDir) + "skysport12.png"},  // no file of its own name
+      {"Broken", std::string(kIconDir) + "0.jpg"},  // there, but cannot be shown
       {"No Logo", std::string(kIconDir) + "0.jpg"},
       {"A/B", std::string(kIconDir) + "0.jpg"},
       {"..\\..\\x", std::string(kIconDir) + "0.jpg"},
@@ -285,6 +294,59 @@ TEST_F(ChangeTest, SizeSettingScalesTheBannerAndItsLayout) {
     // The detail block is laid out in the panel file's pixels for the width
     // the banner has at that size.
     EXPECT_EQ(Attr(panel::kDetailBox, ui::kAttrLeft), 1280 * 100 / c.percent - 165);
+  }
+}
+
+// Two monitors, the viewer on the second (a TV right of the PC's screen): the
+// banner goes over that monitor, whether it does not follow the video or no
+// video window was found, and the automatic size measures that monitor.
+TEST_F(ChangeTest, BannerOnTheMonitorThatHoldsTheViewer) {
+  for (int videownd : {0, 1}) {
+    SCOPED_TRACE(videownd);
+    SetUp();
+    fake::AddMonitor(win32::Rect{0, 0, 1280, 1024});
+    fake::AddMonitor(win32::Rect{1280, -200, 1280 + 3840, -200 + 2160});
+    win32::Rect onTv = {1400, 100, 3000, 1000};
+    fake::RemoveWindow(hostWnd_);
+    hostWnd_ = fake::AddWindow(hostTitle_, onTv);
+    hostLink.hostWnd = hostWnd_;
+    settings.videownd = videownd;
+    settings.scale = -1;
+    Arm();
+    Change("BBC One");
+    auto placed = BannerPlacements();
+    ASSERT_EQ(placed.size(), 1u);
+    // 2160 lines: 200 %, so margins of 60 and 80 and a banner 180 high.
+    EXPECT_EQ(fake::PanelAttr(bannerPanel_, ui::kAttrScale), 200);
+    EXPECT_EQ(placed[0].x, 1280 + 60);
+    EXPECT_EQ(placed[0].cx, 3840 - 120);
+    EXPECT_EQ(placed[0].cy, 180);
+    EXPECT_EQ(placed[0].y, -200 + 2160 - 180 - 80);
+  }
+}
+
+// tavik.ini line 24 on a 1280 x 1024 screen, banner 90 high: 0 at the bottom,
+// 1 at the top, 2 to 95 the lower edge that many percent up (never above the
+// top), anything else as 0. A slide-out step keeps the height it was given.
+TEST_F(ChangeTest, PlaceMovesTheBannerUpTheArea) {
+  struct Case {
+    int place, scale, y;
+  } const kCases[] = {{0, 0, 894},   {1, 0, 40},   {1, 200, 80},  {2, 0, 1024 - 20 - 90},
+                      {30, 0, 627},  {95, 0, 0},   {96, 0, 894},  {-1, 0, 894}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << "place " << c.place << " scale " << c.scale);
+    SetUp();
+    settings.place = c.place;
+    settings.scale = c.scale;
+    settings.slideout = 1;
+    Arm();
+    Change("BBC One");
+    Tick(46);  // the first slide-out step
+    auto placed = BannerPlacements();
+    ASSERT_EQ(placed.size(), 2u);
+    EXPECT_EQ(placed[0].y, c.y);
+    EXPECT_EQ(placed[1].y, c.y);
+    EXPECT_LT(placed[1].cx, placed[0].cx);
   }
 }
 

@@ -2,7 +2,9 @@
 // send a channel straight to 0.jpg.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "banner/logo_path.h"
 
@@ -53,6 +55,49 @@ TEST(LogoPath, TwoHundredFiftyFiveCharactersFitOneMoreDoesNot) {
   // Too long wins over an unusable character: nothing of the name is tried.
   EXPECT_EQ(banner::ChannelLogoPath(dir.c_str(), (name + "/").c_str(), path, sizeof path),
             banner::LogoRule::kPathTooLong);
+}
+
+// Pack names as logo packs write them, from UTF-8 names and from the 8-bit
+// (Windows-1252) names hosts pass.
+TEST(LogoPath, PackNames) {
+  const std::pair<const char*, const char*> kCases[] = {
+      {"Harbour TV", "harbourtv"},
+      {"\xC4\x8CT1 HD", "ct1hd"},                           // UTF-8 C with caron
+      {"T\xE9l\xE9 Lumi\xE8re", "telelumiere"},              // Latin-1 e acute, e grave
+      {"T\xC3\xA9l\xC3\xA9 Lumi\xC3\xA8re", "telelumiere"},  // the same in UTF-8
+      {"\x8Akoda \x9Eivot", "skodazivot"},                   // Windows-1252 S and z caron
+      {"Stra\xDF" "e & Co", "strasseandco"},
+      {"Canal+ Sport", "canalplussport"},
+      {"*star* 3", "starstarstar3"},
+      {"\xC5\x81\xC3\xB3" "d\xC5\xBA TV", "lodztv"},       // UTF-8 L stroke, o acute, z acute
+      {"\xC3\x86ther \xC5\x92uvre", "aetheroeuvre"},
+      {"\xCE\x95\xCE\xA1\xCE\xA4 1", "1"},                // Greek letters are left out
+      {"\xC3(", "a"},                                         // not UTF-8: A tilde and a bracket
+      {"...", ""},
+  };
+  char out[64];
+  for (const auto& c : kCases) {
+    EXPECT_EQ(banner::PackName(c.first, out, sizeof out), std::strlen(c.second)) << c.first;
+    EXPECT_STREQ(out, c.second) << c.first;
+  }
+  // Cut to the buffer, always terminated.
+  char small[5];
+  EXPECT_EQ(banner::PackName("Harbour TV", small, sizeof small), 4u);
+  EXPECT_STREQ(small, "harb");
+  // The paths of each source; a source with nothing to try gives false.
+  char path[kPathSize];
+  ASSERT_TRUE(banner::LogoSourcePath("/i/", "Canal+ 1", banner::LogoSource::kOwnPng, path,
+                                     sizeof path));
+  EXPECT_STREQ(path, "/i/Canal+ 1.png");
+  ASSERT_TRUE(banner::LogoSourcePath("/i/", "Canal+ 1", banner::LogoSource::kPackJpeg, path,
+                                     sizeof path));
+  EXPECT_STREQ(path, "/i/canalplus1.jpg");
+  EXPECT_FALSE(banner::LogoSourcePath("/i/", "A/B", banner::LogoSource::kOwnPng, path,
+                                      sizeof path));
+  EXPECT_TRUE(banner::LogoSourcePath("/i/", "A/B", banner::LogoSource::kPackPng, path,
+                                     sizeof path));
+  EXPECT_FALSE(banner::LogoSourcePath("/i/", "--", banner::LogoSource::kPackPng, path,
+                                      sizeof path));
 }
 
 TEST(LogoPath, FallbackPathAndAFolderTooLongForIt) {

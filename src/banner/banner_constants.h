@@ -5,9 +5,15 @@
 
 namespace banner {
 
-// Banner window inside its area: 30 px in from the sides, 40 px above the bottom.
+// Banner window inside its area: 30 px in from the sides, 40 px above the bottom
+// (or below the top).
 constexpr int32_t kSideMargin = 30;
 constexpr int32_t kBottomMargin = 40;
+// The banner's place (tavik.ini line 24): 0 at the bottom, 1 at the top, 2 to
+// 95 its lower edge that many percent of the area's height up.
+constexpr int32_t kPlaceTop = 1;
+constexpr int32_t kPlacePercentFirst = 2;
+constexpr int32_t kPlacePercentLast = 95;
 
 // Left positions of the detail block, counted back from the area's width.
 constexpr int32_t kDetailBoxFromRight = 165;

@@ -17,20 +17,29 @@ BannerState BannerSnapshot() {
   return WithBannerState([](BannerState& s) { return s; });
 }
 
-BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight) {
+BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight, int32_t place) {
   const int32_t side = ScaledPixels(banner::kSideMargin, s.scale);
   const int32_t height = ScaledPixels(bannerHeight, s.scale);
+  const int32_t areaTop = s.areaBottom - s.areaHeight;
   BannerRect r;
   r.x = s.areaLeft + side;
-  r.y = s.areaBottom - (height + ScaledPixels(banner::kBottomMargin, s.scale));
+  if (place == banner::kPlaceTop) {
+    r.y = areaTop + ScaledPixels(banner::kBottomMargin, s.scale);
+  } else if (place >= banner::kPlacePercentFirst && place <= banner::kPlacePercentLast) {
+    const int64_t lift = int64_t(s.areaHeight) * place / 100;
+    const int64_t y = int64_t(s.areaBottom) - lift - height;
+    r.y = static_cast<int32_t>(y > areaTop ? y : areaTop);
+  } else {  // 0, and any value the setting does not know: as ever
+    r.y = s.areaBottom - (height + ScaledPixels(banner::kBottomMargin, s.scale));
+  }
   int32_t width = s.areaWidth - 2 * side;
   r.cx = width > 0 ? width : 0;
   r.cy = height;
   return r;
 }
 
-BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight) {
-  BannerRect r = FullBannerRect(s, bannerHeight);
+BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight, int32_t place) {
+  BannerRect r = FullBannerRect(s, bannerHeight, place);
   // The product is formed in full before the division, as 64-bit so that no
   // step count can overflow it.
   int64_t full = int64_t(s.areaWidth) - 2 * ScaledPixels(banner::kSideMargin, s.scale);
@@ -39,13 +48,29 @@ BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight) {
   return r;
 }
 
-void UseScreenAsArea(BannerState& s, int32_t screenWidth, int32_t screenHeight) {
-  s.screenWidth = screenWidth;
-  s.screenHeight = screenHeight;
-  s.areaLeft = 0;
-  s.areaWidth = screenWidth;
-  s.areaHeight = screenHeight;
-  s.areaBottom = screenHeight;
+win32::Rect ViewerScreen() {
+  int height = 0, width = 0;
+  ui::GetScreenSize(&height, &width);
+  win32::Wnd host = hostLink.hostWnd;
+  if (host == nullptr) host = WithBannerState([](BannerState& s) { return s.videoWnd; });
+  win32::Rect monitor;
+  if (host != nullptr && win32::GetWindowMonitorRect(host, &monitor) != 0) return monitor;
+  return win32::Rect{0, 0, width, height};
+}
+
+void SetViewerScreen(BannerState& s, const win32::Rect& screen) {
+  s.screenLeft = screen.left;
+  s.screenTop = screen.top;
+  s.screenWidth = screen.right - screen.left;
+  s.screenHeight = screen.bottom - screen.top;
+}
+
+void UseScreenAsArea(BannerState& s, const win32::Rect& screen) {
+  SetViewerScreen(s, screen);
+  s.areaLeft = screen.left;
+  s.areaWidth = s.screenWidth;
+  s.areaHeight = s.screenHeight;
+  s.areaBottom = screen.bottom;
 }
 
 void PlaceBannerWindow(const BannerRect& r) {

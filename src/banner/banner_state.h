@@ -22,6 +22,10 @@ struct BannerState {
   int32_t areaWidth = 0;
   int32_t areaHeight = 0;
   bool areaSet = false;
+  // The viewer's screen: the monitor that holds the host's main window (the
+  // primary screen when the system names none), taken at each channel change.
+  int32_t screenLeft = 0;
+  int32_t screenTop = 0;
   int32_t screenWidth = 0;
   int32_t screenHeight = 0;
   // Windows: the banner's own, the host's top-level window and its video window.
@@ -60,15 +64,24 @@ struct BannerRect {
 
 // The full banner over the stored area, bannerHeight high; height and margins
 // grow by s.scale. A width below zero (an area narrower than the margins) is
-// placed as zero.
-BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight);
+// placed as zero. place (tavik.ini line 24): 1 puts it 40 pixels below the
+// area's top; 2 to 95 its lower edge that many percent of the area's height
+// above the area's bottom, never above the area's top; 0 and every other
+// value 40 pixels above the area's bottom.
+BannerRect FullBannerRect(const BannerState& s, int32_t bannerHeight, int32_t place);
 // The banner at slide step s.slideStep: (5 - step) fifths of the full width,
 // the left edge fixed; widths of zero and below give zero.
-BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight);
+BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight, int32_t place);
 
-// Makes the screen the area for a banner that has none yet (no channel change
-// set one): the caller has taken the screen size.
-void UseScreenAsArea(BannerState& s, int32_t screenWidth, int32_t screenHeight);
+// The viewer's screen: the monitor that holds the host's main window (its
+// window from On_Start, else the one recognised by its title), or, when the
+// system names none, the primary screen as the runtime measures it.
+win32::Rect ViewerScreen();
+// Records the viewer's screen.
+void SetViewerScreen(BannerState& s, const win32::Rect& screen);
+// Records the viewer's screen and makes it the area (the banner does not
+// follow the video, or has no video area yet).
+void UseScreenAsArea(BannerState& s, const win32::Rect& screen);
 
 // The banner's size in percent for the setting (0, 100-300, -1 automatic),
 // the area's height and the host window's DPI (banner_scale.cpp).

@@ -42,16 +42,15 @@ bool ViewerInFront() {
 void ShowBannerAgain(int bannerPanel) {
   // A banner that never had an area (no channel change yet) goes over the screen.
   const bool needScreen = WithBannerState([](BannerState& s) { return !s.areaSet; });
-  int screenHeight = 0, screenWidth = 0;
-  if (needScreen) ui::GetScreenSize(&screenHeight, &screenWidth);
+  const win32::Rect screen = needScreen ? ViewerScreen() : win32::Rect{0, 0, 0, 0};
   const BannerState area = WithBannerState([&](BannerState& s) {
-    if (needScreen && !s.areaSet) UseScreenAsArea(s, screenWidth, screenHeight);
+    if (needScreen && !s.areaSet) UseScreenAsArea(s, screen);
     return s;
   });
   // Lines of a programme that began while the banner was hidden.
   if (settings.epgon == 1) ShowChangedProgrammeLines(bannerPanel);
   ui::DisplayPanel(bannerPanel);
-  PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight));
+  PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight, settings.place));
   ShowClock(bannerPanel);
   WithBannerState([](BannerState& s) {
     s.bannerActive = 1;
@@ -96,14 +95,14 @@ bool CountTick(TickPlan& plan) {
 // Under the banner lock: whether this tick slides the banner out a step and
 // whether it hides it.
 void PlanSlideAndHide(TickPlan& plan, int32_t slideout, int32_t parkcursor,
-                      int32_t bannerHeight) {
+                      int32_t bannerHeight, int32_t place) {
   WithBannerState([&](BannerState& s) {
     plan.generation = s.showGeneration;
     plan.bannerWnd = s.bannerWnd;
     if (s.tickCount > banner::kSlideFromTick && slideout == 1) {
       ++s.slideStep;
       plan.slide = true;
-      plan.slideRect = SlideBannerRect(s, bannerHeight);
+      plan.slideRect = SlideBannerRect(s, bannerHeight, place);
     }
     if (s.tickCount > banner::kHideAfterTick) {
       plan.hide = true;
@@ -111,15 +110,15 @@ void PlanSlideAndHide(TickPlan& plan, int32_t slideout, int32_t parkcursor,
       if (plan.hideEpg) s.epgShown = 0;
       plan.videoWnd = s.videoWnd;
       plan.parkCursor = s.hostKind == banner::kHostAltDvb && parkcursor == 1;
-      plan.cursorX = s.screenWidth / 2;
-      plan.cursorY = s.screenHeight;
+      plan.cursorX = s.screenLeft + s.screenWidth / 2;
+      plan.cursorY = s.screenTop + s.screenHeight;
       s.bannerActive = 0;
       s.tickCount = 0;
     }
   });
 }
 
-void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
+void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight, int32_t place) {
   if (plan.slide && plan.bannerWnd != nullptr)
     ui::PlaceOnTop(plan.bannerWnd, plan.slideRect.x, plan.slideRect.y, plan.slideRect.cx,
                    plan.slideRect.cy);
@@ -143,7 +142,7 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight) {
   });
   if (!reshow) return;
   if (plan.hide) ui::DisplayPanel(bannerPanel);
-  PlaceBannerWindow(FullBannerRect(now, bannerHeight));
+  PlaceBannerWindow(FullBannerRect(now, bannerHeight, place));
 }
 
 }  // namespace
@@ -186,6 +185,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
   }
 
   const int32_t bannerHeight = settings.bannerHeight;
-  PlanSlideAndHide(plan, settings.slideout, settings.parkcursor, bannerHeight);
-  CarryOut(plan, bannerPanel, bannerHeight);
+  const int32_t place = settings.place;
+  PlanSlideAndHide(plan, settings.slideout, settings.parkcursor, bannerHeight, place);
+  CarryOut(plan, bannerPanel, bannerHeight, place);
 }

@@ -44,8 +44,8 @@ struct ChangeBuffers {
 ChangeBuffers buffers;
 
 // Which host family this is, then the area the banner goes over: the
-// screen, or the video window when the banner follows the video.
-BannerState FindArea() {
+// viewer's screen, or the video window when the banner follows the video.
+BannerState FindArea(const win32::Rect& screen) {
   win32::EnumWindows(EPproc, 0);
   bool found = false;
   win32::Rect rect = {0, 0, 0, 0};
@@ -56,7 +56,7 @@ BannerState FindArea() {
   const bool useScreen = settings.videownd == 0;
   return WithBannerState([&](BannerState& s) {
     if (useScreen) {
-      UseScreenAsArea(s, s.screenWidth, s.screenHeight);
+      UseScreenAsArea(s, screen);
       s.areaSet = true;
     } else if (found) {
       s.areaLeft = rect.left;
@@ -66,7 +66,7 @@ BannerState FindArea() {
       s.areaSet = true;
     } else if (!s.areaSet) {
       // The video window was never found: the whole screen for now.
-      UseScreenAsArea(s, s.screenWidth, s.screenHeight);
+      UseScreenAsArea(s, screen);
     }
     return s;
   });
@@ -112,21 +112,28 @@ void LayOutControls(int bannerPanel, int32_t width) {
 // on line 11.
 void ShowCentreTitle(int bannerPanel, const BannerState& s) {
   std::memset(buffers.titleBuf, 0, sizeof buffers.titleBuf);
-  win32::Wnd wnd = win32::WindowFromPoint(s.screenWidth / 2, s.screenHeight / 2);
+  win32::Wnd wnd = win32::WindowFromPoint(s.screenLeft + s.screenWidth / 2,
+                                          s.screenTop + s.screenHeight / 2);
   if (wnd != nullptr)
     win32::GetWindowTextA(wnd, buffers.titleBuf, banner::kDiagnosticTitleLimit);
   buffers.titleBuf[banner::kDiagnosticTitleLimit - 1] = '\0';
   ui::SetCtrlVal(bannerPanel, panel::kNextLine, buffers.titleBuf);
 }
 
-// The channel's logo, or 0.jpg from the logo directory. A path that
-// does not fit or a name no file can have goes straight to the fallback; a
-// fallback path that does not fit is not shown at all.
+// The channel's logo: <name>.jpg, else <name>.png, else the logo pack's
+// <pack name>.png or .jpg; the first of these that exists is shown, or, when
+// it cannot be, 0.jpg from the logo directory, as when none exists. A path
+// that does not fit or a name no file can have is not tried; a fallback
+// path that does not fit is not shown at all.
 void ShowLogo(int bannerPanel, const char* name) {
-  if (banner::ChannelLogoPath(paths.iconDir, name, buffers.logoPath, sizeof buffers.logoPath) ==
-          banner::LogoRule::kOwnFile &&
-      ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
-    return;
+  for (banner::LogoSource source : banner::kLogoSources) {
+    if (!banner::LogoSourcePath(paths.iconDir, name, source, buffers.logoPath,
+                                sizeof buffers.logoPath))
+      continue;
+    const int shown = ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath);
+    if (shown == 0) return;
+    if (shown != ui::kErrNoFile) break;  // there, but not a picture that can be shown
+  }
   if (banner::FallbackLogoPath(paths.iconDir, buffers.logoPath, sizeof buffers.logoPath) &&
       ui::DisplayImageFile(bannerPanel, panel::kLogo, buffers.logoPath) == 0)
     return;
@@ -170,14 +177,11 @@ void ChannelChange(const host::TProgram82& chan) {
     ++s.showGeneration;
   });
 
-  int screenHeight = 0, screenWidth = 0;
-  ui::GetScreenSize(&screenHeight, &screenWidth);
-  WithBannerState([&](BannerState& s) {
-    s.screenWidth = screenWidth;
-    s.screenHeight = screenHeight;
-  });
+  // The monitor the viewer is on (the probe for the video looks there too).
+  const win32::Rect screen = ViewerScreen();
+  WithBannerState([&](BannerState& s) { SetViewerScreen(s, screen); });
 
-  const BannerState found = FindArea();
+  const BannerState found = FindArea(screen);
   const int bannerPanel = panels.banner;
   // Every control below changes the banner's windows once, and it is painted
   // once, with all of it.
@@ -186,7 +190,7 @@ void ChannelChange(const host::TProgram82& chan) {
   // The layout is made in the panel file's pixels; the runtime draws it larger.
   LayOutControls(bannerPanel, static_cast<int32_t>(int64_t(area.areaWidth) * 100 / area.scale));
   ui::DisplayPanel(bannerPanel);
-  PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight));
+  PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight, settings.place));
 
   if (settings.titlemode == -2) {
     ShowCentreTitle(bannerPanel, area);

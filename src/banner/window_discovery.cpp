@@ -92,15 +92,18 @@ int TAVIK_STDCALL EPproc(win32::Wnd wnd, intptr_t /*lparam*/) {
 
 int EPtry() {
   CopyCurrentChannelName(scratch.channelName, sizeof scratch.channelName);
-  int32_t width = 0, height = 0;
+  // Over the viewer's screen: the monitor the host is on.
+  int32_t left = 0, top = 0, width = 0, height = 0;
   WithBannerState([&](BannerState& s) {
+    left = s.screenLeft;
+    top = s.screenTop;
     width = s.screenWidth;
     height = s.screenHeight;
   });
-  if (ProbePoint(width / 2, height / 2)) return 1;
+  if (ProbePoint(left + width / 2, top + height / 2)) return 1;
   for (int32_t y = banner::kProbeGrid; y < height; y += banner::kProbeGrid)
     for (int32_t x = banner::kProbeGrid; x < width; x += banner::kProbeGrid)
-      if (ProbePoint(x, y)) return 1;
+      if (ProbePoint(left + x, top + y)) return 1;
   return -1;
 }
 

@@ -62,6 +62,10 @@ void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra);
 int SetCursorPos(int x, int y);
 intptr_t SendMessageA(Wnd wnd, uint32_t msg, uintptr_t wparam, intptr_t lparam);
 int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type);
+// The rectangle of the monitor that holds the window (the nearest one when it
+// lies on none: MonitorFromWindow, then GetMonitorInfo); 0 when the system
+// names no monitor for it (a null or dead window).
+int GetWindowMonitorRect(Wnd wnd, Rect* rect);
 // The DPI the window is drawn at (GetDpiForWindow where the system has it,
 // else the screen's); 96 when neither answers.
 int GetWindowDpi(Wnd wnd);

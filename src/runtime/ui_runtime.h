@@ -20,6 +20,7 @@ constexpr int kErrBadValue = -4;
 constexpr int kErrReadOnly = -5;   // ReplaceFile: the target is read-only
 constexpr int kErrLoopEnded = -6;  // RunPanelLoop: the host ended the loop
 constexpr int kErrNoWindow = -7;   // the system would not make a window
+constexpr int kErrNoFile = -8;     // DisplayImageFile: there is no such file
 
 constexpr int kEventCommit = 1;
 
@@ -82,7 +83,9 @@ int GetCtrlVal(int panel, int control, int* value);
 int GetCtrlVal(int panel, int control, float* value);
 int GetCtrlVal(int panel, int control, char* value, int capacity);
 int ResetTextBox(int panel, int control, const char* text);
-int DisplayImageFile(int panel, int control, const char* path);  // 0 when shown
+// 0 when shown; kErrNoFile when the file does not exist, kErrFile when it
+// cannot be shown.
+int DisplayImageFile(int panel, int control, const char* path);
 int DeleteImage(int panel, int control);  // the picture control shows nothing
 // Ends the picture decoder (never from DllMain); a later picture starts it again.
 void ShutdownPictures();

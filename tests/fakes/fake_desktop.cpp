@@ -38,6 +38,7 @@ struct Desktop {
   bool summerHour = false;
   std::string tempDir;  // GetTempPathA's answer; empty: it fails
   int dpi = 96;         // GetWindowDpi's answer
+  std::vector<win32::Rect> monitors;
   std::vector<fake::SentMessage> sent;
   std::vector<fake::WindowPos> positions;
   std::vector<win32::Wnd> focus, foreground;
@@ -93,6 +94,7 @@ void ResetDesktop() {
   d.summerHour = false;
   d.tempDir.clear();
   d.dpi = 96;
+  d.monitors.clear();
   d.timers.clear();
   d.killed.clear();
   d.front = kViewerFront;
@@ -213,6 +215,11 @@ void SetLayeredAvailable(bool available) {
 void SetDpi(int dpi) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().dpi = dpi;
+}
+
+void AddMonitor(win32::Rect rect) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  D().monitors.push_back(rect);
 }
 
 void SetTempDir(const std::string& dir) {
@@ -404,6 +411,27 @@ intptr_t SendMessageA(Wnd wnd, uint32_t msg, uintptr_t wparam, intptr_t lparam) 
 int MessageBoxA(Wnd, const char* text, const char* caption, uint32_t) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().boxes.emplace_back(text ? text : "", caption ? caption : "");
+  return 1;
+}
+
+// The monitor the window overlaps most; of a window on none, the nearest.
+int GetWindowMonitorRect(Wnd wnd, Rect* rect) {
+  std::lock_guard<std::recursive_mutex> g(D().mu);
+  FakeWindow* w = Find(wnd);
+  if (w == nullptr || rect == nullptr || D().monitors.empty()) return 0;
+  const Rect& r = w->rect;
+  int64_t bestScore = INT64_MIN;
+  for (const Rect& m : D().monitors) {
+    const int64_t cx = std::min(r.right, m.right) - std::max(r.left, m.left);
+    const int64_t cy = std::min(r.bottom, m.bottom) - std::max(r.top, m.top);
+    // Overlap as a positive area; apart, minus the gap between them.
+    const int64_t score =
+        cx > 0 && cy > 0 ? cx * cy : std::min<int64_t>(cx, 0) + std::min<int64_t>(cy, 0);
+    if (score > bestScore) {
+      bestScore = score;
+      *rect = m;
+    }
+  }
   return 1;
 }
 

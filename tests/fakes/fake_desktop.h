@@ -91,6 +91,9 @@ void FailTimers(int count);
 
 // Whether user32 offers SetLayeredWindowAttributes.
 void SetLayeredAvailable(bool available);
+// Monitors, in the order added; none after a reset, and then
+// GetWindowMonitorRect names none (the plug-in falls back to the screen).
+void AddMonitor(win32::Rect rect);
 // What GetWindowDpi answers (96 after a reset).
 void SetDpi(int dpi);
 // What GetTempPathA answers (with its trailing separator); "" makes it fail.

@@ -49,6 +49,7 @@ struct Runtime {
   int hours = 12, minutes = 34, seconds = 56;
   std::string moduleDir = ".";
   std::set<std::string> images;
+  std::set<std::string> brokenImages;
   fake::FontHandler fontHandler;
   std::vector<fake::FontPopupCall> fontCalls;
   std::vector<std::function<void()>> queue;
@@ -110,6 +111,7 @@ void ResetUi() {
   r.seconds = 56;
   r.moduleDir = ".";
   r.images.clear();
+  r.brokenImages.clear();
   r.fontHandler = nullptr;
   r.fontCalls.clear();
   r.queue.clear();
@@ -151,6 +153,11 @@ void SetWindowFails(int panelId) {
 void AddImageFile(const std::string& path) {
   Guard g(R().mu);
   R().images.insert(path);
+}
+
+void AddBrokenImageFile(const std::string& path) {
+  Guard g(R().mu);
+  R().brokenImages.insert(path);
 }
 
 void SetFontHandler(FontHandler handler) {
@@ -536,7 +543,9 @@ int DisplayImageFile(int panel, int control, const char* path) {
       Quote(path) + ")");
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr) return kErrBadPanel;
-  if (path == nullptr || !R().images.count(path)) return kErrFile;
+  if (path == nullptr) return kErrBadValue;
+  if (R().brokenImages.count(path)) return kErrFile;
+  if (!R().images.count(path)) return kErrNoFile;
   c->image = path;
   return 0;
 }

@@ -25,8 +25,10 @@ void SetInitFails(bool fails);
 // Makes LoadPanelEx of this panel id fail as a window the system refused.
 void SetWindowFails(int panelId);
 
-// Pictures: DisplayImageFile succeeds (0) only for paths added here.
+// Pictures: DisplayImageFile succeeds (0) only for paths added here; a path
+// added as broken exists but cannot be shown; any other path does not exist.
 void AddImageFile(const std::string& path);
+void AddBrokenImageFile(const std::string& path);
 
 // The font dialog: the handler receives typeface (capacity bytes) and the
 // justification and returns 1 (confirmed) or 0 (cancelled). The default

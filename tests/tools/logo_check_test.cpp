@@ -67,7 +67,7 @@ TEST(LogoCheck, NearestNamesIgnoreCaseSpacesAccentsAndPunctuation) {
   const std::vector<std::string> near =
       tavik_logos::NearestFiles("T\xC3\xA9l\xC3\xA9 Lumi\xC3\xA8re", files, 3);
   EXPECT_EQ(near,
-            (std::vector<std::string>{"tele_lumiere.JPG", "TeleLumiere.jpg", "Tele Lumier.jpg"}));
+            (std::vector<std::string>{"tele_lumiere.JPG", "TeleLumiere.jpg", "Tele Lumiere.png"}));
   EXPECT_TRUE(tavik_logos::NearestFiles("Weather", files, 3).empty());
 }
 
@@ -81,6 +81,12 @@ TEST(LogoCheck, VerdictForEachAwkwardCase) {
   testing_support::WriteFile(dir + "/Cut.jpg", jpeg.substr(0, jpeg.size() / 2));
   testing_support::WriteFile(dir + "/Text.jpg", "not a picture");
   testing_support::WriteFile(dir + "/Sport_24.jpg", jpeg);
+  // A 2 x 2 PNG with an alpha channel (colour type 6), named as logo packs
+  // name their pictures, and one named after its channel.
+  const std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x02\0\0\0\x02\x08\x06\0\0\0"
+                        "\0\0\0\0", 33);  // and its CRC
+  testing_support::WriteFile(dir + "/canalplussport.png", png);
+  testing_support::WriteFile(dir + "/Cine.png", png);
   // The same picture claiming 8000 x 8000 pixels: the plug-in refuses it from
   // its header, before decoding.
   std::string huge = jpeg;
@@ -105,7 +111,10 @@ TEST(LogoCheck, VerdictForEachAwkwardCase) {
       {"BBC One", false, "bbc one.jpg", "differs in case only, which Windows ignores"},
       {"Cut", true, "0.jpg", "truncated"},
       {"Huge", true, "0.jpg", "8000x8000 pixels"},
-      {"Text", true, "0.jpg", "not a JPEG the plug-in can show"},
+      {"Text", true, "0.jpg", "not a picture the plug-in can show (JPEG, PNG, GIF or BMP)"},
+      {"Canal+ Sport", false, "canalplussport.png",
+       "PNG data with transparency, 2x2 pixels; by the pack name \"canalplussport\""},
+      {"Cine", false, "Cine.png", "by the channel's name, as PNG"},
       {"Sport 24", true, "0.jpg", "there is no file Sport 24.jpg"},
       {"A/B", true, "0.jpg", "cannot hold"},
       {"NUL", true, "0.jpg", "device name"},
@@ -120,6 +129,8 @@ TEST(LogoCheck, VerdictForEachAwkwardCase) {
   tavik_logos::ChannelResult sport = tavik_logos::CheckChannel(folder, "Sport 24");
   EXPECT_EQ(sport.suggestions, std::vector<std::string>{"Sport_24.jpg"});
   EXPECT_NE(tavik_logos::FormatResult(sport).find("rename one to \"Sport 24.jpg\""),
+            std::string::npos);
+  EXPECT_NE(tavik_logos::FormatResult(sport).find("its logo pack name: \"sport24\""),
             std::string::npos);
 }
 

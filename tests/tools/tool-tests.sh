@@ -105,10 +105,10 @@ logos-awkward)
   expect_exit 1 "$logos" "$icons" --names "$work/names.txt"
   expect_out '"Tavik One": Tavik One.jpg (found: '
   expect_out '"Harbour TV": harbour tv.jpg (found: '
-  expect_out '"Cinema Nord": 0.jpg (fallback: there is no file Cinema Nord.jpg)'
+  expect_out '"Cinema Nord": 0.jpg (fallback: there is no file Cinema Nord.jpg, Cinema Nord.png, cinemanord.png or cinemanord.jpg)'
   expect_out 'nearest existing files: "Cinéma_Nord.jpg"'
   expect_out '"Kids Corner": 0.jpg (fallback: Kids Corner.jpg is a truncated JPEG'
-  expect_out '"Sport 24": Sport 24.jpg (found: GIF data; shown, though not a JPEG)'
+  expect_out '"Sport 24": Sport 24.jpg (found: GIF data, 100x60 pixels; by the channel'"'"'s name)'
   expect_out '"Huge": 0.jpg (fallback: Huge.jpg is 8000x8000 pixels in 77 bytes, larger than a logo may be (2048x2048 pixels, 8 MB))'
   expect_out '"Notes": 0.jpg (fallback: Notes.jpg is not a picture file'
   expect_out '"A/B": 0.jpg (fallback: the name holds a character'

@@ -18,50 +18,11 @@ namespace {
 constexpr size_t kLogoPathSize = 256;  // the plug-in's logo path: 255 characters
 constexpr size_t kMaxPictureBytes = size_t(64) << 20;
 
-// Letters of U+00C0..U+017F without their accents, lower case (' ' for the
-// two signs among them).
-constexpr char kFold[] =
-    "aaaaaaaceeeeiiiidnooooo ouuuuytsaaaaaaaceeeeiiiidnooooo ouuuuytyaaaaaaccccccccddddeeeeeeeeeeg"
-    "gggggggghhhhiiiiiiiiiiiijjkkkllllllllllnnnnnnnnnoooooooorrrrrrssssssssttttttuuuuuuuuuuuuwwyyyz"
-    "zzzzzs";
-constexpr uint32_t kFoldFirst = 0xC0;
-constexpr uint32_t kFoldLast = 0x17F;
-
 bool StartsWith(const std::vector<uint8_t>& b, const char* sig, size_t n) {
   return b.size() >= n && std::memcmp(b.data(), sig, n) == 0;
 }
 
 bool IsSof(uint8_t m) { return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC; }
-
-// Decodes UTF-8 when the whole name is valid UTF-8, else takes bytes as Latin-1.
-std::vector<uint32_t> CodePoints(const std::string& s) {
-  std::vector<uint32_t> cps;
-  bool valid = true;
-  for (size_t i = 0; i < s.size() && valid;) {
-    uint8_t c = static_cast<uint8_t>(s[i]);
-    int extra = c < 0x80             ? 0
-                : (c & 0xE0) == 0xC0 ? 1
-                : (c & 0xF0) == 0xE0 ? 2
-                : (c & 0xF8) == 0xF0 ? 3
-                                     : -1;
-    if (extra < 0 || i + extra >= s.size()) {
-      valid = false;
-      break;
-    }
-    uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      uint8_t t = static_cast<uint8_t>(s[i + k]);
-      if ((t & 0xC0) != 0x80) valid = false;
-      cp = cp << 6 | (t & 0x3F);
-    }
-    cps.push_back(cp);
-    i += extra + 1;
-  }
-  if (valid) return cps;
-  cps.clear();
-  for (unsigned char c : s) cps.push_back(c);
-  return cps;
-}
 
 size_t EditDistance(const std::string& a, const std::string& b) {
   std::vector<size_t> row(b.size() + 1);
@@ -78,11 +39,27 @@ size_t EditDistance(const std::string& a, const std::string& b) {
   return row[b.size()];
 }
 
-bool EndsWithJpg(const std::string& f) {
+// A file named as a logo may be: .jpg or .png.
+bool LogoFileName(const std::string& f) {
   if (f.size() < 4) return false;
   std::string ext = f.substr(f.size() - 4);
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".jpg";
+  return ext == banner::kLogoExtension || ext == banner::kPngExtension;
+}
+
+// A PNG with an alpha channel (colour types 4 and 6) or a tRNS chunk before
+// its picture data: its transparent parts show the banner's background.
+bool PngHasTransparency(const std::vector<uint8_t>& b) {
+  constexpr size_t kColourType = 25;
+  if (b.size() > kColourType && (b[kColourType] == 4 || b[kColourType] == 6)) return true;
+  for (size_t i = 8; i + 8 <= b.size();) {
+    const size_t length = size_t(b[i]) << 24 | size_t(b[i + 1]) << 16 | size_t(b[i + 2]) << 8 |
+                          b[i + 3];
+    if (std::memcmp(&b[i + 4], "tRNS", 4) == 0) return true;
+    if (std::memcmp(&b[i + 4], "IDAT", 4) == 0 || length > b.size()) return false;
+    i += length + 12;  // length, type, data, CRC
+  }
+  return false;
 }
 
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
@@ -130,7 +107,9 @@ std::string Printable(const std::string& s) {
 
 PictureCheck CheckPicture(const std::vector<uint8_t>& b) {
   if (b.empty()) return {Picture::kEmpty, "an empty file"};
-  if (StartsWith(b, "\x89PNG\r\n\x1A\n", 8)) return {Picture::kOtherFormat, "PNG data"};
+  if (StartsWith(b, "\x89PNG\r\n\x1A\n", 8))
+    return {Picture::kOtherFormat,
+            PngHasTransparency(b) ? "PNG data with transparency" : "PNG data"};
   if (StartsWith(b, "GIF87a", 6) || StartsWith(b, "GIF89a", 6))
     return {Picture::kOtherFormat, "GIF data"};
   if (StartsWith(b, "BM", 2) && b.size() > 54) return {Picture::kOtherFormat, "BMP data"};
@@ -204,15 +183,8 @@ bool ParseSimulatorList(const std::string& text, std::vector<std::string>* names
 }
 
 std::string NameKey(const std::string& name) {
-  std::string key;
-  for (uint32_t cp : CodePoints(name)) {
-    char c = 0;
-    if (cp < 0x80)
-      c = static_cast<char>(std::tolower(static_cast<int>(cp)));
-    else if (cp >= kFoldFirst && cp <= kFoldLast)
-      c = kFold[cp - kFoldFirst];
-    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) key.push_back(c);
-  }
+  char key[kLogoPathSize];
+  banner::PackName(name.c_str(), key, sizeof key);
   return key;
 }
 
@@ -221,7 +193,7 @@ std::vector<std::string> NearestFiles(const std::string& name,
   const std::string key = NameKey(name);
   std::vector<std::pair<size_t, std::string>> scored;
   for (const std::string& f : files) {
-    if (!EndsWithJpg(f) || f == banner::kFallbackLogo) continue;
+    if (!LogoFileName(f) || f == banner::kFallbackLogo) continue;
     const std::string fkey = NameKey(f.substr(0, f.size() - 4));
     if (fkey.empty()) continue;
     size_t d = EditDistance(key, fkey);
@@ -277,61 +249,108 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
   return true;
 }
 
+namespace {
+
+const char* SourceText(banner::LogoSource source) {
+  switch (source) {
+    case banner::LogoSource::kOwnJpeg: return "by the channel's name";
+    case banner::LogoSource::kOwnPng: return "by the channel's name, as PNG";
+    default: return "by the pack name";
+  }
+}
+
+bool OwnSource(banner::LogoSource source) {
+  return source == banner::LogoSource::kOwnJpeg || source == banner::LogoSource::kOwnPng;
+}
+
+// Windows finds a file whatever the case of its name.
+std::string FindInFolder(const LogoFolder& folder, const std::string& wanted) {
+  for (const std::string& f : folder.files)
+    if (f == wanted) return f;
+  for (const std::string& f : folder.files)
+    if (SameIgnoringAsciiCase(f, wanted)) return f;
+  return "";
+}
+
+// The verdict on the file the banner tries: shown, or 0.jpg instead.
+void JudgeFile(const LogoFolder& folder, const std::string& found, const std::string& wanted,
+               banner::LogoSource source, ChannelResult* r) {
+  std::vector<uint8_t> bytes;
+  PictureCheck pc = {Picture::kNotAPicture, "a file that cannot be read"};
+  const std::string path = folder.path + "/" + found;
+  if (ReadFile(path, &bytes)) pc = CheckPicture(bytes);
+  int width = 0, height = 0;
+  if (Shown(pc.kind) && (!ReadPictureSize(path.c_str(), &width, &height) ||
+                         LogoTooLarge(bytes.size(), width, height))) {
+    // The plug-in reads the size from the header and decodes nothing larger.
+    pc = {Picture::kTooLarge,
+          width > 0 ? std::to_string(width) + "x" + std::to_string(height) + " pixels in " +
+                          std::to_string(bytes.size()) +
+                          " bytes, larger than a logo may be (2048x2048 pixels, 8 MB)"
+                    : "a picture whose size cannot be read from its header"};
+  }
+  if (!Shown(pc.kind)) {
+    r->reason = found + " is " + pc.detail;
+    if (pc.kind != Picture::kTooLarge)
+      r->reason += ", not a picture the plug-in can show (JPEG, PNG, GIF or BMP)";
+    return;
+  }
+  r->fallback = false;
+  r->file = found;
+  r->reason = pc.detail;
+  if (pc.kind == Picture::kOtherFormat)
+    r->reason += ", " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
+  r->reason += std::string("; ") + SourceText(source);
+  if (!OwnSource(source)) r->reason += " \"" + r->packName + "\"";
+  if (found != wanted) r->reason += "; its name differs in case only, which Windows ignores";
+}
+
+}  // namespace
+
 ChannelResult CheckChannel(const LogoFolder& folder, const std::string& name) {
   ChannelResult r;
   r.name = name;
-  char path[kLogoPathSize];
-  const banner::LogoRule rule =
-      banner::ChannelLogoPath(folder.iconDir.c_str(), name.c_str(), path, sizeof path);
-  const std::string wanted = name + banner::kLogoExtension;
   r.fallback = true;
   r.file = banner::kFallbackLogo;
-  if (rule == banner::LogoRule::kPathTooLong) {
-    r.reason = "the path " + folder.iconDir + wanted + " is longer than 255 characters";
-  } else if (rule == banner::LogoRule::kUnusableName) {
-    r.reason =
+  char path[kLogoPathSize];
+  banner::PackName(name.c_str(), path, sizeof path);
+  r.packName = path;
+  // Why the channel's own names are not tried, if they are not.
+  const banner::LogoRule own =
+      banner::ChannelLogoPath(folder.iconDir.c_str(), name.c_str(), path, sizeof path);
+  std::vector<std::string> reasons, missing;
+  if (own == banner::LogoRule::kPathTooLong)
+    reasons.push_back("the path " + folder.iconDir + name + banner::kLogoExtension +
+                      " is longer than 255 characters");
+  else if (own == banner::LogoRule::kUnusableName)
+    reasons.push_back(
         "the name holds a character a file name cannot hold (\\ / : * ? \" < > | or a control "
-        "character)";
-  } else if (ReservedDeviceName(name)) {
-    r.reason = "\"" + name + "\" is a device name on Windows; no file can have it";
-  } else {
-    // Windows finds a file whatever the case of its name.
-    std::string found;
-    for (const std::string& f : folder.files)
-      if (f == wanted) found = f;
-    if (found.empty())
-      for (const std::string& f : folder.files)
-        if (SameIgnoringAsciiCase(f, wanted)) found = f;
+        "character)");
+  else if (ReservedDeviceName(name))
+    reasons.push_back("\"" + name + "\" is a device name on Windows; no file can have it");
+  // The first file of the rule's order that exists decides.
+  for (banner::LogoSource source : banner::kLogoSources) {
+    if (!banner::LogoSourcePath(folder.iconDir.c_str(), name.c_str(), source, path,
+                                sizeof path))
+      continue;
+    const std::string wanted = path + folder.iconDir.size();
+    if (ReservedDeviceName(wanted.substr(0, wanted.size() - 4))) continue;
+    const std::string found = FindInFolder(folder, wanted);
     if (found.empty()) {
-      r.reason = "there is no file " + wanted;
-      r.suggestions = NearestFiles(name, folder.files, 3);
-    } else {
-      std::vector<uint8_t> bytes;
-      PictureCheck pc = {Picture::kNotAPicture, "a file that cannot be read"};
-      const std::string path = folder.path + "/" + found;
-      if (ReadFile(path, &bytes)) pc = CheckPicture(bytes);
-      int width = 0, height = 0;
-      if (Shown(pc.kind) && (!ReadPictureSize(path.c_str(), &width, &height) ||
-                             LogoTooLarge(bytes.size(), width, height))) {
-        // The plug-in reads the size from the header and decodes nothing larger.
-        pc = {Picture::kTooLarge,
-              width > 0 ? std::to_string(width) + "x" + std::to_string(height) +
-                              " pixels in " + std::to_string(bytes.size()) +
-                              " bytes, larger than a logo may be (2048x2048 pixels, 8 MB)"
-                        : "a picture whose size cannot be read from its header"};
-      }
-      if (Shown(pc.kind)) {
-        r.fallback = false;
-        r.file = found;
-        r.reason = pc.detail;
-        if (found != wanted) r.reason += "; its name differs in case only, which Windows ignores";
-        if (pc.kind == Picture::kOtherFormat) r.reason += "; shown, though not a JPEG";
-      } else {
-        r.reason = found + " is " + pc.detail;
-        if (pc.kind != Picture::kTooLarge) r.reason += ", not a JPEG the plug-in can show";
-      }
+      missing.push_back(wanted);
+      continue;
     }
+    JudgeFile(folder, found, wanted, source, &r);
+    return r;
   }
+  if (!missing.empty()) {
+    std::string list = "there is no file " + missing[0];
+    for (size_t k = 1; k < missing.size(); ++k)
+      list += (k + 1 == missing.size() ? " or " : ", ") + missing[k];
+    reasons.push_back(list);
+  }
+  for (size_t k = 0; k < reasons.size(); ++k) r.reason += (k ? "; " : "") + reasons[k];
+  r.suggestions = NearestFiles(name, folder.files, 3);
   return r;
 }
 
@@ -344,6 +363,9 @@ std::string FormatResult(const ChannelResult& r) {
     for (const std::string& s : r.suggestions) out += " \"" + Printable(s) + "\"";
     out += "\n    rename one to \"" + Printable(r.name) + ".jpg\" if it is this channel's logo\n";
   }
+  if (r.fallback && !r.packName.empty())
+    out += "    its logo pack name: \"" + r.packName + "\" (" + r.packName + ".png or " +
+           r.packName + ".jpg is shown too)\n";
   return out;
 }
 

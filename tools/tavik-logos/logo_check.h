@@ -1,6 +1,7 @@
 // The logo checker's logic: channel names from a list, the logo folder's
-// files, whether a file is a JPEG the plug-in can show, and, for each channel,
-// which file the banner shows and why (the plug-in's own logo rule decides).
+// files, whether a file is a picture the plug-in can show, and, for each
+// channel, which file the banner shows, by which rule and why (the plug-in's
+// own logo rule decides).
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace tavik_logos {
 // What a picture file holds, as far as the plug-in's picture decoder goes.
 enum class Picture {
   kJpeg,         // a complete baseline, extended or progressive JPEG
-  kOtherFormat,  // PNG, GIF or BMP data: the decoder shows it all the same
+  kOtherFormat,  // PNG, GIF or BMP data: the decoder shows it as well
   kEmpty,
   kNotAPicture,
   kTruncated,    // JPEG without its end: not shown (partly, at best, on some systems)
@@ -39,11 +40,11 @@ bool ParsePlainList(const std::string& text, std::vector<std::string>* names, st
 bool ParseSimulatorList(const std::string& text, std::vector<std::string>* names,
                         std::string* error);
 
-// A name reduced for comparison: accents folded (UTF-8 or Latin-1 letters),
-// lower case, letters and digits only.
+// A name reduced for comparison: the logo pack name (accents folded, lower
+// case, letters and digits only, & + * spelled out).
 std::string NameKey(const std::string& name);
 
-// Up to `limit` file names of the folder (with .jpg) nearest to name + ".jpg":
+// Up to `limit` file names of the folder (.jpg or .png) nearest to the name:
 // same key first (case, spaces, accents, punctuation), then small edit
 // distances between keys.
 std::vector<std::string> NearestFiles(const std::string& name,
@@ -55,9 +56,10 @@ bool ReservedDeviceName(const std::string& name);
 // The verdict for one channel.
 struct ChannelResult {
   std::string name;
-  std::string file;  // the file the banner shows: "<name>.jpg", "0.jpg" or ""
+  std::string file;  // the file the banner shows: one the rule found, or "0.jpg"
   bool fallback = false;
-  std::string reason;  // why
+  std::string reason;    // why, and by which rule
+  std::string packName;  // the channel's logo pack name ("" when nothing is left of it)
   std::vector<std::string> suggestions;
 };
 

@@ -1,4 +1,4 @@
-// tavik-logos: for each channel, which logo file the banner shows and why.
+// tavik-logos: for each channel, which logo file the banner shows, by which rule and why.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,16 +27,26 @@ void Usage(FILE* to) {
       "usage: tavik-logos [options] LOGO_FOLDER (--names FILE | --channels FILE | --ts FILE | "
       "NAME...)\n"
       "  LOGO_FOLDER is the plug-in's tavik_icon folder. For each channel it prints the\n"
-      "  file the banner shows and why: the channel's own <name>.jpg, or 0.jpg because\n"
-      "  that file is missing, the name holds a character a file name cannot hold\n"
-      "  (\\ / : * ? \" < > | or a control character), the path would be longer than\n"
-      "  255 characters, or the file is not a JPEG the plug-in can show. For a missing\n"
-      "  file it suggests the nearest existing names (case, spaces, accents, punctuation).\n"
-      "channels:\n"
-      "  --names FILE     a plain list, one channel name per line (# starts a comment)\n"
-      "  --channels FILE  the host simulator's channel list "
-      "(name;frequency;polarity;serviceid;ca)\n"
-      "  --ts FILE        the service names of a transport stream's SDT\n"
+      "  file the banner shows, by which rule, and why. The banner looks, in this order,\n"
+      "  for <channel name>.jpg, <channel name>.png, then <pack name>.png and\n"
+      "  <pack name>.jpg, and shows the first that exists; 0.jpg when none exists or\n"
+      "  the one found cannot be shown. The pack name is the channel name as logo packs\n"
+      "  write it: lower case, accents left off, & as \"and\", + as \"plus\", * as \"star\",\n"
+      "  nothing but a-z and 0-9 (\"Canal+ Sport\" gives canalplussport.png).\n"
+      "  Pictures may be JPEG, PNG (its transparent parts show the banner's background),\n"
+      "  GIF or BMP, at most 2048x2048 pixels and 8 MB. A channel name holding\n"
+      "  \\ / : * ? \" < > | or a control character, or a path longer than 255\n"
+      "  characters, has no file of its own name. For a channel that falls back it\n"
+      "  suggests the nearest existing names and its pack name.\n"
+      "channels (each name exactly as the viewer shows it in its channel list):\n"
+      "  --names FILE     a plain text list, one channel name per line (# starts a\n"
+      "                   comment): write it yourself, or keep the name column of the\n"
+      "                   channel list your viewer exports\n"
+      "  --channels FILE  a channel list, one channel per line as\n"
+      "                   name;frequency;polarity;serviceid;ca (a viewer's channel\n"
+      "                   export saved in that form, or Tavik's own test lists); only\n"
+      "                   the name counts here\n"
+      "  --ts FILE        the service names in a recording's SDT (a .ts file)\n"
       "  NAME...          channel names on the command line\n"
       "options:\n"
       "  --plugin-dir DIR the plug-in folder as Windows names it (e.g. C:\\ProgDVB\\Plugins),\n"
@@ -160,7 +170,7 @@ int main(int argc, char** argv) {
       fallbackShown = tavik_logos::Shown(tavik_logos::CheckPicture(fallback).kind);
   if (!fallbackShown)
     std::printf(
-        "warning: 0.jpg is missing or not a JPEG the plug-in can show: a channel that "
+        "warning: 0.jpg is missing or not a picture the plug-in can show: a channel that "
         "falls back shows no logo at all\n");
 
   int fallbacks = 0;

@@ -75,6 +75,18 @@ int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type)
   return ::MessageBoxA(H(owner), text, caption, type);
 }
 
+int GetWindowMonitorRect(Wnd wnd, Rect* rect) {
+  if (wnd == nullptr || rect == nullptr) return 0;
+  HMONITOR monitor = ::MonitorFromWindow(H(wnd), MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info;
+  info.cbSize = sizeof info;
+  if (monitor == nullptr || !::GetMonitorInfoA(monitor, &info)) return 0;
+  const RECT& r = info.rcMonitor;
+  if (r.right <= r.left || r.bottom <= r.top) return 0;
+  *rect = Rect{r.left, r.top, r.right, r.bottom};
+  return 1;
+}
+
 int GetWindowDpi(Wnd wnd) {
   // Windows 10 1607 and later; looked up so the library loads on older ones.
   using DpiForWindowFn = UINT(WINAPI*)(HWND);

@@ -392,6 +392,7 @@ int DeleteImage(int panel, int control) {
     if (c->picture) DeleteObject(c->picture);
     c->picture = nullptr;
     c->picWidth = c->picHeight = 0;
+    c->picAlpha = false;
     c->text.clear();
     c->dirty |= kDirtyText;
   }
@@ -412,8 +413,9 @@ int DisplayImageFile(int panel, int control, const char* path) {
   }
   if (!path || !*path) return kErrBadValue;
   int w = 0, h = 0;
-  HBITMAP bmp = LoadPicture(path, boxW, boxH, &w, &h);
-  if (!bmp) return kErrFile;  // the previous picture stays
+  bool alpha = false;
+  HBITMAP bmp = LoadPicture(path, boxW, boxH, &w, &h, &alpha);
+  if (!bmp) return FileMissing(path) ? kErrNoFile : kErrFile;  // the previous picture stays
   {
     LockGuard guard(R().lock);
     PanelState* p;
@@ -426,6 +428,7 @@ int DisplayImageFile(int panel, int control, const char* path) {
     c->picture = bmp;
     c->picWidth = w;
     c->picHeight = h;
+    c->picAlpha = alpha;
     c->text = path;
     c->dirty |= kDirtyText;
   }

@@ -81,7 +81,10 @@ void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) {
   int x = r.left + (c.width - w) / 2, y = r.top + (c.height - h) / 2;
   HDC src = ScratchDC();
   HGDIOBJ old = SelectObject(src, c.picture);
-  if (w == c.picWidth && h == c.picHeight) {
+  if (c.picAlpha) {  // its transparent parts show the panel's background
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    GdiAlphaBlend(dc, x, y, w, h, src, 0, 0, c.picWidth, c.picHeight, blend);
+  } else if (w == c.picWidth && h == c.picHeight) {
     BitBlt(dc, x, y, w, h, src, 0, 0, SRCCOPY);  // kept at its shown size
   } else {
     SetStretchBltMode(dc, HALFTONE);

@@ -69,6 +69,7 @@ struct CtrlState {
   int extraValue = 0;
   HBITMAP picture = nullptr;  // picture kinds; drawn under the lock only
   int picWidth = 0, picHeight = 0;
+  bool picAlpha = false;  // premultiplied alpha: blended over what lies beneath
   HFONT font = nullptr;  // display use (measure and paint), under the lock
   HFONT inputFont = nullptr;  // font given to a standard child window
   std::string inputFace;      // the face it was made with
@@ -206,8 +207,10 @@ LRESULT OnCtlColor(int handle, HDC dc, HWND child, bool edit);
 
 // Pictures (ui_picture.cpp). The file's picture fitted into a box of boxW x
 // boxH, as a bitmap the caller owns; null when it cannot (or may not) be shown.
-// Lock not held.
-HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* height);
+// alpha: the bitmap carries premultiplied alpha (the picture has transparent
+// parts). Lock not held.
+HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* height,
+                    bool* alpha);
 void FreeCachedPictures();  // the decoder itself stays (ShutdownPictures ends it)
 
 // Font dialog (ui_font_dialog.cpp).

@@ -1,8 +1,12 @@
 // Hostile input to a running plug-in: channel records and deliveries to its
-// data routine that a broken or careless host could send. After each, a user's
-// normal channel change must still show the banner with its programme lines.
+// data routine that a broken or careless host could send, and a panel file a
+// user swelled to the largest sizes it may hold. After each, a user's normal
+// channel change must still show the banner (with its programme lines).
+#include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "tests/hosts/hostile/hostile.h"
 
@@ -15,6 +19,7 @@ constexpr int kRandomDeliveries = 3000;
 constexpr int kMutationPositions = 64;  // every byte a section start's decoding reads
 constexpr int kMutationsPerChange = 16;
 constexpr DWORD kShowMs = 400;
+constexpr int kTimedChanges = 6;
 
 // A small generator of our own: runs repeat exactly.
 struct Random {
@@ -209,6 +214,101 @@ void CaseAfterStop() {
   Check(!banner || !IsWindowVisible(banner), "the banner is visible after On_Exit");
   FreePlugin();
   Check(BannerWindow() == nullptr, "a window titled \"Tavik\" is left after unload");
+}
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+// The panel file with every panel and control as large as the format lets
+// it be: 10000 x 10000 at 9999,9999, every typeface at 200 points.
+std::string Swollen(const std::string& shipped) {
+  std::string out;
+  size_t start = 0;
+  while (start < shipped.size()) {
+    size_t end = shipped.find('\n', start);
+    if (end == std::string::npos) end = shipped.size();
+    std::string line = shipped.substr(start, end - start);
+    start = end + 1;
+    if (line.rfind("size ", 0) == 0) {
+      line = "size 10000 10000";
+    } else if (line.rfind("at ", 0) == 0) {
+      line = "at 9999 9999 10000 10000";
+    } else if (line.rfind("font \"", 0) == 0) {
+      const size_t close = line.find('"', 6);
+      const size_t number = close == std::string::npos ? close : line.find(' ', close);
+      if (number != std::string::npos) {
+        const size_t after = line.find(' ', number + 1);
+        line = line.substr(0, number + 1) + "200" +
+               (after == std::string::npos ? "" : line.substr(after));
+      }
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+// Loads the plug-in, arms its banner and times kTimedChanges channel changes,
+// each with the banner's paint; the slowest in ms, or -1 when it did not load.
+long SlowestChange(const char* which) {
+  std::string error;
+  if (!Check(LoadPlugin(error), "load with the %s panel file: %s", which, error.c_str()))
+    return -1;
+  ArmBanner();
+  LARGE_INTEGER freq, t0, t1;
+  QueryPerformanceFrequency(&freq);
+  long slowest = 0;
+  for (int i = 0; i < kTimedChanges; ++i) {
+    const DemoChannel& ch = DemoChannels()[(i + 1) % DemoChannels().size()];
+    QueryPerformanceCounter(&t0);
+    ChannelChange(ch.record);
+    UpdateWindow(BannerWindow());  // its paint, on this (the owner's) thread
+    QueryPerformanceCounter(&t1);
+    const long ms = static_cast<long>((t1.QuadPart - t0.QuadPart) * 1000 / freq.QuadPart);
+    slowest = std::max(slowest, ms);
+    Check(ControlText(BannerWindow(), kNameControl) == ch.name,
+          "with the %s panel file the banner does not name \"%s\"", which, ch.name.c_str());
+    Pump(50);
+  }
+  ExitPlugin();
+  StopFeeder();
+  FreePlugin();
+  return slowest;
+}
+
+}  // namespace
+
+void CasePanelFileHugeSizes() {
+  const std::string uir =
+      PluginPath().substr(0, PluginPath().find_last_of('\\') + 1) + "tavik.uir";
+  const std::string shipped = ReadText(uir);
+  if (!Check(!shipped.empty(), "cannot read %s", uir.c_str())) return;
+  const long normal = SlowestChange("shipped");
+  long huge = -1;
+  if (Check(WriteText(uir, Swollen(shipped)), "cannot write %s", uir.c_str()))
+    huge = SlowestChange("swollen");
+  Check(WriteText(uir, shipped), "cannot put the shipped %s back", uir.c_str());
+  // A figure, not a verdict: a change that grew with the sizes ends the case
+  // as a hang (its time limit), never as a timed assertion.
+  Note("slowest of %d channel changes with their paint: %ld ms with the shipped panel file, "
+       "%ld ms with every panel and control 10000 x 10000 at 9999,9999 and fonts of 200 "
+       "points",
+       kTimedChanges, normal, huge);
 }
 
 }  // namespace hostile

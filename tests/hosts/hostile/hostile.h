@@ -154,6 +154,7 @@ void CaseSecondViewer();
 void CaseKeysInOtherProgram();
 void CaseKeyBeforeLoad();
 void CaseAllocationFailures();
+void CasePanelFileHugeSizes();
 // The child processes those cases start (hostile_host.exe --child NAME).
 int RunChild(const std::string& name);
 // This program started again with --child NAME (on another copy of the

@@ -189,6 +189,8 @@ int main(int argc, char** argv) {
   const Entry unloaded[] = {
       {"keys_typed_before_the_load", 30000, CaseKeyBeforeLoad},
       {"allocation_failures", 400000, CaseAllocationFailures},
+      // 12 timed channel changes: seconds each if anything grew with the sizes.
+      {"panel_file_huge_sizes", 30000, CasePanelFileHugeSizes},
   };
   for (const Entry& e : unloaded)
     if (only.empty() || only == e.name) RunCase(e.name, e.limitMs, e.body, false);

@@ -113,6 +113,37 @@ bool CheckPicture(const std::string& title, long color, int id, std::string& det
   return background * 2 >= long(w) * h && ink >= kInkPixels;
 }
 
+// pixel TITLE ID DX DY COLOR [tol N]: the screen pixel DX, DY inside control
+// ID of window TITLE (a negative one counted back from its right or bottom
+// edge, -1 the last) has COLOR (0xRRGGBB, as tavik.ini holds colours), each
+// channel within N (default 0).
+bool CheckPixel(const std::string& title, int id, long dx, long dy, long color, long tol,
+                std::string& detail) {
+  HWND wnd = FindOwnWindow(title);
+  HWND ctrl = wnd ? GetDlgItem(wnd, id) : nullptr;
+  RECT c;
+  if (!ctrl || !IsWindowVisible(wnd) || !GetWindowRect(ctrl, &c)) {
+    detail = wnd ? "no visible window with that control" : "no such window";
+    return false;
+  }
+  const POINT at = {dx >= 0 ? c.left + dx : c.right + dx, dy >= 0 ? c.top + dy : c.bottom + dy};
+  const RECT one = {at.x, at.y, at.x + 1, at.y + 1};
+  void* bits = nullptr;
+  HBITMAP bmp = GrabScreen(one, 32, &bits);
+  if (!bmp) {
+    detail = "cannot read the screen";
+    return false;
+  }
+  const long got = static_cast<long>(*static_cast<const uint32_t*>(bits) & 0xFFFFFF);
+  DeleteObject(bmp);
+  char text[96];
+  std::snprintf(text, sizeof text, "the pixel at %ld %ld is 0x%06lX", at.x, at.y, got);
+  detail = text;
+  for (int shift = 0; shift < 24; shift += 8)
+    if (std::labs(((got >> shift) & 0xFF) - ((color >> shift) & 0xFF)) > tol) return false;
+  return true;
+}
+
 // layout TITLE BOX: the window's visible controls lie inside it; no two of them
 // overlap, except the controls that lie wholly inside control BOX (drawn
 // behind them); nothing outside BOX reaches past BOX's left edge. Controls of
@@ -263,6 +294,10 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     return at.x == v[0] && at.y == v[1];
   }
   if (kind == "layout" && n == 3 && ToLong(a[2], v[0])) return CheckLayout(a[1], static_cast<int>(v[0]), detail);
+  long color = 0, tol = 0;
+  if (kind == "pixel" && (n == 6 || (n == 8 && a[6] == "tol" && ToLong(a[7], tol))) &&
+      ToLong(a[2], v[0]) && ToLong(a[3], v[1]) && ToLong(a[4], v[2]) && ToLong(a[5], color))
+    return CheckPixel(a[1], static_cast<int>(v[0]), v[1], v[2], color, tol, detail);
   if (kind == "picture" && n == 4 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]))
     return CheckPicture(a[1], v[0], static_cast<int>(v[1]), detail);
   if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
