@@ -16,7 +16,16 @@
 
 namespace {
 
+struct FakeRow {
+  std::string text;
+  int value = 0;
+  bool unicode = false;
+};
+
 struct FakeCtrl {
+  ui::CtrlKind kind = ui::CtrlKind::TextLine;
+  std::vector<FakeRow> rows;  // list box
+  int index = -1;             // a list's selected row
   std::string text;
   bool unicode = false;  // text is UTF-8 (SetCtrlValUnicode)
   double number = 0;
@@ -28,6 +37,7 @@ struct FakeCtrl {
 
 struct FakePanel {
   int id = 0;
+  int width = 0, height = 0;  // as the panel file gives them
   std::string title;
   bool visible = false;
   std::map<int, int> attrs;
@@ -277,6 +287,39 @@ bool HasControl(int panel, int control) {
   return FindFakeCtrl(panel, control) != nullptr;
 }
 
+std::vector<std::string> ListRows(int panel, int control) {
+  Guard g(R().mu);
+  std::vector<std::string> rows;
+  if (FakeCtrl* c = FindFakeCtrl(panel, control))
+    for (const FakeRow& row : c->rows) rows.push_back(row.text);
+  return rows;
+}
+
+int ListIndex(int panel, int control) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  return c ? c->index : -1;
+}
+
+bool ListUnicode(int panel, int control) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  return c != nullptr && !c->rows.empty() && c->rows.front().unicode;
+}
+
+int ChooseListRow(int panel, int control, int index) {
+  ui::CtrlCallback fn = nullptr;
+  {
+    Guard g(R().mu);
+    FakeCtrl* c = FindFakeCtrl(panel, control);
+    if (c == nullptr || index < 0 || index >= static_cast<int>(c->rows.size())) return -100;
+    c->index = index;
+    for (const ui::CallbackEntry& e : R().callbacks)
+      if (c->callback == e.name) fn = e.fn;
+  }
+  return fn == nullptr ? -100 : fn(panel, control, ui::kEventCommit, nullptr, 0, 0);
+}
+
 std::vector<std::string> UiCalls() {
   Guard g(R().mu);
   return R().calls;
@@ -336,11 +379,17 @@ int LoadPanelEx(int, const char* path, int panelId, void*) {
     FakePanel& p = R().panels[handle];
     p.id = panelId;
     p.title = def.title;
+    p.width = def.width;
+    p.height = def.height;
     for (const CtrlDef& c : def.controls) {
       FakeCtrl& fc = p.ctrls[c.number];
+      fc.kind = c.kind;
       fc.callback = c.callback;
       fc.attrs[kAttrLeft] = c.left;
       fc.attrs[kAttrTop] = c.top;
+      fc.attrs[kAttrWidth] = c.width;
+      fc.attrs[kAttrHeight] = c.height;
+      fc.attrs[kAttrVisible] = c.hidden ? 0 : 1;
     }
     p.wnd = fake::AddWindow(def.title, win32::Rect{0, 0, def.width, def.height});
     fake::SetWindowVisible(p.wnd, false);
@@ -471,6 +520,11 @@ int SetValue(int panel, int control, const std::string& text, double number,
 }  // namespace
 
 int SetCtrlVal(int panel, int control, int value) {
+  {
+    Guard g(R().mu);
+    FakeCtrl* c = FindFakeCtrl(panel, control);
+    if (c != nullptr && c->kind == CtrlKind::Progress) value = value < 0 ? 0 : value > 100 ? 100 : value;
+  }
   return SetValue(panel, control, std::to_string(value), value, std::to_string(value));
 }
 
@@ -596,8 +650,118 @@ int GetPanelAttribute(int panel, int attr, int* value) {
   Guard g(R().mu);
   FakePanel* p = FindFakePanel(panel);
   if (p == nullptr) return kErrBadPanel;
-  if (attr != kAttrVisible || value == nullptr) return kErrBadValue;
-  *value = p->visible ? 1 : 0;
+  if (value == nullptr) return kErrBadValue;
+  if (attr == kAttrVisible) *value = p->visible ? 1 : 0;
+  else if (attr == kAttrWidth) *value = p->width;
+  else if (attr == kAttrHeight) *value = p->height;
+  else return kErrBadValue;
+  return 0;
+}
+
+int GetCtrlAttribute(int panel, int control, int attr, int* value) {
+  Guard g(R().mu);
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr) return kErrBadControl;
+  if (value == nullptr || !c->attrs.count(attr)) return kErrBadValue;
+  *value = c->attrs[attr];
+  return 0;
+}
+
+// List boxes: rows and selection recorded as the Win32 runtime keeps them.
+namespace {
+FakeCtrl* FindList(int panel, int control, int* rc) {
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  *rc = FindFakePanel(panel) == nullptr ? kErrBadPanel : kErrBadControl;
+  return c != nullptr && c->kind == CtrlKind::List ? c : nullptr;
+}
+}  // namespace
+
+int ClearListBox(int panel, int control) {
+  Guard g(R().mu);
+  Log("ClearListBox(" + std::to_string(panel) + "," + std::to_string(control) + ")");
+  int rc;
+  FakeCtrl* c = FindList(panel, control, &rc);
+  if (c == nullptr) return rc;
+  c->rows.clear();
+  c->index = -1;
+  return 0;
+}
+
+int InsertListItem(int panel, int control, int index, const char* text, int value, bool unicode) {
+  Guard g(R().mu);
+  Log("InsertListItem(" + std::to_string(panel) + "," + std::to_string(control) + "," +
+      std::to_string(index) + "," + Quote(text) + "," + std::to_string(value) + ")");
+  int rc;
+  FakeCtrl* c = FindList(panel, control, &rc);
+  if (c == nullptr) return rc;
+  if (text == nullptr) return kErrBadValue;
+  const int count = static_cast<int>(c->rows.size());
+  const int at = index < 0 || index > count ? count : index;
+  c->rows.insert(c->rows.begin() + at, FakeRow{text, value, unicode});
+  if (c->index >= at) ++c->index;
+  return 0;
+}
+
+int ReplaceListItems(int panel, int control, const ListRow* rows, int count, bool unicode) {
+  Guard g(R().mu);
+  Log("ReplaceListItems(" + std::to_string(panel) + "," + std::to_string(control) + "," +
+      std::to_string(count) + ")");
+  int rc;
+  FakeCtrl* c = FindList(panel, control, &rc);
+  if (c == nullptr) return rc;
+  if (count < 0 || (count > 0 && rows == nullptr)) return kErrBadValue;
+  const bool wasSelected = c->index >= 0 && c->index < static_cast<int>(c->rows.size());
+  const int selectedValue = wasSelected ? c->rows[c->index].value : 0;
+  c->rows.clear();
+  c->index = -1;
+  for (int i = 0; i < count; ++i) {
+    if (rows[i].text == nullptr) return kErrBadValue;
+    c->rows.push_back(FakeRow{rows[i].text, rows[i].value, unicode});
+    if (wasSelected && c->index < 0 && rows[i].value == selectedValue) c->index = i;
+  }
+  return 0;
+}
+
+int GetNumListItems(int panel, int control, int* count) {
+  Guard g(R().mu);
+  int rc;
+  FakeCtrl* c = FindList(panel, control, &rc);
+  if (c == nullptr) return rc;
+  if (count == nullptr) return kErrBadValue;
+  *count = static_cast<int>(c->rows.size());
+  return 0;
+}
+
+int GetListItemValue(int panel, int control, int index, int* value) {
+  Guard g(R().mu);
+  int rc;
+  FakeCtrl* c = FindList(panel, control, &rc);
+  if (c == nullptr) return rc;
+  if (value == nullptr || index < 0 || index >= static_cast<int>(c->rows.size())) return kErrBadValue;
+  *value = c->rows[index].value;
+  return 0;
+}
+
+int GetCtrlIndex(int panel, int control, int* index) {
+  Guard g(R().mu);
+  int rc;
+  FakeCtrl* c = FindList(panel, control, &rc);
+  if (c == nullptr) return rc;
+  if (index == nullptr) return kErrBadValue;
+  *index = c->index;
+  return 0;
+}
+
+int SetCtrlIndex(int panel, int control, int index) {
+  Guard g(R().mu);
+  Log("SetCtrlIndex(" + std::to_string(panel) + "," + std::to_string(control) + "," +
+      std::to_string(index) + ")");
+  int rc;
+  FakeCtrl* c = FindList(panel, control, &rc);
+  if (c == nullptr) return rc;
+  if (index < -1 || index >= static_cast<int>(c->rows.size())) return kErrBadValue;
+  c->index = index;
   return 0;
 }
 

@@ -195,6 +195,7 @@ void InitControl(CtrlState& c, const CtrlDef& def) {
   c.color = def.color;
   c.justify = def.justify;
   c.caption = def.label;
+  c.visible = !def.hidden;
   c.text = def.value;
   c.intValue = static_cast<int>(std::strtol(def.value.c_str(), nullptr, 0));
   c.dblValue = std::strtod(def.value.c_str(), nullptr);
@@ -203,6 +204,8 @@ void InitControl(CtrlState& c, const CtrlDef& def) {
     for (const auto& it : def.items) known = known || it.second == c.intValue;
     if (!known) c.intValue = def.items.front().second;
   }
+  if (def.kind == CtrlKind::List) c.intValue = -1;  // no row selected
+  if (def.kind == CtrlKind::Progress) c.intValue = c.intValue < 0 ? 0 : c.intValue > 100 ? 100 : c.intValue;
   if (def.autosize) Autosize(c, c.left, c.width);
 }
 
@@ -307,6 +310,8 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   p->title = def.title;
   p->caption = def.caption;
   p->backColor = def.backColor;
+  p->fileWidth = def.width;
+  p->fileHeight = def.height;
   p->owner = GetCurrentThreadId();
   p->ctrls.resize(def.controls.size());
   {
@@ -436,8 +441,11 @@ int GetPanelAttribute(int panel, int attr, int* value) {
   LockGuard guard(R().lock);
   PanelState* p = FindPanel(panel);
   if (!p) return kErrBadPanel;
-  if (attr != kAttrVisible || !value) return kErrBadValue;
-  *value = p->visible ? 1 : 0;
+  if (!value) return kErrBadValue;
+  if (attr == kAttrVisible) *value = p->visible ? 1 : 0;
+  else if (attr == kAttrWidth) *value = p->fileWidth;
+  else if (attr == kAttrHeight) *value = p->fileHeight;
+  else return kErrBadValue;
   return 0;
 }
 

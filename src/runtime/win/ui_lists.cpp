@@ -1,0 +1,200 @@
+// List boxes and progress bars: their rows, selection and position in the
+// tables (from any thread), and how a list box's window is filled (on the
+// thread that owns it).
+#include "runtime/win/ui_internal.h"
+
+#include <commctrl.h>
+
+namespace ui {
+namespace rt {
+namespace {
+
+// The rows looked at for a face that has their characters: what fits one
+// WideText, which is about the rows a list box shows at once and more.
+constexpr size_t kSampleBytes = 1500;
+
+bool Has(const ListItem& row, int value) { return row.value == value; }
+
+}  // namespace
+
+std::string ListRowsSample(const CtrlState& c, bool* unicode) {
+  std::string sample;
+  *unicode = false;
+  for (const ListItem& row : c.rows) {
+    if (!row.unicode) continue;
+    *unicode = true;
+    if (sample.size() + row.text.size() + 1 > kSampleBytes) break;
+    sample += row.text;
+    sample += ' ';
+  }
+  return sample;
+}
+
+void RebuildList(HWND wnd, const std::vector<ListItem>& rows, int selection) {
+  // The first row shown stays first when it is still there (found by its
+  // value), so a list that grows or loses its ended rows does not jump.
+  const LRESULT top = SendMessageW(wnd, LB_GETTOPINDEX, 0, 0);
+  LRESULT topValue = LB_ERR;
+  if (top > 0) topValue = SendMessageW(wnd, LB_GETITEMDATA, static_cast<WPARAM>(top), 0);
+  size_t bytes = 0;
+  for (const ListItem& row : rows) bytes += (row.text.size() + 1) * sizeof(wchar_t);
+  SendMessageW(wnd, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(wnd, LB_RESETCONTENT, 0, 0);
+  SendMessageW(wnd, LB_INITSTORAGE, rows.size(), static_cast<LPARAM>(bytes));
+  int newTop = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const ListItem& row = rows[i];
+    LRESULT at;
+    if (row.unicode)
+      at = SendMessageW(wnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(row.text).c_str()));
+    else
+      at = SendMessageA(wnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.text.c_str()));
+    if (at < 0) break;  // the system's memory for rows is spent: the rest is not shown
+    SendMessageW(wnd, LB_SETITEMDATA, static_cast<WPARAM>(at), row.value);
+    if (topValue != LB_ERR && newTop == 0 && Has(row, static_cast<int>(topValue)))
+      newTop = static_cast<int>(i);
+  }
+  SendMessageW(wnd, LB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+  SendMessageW(wnd, LB_SETTOPINDEX, static_cast<WPARAM>(newTop), 0);
+  SendMessageW(wnd, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(wnd, nullptr, TRUE);
+}
+
+void EnsureProgressClass() {
+  // The progress bar's class is comctl32's, registered on request.
+  static LONG registered = 0;
+  if (InterlockedCompareExchange(&registered, 1, 0) != 0) return;
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
+  if (!InitCommonControlsEx(&icc)) InterlockedExchange(&registered, 0);  // tried again
+}
+
+}  // namespace rt
+
+using namespace rt;
+
+namespace {
+
+// Finds a list box under the held lock; the error code otherwise.
+int LocateList(int panel, int control, CtrlState** c) {
+  PanelState* p = rt::FindPanel(panel);
+  if (!p) return kErrBadPanel;
+  *c = p->Find(control);
+  if (!*c) return kErrBadControl;
+  return (*c)->def.kind == CtrlKind::List ? 0 : kErrBadControl;
+}
+
+// After the rows changed: a face for their characters, the window rebuilt.
+void RowsChanged(CtrlState& c) {
+  bool unicode = false;
+  const std::string sample = ListRowsSample(c, &unicode);
+  ChooseDrawFace(c, sample, unicode);
+  c.dirty |= kDirtyItems;
+}
+
+// Runs change on the list under the lock, then commits the panel.
+template <typename F>
+int ChangeList(int panel, int control, F&& change) {
+  {
+    LockGuard guard(R().lock);
+    CtrlState* c;
+    if (int rc = LocateList(panel, control, &c)) return rc;
+    if (int rc = change(*c)) return rc;
+  }
+  Commit(panel);
+  return 0;
+}
+
+// Reads from the list under the lock.
+template <typename F>
+int ReadList(int panel, int control, F&& read) {
+  LockGuard guard(R().lock);
+  CtrlState* c;
+  if (int rc = LocateList(panel, control, &c)) return rc;
+  return read(*c);
+}
+
+}  // namespace
+
+int ClearListBox(int panel, int control) {
+  return ChangeList(panel, control, [](CtrlState& c) {
+    c.rows.clear();
+    c.intValue = -1;
+    RowsChanged(c);
+    return 0;
+  });
+}
+
+int InsertListItem(int panel, int control, int index, const char* text, int value,
+                   bool unicode) {
+  if (!text) return kErrBadValue;
+  return ChangeList(panel, control, [&](CtrlState& c) {
+    const int count = static_cast<int>(c.rows.size());
+    const int at = index < 0 || index > count ? count : index;
+    c.rows.insert(c.rows.begin() + at, ListItem{text, value, unicode});
+    if (c.intValue >= at) ++c.intValue;  // the selected row stays selected
+    RowsChanged(c);
+    return 0;
+  });
+}
+
+int ReplaceListItems(int panel, int control, const ListRow* rows, int count, bool unicode) {
+  if (count < 0 || (count > 0 && !rows)) return kErrBadValue;
+  for (int i = 0; i < count; ++i)
+    if (!rows[i].text) return kErrBadValue;
+  return ChangeList(panel, control, [&](CtrlState& c) {
+    bool same = static_cast<int>(c.rows.size()) == count;
+    for (int i = 0; same && i < count; ++i)
+      same = c.rows[i].value == rows[i].value && c.rows[i].unicode == unicode &&
+             c.rows[i].text == rows[i].text;
+    if (same) return 0;  // the window keeps its rows, selection and scroll
+    const bool wasSelected = c.intValue >= 0 && c.intValue < static_cast<int>(c.rows.size());
+    const int selectedValue = wasSelected ? c.rows[c.intValue].value : 0;
+    c.rows.resize(static_cast<size_t>(count));
+    c.intValue = -1;
+    for (int i = 0; i < count; ++i) {
+      ListItem& row = c.rows[i];
+      row.text = rows[i].text;
+      row.value = rows[i].value;
+      row.unicode = unicode;
+      if (wasSelected && c.intValue < 0 && row.value == selectedValue) c.intValue = i;
+    }
+    RowsChanged(c);
+    return 0;
+  });
+}
+
+int GetNumListItems(int panel, int control, int* count) {
+  if (!count) return kErrBadValue;
+  return ReadList(panel, control, [&](CtrlState& c) {
+    *count = static_cast<int>(c.rows.size());
+    return 0;
+  });
+}
+
+int GetListItemValue(int panel, int control, int index, int* value) {
+  if (!value) return kErrBadValue;
+  return ReadList(panel, control, [&](CtrlState& c) {
+    if (index < 0 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
+    *value = c.rows[index].value;
+    return 0;
+  });
+}
+
+int GetCtrlIndex(int panel, int control, int* index) {
+  if (!index) return kErrBadValue;
+  return ReadList(panel, control, [&](CtrlState& c) {
+    *index = c.intValue >= 0 && c.intValue < static_cast<int>(c.rows.size()) ? c.intValue : -1;
+    return 0;
+  });
+}
+
+int SetCtrlIndex(int panel, int control, int index) {
+  return ChangeList(panel, control, [&](CtrlState& c) {
+    if (index < -1 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
+    c.intValue = index;
+    c.dirty |= kDirtyText;
+    return 0;
+  });
+}
+
+}  // namespace ui
