@@ -54,7 +54,10 @@ void DecodeUnit(const UnitReader& unit) {
   if (h.eitsid != CurrentServiceId(&channel)) return;
   if (s == kStateShown && channel != state.linesChannel) return;
   BuildLineLocked(h.nownxt == 0 ? LineKind::kNow : LineKind::kNext, picked.strings, h);
-  if (h.nownxt == 0) state.nowTextChannel = channel;
+  if (h.nownxt == 0) {
+    state.nowTextChannel = channel;
+    KeepPresentTimingLocked(h, channel);
+  }
   state.linesChannel = channel;
   if (picked.strings.recognised) state.builtEvent[kind] = event;
   if (s == kStateShown) state.linesChanged = true;

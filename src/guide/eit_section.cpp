@@ -125,6 +125,9 @@ UnitHeader ReadUnitHeader(const UnitReader& unit) {
   h.mjd = static_cast<uint16_t>(unit.At(kPosStartDate) << 8 | unit.At(kPosStartDate + 1));
   h.orax = unit.At(kPosStartHour);
   h.min = unit.At(kPosStartMinute);
+  h.sec = unit.At(kPosStartSecond);
+  h.duration = static_cast<uint32_t>(unit.At(kPosDuration)) << 16 |
+               unit.At(kPosDuration + 1) << 8 | unit.At(kPosDuration + 2);
   h.evdesc = unit.At(kPosFirstTag);
   h.nameSkip = unit.At(kPosShortName) == kThreeByteTable ? kThreeByteSkip : 0;
   return h;

@@ -20,6 +20,8 @@ struct UnitHeader {
   uint16_t mjd;     // start date, Modified Julian Date (UTC)
   uint8_t orax;     // start hour, BCD
   uint8_t min;      // start minute, BCD
+  uint8_t sec;      // start second, BCD
+  uint32_t duration;  // BCD hhmmss
   uint8_t evdesc;   // tag of the first event's first descriptor
   int32_t nameSkip;
 };

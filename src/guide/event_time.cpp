@@ -23,6 +23,27 @@ CivilDate DateOfMjd(uint16_t mjd) {
   return d;
 }
 
+namespace {
+// A BCD byte's value, -1 when a digit is above 9.
+int Bcd(uint8_t b) { return (b >> 4) > 9 || (b & 0x0F) > 9 ? -1 : (b >> 4) * 10 + (b & 0x0F); }
+constexpr long kMjdOf1970 = 40587;
+}  // namespace
+
+bool StartUtcSeconds(uint16_t mjd, uint8_t hour, uint8_t minute, uint8_t second, int64_t* out) {
+  const int h = Bcd(hour), m = Bcd(minute), s = Bcd(second);
+  if (mjd == 0xFFFF || h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) return false;
+  *out = (static_cast<int64_t>(mjd) - kMjdOf1970) * 86400 + h * 3600 + m * 60 + s;
+  return true;
+}
+
+bool DurationSeconds(uint32_t bcd, int32_t* out) {
+  const int h = Bcd(static_cast<uint8_t>(bcd >> 16)), m = Bcd(static_cast<uint8_t>(bcd >> 8)),
+            s = Bcd(static_cast<uint8_t>(bcd));
+  if (h < 0 || m < 0 || m > 59 || s < 0 || s > 59) return false;
+  *out = h * 3600 + m * 60 + s;
+  return true;
+}
+
 bool LocalStartTime(uint16_t mjd, int hour, int minute, int* localHour, int* localMinute) {
   const CivilDate date = DateOfMjd(mjd);
   win32::SystemTime utc = {};

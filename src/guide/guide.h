@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "guide/schedule.h"
+
 // 0 no filter; 1 filter running, nothing decoded for this channel; bit 2 the
 // present line complete; bit 4 the following line complete; 8 both shown.
 extern std::atomic<int32_t> eitState;
