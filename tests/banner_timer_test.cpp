@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/banner_fixture.h"
+#include "tests/support/guide_sections.h"
 
 namespace {
 
@@ -368,6 +369,81 @@ TEST_F(TimerTest, TicksDuringChannelChanges) {
   EXPECT_TRUE(BannerVisible());
   EXPECT_EQ(BannerPlacements().back().cx, 1220);
   EXPECT_EQ(TicksUntilHidden(), 51);
+}
+
+// The programme's progress (tavik.ini line 23): elapsed percent rounded
+// down, whole minutes left, nothing without a duration or with a PC clock an
+// hour or more away from the programme.
+TEST(ProgressTest, FiguresAndPlace) {
+  struct Case {
+    int64_t now;
+    int32_t duration;
+    bool shown;
+    int percent, minutes;
+  } const cases[] = {
+      {600, 2400, true, 25, 30},      {0, 2400, true, 0, 40},
+      {2399, 2400, true, 99, 0},      {2459, 2400, true, 100, 0},
+      {-3600, 2400, true, 0, 40},     {-3601, 2400, false, 0, 0},
+      {2400 + 3601, 2400, false, 0, 0}, {600, 0, false, 0, 0},
+      {100, 59, true, 100, 0},
+  };
+  for (const Case& c : cases) {
+    const ProgrammeProgress p = ProgressAt(1000000, c.duration, 1000000 + c.now);
+    EXPECT_EQ(p.shown, c.shown) << c.now << " " << c.duration;
+    if (!c.shown) continue;
+    EXPECT_EQ(p.percent, c.percent) << c.now;
+    EXPECT_EQ(p.minutesLeft, c.minutes) << c.now;
+  }
+  // Beside the present line, ending before the detail block, leaving the
+  // line its room; a banner too narrow for both shows none.
+  for (int32_t width : {1280, 720, 640}) {
+    const ProgressPlace p = PlaceProgress(width, 48, 16, 14);
+    ASSERT_TRUE(p.fits) << width;
+    EXPECT_LE(p.labelLeft + p.labelWidth, width - 165 - 6) << width;
+    EXPECT_LE(p.barLeft + p.barWidth, p.labelLeft - 6) << width;
+    EXPECT_GE(p.barLeft, 110 + 140) << width;
+    EXPECT_GT(p.barTop, 48);
+    EXPECT_LT(p.barTop + p.barHeight, 48 + 16);
+    EXPECT_EQ(p.labelTop, 48);
+  }
+  EXPECT_FALSE(PlaceProgress(320, 48, 16, 14).fits);
+  EXPECT_FALSE(PlaceProgress(500, 70, 21, 18).fits);
+}
+
+TEST_F(TimerTest, ProgressFollowsThePresentEventWhileShown) {
+  settings.epgon = 1;
+  settings.progress = 1;
+  Arm();
+  Change("BBC One");  // service 0x1234
+  sections::Section present;  // 2021-08-10 20:15 UTC, 1 h 30 min
+  present.descriptors = sections::ShortEvent(sections::Text("News"), sections::Text(""));
+  const int64_t start = (int64_t(present.mjd) - 40587) * 86400 + 20 * 3600 + 15 * 60;
+  fake::SetUtcNow(start + 10 * 60 + 30);
+  const sections::Bytes units = sections::Units(present);
+  OnDataArrival(1, static_cast<int>(units.size()), units.data());
+  Tick();
+  EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 1);
+  EXPECT_EQ(fake::CtrlInt(bannerPanel_, panel::kProgressBar), 11);
+  EXPECT_EQ(Text(panel::kProgressLabel), "+79 min");
+  // Unchanged figures change nothing on the banner.
+  fake::ClearUiCalls();
+  Tick(3);
+  EXPECT_TRUE(fake::UiCalls().empty());
+  fake::SetUtcNow(start + 89 * 60 + 59);
+  Tick();
+  EXPECT_EQ(fake::CtrlInt(bannerPanel_, panel::kProgressBar), 99);
+  EXPECT_EQ(Text(panel::kProgressLabel), "+0 min");
+  // A channel change hides it at once; progress 0 keeps it hidden.
+  Change("BBC Two", 11778000, 18, 0x4321);
+  EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 0);
+  EXPECT_EQ(Attr(panel::kProgressLabel, ui::kAttrVisible), 0);
+  Change("BBC One");
+  OnDataArrival(1, static_cast<int>(units.size()), units.data());
+  settings.progress = 0;
+  fake::ClearUiCalls();
+  Tick(3);
+  EXPECT_TRUE(fake::UiCalls().empty());
+  EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 0);
 }
 
 }  // namespace

@@ -37,6 +37,30 @@ void KeepEpgPanelOpen();
 
 int32_t HostKind();
 
+// The present programme's progress (tavik.ini line 23). ProgressAt: the
+// elapsed percent (rounded down) and the whole minutes left at nowUtc; not
+// shown without a duration or with a PC clock an hour or more away from the
+// programme. PlaceProgress: where the bar and the minutes go beside the
+// present line (its top, height and text size) on a banner of that width (the
+// panel file's pixels); fits is false when the banner is too narrow.
+struct ProgrammeProgress {
+  bool shown;
+  int percent;
+  int minutesLeft;
+};
+ProgrammeProgress ProgressAt(int64_t startUtc, int32_t durationSec, int64_t nowUtc);
+struct ProgressPlace {
+  bool fits;
+  int barLeft, barTop, barWidth, barHeight;
+  int labelLeft, labelTop, labelWidth, labelHeight, textSize;
+};
+ProgressPlace PlaceProgress(int32_t width, int nowTop, int nowHeight, int textSize);
+// Timer tick and key P: the bar and the minutes left of the tuned channel's
+// present event, changed on the banner only when they changed; hidden without
+// one, with progress 0, or on a banner too narrow. Channel change: hidden.
+void UpdateProgrammeProgress(int bannerPanel);
+void HideProgrammeProgress(int bannerPanel);
+
 // Host discovery. EPproc is the EnumWindows callback that recognises the
 // host's main window by its title (sets hostKind and videoWnd); EPtry probes
 // the screen centre and a 200-pixel grid for the host's video window (sets

@@ -58,6 +58,15 @@ constexpr int kDiagnosticTitleLimit = 32;
 constexpr int kProbeGrid = 200;          // video probe grid spacing in px
 constexpr int kNameCompareChars = 8;
 
+// The programme's progress beside the present line (tavik.ini line 23), in
+// the panel file's pixels and in text sizes of that line.
+constexpr int32_t kLinesLeft = 110;            // the text lines' left edge in the panel file
+constexpr int64_t kProgressClockSlack = 3600;  // s the PC's clock may be off the programme
+constexpr int kProgressLabelSizes = 9;         // the minutes' room: 9 half text sizes
+constexpr int kProgressBarSizes = 7;           // the bar's width, or less on a narrow banner
+constexpr int kProgressBarMinSizes = 3;        // narrower than this: no progress at all
+constexpr int kProgressLineRoom = 10;          // the present line keeps this much room
+
 // EPG panel placement by key O.
 constexpr int kEpgX = 50, kEpgY = 50, kEpgWidth = 420, kEpgHeight = 420;
 

@@ -50,6 +50,7 @@ void ShowBannerAgain(int bannerPanel) {
   });
   // Lines of a programme that began while the banner was hidden.
   if (settings.epgon == 1) ShowChangedProgrammeLines(bannerPanel);
+  UpdateProgrammeProgress(bannerPanel);
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight));
   ShowClock(bannerPanel);
@@ -184,6 +185,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
     else  // a programme that began while the banner is on screen shows at once
       ShowChangedProgrammeLines(bannerPanel);
   }
+  UpdateProgrammeProgress(bannerPanel);
 
   const int32_t bannerHeight = settings.bannerHeight;
   PlanSlideAndHide(plan, settings.slideout, settings.parkcursor, bannerHeight);

@@ -35,7 +35,9 @@
 //   - the line-file lock (runtime/line_file.cpp): the table of open files,
 //     held across that file's own read or write only;
 //   - the runtime's last-failure lock (runtime/win/ui_panels.cpp): the text
-//     of the last reason a panel could not be loaded, copied in and out.
+//     of the last reason a panel could not be loaded, copied in and out;
+//   - the progress lock (banner/programme_progress.cpp): what the banner
+//     shows of the programme's progress, compared and recorded under it.
 //
 // No lock is ever held across a call that may send a message to a window of
 // another thread or wait for another thread (SendMessage to the host, a timer

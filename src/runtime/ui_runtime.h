@@ -73,9 +73,9 @@ void HandFrontTo(void* window);
 // Controls.
 int SetCtrlAttribute(int panel, int control, int attr, int value);
 int SetCtrlAttribute(int panel, int control, int attr, const char* value);
-// Reads kAttrVisible, kAttrLeft, kAttrTop, kAttrWidth and kAttrHeight, in the
-// panel file's pixels (an autosized line's width and height as its text
-// makes them); other codes kErrBadValue.
+// Reads kAttrVisible, kAttrLeft, kAttrTop, kAttrWidth, kAttrHeight and
+// kAttrTextPointSize, in the panel file's pixels (an autosized line's width
+// and height as its text makes them); other codes kErrBadValue.
 int GetCtrlAttribute(int panel, int control, int attr, int* value);
 // A progress bar takes its position, 0 to 100 (values beyond are held to it).
 int SetCtrlVal(int panel, int control, int value);

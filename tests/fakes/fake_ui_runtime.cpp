@@ -24,6 +24,7 @@ struct FakeRow {
 
 struct FakeCtrl {
   ui::CtrlKind kind = ui::CtrlKind::TextLine;
+  ui::CtrlDef def;            // as the panel file gives it
   std::vector<FakeRow> rows;  // list box
   int index = -1;             // a list's selected row
   std::string text;
@@ -387,9 +388,7 @@ int LoadPanelEx(int, const char* path, int panelId, void*) {
       fc.callback = c.callback;
       fc.attrs[kAttrLeft] = c.left;
       fc.attrs[kAttrTop] = c.top;
-      fc.attrs[kAttrWidth] = c.width;
-      fc.attrs[kAttrHeight] = c.height;
-      fc.attrs[kAttrVisible] = c.hidden ? 0 : 1;
+      fc.def = c;
     }
     p.wnd = fake::AddWindow(def.title, win32::Rect{0, 0, def.width, def.height});
     fake::SetWindowVisible(p.wnd, false);
@@ -663,9 +662,19 @@ int GetCtrlAttribute(int panel, int control, int attr, int* value) {
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr) return kErrBadControl;
-  if (value == nullptr || !c->attrs.count(attr)) return kErrBadValue;
-  *value = c->attrs[attr];
-  return 0;
+  if (value == nullptr) return kErrBadValue;
+  if (c->attrs.count(attr)) {
+    *value = c->attrs[attr];
+    return 0;
+  }
+  // Never set: as the panel file gives it.
+  switch (attr) {
+    case kAttrVisible: *value = c->def.hidden ? 0 : 1; return 0;
+    case kAttrWidth: *value = c->def.width; return 0;
+    case kAttrHeight: *value = c->def.height; return 0;
+    case kAttrTextPointSize: *value = c->def.pointSize; return 0;
+    default: return kErrBadValue;
+  }
 }
 
 // List boxes: rows and selection recorded as the Win32 runtime keeps them.

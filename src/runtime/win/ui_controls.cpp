@@ -344,6 +344,7 @@ int GetCtrlAttribute(int panel, int control, int attr, int* value) {
     case kAttrVisible: *value = c->visible ? 1 : 0; break;
     case kAttrLeft: *value = c->designLeft; break;
     case kAttrTop: *value = c->designTop; break;
+    case kAttrTextPointSize: *value = c->designPointSize; break;
     case kAttrWidth: *value = c->def.autosize ? unscaled(c->width) : c->def.width; break;
     case kAttrHeight: *value = c->def.autosize ? unscaled(c->height) : c->def.height; break;
     default: return kErrBadValue;
