@@ -164,6 +164,7 @@ void CreateControlWindows(HWND panelWnd, CtrlState& c) {
   else
     c.wnd = CreateWindowExA(ex, cls, "", style, c.left, c.top, c.width, h, panelWnd, id, inst,
                             nullptr);
+  if (c.def.kind == CtrlKind::Progress && c.wnd) UnthemeProgress(c.wnd);
   if (c.def.kind == CtrlKind::ColorPicker) {
     RECT r = PickRect(c);
     c.pick = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "BUTTON", "...",

@@ -213,6 +213,7 @@ int OverflowFlags(HDC dc, const std::string& text, const RECT& room,
 std::string ListRowsSample(const CtrlState& c, bool* unicode);
 void RebuildList(HWND wnd, const std::vector<ListItem>& rows, int selection);
 void EnsureProgressClass();
+void UnthemeProgress(HWND wnd);  // drawn in the colours it is given
 
 // Inputs (ui_inputs.cpp).
 void CreateControlWindows(HWND panelWnd, CtrlState& c);  // on a copy, lock not held

@@ -60,6 +60,17 @@ void RebuildList(HWND wnd, const std::vector<ListItem>& rows, int selection) {
   InvalidateRect(wnd, nullptr, TRUE);
 }
 
+void UnthemeProgress(HWND wnd) {
+  // A themed bar ignores the colours it is given. Only a process that uses
+  // themes has the theme library loaded; it is never loaded from here (this
+  // may run while the library attaches, under the loader lock).
+  HMODULE themes = GetModuleHandleA("uxtheme.dll");
+  FARPROC proc = themes ? GetProcAddress(themes, "SetWindowTheme") : nullptr;
+  if (!proc) return;
+  using SetThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  reinterpret_cast<SetThemeFn>(reinterpret_cast<void*>(proc))(wnd, L" ", L" ");  // no such theme
+}
+
 void EnsureProgressClass() {
   // The progress bar's class is comctl32's, registered on request.
   static LONG registered = 0;

@@ -9,6 +9,8 @@
 
 #include "tests/hosts/mdhost/mdhost.h"
 
+#include <commctrl.h>
+
 namespace mdhost {
 namespace {
 
@@ -163,6 +165,61 @@ bool CheckLayout(const std::string& title, int box, std::string& detail) {
   return problems.empty();
 }
 
+// list / wlist / list-contains TITLE ID ROW "S": list box ID's row ROW (from
+// 0) reads S (LB_GETTEXT; wlist: LB_GETTEXTW, S in UTF-8), or holds S.
+bool CheckListRow(const std::vector<std::string>& a, std::string& detail) {
+  long row = 0;
+  HWND ctrl = Control(a[1], a[2], detail);
+  if (!ctrl || !ToLong(a[3], row)) return false;
+  DWORD_PTR count = 0, len = 0, got = 0;
+  if (!SendMessageTimeoutW(ctrl, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &count) ||
+      static_cast<LRESULT>(count) == LB_ERR || row < 0 || static_cast<DWORD_PTR>(row) >= count) {
+    detail = "the list has " + std::to_string(static_cast<long>(count)) + " rows";
+    return false;
+  }
+  const bool wide = a[0] == "wlist";
+  std::string text;
+  if (wide) {
+    SendMessageTimeoutW(ctrl, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
+    std::vector<wchar_t> buf(len + 2, L'\0');
+    SendMessageTimeoutW(ctrl, LB_GETTEXT, row, reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &got);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, buf.data(), -1, nullptr, 0, nullptr, nullptr);
+    std::vector<char> utf8(n > 0 ? n : 1, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, buf.data(), -1, utf8.data(), n, nullptr, nullptr);
+    text = utf8.data();
+  } else {
+    SendMessageTimeoutA(ctrl, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
+    std::vector<char> buf(len * 2 + 2, '\0');  // room for a double-byte code page
+    SendMessageTimeoutA(ctrl, LB_GETTEXT, row, reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &got);
+    text = buf.data();
+  }
+  detail = "row " + std::to_string(row) + " of " + std::to_string(static_cast<long>(count)) +
+           " is \"" + text + "\"";
+  return a[0] == "list-contains" ? text.find(a[4]) != std::string::npos : text == a[4];
+}
+
+// rows TITLE ID N: list box ID has at least N rows.
+bool CheckListCount(const std::string& title, const std::string& id, long want, std::string& detail) {
+  HWND ctrl = Control(title, id, detail);
+  DWORD_PTR count = 0;
+  if (!ctrl || !SendMessageTimeoutW(ctrl, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &count))
+    return false;
+  detail = "the list has " + std::to_string(static_cast<long>(count)) + " rows";
+  return static_cast<LRESULT>(count) != LB_ERR && static_cast<long>(count) >= want;
+}
+
+// progress TITLE ID N: progress bar ID stands at N (PBM_GETPOS).
+bool CheckProgress(const std::string& title, const std::string& id, long want, std::string& detail) {
+  HWND ctrl = Control(title, id, detail);
+  DWORD_PTR pos = 0;
+  if (!ctrl || !SendMessageTimeoutW(ctrl, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &pos))
+    return false;
+  detail = "the bar stands at " + std::to_string(static_cast<long>(pos));
+  return static_cast<long>(pos) == want;
+}
+
 }  // namespace
 
 bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool& known) {
@@ -263,6 +320,9 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     return at.x == v[0] && at.y == v[1];
   }
   if (kind == "layout" && n == 3 && ToLong(a[2], v[0])) return CheckLayout(a[1], static_cast<int>(v[0]), detail);
+  if ((kind == "list" || kind == "wlist" || kind == "list-contains") && n == 5) return CheckListRow(a, detail);
+  if (kind == "rows" && n == 4 && ToLong(a[3], v[0])) return CheckListCount(a[1], a[2], v[0], detail);
+  if (kind == "progress" && n == 4 && ToLong(a[3], v[0])) return CheckProgress(a[1], a[2], v[0], detail);
   if (kind == "picture" && n == 4 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]))
     return CheckPicture(a[1], v[0], static_cast<int>(v[1]), detail);
   if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
