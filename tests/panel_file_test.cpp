@@ -220,11 +220,11 @@ TEST_F(ShippedPanels, IdsTitlesAndControls) {
     std::vector<int> controls;
   };
   const Want wants[] = {
-      {panel::kBannerId, panel::kBannerTitle, {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
+      {panel::kBannerId, panel::kBannerTitle, {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}},
       {panel::kSettingsId, panel::kSettingsTitle,
        {2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 21}},
       {panel::kAboutId, panel::kAboutTitle, {3}},
-      {panel::kEpgId, panel::kEpgTitle, {3, 4}},
+      {panel::kEpgId, panel::kEpgTitle, {2, 3, 4, 5}},
   };
   for (const auto& w : wants) {
     const PanelDef& p = Panel(w.id);
@@ -236,6 +236,29 @@ TEST_F(ShippedPanels, IdsTitlesAndControls) {
             CtrlKind::FloatNumeric);
   EXPECT_EQ(ui::FindControl(Panel(panel::kEpgId), panel::kEpgText)->kind, CtrlKind::TextBox);
   EXPECT_EQ(ui::FindControl(Panel(panel::kBannerId), panel::kLogo)->kind, CtrlKind::Picture);
+  EXPECT_EQ(ui::FindControl(Panel(panel::kBannerId), panel::kProgressBar)->kind, CtrlKind::Progress);
+  EXPECT_EQ(ui::FindControl(Panel(panel::kEpgId), panel::kEpgSchedule)->kind, CtrlKind::List);
+  // The progress and the schedule start hidden: the plug-in shows them.
+  for (int n : {panel::kProgressBar, panel::kProgressLabel})
+    EXPECT_TRUE(ui::FindControl(Panel(panel::kBannerId), n)->hidden) << n;
+  EXPECT_TRUE(ui::FindControl(Panel(panel::kEpgId), panel::kEpgSchedule)->hidden);
+}
+
+TEST_F(ShippedPanels, EpgPanelWithAndWithoutTheSchedule) {
+  // With the schedule the OK button sits 10 px under the list, as the plug-in
+  // places it; without it the button takes the list's top, and everything
+  // else fits the 420 x 420 panel of old.
+  const PanelDef& p = Panel(panel::kEpgId);
+  const CtrlDef& list = *ui::FindControl(p, panel::kEpgSchedule);
+  const CtrlDef& ok = *ui::FindControl(p, panel::kEpgOk);
+  EXPECT_EQ(ok.top, list.top + list.height + 10);
+  EXPECT_EQ(list.callback, "EPGROW");
+  EXPECT_EQ(p.width, 420);
+  for (const CtrlDef& c : p.controls) {
+    if (c.number == panel::kEpgSchedule) continue;
+    const int bottom = (c.number == panel::kEpgOk ? list.top : c.top) + c.height;
+    EXPECT_LE(bottom, 420 - 32) << c.number;
+  }
 }
 
 TEST_F(ShippedPanels, EachCallbackOnItsPanel) {

@@ -34,6 +34,17 @@ void FillEpgPanel(int epgPanel);
 // The EPG panel was opened from the host menu: the banner timer no longer
 // hides it with the banner (as it does a panel opened by key O).
 void KeepEpgPanelOpen();
+// The size the EPG panel is shown at: 420 x 420, or with the schedule the
+// panel file's size (a file without the schedule's list: 420 x 420).
+void EpgPanelSize(int epgPanel, int* width, int* height);
+// The schedule (tavik.ini line 22) in the EPG panel's list: filled when the
+// panel is filled (no row chosen), refreshed by the timer tick while the
+// panel is shown and the guide's rows changed (at most once a second) or a
+// minute passed, keeping the chosen row. EPGROW, the list's callback: the
+// chosen event's title, time span and description in the text box.
+void FillEpgSchedule(int epgPanel);
+void RefreshEpgSchedule(int epgPanel);
+int EPGROW(int panel, int control, int event, void* data, int e1, int e2);
 
 int32_t HostKind();
 

@@ -65,11 +65,12 @@ void ShowBannerAgain(int bannerPanel) {
 // Key O: the EPG panel with the present event's description, without a loop.
 void ShowEpgPanel() {
   const int epgPanel = panels.epg;
+  FillEpgPanel(epgPanel);  // its size and contents before it shows
   ui::DisplayPanel(epgPanel);
-  FillEpgPanel(epgPanel);
+  int width = 0, height = 0;
+  EpgPanelSize(epgPanel, &width, &height);
   win32::Wnd wnd = ui::PanelWindow(epgPanel);
-  if (wnd != nullptr)
-    ui::PlaceOnTop(wnd, banner::kEpgX, banner::kEpgY, banner::kEpgWidth, banner::kEpgHeight);
+  if (wnd != nullptr) ui::PlaceOnTop(wnd, banner::kEpgX, banner::kEpgY, width, height);
   WithBannerState([](BannerState& s) {
     s.bannerActive = 1;
     s.tickCount = banner::kTicksAfterKeyO;
@@ -165,6 +166,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
 
   if (KeyPressed(banner::kVkP) && ViewerInFront()) ShowBannerAgain(bannerPanel);
   if (KeyPressed(banner::kVkO) && ViewerInFront()) ShowEpgPanel();
+  RefreshEpgSchedule(panels.epg);  // the schedule follows the stream while shown
 
   // Idle (nothing shown, nothing counting): the keys were all there was to do.
   TickPlan plan;

@@ -8,6 +8,10 @@
 // shared group has one lock; a thread that holds one may take only those
 // later in this order, never an earlier one:
 //
+//   0. the EPG panel's rows lock (banner/epg_schedule.cpp): the buffer the
+//      tuned channel's schedule rows are copied into. Held across that copy
+//      (the guide's locks after it) and the rows' hand-over to the runtime
+//      (3), which never waits on another thread.
 //   1. the guide lock (guide::state.lock, guide/guide_state.h): the now/next
 //      lines and texts, eitState's changes. While it is held: the channel
 //      record (2) to read the tuned service, and the runtime (3) for

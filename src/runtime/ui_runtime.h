@@ -47,9 +47,12 @@ int DisplayPanel(int panel);
 int HidePanel(int panel);
 int DiscardPanel(int panel);
 int SetActivePanel(int panel);
+// kAttrWidth and kAttrHeight size the panel's window (outer size, in pixels)
+// without showing or moving it.
 int SetPanelAttribute(int panel, int attr, int value);
 // Reads kAttrVisible (1 while the panel is shown), kAttrWidth and kAttrHeight
-// (its size as the panel file gives it); other codes kErrBadValue.
+// (its size as the panel file gives it, whatever it was set to since); other
+// codes kErrBadValue.
 int GetPanelAttribute(int panel, int attr, int* value);
 // 1 when the panel has a button bound to this callback name, else 0.
 int PanelHasCallback(int panel, const char* callbackName);

@@ -459,11 +459,17 @@ int PanelHasCallback(int panel, const char* callbackName) {
 }
 
 int SetPanelAttribute(int panel, int attr, int value) {
+  HWND sized = nullptr;
+  bool sizedByOwner = false;
   {
     LockGuard guard(R().lock);
     PanelState* p = FindPanel(panel);
     if (!p) return kErrBadPanel;
-    if (attr == kAttrBackColor) {
+    if (attr == kAttrWidth || attr == kAttrHeight) {
+      if (value < 1 || value > 10000) return kErrBadValue;
+      sized = p->wnd;
+      sizedByOwner = OnOwnerThread(*p);
+    } else if (attr == kAttrBackColor) {
       if (value < 0 || value > 0xFFFFFF) return kErrBadValue;
       p->backColor = value;
       p->repaint = true;
@@ -478,6 +484,17 @@ int SetPanelAttribute(int panel, int attr, int value) {
     }
   }
   if (attr == kAttrVisible) return value ? DisplayPanel(panel) : HidePanel(panel);
+  if (sized) {
+    // The window's outer size, neither shown nor moved: it is placed later.
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(sized, &r);
+    const int width = attr == kAttrWidth ? value : r.right - r.left;
+    const int height = attr == kAttrHeight ? value : r.bottom - r.top;
+    UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    if (!sizedByOwner) flags |= SWP_ASYNCWINDOWPOS;
+    SetWindowPos(sized, nullptr, 0, 0, width, height, flags);
+    return 0;
+  }
   Commit(panel);
   return 0;
 }
