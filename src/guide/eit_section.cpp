@@ -2,6 +2,7 @@
 // name and text by the tag of its first descriptor. No state, no runtime.
 #include "guide/eit_section.h"
 
+#include "guide/crc32.h"
 #include "guide/guide_codes.h"
 
 namespace guide {
@@ -163,9 +164,15 @@ bool LocateEvent(const UnitReader& unit, const UnitHeader& h, EventStrings* out)
   }
 }
 
+bool WholeSectionFailsCrc(const UnitReader& unit, const UnitHeader& h) {
+  const uint8_t* section = unit.Span(kPosTableId, kSectionHeaderBytes + h.tleng);
+  return section != nullptr && !SectionCrcHolds(section, kSectionHeaderBytes + h.tleng);
+}
+
 bool PickEvent(const UnitReader& unit, uint16_t serviceId, PickedEvent* out) {
   out->header = ReadUnitHeader(unit);
   if (!IsPresentFollowing(out->header) || out->header.eitsid != serviceId) return false;
+  if (WholeSectionFailsCrc(unit, out->header)) return false;
   out->strings = EventStrings{};
   return LocateEvent(unit, out->header, &out->strings);
 }

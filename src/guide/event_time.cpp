@@ -23,27 +23,6 @@ CivilDate DateOfMjd(uint16_t mjd) {
   return d;
 }
 
-namespace {
-// A BCD byte's value, -1 when a digit is above 9.
-int Bcd(uint8_t b) { return (b >> 4) > 9 || (b & 0x0F) > 9 ? -1 : (b >> 4) * 10 + (b & 0x0F); }
-constexpr long kMjdOf1970 = 40587;
-}  // namespace
-
-bool StartUtcSeconds(uint16_t mjd, uint8_t hour, uint8_t minute, uint8_t second, int64_t* out) {
-  const int h = Bcd(hour), m = Bcd(minute), s = Bcd(second);
-  if (mjd == 0xFFFF || h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) return false;
-  *out = (static_cast<int64_t>(mjd) - kMjdOf1970) * 86400 + h * 3600 + m * 60 + s;
-  return true;
-}
-
-bool DurationSeconds(uint32_t bcd, int32_t* out) {
-  const int h = Bcd(static_cast<uint8_t>(bcd >> 16)), m = Bcd(static_cast<uint8_t>(bcd >> 8)),
-            s = Bcd(static_cast<uint8_t>(bcd));
-  if (h < 0 || m < 0 || m > 59 || s < 0 || s > 59) return false;
-  *out = h * 3600 + m * 60 + s;
-  return true;
-}
-
 bool LocalStartTime(uint16_t mjd, int hour, int minute, int* localHour, int* localMinute) {
   const CivilDate date = DateOfMjd(mjd);
   win32::SystemTime utc = {};
@@ -57,6 +36,25 @@ bool LocalStartTime(uint16_t mjd, int hour, int minute, int* localHour, int* loc
   if (local.hour > 23 || local.minute > 59) return false;
   *localHour = local.hour;
   *localMinute = local.minute;
+  return true;
+}
+
+bool LocalCivilTime(const CivilTime& utc, CivilTime* local) {
+  win32::SystemTime in = {};
+  in.year = static_cast<uint16_t>(utc.year);
+  in.month = static_cast<uint16_t>(utc.month);
+  in.day = static_cast<uint16_t>(utc.day);
+  in.hour = static_cast<uint16_t>(utc.hour);
+  in.minute = static_cast<uint16_t>(utc.minute);
+  in.second = static_cast<uint16_t>(utc.second);
+  win32::SystemTime out = {};
+  if (utc.year < 1601 || utc.year > 30827 || !win32::SystemTimeToTzSpecificLocalTime(&in, &out))
+    return false;
+  if (out.month < 1 || out.month > 12 || out.day < 1 || out.day > 31 || out.hour > 23 ||
+      out.minute > 59)
+    return false;
+  *local = CivilTime{out.year, out.month, out.day, out.dayOfWeek, out.hour, out.minute,
+                     out.second > 59 ? 0 : out.second};
   return true;
 }
 

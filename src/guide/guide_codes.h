@@ -54,6 +54,7 @@ constexpr size_t kPosPdcName = 39;  // the name without its first byte
 
 constexpr uint8_t kTablePresentFollowing = 0x4E;
 constexpr uint16_t kMinSectionLength = 15;
+constexpr size_t kSectionHeaderBytes = 3;  // table_id and section_length, before the length counts
 constexpr uint8_t kTagShortEvent = 0x4D;
 constexpr uint8_t kTagExtendedEvent = 0x4E;
 constexpr uint8_t kTagPdc = 0x69;

@@ -4,6 +4,7 @@
 
 #include "common/channel_record.h"
 #include "common/text.h"
+#include "guide/broadcast_time.h"
 #include "guide/event_time.h"
 #include "guide/guide.h"
 #include "guide/guide_state.h"

@@ -46,6 +46,9 @@ bool CopyScheduleDetail(uint16_t eventId, char* out, size_t capacity, bool* unic
 // events, a channel change), so the panel refreshes only then.
 uint32_t ScheduleSerial();
 
+// Unload (host thread): drops the schedule's engine and everything it holds.
+void ReleaseSchedule();
+
 // What the store holds now, for tests and benchmarks.
 struct ScheduleStats {
   int services;          // services with events

@@ -177,6 +177,7 @@ int Detach() {
   ForEachPanel(&ui::DiscardPanel);
   for (std::atomic<int>* p : kAllPanels) *p = kNoPanel;
   StopEitFilter();
+  guide::ReleaseSchedule();
   if (lifecycle.runtimeOpen) ui::CloseRuntime();
   lifecycle.runtimeOpen = false;
   ReleaseMemoryReserve();
