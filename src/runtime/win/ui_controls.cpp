@@ -104,7 +104,8 @@ void RefreshFromWindow(const PanelState& p, CtrlState& c) {
     if (checked != (c.intValue != 0)) c.intValue = checked ? 1 : 0;
   } else if (c.def.kind == CtrlKind::List) {
     const LRESULT sel = SendMessageW(c.wnd, LB_GETCURSEL, 0, 0);
-    c.intValue = sel >= 0 && sel < static_cast<LRESULT>(c.rows.size()) ? static_cast<int>(sel) : -1;
+    const LRESULT count = static_cast<LRESULT>(RowsOf(const_cast<PanelState&>(p), c).size());
+    c.intValue = sel >= 0 && sel < count ? static_cast<int>(sel) : -1;
   }
 }
 
@@ -398,8 +399,8 @@ int GetCtrlVal(int panel, int control, char* value, int capacity) {
       text = std::to_string(c->intValue);
       break;
     case CtrlKind::List:  // the selected row's text
-      if (c->intValue >= 0 && c->intValue < static_cast<int>(c->rows.size()))
-        text = c->rows[c->intValue].text;
+      if (c->intValue >= 0 && c->intValue < static_cast<int>(RowsOf(*p, *c).size()))
+        text = RowsOf(*p, *c)[c->intValue].text;
       break;
     default:
       text = c->text;

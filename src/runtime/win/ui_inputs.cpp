@@ -198,7 +198,7 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
           return;
         if (c->def.kind == CtrlKind::List) {
           const LRESULT sel = SendMessageW(child, LB_GETCURSEL, 0, 0);
-          c->intValue = sel >= 0 && sel < static_cast<LRESULT>(c->rows.size())
+          c->intValue = sel >= 0 && sel < static_cast<LRESULT>(RowsOf(*p, *c).size())
                             ? static_cast<int>(sel) : -1;
           if (c->def.callback.empty()) return;
         }

@@ -71,7 +71,7 @@ struct CtrlState {
   std::string drawFace;  // a face with the characters the control's own lacks, or ""
   std::string caption;  // buttons, toggles, input captions
   int intValue = 0;     // numeric, ring, toggle, colour, progress; a list's selected row
-  std::vector<ListItem> rows;  // list box
+  int list = -1;        // a list box's rows: PanelState::lists[list]
   double dblValue = 0;  // float entry
   bool hasExtraItem = false;  // ring showing a value not among its items
   int extraValue = 0;
@@ -105,6 +105,9 @@ struct PanelState {
   bool repaint = false;
   int scale = 100;  // kAttrScale: percent the controls are drawn at
   int fileWidth = 0, fileHeight = 0;  // the size the panel file gives
+  // The rows of its list boxes, apart from the controls' state so that a copy
+  // of a control's shape (MakeChildren) never copies them.
+  std::vector<std::vector<ListItem>> lists;
   bool childrenMade = false;  // the controls' windows exist (made on first display)
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
@@ -210,8 +213,10 @@ int OverflowFlags(HDC dc, const std::string& text, const RECT& room,
 // rows' text, for the choice of a face that has their characters (under the
 // lock). RebuildList fills a list box's window with rows, keeping the first
 // row shown by its value; owner thread, lock not held.
-std::string ListRowsSample(const CtrlState& c, bool* unicode);
+std::string ListRowsSample(const std::vector<ListItem>& rows, bool* unicode);
 void RebuildList(HWND wnd, const std::vector<ListItem>& rows, int selection);
+// A list box's rows (an empty list for any other control). Caller holds the lock.
+std::vector<ListItem>& RowsOf(PanelState& p, const CtrlState& c);
 void EnsureProgressClass();
 void UnthemeProgress(HWND wnd);  // drawn in the colours it is given
 

@@ -17,10 +17,15 @@ bool Has(const ListItem& row, int value) { return row.value == value; }
 
 }  // namespace
 
-std::string ListRowsSample(const CtrlState& c, bool* unicode) {
+std::vector<ListItem>& RowsOf(PanelState& p, const CtrlState& c) {
+  static std::vector<ListItem> none;  // never filled: no control but a list has rows
+  return c.list >= 0 && c.list < static_cast<int>(p.lists.size()) ? p.lists[c.list] : none;
+}
+
+std::string ListRowsSample(const std::vector<ListItem>& rows, bool* unicode) {
   std::string sample;
   *unicode = false;
-  for (const ListItem& row : c.rows) {
+  for (const ListItem& row : rows) {
     if (!row.unicode) continue;
     *unicode = true;
     if (sample.size() + row.text.size() + 1 > kSampleBytes) break;
@@ -85,21 +90,28 @@ using namespace rt;
 
 namespace {
 
+// A list box and its rows, found under the held lock.
+struct ListRef {
+  CtrlState* c;
+  std::vector<ListItem>* rows;
+};
+
 // Finds a list box under the held lock; the error code otherwise.
-int LocateList(int panel, int control, CtrlState** c) {
+int LocateList(int panel, int control, ListRef* out) {
   PanelState* p = rt::FindPanel(panel);
   if (!p) return kErrBadPanel;
-  *c = p->Find(control);
-  if (!*c) return kErrBadControl;
-  return (*c)->def.kind == CtrlKind::List ? 0 : kErrBadControl;
+  CtrlState* c = p->Find(control);
+  if (!c || c->def.kind != CtrlKind::List) return kErrBadControl;
+  *out = {c, &RowsOf(*p, *c)};
+  return 0;
 }
 
 // After the rows changed: a face for their characters, the window rebuilt.
-void RowsChanged(CtrlState& c) {
+void RowsChanged(const ListRef& l) {
   bool unicode = false;
-  const std::string sample = ListRowsSample(c, &unicode);
-  ChooseDrawFace(c, sample, unicode);
-  c.dirty |= kDirtyItems;
+  const std::string sample = ListRowsSample(*l.rows, &unicode);
+  ChooseDrawFace(*l.c, sample, unicode);
+  l.c->dirty |= kDirtyItems;
 }
 
 // Runs change on the list under the lock, then commits the panel.
@@ -107,9 +119,9 @@ template <typename F>
 int ChangeList(int panel, int control, F&& change) {
   {
     LockGuard guard(R().lock);
-    CtrlState* c;
-    if (int rc = LocateList(panel, control, &c)) return rc;
-    if (int rc = change(*c)) return rc;
+    ListRef l;
+    if (int rc = LocateList(panel, control, &l)) return rc;
+    if (int rc = change(l)) return rc;
   }
   Commit(panel);
   return 0;
@@ -119,18 +131,18 @@ int ChangeList(int panel, int control, F&& change) {
 template <typename F>
 int ReadList(int panel, int control, F&& read) {
   LockGuard guard(R().lock);
-  CtrlState* c;
-  if (int rc = LocateList(panel, control, &c)) return rc;
-  return read(*c);
+  ListRef l;
+  if (int rc = LocateList(panel, control, &l)) return rc;
+  return read(l);
 }
 
 }  // namespace
 
 int ClearListBox(int panel, int control) {
-  return ChangeList(panel, control, [](CtrlState& c) {
-    c.rows.clear();
-    c.intValue = -1;
-    RowsChanged(c);
+  return ChangeList(panel, control, [](const ListRef& l) {
+    l.rows->clear();
+    l.c->intValue = -1;
+    RowsChanged(l);
     return 0;
   });
 }
@@ -138,12 +150,12 @@ int ClearListBox(int panel, int control) {
 int InsertListItem(int panel, int control, int index, const char* text, int value,
                    bool unicode) {
   if (!text) return kErrBadValue;
-  return ChangeList(panel, control, [&](CtrlState& c) {
-    const int count = static_cast<int>(c.rows.size());
+  return ChangeList(panel, control, [&](const ListRef& l) {
+    const int count = static_cast<int>(l.rows->size());
     const int at = index < 0 || index > count ? count : index;
-    c.rows.insert(c.rows.begin() + at, ListItem{text, value, unicode});
-    if (c.intValue >= at) ++c.intValue;  // the selected row stays selected
-    RowsChanged(c);
+    l.rows->insert(l.rows->begin() + at, ListItem{text, value, unicode});
+    if (l.c->intValue >= at) ++l.c->intValue;  // the selected row stays selected
+    RowsChanged(l);
     return 0;
   });
 }
@@ -152,58 +164,60 @@ int ReplaceListItems(int panel, int control, const ListRow* rows, int count, boo
   if (count < 0 || (count > 0 && !rows)) return kErrBadValue;
   for (int i = 0; i < count; ++i)
     if (!rows[i].text) return kErrBadValue;
-  return ChangeList(panel, control, [&](CtrlState& c) {
-    bool same = static_cast<int>(c.rows.size()) == count;
+  return ChangeList(panel, control, [&](const ListRef& l) {
+    std::vector<ListItem>& have = *l.rows;
+    bool same = static_cast<int>(have.size()) == count;
     for (int i = 0; same && i < count; ++i)
-      same = c.rows[i].value == rows[i].value && c.rows[i].unicode == unicode &&
-             c.rows[i].text == rows[i].text;
+      same = have[i].value == rows[i].value && have[i].unicode == unicode &&
+             have[i].text == rows[i].text;
     if (same) return 0;  // the window keeps its rows, selection and scroll
-    const bool wasSelected = c.intValue >= 0 && c.intValue < static_cast<int>(c.rows.size());
-    const int selectedValue = wasSelected ? c.rows[c.intValue].value : 0;
-    c.rows.resize(static_cast<size_t>(count));
-    c.intValue = -1;
+    int& selected = l.c->intValue;
+    const bool wasSelected = selected >= 0 && selected < static_cast<int>(have.size());
+    const int selectedValue = wasSelected ? have[selected].value : 0;
+    have.resize(static_cast<size_t>(count));
+    selected = -1;
     for (int i = 0; i < count; ++i) {
-      ListItem& row = c.rows[i];
-      row.text = rows[i].text;
-      row.value = rows[i].value;
-      row.unicode = unicode;
-      if (wasSelected && c.intValue < 0 && row.value == selectedValue) c.intValue = i;
+      have[i].text = rows[i].text;
+      have[i].value = rows[i].value;
+      have[i].unicode = unicode;
+      if (wasSelected && selected < 0 && rows[i].value == selectedValue) selected = i;
     }
-    RowsChanged(c);
+    RowsChanged(l);
     return 0;
   });
 }
 
 int GetNumListItems(int panel, int control, int* count) {
   if (!count) return kErrBadValue;
-  return ReadList(panel, control, [&](CtrlState& c) {
-    *count = static_cast<int>(c.rows.size());
+  return ReadList(panel, control, [&](const ListRef& l) {
+    *count = static_cast<int>(l.rows->size());
     return 0;
   });
 }
 
 int GetListItemValue(int panel, int control, int index, int* value) {
   if (!value) return kErrBadValue;
-  return ReadList(panel, control, [&](CtrlState& c) {
-    if (index < 0 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
-    *value = c.rows[index].value;
+  return ReadList(panel, control, [&](const ListRef& l) {
+    if (index < 0 || index >= static_cast<int>(l.rows->size())) return kErrBadValue;
+    *value = (*l.rows)[index].value;
     return 0;
   });
 }
 
 int GetCtrlIndex(int panel, int control, int* index) {
   if (!index) return kErrBadValue;
-  return ReadList(panel, control, [&](CtrlState& c) {
-    *index = c.intValue >= 0 && c.intValue < static_cast<int>(c.rows.size()) ? c.intValue : -1;
+  return ReadList(panel, control, [&](const ListRef& l) {
+    const int i = l.c->intValue;
+    *index = i >= 0 && i < static_cast<int>(l.rows->size()) ? i : -1;
     return 0;
   });
 }
 
 int SetCtrlIndex(int panel, int control, int index) {
-  return ChangeList(panel, control, [&](CtrlState& c) {
-    if (index < -1 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
-    c.intValue = index;
-    c.dirty |= kDirtyText;
+  return ChangeList(panel, control, [&](const ListRef& l) {
+    if (index < -1 || index >= static_cast<int>(l.rows->size())) return kErrBadValue;
+    l.c->intValue = index;
+    l.c->dirty |= kDirtyText;
     return 0;
   });
 }

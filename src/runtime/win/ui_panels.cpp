@@ -314,6 +314,11 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   p->fileHeight = def.height;
   p->owner = GetCurrentThreadId();
   p->ctrls.resize(def.controls.size());
+  for (size_t i = 0; i < def.controls.size(); ++i) {
+    if (def.controls[i].kind != CtrlKind::List) continue;
+    p->ctrls[i].list = static_cast<int>(p->lists.size());
+    p->lists.emplace_back();
+  }
   {
     LockGuard guard(R().lock);  // autosizing measures with the shared DC
     for (size_t i = 0; i < def.controls.size(); ++i) InitControl(p->ctrls[i], def.controls[i]);

@@ -230,7 +230,7 @@ void ApplyPanel(int handle) {
         if (c.hasExtraItem) op.items.push_back(std::to_string(c.extraValue));
         op.selection = RingIndex(c);
       } else if (c.def.kind == CtrlKind::List) {
-        if (c.dirty & kDirtyItems) op.rows = c.rows;
+        if (c.dirty & kDirtyItems) op.rows = RowsOf(*p, c);
         op.selection = c.intValue;
       } else if (c.def.kind == CtrlKind::Progress) {
         op.position = c.intValue;
