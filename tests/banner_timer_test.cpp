@@ -446,4 +446,65 @@ TEST_F(TimerTest, ProgressFollowsThePresentEventWhileShown) {
   EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 0);
 }
 
+// The schedule (tavik.ini line 22) in the EPG panel opened by key O: the
+// tuned channel's events from the one running, the panel as tall as the file
+// has it, a chosen row's detail in the text box, and a list that follows the
+// stream (a new event appears, an ended one goes) keeping the chosen event.
+TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
+  settings.epgon = 1;
+  settings.schedule = 1;
+  Arm();
+  Change("BBC One");  // service 0x1234
+  const uint16_t mjd = 0xE82C;  // 2021-08-10
+  const int64_t day = (int64_t(mjd) - 40587) * 86400;
+  auto feed = [](uint8_t number, uint16_t id, uint16_t onMjd, uint8_t hour, uint8_t minute,
+                 const char* name) {
+    sections::Section s;
+    s.tableId = 0x50;  // the schedule, actual transport stream
+    s.sectionNumber = number;
+    s.eventId = id;
+    s.mjd = onMjd;
+    s.hour = hour;
+    s.minute = minute;
+    s.descriptors = sections::ShortEvent(sections::Text(name), sections::Text("About it"));
+    const sections::Bytes units = sections::Units(s);
+    OnDataArrival(1, static_cast<int>(units.size()), units.data());
+  };
+  fake::SetUtcNow(day + 20 * 3600 + 30 * 60);  // 20:30
+  feed(0, 0x101, mjd, 0x20, 0x15, "Early");     // 20:15-21:45, running
+  feed(1, 0x102, mjd, 0x21, 0x45, "Middle");
+  feed(2, 0x103, mjd, 0x23, 0x15, "Late");
+  TicksUntilHidden();
+  fake::PressKey(0x4F);
+  Tick();
+  const int epg = panels.epg;
+  ASSERT_TRUE(fake::PanelVisible(epg));
+  EXPECT_EQ(fake::CtrlAttr(epg, panel::kEpgSchedule, ui::kAttrVisible), 1);
+  EXPECT_EQ(fake::WindowPositions().back().cy, 690);
+  const std::vector<std::string> rows = fake::ListRows(epg, panel::kEpgSchedule);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], "20:15 Early");
+  EXPECT_EQ(rows[2], "23:15 Late");
+  EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), -1);
+  // The user chooses row 1: the runtime selects it and calls the list's callback.
+  ASSERT_EQ(ui::SetCtrlIndex(epg, panel::kEpgSchedule, 1), 0);
+  EXPECT_EQ(EPGROW(epg, panel::kEpgSchedule, ui::kEventCommit, nullptr, 0, 0), 0);
+  EXPECT_NE(fake::CtrlText(epg, panel::kEpgText).find("Middle"), std::string::npos);
+  EXPECT_NE(fake::CtrlText(epg, panel::kEpgText).find("About it"), std::string::npos);
+  // A new event, the next day: it appears, "Middle" stays chosen.
+  feed(3, 0x104, mjd + 1, 0x00, 0x45, "Night");
+  fake::SetUtcNow(day + 20 * 3600 + 31 * 60);
+  Tick();
+  ASSERT_EQ(fake::ListRows(epg, panel::kEpgSchedule).size(), 4u);
+  EXPECT_EQ(fake::ListRows(epg, panel::kEpgSchedule)[3].rfind("Wed 11.08. 00:45 Night", 0), 0u);
+  EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), 1);
+  // "Early" ends: it goes, and "Middle", now first, is still the one chosen.
+  fake::SetUtcNow(day + 21 * 3600 + 50 * 60);
+  Tick();
+  ASSERT_EQ(fake::ListRows(epg, panel::kEpgSchedule).size(), 3u);
+  EXPECT_EQ(fake::ListRows(epg, panel::kEpgSchedule)[0], "21:45 Middle");
+  EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), 0);
+  EXPECT_NE(fake::CtrlText(epg, panel::kEpgText).find("Middle"), std::string::npos);
+}
+
 }  // namespace

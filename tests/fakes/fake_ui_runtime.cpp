@@ -302,25 +302,6 @@ int ListIndex(int panel, int control) {
   return c ? c->index : -1;
 }
 
-bool ListUnicode(int panel, int control) {
-  Guard g(R().mu);
-  FakeCtrl* c = FindFakeCtrl(panel, control);
-  return c != nullptr && !c->rows.empty() && c->rows.front().unicode;
-}
-
-int ChooseListRow(int panel, int control, int index) {
-  ui::CtrlCallback fn = nullptr;
-  {
-    Guard g(R().mu);
-    FakeCtrl* c = FindFakeCtrl(panel, control);
-    if (c == nullptr || index < 0 || index >= static_cast<int>(c->rows.size())) return -100;
-    c->index = index;
-    for (const ui::CallbackEntry& e : R().callbacks)
-      if (c->callback == e.name) fn = e.fn;
-  }
-  return fn == nullptr ? -100 : fn(panel, control, ui::kEventCommit, nullptr, 0, 0);
-}
-
 std::vector<std::string> UiCalls() {
   Guard g(R().mu);
   return R().calls;

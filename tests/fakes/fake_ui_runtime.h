@@ -69,14 +69,9 @@ int CtrlAttr(int panel, int control, int attr);   // -999999 when never set
 std::string CtrlAttrText(int panel, int control, int attr);
 std::string CtrlImage(int panel, int control);    // last picture shown
 bool HasControl(int panel, int control);
-// A list box's row texts, its selected row (-1 none), whether its rows were
-// given as UTF-8.
+// A list box's row texts and its selected row (-1 none).
 std::vector<std::string> ListRows(int panel, int control);
 int ListIndex(int panel, int control);
-bool ListUnicode(int panel, int control);
-// The user chooses the row: selected, then the list's callback with the
-// commit event. Returns the callback's result, or -100 when there is none.
-int ChooseListRow(int panel, int control, int index);
 
 // Every runtime call, one line each, for tests of call order, e.g.
 // "SetCtrlAttribute(4,12,531,1115)", "SetCtrlVal(4,8,\"BBC\")", "DisplayPanel(4)".

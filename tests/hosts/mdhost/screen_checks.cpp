@@ -1,9 +1,10 @@
 // Checks about how the plug-in's windows look and where the focus is: a
-// control's typeface, a list box's selection, a button's check, the
-// foreground window, the mouse cursor, the clock line, placement over the
-// host's video window, a banner caught while it slides out, a banner's layout
-// (controls inside, apart, left of its detail block), and the load itself
-// (message boxes raised during it, whether a plug-in is loaded).
+// control's typeface, a list box's selection and rows, a progress bar's
+// position, a button's check, the foreground window, the mouse cursor, the
+// clock line, placement over the host's video window, a banner caught while
+// it slides out, a banner's layout (controls inside, apart, left of its detail
+// block), and the load itself (message boxes raised during it, whether a
+// plug-in is loaded).
 #include <cstdio>
 #include <cstdlib>
 
@@ -165,19 +166,24 @@ bool CheckLayout(const std::string& title, int box, std::string& detail) {
   return problems.empty();
 }
 
-// list / wlist / list-contains TITLE ID ROW "S": list box ID's row ROW (from
-// 0) reads S (LB_GETTEXT; wlist: LB_GETTEXTW, S in UTF-8), or holds S.
+// list / list-contains / wlist / wlist-contains TITLE ID ROW "S": list box
+// ID's row ROW (from 0; "selected": the selected row) reads S, or holds it
+// (LB_GETTEXT; the w forms LB_GETTEXTW, S in UTF-8).
 bool CheckListRow(const std::vector<std::string>& a, std::string& detail) {
   long row = 0;
+  DWORD_PTR count = 0, len = 0, got = 0, sel = 0;
   HWND ctrl = Control(a[1], a[2], detail);
-  if (!ctrl || !ToLong(a[3], row)) return false;
-  DWORD_PTR count = 0, len = 0, got = 0;
+  if (ctrl && a[3] == "selected" &&
+      SendMessageTimeoutW(ctrl, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &sel))
+    row = static_cast<long>(static_cast<LRESULT>(sel));
+  else if (!ctrl || !ToLong(a[3], row))
+    return false;
   if (!SendMessageTimeoutW(ctrl, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &count) ||
       static_cast<LRESULT>(count) == LB_ERR || row < 0 || static_cast<DWORD_PTR>(row) >= count) {
     detail = "the list has " + std::to_string(static_cast<long>(count)) + " rows";
     return false;
   }
-  const bool wide = a[0] == "wlist";
+  const bool wide = a[0][0] == 'w';
   std::string text;
   if (wide) {
     SendMessageTimeoutW(ctrl, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
@@ -197,7 +203,8 @@ bool CheckListRow(const std::vector<std::string>& a, std::string& detail) {
   }
   detail = "row " + std::to_string(row) + " of " + std::to_string(static_cast<long>(count)) +
            " is \"" + text + "\"";
-  return a[0] == "list-contains" ? text.find(a[4]) != std::string::npos : text == a[4];
+  return a[0].find("-contains") != std::string::npos ? text.find(a[4]) != std::string::npos
+                                                     : text == a[4];
 }
 
 // rows TITLE ID N: list box ID has at least N rows.
@@ -320,7 +327,8 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     return at.x == v[0] && at.y == v[1];
   }
   if (kind == "layout" && n == 3 && ToLong(a[2], v[0])) return CheckLayout(a[1], static_cast<int>(v[0]), detail);
-  if ((kind == "list" || kind == "wlist" || kind == "list-contains") && n == 5) return CheckListRow(a, detail);
+  if ((kind == "list" || kind == "wlist" || kind == "list-contains" || kind == "wlist-contains") && n == 5)
+    return CheckListRow(a, detail);
   if (kind == "rows" && n == 4 && ToLong(a[3], v[0])) return CheckListCount(a[1], a[2], v[0], detail);
   if (kind == "progress" && n == 4 && ToLong(a[3], v[0])) return CheckProgress(a[1], a[2], v[0], detail);
   if (kind == "picture" && n == 4 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]))
