@@ -195,6 +195,14 @@ void MakeChildren(int handle) {
 }
 
 void ApplyPanel(int handle) {
+  {
+    // A change committed from another thread from here on posts a sync of
+    // its own: the windows made or changed below may already be past it
+    // (a panel shown meanwhile would otherwise never get its controls).
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(handle);
+    if (p && OnOwnerThread(*p)) p->syncPosted = false;
+  }
   MakeChildren(handle);
   std::vector<Op> ops;
   HWND panelWnd = nullptr;
@@ -203,7 +211,6 @@ void ApplyPanel(int handle) {
     LockGuard guard(R().lock);
     PanelState* p = FindPanel(handle);
     if (!p || !OnOwnerThread(*p)) return;
-    p->syncPosted = false;
     panelWnd = p->wnd;
     repaintAll = p->repaint;
     p->repaint = false;
