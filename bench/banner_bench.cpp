@@ -8,6 +8,7 @@
 #include "banner/banner_state.h"
 #include "common/plugin_state.h"
 #include "common/text.h"
+#include "hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_ui_runtime.h"
 #include "runtime/ui_codes.h"
@@ -56,7 +57,7 @@ void ClearRecords() {
 // or absent (probe walks all 31 points), logo present or fallback.
 void BM_ChannelChange(benchmark::State& state) {
   SetUpDesktop(static_cast<int>(state.range(0)), state.range(1) != 0, state.range(2) != 0);
-  const host::TProgram82 chan = MakeRecord("BBC One", 11778000, 18, 0x1234, 38);
+  const host::TProgram82 chan = hostkit::MakeRecord("BBC One", 11778000, 18, 0x1234, 38);
   int n = 0;
   for (auto _ : state) {
     ChannelChange(chan);
@@ -83,7 +84,7 @@ BENCHMARK(BM_Enumeration)->Arg(10)->Arg(50)->Arg(200);
 
 void BM_ProbeMiss(benchmark::State& state) {
   SetUpDesktop(50, false, true);
-  SaveChannelRecord(MakeRecord("BBC One", 0, 0, 0, 0));
+  SaveChannelRecord(hostkit::MakeRecord("BBC One", 0, 0, 0, 0));
   WithBannerState([](BannerState& s) {
     s.screenWidth = 1280;
     s.screenHeight = 1024;

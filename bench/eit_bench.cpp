@@ -13,26 +13,26 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
+#include "hostkit/ts_units.h"
 #include "settings/settings.h"
 
 namespace {
 
-constexpr size_t kUnit = 184;
-constexpr size_t kPacket = 188;
+constexpr size_t kUnit = hostkit::kUnitSize;
 
 struct Stream {
   std::vector<uint8_t> units;  // PID 0x0012 payload units end to end
   uint16_t sid = 0;            // a service whose sections start at byte 1
 };
 
+// The capture's PID 0x0012 units, as a host delivers them.
 void AddCapture(const std::string& path, Stream* s) {
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> ts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  for (size_t i = 0; i + kPacket <= ts.size(); i += kPacket) {
-    const uint8_t* p = &ts[i];
-    if (p[0] != 0x47 || ((p[1] & 0x1F) << 8 | p[2]) != 0x12 || !(p[3] & 0x10)) continue;
-    s->units.insert(s->units.end(), p + 4, p + kPacket);
-    const uint8_t* u = p + 4;
+  for (const hostkit::Unit& unit : hostkit::PidUnits(ts, hostkit::kEitPid)) {
+    s->units.insert(s->units.end(), unit.bytes.begin(), unit.bytes.end());
+    const uint8_t* u = unit.bytes.data();
     if (s->sid == 0 && u[0] == 0 && u[1] == 0x4E)
       s->sid = static_cast<uint16_t>(u[4] << 8 | u[5]);
   }
@@ -72,7 +72,7 @@ const Stream& RealStream() {
 void Prepare(uint16_t sid) {
   ResetGuide();
   settings.epgtext = 1;
-  SaveChannelRecord(MakeRecord("Bench", 0, 0, sid, 0));
+  SaveChannelRecord(hostkit::MakeRecord("Bench", 0, 0, sid, 0));
   eitState = 1;
 }
 

@@ -23,24 +23,19 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
+#include "hostkit/ts_units.h"
 #include "settings/settings.h"
 
 namespace {
 
-constexpr size_t kUnit = 184;
-constexpr size_t kPacket = 188;
+constexpr size_t kUnit = hostkit::kUnitSize;
 
-// The PID 0x0012 payload units of a capture, in stream order.
+// The PID 0x0012 payload units of a capture, as a host delivers them.
 std::vector<uint8_t> EitUnits(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> ts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<uint8_t> units;
-  for (size_t i = 0; i + kPacket <= ts.size(); i += kPacket) {
-    const uint8_t* p = &ts[i];
-    if (p[0] != 0x47 || ((p[1] & 0x1F) << 8 | p[2]) != 0x12 || !(p[3] & 0x10)) continue;
-    units.insert(units.end(), p + 4, p + kPacket);
-  }
-  return units;
+  return hostkit::Concatenate(hostkit::PidUnits(ts, hostkit::kEitPid));
 }
 
 // One seed per service (up to four per capture): its id and the first units
@@ -91,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.localtime = (data[0] >> 3) & 1;
   const bool show = (data[0] & 0x10) != 0;
   settings.timeshift = static_cast<int8_t>(data[1]);
-  SaveChannelRecord(MakeRecord("Fuzz", 0, 0, static_cast<uint16_t>(data[2] << 8 | data[3]), 0));
+  SaveChannelRecord(
+      hostkit::MakeRecord("Fuzz", 0, 0, static_cast<uint16_t>(data[2] << 8 | data[3]), 0));
   eitState = 1;
   size_t pos = 4;
   while (pos < size) {

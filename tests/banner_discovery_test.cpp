@@ -21,7 +21,9 @@ class DiscoveryTest : public BannerTest {
       s.screenHeight = height;
     });
   }
-  static void SetChannel(const char* name) { SaveChannelRecord(MakeRecord(name, 0, 0, 0, 0)); }
+  static void SetChannel(const char* name) {
+    SaveChannelRecord(hostkit::MakeRecord(name, 0, 0, 0, 0));
+  }
 };
 
 TEST_F(DiscoveryTest, MainWindowTitles) {

@@ -13,6 +13,7 @@
 #include "common/plugin_state.h"
 #include "common/text.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_ui_runtime.h"
 #include "runtime/ui_codes.h"
@@ -59,7 +60,7 @@ class BannerTest : public ::testing::Test {
 
   static void Change(const char* name, uint32_t frequency = 11778000, uint8_t polarity = 18,
                      uint16_t serviceId = 0x1234, uint8_t ca = 0) {
-    ChannelChange(MakeRecord(name, frequency, polarity, serviceId, ca));
+    ChannelChange(hostkit::MakeRecord(name, frequency, polarity, serviceId, ca));
   }
   // Ends the first change's countdown so that later changes show the banner.
   static void Arm() {

@@ -15,6 +15,7 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
 #include "settings/settings.h"
 #include "tests/support/ts_capture.h"
 
@@ -170,7 +171,7 @@ CaptureResult PlayCapture(const std::string& tsPath) {
   std::set<size_t> decodedRefs, agreedRefs;
   uint32_t rng = 12345;
   for (uint16_t sid : services) {
-    SaveChannelRecord(MakeRecord("Capture", 0, 0, sid, 0));
+    SaveChannelRecord(hostkit::MakeRecord("Capture", 0, 0, sid, 0));
     RestartProgrammeLines(-1);
     for (size_t pos = 0; pos < units.size();) {
       rng = rng * 1103515245u + 12345u;

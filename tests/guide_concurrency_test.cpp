@@ -12,6 +12,7 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_ui_runtime.h"
 #include "runtime/ui_codes.h"
@@ -72,7 +73,7 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   int banner =
       ui::LoadPanelEx(0, TAVIK_SOURCE_DIR "/src/resources/tavik.uir", panel::kBannerId, nullptr);
   ASSERT_GE(banner, 0);
-  SaveChannelRecord(MakeRecord("AAA", 1, 1, kServices[0].sid, 0));
+  SaveChannelRecord(hostkit::MakeRecord("AAA", 1, 1, kServices[0].sid, 0));
   RestartProgrammeLines(banner);
   fake::ClearUiCalls();
 
@@ -107,7 +108,7 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   for (int k = 1; k <= kChanges; ++k) {
     const Service& s = kServices[k % 2];
     ui::SetCtrlVal(banner, panel::kChannelName, s.tag);  // marks the change in the log
-    SaveChannelRecord(MakeRecord(s.tag, 1, 1, s.sid, 0));
+    SaveChannelRecord(hostkit::MakeRecord(s.tag, 1, 1, s.sid, 0));
     const int before = shows.load();
     RestartProgrammeLines(banner);
     if (k % 50 == 0 && waitsMissed == 0) {  // one miss is enough to fail

@@ -12,6 +12,7 @@
 #include "guide/crc32.h"
 #include "guide/event_time.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "settings/settings.h"
 #include "tests/support/guide_sections.h"
@@ -64,7 +65,7 @@ class GuideDecode : public ::testing::Test {
     settings.epgchars = 0;
     settings.localtime = 0;
     fake::SetTimeZone(0, false);
-    SaveChannelRecord(MakeRecord("Test", 11778000, 13, kSid, 0));
+    SaveChannelRecord(hostkit::MakeRecord("Test", 11778000, 13, kSid, 0));
     eitState = 1;
   }
   void TearDown() override {
@@ -369,7 +370,7 @@ TEST_F(GuideDecode, AnotherEventWhileTunedBuildsThatLineAgain) {
 
   // Another channel tuned without the lines restarted (a change too short to
   // show the banner): its programme is not followed on the lines shown.
-  SaveChannelRecord(MakeRecord("X", 11778000, 13, kSid, 0));
+  SaveChannelRecord(hostkit::MakeRecord("X", 11778000, 13, kSid, 0));
   Section other = Present(News());
   other.eventId = 0x1299;
   Feed(sections::Units(other));
@@ -526,7 +527,7 @@ TEST_F(GuideDecode, ThePresentEventsTimingFollowsThePresentSection) {
   EXPECT_EQ(timing.startUtc, 1628626500);
   EXPECT_EQ(timing.durationSec, 5400);
   EXPECT_EQ(timing.eventId, 0x1234);
-  SaveChannelRecord(MakeRecord("Other", 11778000, 13, kSid, 0));  // a channel change
+  SaveChannelRecord(hostkit::MakeRecord("Other", 11778000, 13, kSid, 0));  // a channel change
   EXPECT_FALSE(guide::PresentEventTiming(&timing));
   RestartProgrammeLines(-1);
   Section undefined = Present(News());
@@ -578,7 +579,7 @@ TEST_F(GuideDecode, DeliveriesAndUnitsThatArePassedOver) {
 }
 
 TEST_F(GuideDecode, ServiceIdComparesAsUnsigned) {
-  SaveChannelRecord(MakeRecord("Test", 1, 1, 0xFFFF, 0));
+  SaveChannelRecord(hostkit::MakeRecord("Test", 1, 1, 0xFFFF, 0));
   Section s = Present(News());
   s.serviceId = 0xFFFF;
   Feed(sections::Units(s));

@@ -9,6 +9,7 @@
 #include "common/channel_record.h"
 #include "common/plugin_state.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_ui_runtime.h"
 #include "platform/host_interface.h"
@@ -31,7 +32,7 @@ class GuideFilter : public ::testing::Test {
     hostWnd = fake::AddWindow("ProgDVB host", {0, 0, 800, 600});
     hostLink.hostWnd = hostWnd;
     hostLink.pluginId = 0x12345;
-    SaveChannelRecord(MakeRecord("Test", 11778000, 13, 0x1234, 0));
+    SaveChannelRecord(hostkit::MakeRecord("Test", 11778000, 13, 0x1234, 0));
     banner = ui::LoadPanelEx(0, TAVIK_SOURCE_DIR "/src/resources/tavik.uir", panel::kBannerId,
                              nullptr);
     ASSERT_GE(banner, 0);
@@ -202,7 +203,7 @@ TEST_F(GuideFilter, DescriptionOnlyForTheChannelItWasDecodedFor) {
   char text[64];
   CopyNowTextFor(CurrentChannelSerial(), text, sizeof text);
   EXPECT_STREQ(text, "Headlines");
-  SaveChannelRecord(MakeRecord("X", 11778000, 13, 0x1234, 0));  // same service, new record
+  SaveChannelRecord(hostkit::MakeRecord("X", 11778000, 13, 0x1234, 0));  // same service, new record
   CopyNowTextFor(CurrentChannelSerial(), text, sizeof text);
   EXPECT_STREQ(text, "");
   RestartProgrammeLines(banner);

@@ -8,6 +8,7 @@
 #include "common/channel_record.h"
 #include "common/plugin_state.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_ui_runtime.h"
 #include "runtime/ui_codes.h"
@@ -446,7 +447,7 @@ TEST_F(LifecycleTest, WindowsWithOurTitlesThatAreNotOursAreNeverTouched) {
   ASSERT_EQ(Load(), 1);
   auto tick = [] { fake::FireTimer(fake::TimersSet().back().id); };
   for (int i = 0; i < 2; ++i) {  // the first change only arms the banner
-    On_Channel_Change(MakeRecord("BBC One", 11778000, 18, 0x1234, 0));
+    On_Channel_Change(hostkit::MakeRecord("BBC One", 11778000, 18, 0x1234, 0));
     for (int t = 0; t < 6; ++t) tick();
   }
   fake::PressKey('P');
@@ -481,9 +482,9 @@ TEST_F(LifecycleTest, KeyBeforeLoadIsForgottenAndAFailedTimerIsSetAtTheNextChang
   fake::FailTimers(1);
   ASSERT_EQ(Load(), 1);
   EXPECT_TRUE(fake::TimersSet().empty());
-  On_Channel_Change(MakeRecord("BBC One", 11778000, 18, 0x1234, 0));
+  On_Channel_Change(hostkit::MakeRecord("BBC One", 11778000, 18, 0x1234, 0));
   ASSERT_EQ(fake::TimersSet().size(), 1u);
-  On_Channel_Change(MakeRecord("BBC Two", 11778000, 18, 0x1234, 0));
+  On_Channel_Change(hostkit::MakeRecord("BBC Two", 11778000, 18, 0x1234, 0));
   EXPECT_EQ(fake::TimersSet().size(), 1u) << "one timer, not one per change";
   fake::FireTimer(fake::TimersSet()[0].id);
   EXPECT_FALSE(fake::PanelVisible(panels.epg));

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hostkit/record.h"
+#include "hostkit/win/plugin_loader.h"
+
 extern "C" {
 struct BenchGdiplusStartupInput {
   UINT32 GdiplusVersion;
@@ -141,35 +144,22 @@ double Drain() {
 }
 
 host::TProgram82 Record(const Channel& c) {
-  host::TProgram82 r;
-  for (size_t i = 0; i < sizeof r.bytes; ++i) r.bytes[i] = static_cast<uint8_t>(0xA5 ^ i);
-  std::memset(r.bytes, 0, host::kNameField);
-  std::memcpy(r.bytes, c.name, std::strlen(c.name));
-  std::memcpy(r.bytes + host::kFrequencyOffset, &c.frequency, 4);
-  r.bytes[host::kPolarityOffset] = c.polarity;
-  std::memcpy(r.bytes + host::kServiceIdOffset, &c.sid, 2);
-  r.bytes[host::kCaSystemOffset] = c.ca;
-  return r;
+  return hostkit::MakeRecord(c.name, c.frequency, c.polarity, c.sid, c.ca,
+                             hostkit::HostFields::kPattern);
 }
 
 
-
-namespace {
-template <typename Fn>
-Fn Export(HMODULE m, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
-
-}  // namespace
 
 bool Load(const char* path, Plugin* p) {
-  p->module = LoadLibraryA(path);
-  if (!p->module) return false;
-  p->start = Export<StartFn>(p->module, "On_Start");
-  p->name = Export<NameFn>(p->module, "On_Send_Dll_ID_Name");
-  p->change = Export<ChangeFn>(p->module, "On_Channel_Change");
-  p->exit = Export<ExitFn>(p->module, "On_Exit");
-  return p->start && p->name && p->change && p->exit;
+  std::string error;
+  p->module = hostkit::LoadPluginLibrary(path, error);
+  hostkit::PluginExports e;
+  if (!p->module || !hostkit::FindExports(p->module, e, error)) return false;
+  p->start = e.onStart;
+  p->name = e.onSendName;
+  p->change = e.onChannelChange;
+  p->exit = e.onExit;
+  return true;
 }
 
 void Start(Plugin& p) {

@@ -12,11 +12,6 @@
 
 namespace bench {
 
-using StartFn = void (*)(void*, HWND, int, int, char*, char*, int*);
-using NameFn = void (*)(char*);
-using ChangeFn = void (*)(host::TProgram82);
-using ExitFn = void (*)(void*, HWND, int);
-
 constexpr int kScreenProbeGrid = 200;  // the discovery's probe spacing
 constexpr int kVideoTimerMs = 40;      // the host's moving test picture
 constexpr UINT_PTR kVideoTimer = 1;
@@ -51,10 +46,10 @@ host::TProgram82 Record(const Channel& c);
 
 struct Plugin {
   HMODULE module = nullptr;
-  StartFn start = nullptr;
-  NameFn name = nullptr;
-  ChangeFn change = nullptr;
-  ExitFn exit = nullptr;
+  host::OnStart* start = nullptr;
+  host::OnSendDllIdName* name = nullptr;
+  host::OnChannelChange* change = nullptr;
+  host::OnExit* exit = nullptr;
 };
 bool Load(const char* path, Plugin* p);
 void Start(Plugin& p);

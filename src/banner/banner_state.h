@@ -77,7 +77,8 @@ int32_t BannerScalePercent(int32_t setting, int32_t areaHeight, int32_t dpi);
 int32_t ScaledPixels(int32_t value, int32_t percent);
 
 // Shared steps of the channel change and key P.
-// Finds the banner window by its title, records it and places it topmost at r.
+// Takes the banner panel's own window (the handle the panel runtime holds,
+// never a window found by its title), records it and places it topmost at r.
 void PlaceBannerWindow(const BannerRect& r);
 // The time of day as hours:minutes on banner control 4.
 void ShowClock(int bannerPanel);

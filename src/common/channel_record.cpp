@@ -48,19 +48,6 @@ size_t RecordName(const host::TProgram82& chan, char* out, size_t capacity) {
   return n;
 }
 
-host::TProgram82 MakeRecord(const char* name, uint32_t frequency, uint8_t polarity,
-                            uint16_t serviceId, uint8_t caSystem) {
-  host::TProgram82 chan = {};
-  CopyText(reinterpret_cast<char*>(chan.bytes), host::kNameField, name);
-  for (int i = 0; i < 4; ++i)
-    chan.bytes[host::kFrequencyOffset + i] = uint8_t(frequency >> (8 * i));
-  chan.bytes[host::kPolarityOffset] = polarity;
-  chan.bytes[host::kServiceIdOffset] = uint8_t(serviceId);
-  chan.bytes[host::kServiceIdOffset + 1] = uint8_t(serviceId >> 8);
-  chan.bytes[host::kCaSystemOffset] = caSystem;
-  return chan;
-}
-
 void SaveChannelRecord(const host::TProgram82& chan) {
   LockGuard guard(state.lock);
   std::memset(&state.curChannel, 0, sizeof state.curChannel);

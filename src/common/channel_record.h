@@ -1,4 +1,5 @@
 // The host's channel record: field accessors and the saved copy curChannel.
+// (The hosts and tests build records with the host kit, hostkit/record.h.)
 #pragma once
 
 #include <cstddef>
@@ -14,10 +15,6 @@ uint8_t RecordCaSystem(const host::TProgram82& chan);
 // The channel name, read only inside the name field (bytes 0..91): a record
 // without a NUL there gives the first 91 characters. Copies into out.
 size_t RecordName(const host::TProgram82& chan, char* out, size_t capacity);
-
-// Builds a record (for the host simulator's tests and ours).
-host::TProgram82 MakeRecord(const char* name, uint32_t frequency, uint8_t polarity,
-                            uint16_t serviceId, uint8_t caSystem);
 
 // curChannel: zeroed, then a byte-for-byte copy of chan.
 void SaveChannelRecord(const host::TProgram82& chan);

@@ -8,41 +8,46 @@
 
 #include "guide/schedule.h"
 
-// 0 no filter; 1 filter running, nothing decoded for this channel; bit 2 the
-// present line complete; bit 4 the following line complete; 8 both shown.
+// Its values and bits are named in guide/guide_codes.h: kStateStopped no
+// filter; kStateRunning the filter running, nothing decoded for this channel;
+// kBitNow the present line complete, kBitNext the following one (both:
+// kStateComplete); kStateShown both shown.
 extern std::atomic<int32_t> eitState;
 
 // Zeroes the guide state as at load (eitState, handle, buffers, nameSkip,
 // nameLead).
 void ResetGuide();
 
-// Starts the host's section filter when none runs (eitState 0 -> 1).
+// Starts the host's section filter when none runs (eitState kStateStopped ->
+// kStateRunning).
 void GetEIT();
 // The stop step of On_Exit and detach: sends the stop command when a filter
-// runs and sets eitState to 0.
+// runs and sets eitState to kStateStopped.
 void StopEitFilter();
 int32_t EitFilterHandle();
 // The host's notice that it closed a filter (On_Filter_Close): when the
-// handle is ours the guide stops (eitState 0), else nothing changes.
+// handle is ours the guide stops (eitState kStateStopped), else nothing
+// changes.
 void FilterClosedByHost(uint32_t handle);
 
 // The host's data callback (cdecl on Windows; its address goes in the filter
 // request). Decodes the present/following sections of the tuned service that
 // start at byte 1 of a 184-byte unit. A unit whose name or text would run past
 // the end of the delivery is passed over (a later delivery brings it whole);
-// deliveries with a null buffer, a bad length, or while eitState is 0 are
-// ignored. A line once built is built again only for another event (the
+// deliveries with a null buffer, a bad length, or while eitState is
+// kStateStopped are ignored. A line once built is built again only for another event (the
 // programme changed while the channel stayed tuned). Never allocates.
 extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer);
 
 // Writes the BCD start time, shifted by timeshift hours, into timeText.
 void BcdT(int8_t hours, int8_t minutes);
 
-// Channel change: under the guide lock, eitState = 1, the two lines emptied
-// and put, empty, on banner controls 10 and 11 of bannerPanel.
+// Channel change: under the guide lock, eitState = kStateRunning, the two
+// lines emptied and put, empty, on banner controls 10 and 11 of bannerPanel.
 void RestartProgrammeLines(int bannerPanel);
-// Timer tick: when eitState is 7, under the guide lock, puts the lines on
-// banner controls 10 and 11 and sets eitState to 8. Returns true when it did.
+// Timer tick: when eitState is kStateComplete, under the guide lock, puts the
+// lines on banner controls 10 and 11 and sets eitState to kStateShown. Returns
+// true when it did.
 bool ShowCompleteProgrammeLines(int bannerPanel);
 // Timer tick and key P: when the lines were shown and one was built anew
 // since (the programme changed while the channel stayed tuned), puts them on

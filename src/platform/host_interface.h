@@ -1,6 +1,8 @@
-// The host's plug-in interface: command codes sent to its main window and the
-// binary records exchanged with it. Layouts are fixed by the host; every offset
-// is checked at compile time. The host simulator includes this header too.
+// The host's plug-in interface: the plug-in's seven exports, the command codes
+// sent to the host's main window and the binary records exchanged with it.
+// Layouts are fixed by the host; every offset is checked at compile time. The
+// plug-in declares its exports from here (shell/exports.h); the hosts of the
+// tests include it too (hostkit/).
 #pragma once
 
 #include <cstddef>
@@ -69,5 +71,18 @@ static_assert(offsetof(SignalReply, quality) == 4, "quality at 4");
 
 // The data callback the host calls with filter data (cdecl).
 using DataCallback = void (*)(int filterId, int length, const uint8_t* buffer);
+
+// The seven exports, as function types: the plug-in exports functions of
+// these types under the names beside them (plain C names, cdecl), and a host
+// finds them by those names and calls them through pointers to these types.
+// mdInstance and mdWnd are the host's module and main window.
+using OnStart = void(void* mdInstance, void* mdWnd, int logSet, int dllId, char* myHotKey,
+                     char* apiVersion, int* res);                    // On_Start
+using OnSendDllIdName = void(char* name);                            // On_Send_Dll_ID_Name
+using OnChannelChange = void(TProgram82 chan);                       // On_Channel_Change
+using OnMenuSelect = void(unsigned menuId);                          // On_Menu_Select
+using OnHotKey = void();                                             // On_Hot_Key
+using OnFilterClose = void(unsigned filterOffset);                   // On_Filter_Close
+using OnExit = void(void* mdInstance, void* mdWnd, int logSet);      // On_Exit
 
 }  // namespace host

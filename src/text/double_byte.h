@@ -1,8 +1,9 @@
 // The two-byte tables a broadcaster may announce (GB 2312, KS X 1001), one
 // character at a time. The plug-in asks Windows' own code pages
-// (platform/win/double_byte_win.cpp): their tables are part of every Windows
+// (text/win/double_byte_win.cpp): their tables are part of every Windows
 // and would more than fill the library's size budget. The native core and the
-// user tools carry the tables (text/tables/double_byte_tables.cpp).
+// user tools carry the same tables (text/tables/double_byte_tables.cpp,
+// written by scripts/gen-double-byte-tables.py to match Windows pair by pair).
 #pragma once
 
 #include <cstdint>

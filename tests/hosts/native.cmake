@@ -14,6 +14,6 @@ gtest_discover_tests(eit_sections_test DISCOVERY_TIMEOUT 60)
 
 add_executable(host_text_test ${CMAKE_CURRENT_LIST_DIR}/mdhost/host_text_test.cpp
                               ${CMAKE_CURRENT_LIST_DIR}/mdhost/host_text.cpp)
-target_link_libraries(host_text_test PRIVATE tavik_eitgen GTest::gtest_main)
-target_compile_definitions(host_text_test PRIVATE TAVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(host_text_test PRIVATE tavik_eitgen tavik_hostkit tavik_test_support
+                      GTest::gtest_main)
 gtest_discover_tests(host_text_test DISCOVERY_TIMEOUT 60)

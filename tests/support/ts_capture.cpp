@@ -1,4 +1,4 @@
-// Transport-stream capture reader for tests, fuzz seeds and benchmarks.
+// The real captures and their units, for the native tests.
 #include "tests/support/ts_capture.h"
 
 #include <algorithm>
@@ -8,48 +8,17 @@
 
 namespace tscap {
 
-namespace {
-constexpr uint8_t kSync = 0x47;
-}
-
 bool ReadPidUnits(const std::string& path, uint16_t pid, std::vector<Unit>* units,
                   int* continuityErrors) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
-                            std::istreambuf_iterator<char>());
-  size_t i = 0;
-  int lastCounter = -1, gaps = 0;
-  while (i + kPacketSize <= data.size()) {
-    if (data[i] != kSync) {
-      ++i;
-      continue;
-    }
-    const uint8_t* p = &data[i];
-    uint16_t packetPid = static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]);
-    int adaptation = (p[3] >> 4) & 3;  // 1 payload only, 3 both, 0 and 2 none
-    if (packetPid == pid && (adaptation & 1) != 0) {
-      Unit u;
-      std::copy(p + 4, p + kPacketSize, u.bytes.begin());
-      u.start = (p[1] & 0x40) != 0;
-      units->push_back(u);
-      int counter = p[3] & 0x0F;  // a repeated packet keeps its counter
-      if (lastCounter >= 0 && counter != lastCounter && counter != ((lastCounter + 1) & 0x0F))
-        ++gaps;
-      lastCounter = counter;
-    }
-    i += kPacketSize;
-  }
-  if (continuityErrors != nullptr) *continuityErrors = gaps;
+  const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  hostkit::UnitStats stats;
+  const std::vector<Unit> read = hostkit::PidUnits(data, pid, &stats);
+  units->insert(units->end(), read.begin(), read.end());
+  if (continuityErrors != nullptr) *continuityErrors = stats.continuityErrors;
   return true;
-}
-
-std::vector<uint8_t> Concatenate(const std::vector<Unit>& units, size_t first,
-                                 size_t count) {
-  std::vector<uint8_t> out;
-  for (size_t k = first; k < first + count && k < units.size(); ++k)
-    out.insert(out.end(), units[k].bytes.begin(), units[k].bytes.end());
-  return out;
 }
 
 std::string CaptureDir() { return std::string(TAVIK_SOURCE_DIR) + "/../shared/data/eit"; }

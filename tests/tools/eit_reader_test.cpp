@@ -11,6 +11,8 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
+#include "hostkit/record.h"
+#include "hostkit/ts_units.h"
 #include "settings/settings.h"
 #include "tests/support/guide_sections.h"
 #include "tests/support/ts_capture.h"
@@ -42,7 +44,7 @@ std::string PluginLine(bool now, bool unicode = false) {
 int CompareWithPlugin(const std::vector<uint8_t>& ts, const guide::LineSettings& ls,
                       const std::string& label) {
   std::vector<uint8_t> stream;
-  for (const dvbread::Unit& u : dvbread::PidUnits(ts, dvbread::kEitPid, nullptr))
+  for (const hostkit::Unit& u : hostkit::PidUnits(ts, hostkit::kEitPid))
     stream.insert(stream.end(), u.bytes.begin(), u.bytes.end());
   const size_t chunk = kUnitsPerDelivery * dvbread::kUnitSize;
   tavik_eit::EitReader reader(ls);
@@ -54,7 +56,7 @@ int CompareWithPlugin(const std::vector<uint8_t>& ts, const guide::LineSettings&
   int compared = 0;
   for (const auto& entry : reader.Services()) {
     ResetGuide();
-    SaveChannelRecord(MakeRecord("Reader", 0, 0, entry.first, 0));
+    SaveChannelRecord(hostkit::MakeRecord("Reader", 0, 0, entry.first, 0));
     RestartProgrammeLines(-1);
     for (size_t at = 0; at < stream.size(); at += chunk) {
       size_t n = std::min(chunk, stream.size() - at);
@@ -134,7 +136,7 @@ TEST_F(EitReaderAgrees, RealCapturesInTheBroadcastersCharacters) {
     // The Taiwanese services put component descriptors first: every one of
     // them gets both lines.
     std::vector<uint8_t> stream;
-    for (const dvbread::Unit& u : dvbread::PidUnits(ts, dvbread::kEitPid, nullptr))
+    for (const hostkit::Unit& u : hostkit::PidUnits(ts, hostkit::kEitPid))
       stream.insert(stream.end(), u.bytes.begin(), u.bytes.end());
     tavik_eit::EitReader reader({1, 0});
     for (size_t at = 0; at < stream.size(); at += 10 * dvbread::kUnitSize)

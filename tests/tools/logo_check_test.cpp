@@ -52,6 +52,10 @@ TEST(LogoCheck, ChannelLists) {
   EXPECT_EQ(names, (std::vector<std::string>{"Tavik One"}));
   EXPECT_FALSE(tavik_logos::ParseSimulatorList("a;b\n", &names, &error));
   EXPECT_EQ(error.rfind("line 1:", 0), 0u) << error;
+  // The host simulator's rule: indented comments, and the field that is wrong named.
+  EXPECT_FALSE(tavik_logos::ParseSimulatorList("  # h\n\nA;1;V;0x10000;0\n", &names, &error));
+  EXPECT_EQ(error, "line 3: the service id \"0x10000\" is not a number from 0 to 0xFFFF "
+                   "(decimal or 0x-hex)");
   EXPECT_FALSE(tavik_logos::ParsePlainList(std::string(92, 'x'), &names, &error));
 }
 

@@ -1,4 +1,4 @@
-// Transport-stream reading for the user tools: PID payloads, sections, SDT.
+// Transport-stream reading for the user tools: whole files, sections, SDT.
 #include "tools/dvbread/ts_read.h"
 
 #include <cstdio>
@@ -73,23 +73,6 @@ bool LooksLikeTransportStream(const std::vector<uint8_t>& data) {
   for (size_t k = 0; k < kSyncPacketsChecked && (k + 1) * kPacketSize <= data.size(); ++k)
     if (data[k * kPacketSize] != kSync) return false;
   return true;
-}
-
-std::vector<Unit> PidUnits(const std::vector<uint8_t>& ts, uint16_t pid, int* continuityErrors) {
-  std::vector<Unit> units;
-  int last = -1, gaps = 0;
-  ForEachPacket(ts, [&](const uint8_t* p) {
-    if (PacketPid(p) != pid || !HasPayload(p)) return;
-    Unit u;
-    std::copy(p + 4, p + kPacketSize, u.bytes.begin());
-    u.start = (p[1] & 0x40) != 0;
-    units.push_back(u);
-    int counter = p[3] & 0x0F;
-    if (last >= 0 && counter != last && counter != ((last + 1) & 0x0F)) ++gaps;
-    last = counter;
-  });
-  if (continuityErrors != nullptr) *continuityErrors = gaps;
-  return units;
 }
 
 std::vector<std::vector<uint8_t>> PidSections(const std::vector<uint8_t>& ts, uint16_t pid) {

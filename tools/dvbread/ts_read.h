@@ -1,19 +1,20 @@
-// Reading inputs of the user tools: a whole file, the 184-byte payload units
-// of one PID of a transport stream, complete sections of a PID, and the
-// service names of the SDT.
+// Reading inputs of the user tools: a whole file, complete sections of a PID,
+// and the service names of the SDT. The 184-byte units of a PID, as a host
+// delivers them, come from the host kit (hostkit/ts_units.h).
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "hostkit/ts_units.h"
+
 namespace dvbread {
 
-constexpr size_t kPacketSize = 188;
-constexpr size_t kUnitSize = 184;
-constexpr uint16_t kEitPid = 0x0012;
+constexpr size_t kPacketSize = hostkit::kPacketSize;
+constexpr size_t kUnitSize = hostkit::kUnitSize;
+constexpr uint16_t kEitPid = hostkit::kEitPid;
 constexpr uint16_t kSdtPid = 0x0011;
 constexpr uint8_t kSdtActual = 0x42;
 constexpr uint8_t kServiceDescriptor = 0x48;
@@ -29,19 +30,10 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data, std::str
 // bytes over the first packets.
 bool LooksLikeTransportStream(const std::vector<uint8_t>& data);
 
-struct Unit {
-  std::array<uint8_t, kUnitSize> bytes;
-  bool start;  // payload_unit_start_indicator
-};
-
-// The payloads of pid's packets that carry one, in stream order, as a host's
-// section filter hands them over (an adaptation field stays in the unit).
-// Bytes off the sync pattern are skipped. continuityErrors counts gaps.
-std::vector<Unit> PidUnits(const std::vector<uint8_t>& ts, uint16_t pid, int* continuityErrors);
-
 // Complete sections of pid, reassembled across packets (pointer_field,
-// several sections in one packet, stuffing). A section cut by a lost packet
-// is dropped.
+// several sections in one packet, stuffing) from the packet headers, a
+// reading of its own beside the units. A section cut by a lost packet is
+// dropped.
 std::vector<std::vector<uint8_t>> PidSections(const std::vector<uint8_t>& ts, uint16_t pid);
 
 struct ServiceName {

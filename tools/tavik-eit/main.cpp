@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/version.h"
+#include "hostkit/ts_units.h"
 #include "tools/dvbread/ts_read.h"
 #include "tools/tavik-eit/eit_reader.h"
 
@@ -30,7 +31,7 @@ void Usage(FILE* to) {
                "  they are). Lines are printed with bytes outside printable ASCII as \\xHH.\n"
                "  Character tables converted: the default table, ISO 8859 parts 1 to 15\n"
                "  (0x10 0x00 0xNN; parts 5 to 15 also by 0x01-0x0B), two-byte ISO 10646 (0x11,\n"
-               "  0x14) and UTF-8 (0x15). KS X 1001 (0x12), GB 2312 (0x13) and 0x1F texts are\n"
+               "  0x14), KS X 1001 (0x12), GB 2312 (0x13) and UTF-8 (0x15); 0x1F texts are\n"
                "  shown as \\xHH bytes.\n"
                "options:\n"
                "  --epgtext N     line form, as line 15 of tavik.ini: 0 name, 1 name > text,\n"
@@ -119,8 +120,8 @@ int main(int argc, char** argv) {
   std::vector<char> starts;  // per unit, for a transport stream
   std::string source;
   if (ts) {
-    int gaps = 0;
-    for (const dvbread::Unit& u : dvbread::PidUnits(data, dvbread::kEitPid, &gaps)) {
+    hostkit::UnitStats stats;
+    for (const hostkit::Unit& u : hostkit::PidUnits(data, hostkit::kEitPid, &stats)) {
       stream.insert(stream.end(), u.bytes.begin(), u.bytes.end());
       starts.push_back(u.start ? 1 : 0);
     }
@@ -128,7 +129,8 @@ int main(int argc, char** argv) {
       return Fail(path + ": no packets of PID 0x0012 (is it a transport stream?)");
     source = "transport stream, " + std::to_string(stream.size() / dvbread::kUnitSize) +
              " units of PID 0x0012";
-    if (gaps > 0) source += ", " + std::to_string(gaps) + " continuity errors";
+    if (stats.continuityErrors > 0)
+      source += ", " + std::to_string(stats.continuityErrors) + " continuity errors";
   } else {
     if (data.size() < dvbread::kUnitSize)
       return Fail(path + ": shorter than one 184-byte unit: not an EIT dump");

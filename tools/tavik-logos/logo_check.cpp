@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "banner/logo_path.h"
+#include "hostkit/channel_list.h"
 #include "runtime/picture_header.h"
 
 namespace tavik_logos {
@@ -196,19 +197,9 @@ bool ParsePlainList(const std::string& text, std::vector<std::string>* names, st
 
 bool ParseSimulatorList(const std::string& text, std::vector<std::string>* names,
                         std::string* error) {
-  int n = 0;
-  for (const std::string& line : Lines(text)) {
-    ++n;
-    if (line.empty() || line[0] == '#') continue;
-    size_t fields = std::count(line.begin(), line.end(), ';') + 1;
-    size_t semi = line.find(';');
-    if (fields != 5 || semi == 0 || semi > 91) {
-      *error = "line " + std::to_string(n) +
-               ": expected name;frequency;polarity;serviceid;ca (name under 92 bytes)";
-      return false;
-    }
-    names->push_back(line.substr(0, semi));
-  }
+  std::vector<hostkit::Channel> channels;
+  if (!hostkit::ParseChannelList(text, channels, *error)) return false;
+  for (const hostkit::Channel& c : channels) names->push_back(c.name);
   return true;
 }
 

@@ -3,17 +3,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hostkit/ts_units.h"
+#include "hostkit/win/plugin_loader.h"
 #include "tests/hosts/hostile/hostile.h"
 #include "tests/hosts/eitgen/eit_sections.h"
 
 namespace hostile {
 namespace {
-
-typedef void(__cdecl* OnStartFn)(HINSTANCE, HWND, int, int, char*, char*, int*);
-typedef void(__cdecl* OnChannelChangeFn)(host::TProgram82);
-typedef void(__cdecl* OnFilterCloseFn)(unsigned);
-typedef void(__cdecl* OnExitFn)(HINSTANCE, HWND, int);
-typedef void(__cdecl* OnMenuSelectFn)(unsigned);
 
 constexpr char kMainClass[] = "HostileMain";
 constexpr char kVideoClass[] = "HostileVideo";
@@ -21,13 +17,9 @@ constexpr char kMainTitle[] = "Media Host";
 constexpr int kFeederMaxUnits = 10;
 constexpr DWORD kFeederPauseMs = 2;
 
-struct Plugin {
+// The module and its exports (found by the host kit).
+struct Plugin : hostkit::PluginExports {
   HMODULE module = nullptr;
-  OnStartFn onStart = nullptr;
-  OnChannelChangeFn onChannelChange = nullptr;
-  OnFilterCloseFn onFilterClose = nullptr;
-  OnExitFn onExit = nullptr;
-  OnMenuSelectFn onMenuSelect = nullptr;
 };
 Plugin g_plugin;
 HWND g_main = nullptr, g_video = nullptr;
@@ -152,13 +144,6 @@ LRESULT CALLBACK VideoProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-template <typename Fn>
-bool Resolve(HMODULE h, const char* name, Fn& out, std::string& error) {
-  out = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(h, name)));
-  if (!out) error += std::string(" missing export ") + name;
-  return out != nullptr;
-}
-
 }  // namespace
 
 bool CreateHostWindow(std::string& error) {
@@ -199,19 +184,11 @@ void MenuSelect(unsigned menuId) {
 }
 
 bool LoadPlugin(std::string& error) {
-  HMODULE h = LoadLibraryA(PluginPath().c_str());
-  if (!h) {
-    error = "LoadLibrary failed, error " + std::to_string(GetLastError());
-    return false;
-  }
+  HMODULE h = hostkit::LoadPluginLibrary(PluginPath(), error);
+  if (!h) return false;
   g_plugin = Plugin();
   g_plugin.module = h;
-  bool ok = Resolve(h, "On_Start", g_plugin.onStart, error);
-  ok &= Resolve(h, "On_Channel_Change", g_plugin.onChannelChange, error);
-  ok &= Resolve(h, "On_Filter_Close", g_plugin.onFilterClose, error);
-  ok &= Resolve(h, "On_Exit", g_plugin.onExit, error);
-  ok &= Resolve(h, "On_Menu_Select", g_plugin.onMenuSelect, error);
-  if (!ok) {
+  if (!hostkit::FindExports(h, g_plugin, error)) {
     FreeLibrary(h);
     g_plugin = Plugin();
     return false;
@@ -248,21 +225,6 @@ void FilterClose(unsigned handle) {
   if (g_plugin.module) g_plugin.onFilterClose(handle);
 }
 
-host::TProgram82 MakeRecord(const char* name, uint32_t frequency, uint8_t polarity,
-                            uint16_t serviceId, uint8_t caSystem) {
-  host::TProgram82 rec;
-  // The host's own fields the plug-in must not rely on: a recognisable pattern.
-  for (size_t i = 0; i < sizeof rec.bytes; ++i) rec.bytes[i] = static_cast<uint8_t>(0xA5 ^ (i * 7));
-  std::memset(rec.bytes, 0, host::kNameField);
-  std::strncpy(reinterpret_cast<char*>(rec.bytes), name, host::kNameField - 1);
-  for (int i = 0; i < 4; ++i) rec.bytes[host::kFrequencyOffset + i] = static_cast<uint8_t>(frequency >> (8 * i));
-  rec.bytes[host::kPolarityOffset] = polarity;
-  rec.bytes[host::kServiceIdOffset] = static_cast<uint8_t>(serviceId & 0xFF);
-  rec.bytes[host::kServiceIdOffset + 1] = static_cast<uint8_t>(serviceId >> 8);
-  rec.bytes[host::kCaSystemOffset] = caSystem;
-  return rec;
-}
-
 FilterView Filter() {
   EnterCriticalSection(&g_filterLock);
   FilterView v = g_filter;
@@ -293,17 +255,14 @@ void DeliverRaw(int filterId, int length, const uint8_t* buffer) {
   if (routine) routine(filterId, length, buffer);
 }
 
+// The payloads as they come (Payload::kRaw), as a careless host would hand
+// them over; the generated stream has no adaptation field and no error flag,
+// so a sound host hands over the same bytes.
 const std::vector<uint8_t>& DemoUnits() {
   static std::vector<uint8_t> units;
-  if (units.empty()) {
-    const std::vector<uint8_t> ts = eitgen::BuildDemoStream(1);
-    for (size_t p = 0; p + eitgen::kPacketSize <= ts.size(); p += eitgen::kPacketSize) {
-      const uint8_t* pkt = ts.data() + p;
-      const unsigned pid = (pkt[1] & 0x1F) << 8 | pkt[2];
-      if (pkt[0] != 0x47 || pid != eitgen::kEitPid) continue;
-      units.insert(units.end(), pkt + 4, pkt + eitgen::kPacketSize);
-    }
-  }
+  if (units.empty())
+    units = hostkit::Concatenate(hostkit::PidUnits(eitgen::BuildDemoStream(1), hostkit::kEitPid,
+                                                   nullptr, hostkit::Payload::kRaw));
   return units;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "hostkit/record.h"
 #include "platform/host_interface.h"
 
 namespace hostile {
@@ -54,8 +55,13 @@ void FreePlugin();                    // FreeLibrary only
 bool PluginLoaded();
 void ChannelChange(const host::TProgram82& record);
 void FilterClose(unsigned handle);
-host::TProgram82 MakeRecord(const char* name, uint32_t frequency, uint8_t polarity,
-                            uint16_t serviceId, uint8_t caSystem);
+// A record as this host hands it over: the host kit's, the host's own bytes
+// in a pattern.
+inline host::TProgram82 MakeRecord(const char* name, uint32_t frequency, uint8_t polarity,
+                                   uint16_t serviceId, uint8_t caSystem) {
+  return hostkit::MakeRecord(name, frequency, polarity, serviceId, caSystem,
+                             hostkit::HostFields::kPattern);
+}
 
 // The filter as the host sees it.
 struct FilterView {

@@ -99,27 +99,22 @@ bool LoadStream(const std::string& source, std::string& error) {
   } else if (source == "generated-now") {
     // The demo services, each present event begun ten minutes before now, 40 minutes long.
     ts = eitgen::BuildNowStream(UtcNow(), 600, 40);
-  } else {
-    // "redate:FILE": the capture's EIT moved to the run's present (new CRCs).
-    const bool redate = source.rfind("redate:", 0) == 0;
-    FILE* f = std::fopen(source.c_str() + (redate ? 7 : 0), "rb");
-    if (!f) {
+  } else if (source.rfind("redate:", 0) == 0) {
+    // The capture's EIT moved to the run's present (new CRCs).
+    if (!ReadFileBytes(source.substr(7), ts)) {
       error = "cannot open capture " + source;
       return false;
     }
-    uint8_t buf[65536];
-    size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) ts.insert(ts.end(), buf, buf + got);
-    std::fclose(f);
-    if (redate) {
-      eitgen::RedateStats st;
-      ts = eitgen::RedateCapture(ts, UtcNow(), &st);
-      Trace("stream: re-dated by %lld s: %zu sections (%zu dropped, their CRC did not hold), %zu events",
-            static_cast<long long>(st.shiftSeconds), st.sections, st.badCrc, st.events);
-    }
+    eitgen::RedateStats st;
+    ts = eitgen::RedateCapture(ts, UtcNow(), &st);
+    Trace("stream: re-dated by %lld s: %zu sections (%zu dropped, their CRC did not hold), %zu events",
+          static_cast<long long>(st.shiftSeconds), st.sections, st.badCrc, st.events);
+  } else if (!ReadFileBytes(source, ts)) {
+    error = "cannot open capture " + source;
+    return false;
   }
-  UnitStats stats;
-  ExtractEitUnits(ts.data(), ts.size(), g_d.units, stats);
+  hostkit::UnitStats stats;
+  g_d.units = DeliveredUnits(ts, stats);
   g_d.unitCount = g_d.units.size() / kUnit;
   Trace("stream: %s, %zu bytes, %zu packets, %zu units of PID 0x0012 (%zu after an adaptation "
         "field, %zu without payload), %zu bytes skipped to resync",

@@ -1,5 +1,5 @@
-// The simulator's portable text and stream handling: scenario words, channel
-// list lines, and the PID 0x0012 payload units of a transport stream.
+// The simulator's portable text and stream handling: scenario words, and the
+// PID 0x0012 payload units it delivers from a transport stream.
 #pragma once
 
 #include <cstddef>
@@ -7,15 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "hostkit/channel_list.h"
+#include "hostkit/ts_units.h"
+
 namespace mdhost {
 
-struct Channel {
-  std::string name;
-  uint32_t frequency = 0;
-  uint8_t polarity = 0;
-  uint16_t serviceId = 0;
-  uint8_t caSystem = 0;
-};
+using Channel = hostkit::Channel;  // a line of the channel list (hostkit/channel_list.h)
 
 // Splits a scenario line into words at blanks; "quoted words" keep their blanks
 // and understand \" \\ \n \r \t and \xHH; '#' outside quotes starts a
@@ -34,24 +31,11 @@ std::string FileLines(const std::vector<std::string>& lines, size_t from);
 // control and 8-bit characters, so a trace line stays one line.
 std::string Escaped(const std::string& text);
 
-// Parses "name;frequency;polarity;serviceid;ca". Numbers are decimal or 0x-hex;
-// polarity is a number or V/H; the name keeps its blanks and must be shorter
-// than the record's 92-byte name field. Comment and blank lines are not lines.
-bool ParseChannelLine(const std::string& line, Channel& out);
+// A file (a capture, a channel list), whole. False when it cannot be read.
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes);
 
-// True for a line of a channel list that carries no channel (blank or # comment).
-bool IsChannelComment(const std::string& line);
-
-struct UnitStats {
-  size_t packets = 0;        // packets found in the stream
-  size_t resyncBytes = 0;    // bytes skipped to find the next sync byte
-  size_t withAdaptation = 0; // PID 0x0012 packets whose payload follows an adaptation field
-  size_t skipped = 0;        // PID 0x0012 packets without payload or with the error flag
-};
-
-// Appends the 184-byte payload unit of every PID 0x0012 packet, in stream order.
-// A packet counts when its sync byte is followed by another 188 bytes on; an
-// adaptation field's bytes are dropped and the unit padded with 0xFF.
-void ExtractEitUnits(const uint8_t* ts, size_t size, std::vector<uint8_t>& units, UnitStats& stats);
+// What the simulator delivers from a stream: the PID 0x0012 units as the host
+// kit hands them over (hostkit/ts_units.h), back to back.
+std::vector<uint8_t> DeliveredUnits(const std::vector<uint8_t>& ts, hostkit::UnitStats& stats);
 
 }  // namespace mdhost

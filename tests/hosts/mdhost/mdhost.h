@@ -110,7 +110,6 @@ void Die(int code, const char* format, ...) __attribute__((format(gnu_printf, 2,
 // ---- channels.cpp ----
 bool LoadChannels(const std::string& path, std::vector<Channel>& out, std::string& error);
 int FindChannel(const std::vector<Channel>& list, const std::string& key);  // -1 when absent
-host::TProgram82 MakeRecord(const Channel& ch);
 
 // ---- plugin.cpp ----
 // LoadLibrary, menu, exports, On_Start, name; refused is set when LoadLibrary

@@ -3,29 +3,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hostkit/record.h"
+#include "hostkit/win/plugin_loader.h"
 #include "tests/hosts/mdhost/mdhost.h"
 
 namespace mdhost {
 namespace {
 
-typedef void(__cdecl* OnStartFn)(HINSTANCE, HWND, int, int, char*, char*, int*);
-typedef void(__cdecl* OnSendNameFn)(char*);
-typedef void(__cdecl* OnChannelChangeFn)(host::TProgram82);
-typedef void(__cdecl* OnMenuSelectFn)(unsigned);
-typedef void(__cdecl* OnHotKeyFn)();
-typedef void(__cdecl* OnFilterCloseFn)(unsigned);
-typedef void(__cdecl* OnExitFn)(HINSTANCE, HWND, int);
-
-struct Plugin {
+// The module and its seven exports (found by the host kit).
+struct Plugin : hostkit::PluginExports {
   HMODULE module = nullptr;
   uintptr_t imageStart = 0, imageEnd = 0;
-  OnStartFn onStart = nullptr;
-  OnSendNameFn onSendName = nullptr;
-  OnChannelChangeFn onChannelChange = nullptr;
-  OnMenuSelectFn onMenuSelect = nullptr;
-  OnHotKeyFn onHotKey = nullptr;
-  OnFilterCloseFn onFilterClose = nullptr;
-  OnExitFn onExit = nullptr;
   std::vector<MenuItem> menu;
 };
 
@@ -84,13 +72,6 @@ void ReadMenu(HMODULE h) {
   if (!ended) Fail("menu: the last item carries no end flag");
 }
 
-template <typename Fn>
-bool Resolve(HMODULE h, const char* name, Fn& out, std::string& error) {
-  out = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(h, name)));
-  if (!out) error += std::string(error.empty() ? "missing export " : ", ") + name;
-  return out != nullptr;
-}
-
 }  // namespace
 
 bool PluginLoaded() { return g_plugin.module != nullptr; }
@@ -114,11 +95,9 @@ bool LoadPlugin(std::string& error, bool* refused) {
     WatchScope w(kSlotHostCall, "LoadLibrary", HangMs());
     const DWORD t0 = GetTickCount();
     WatchLoad(true);
-    h = LoadLibraryA(st.opt.plugin.c_str());
-    const DWORD code = GetLastError();
+    h = hostkit::LoadPluginLibrary(st.opt.plugin, error);
     WatchLoad(false);
     if (!h) {
-      error = "LoadLibrary(" + st.opt.plugin + ") failed, error " + std::to_string(code);
       if (refused) *refused = true;
       return false;
     }
@@ -132,14 +111,7 @@ bool LoadPlugin(std::string& error, bool* refused) {
   g_plugin.imageStart = reinterpret_cast<uintptr_t>(h);
   g_plugin.imageEnd = g_plugin.imageStart + nt->OptionalHeader.SizeOfImage;
   ReadMenu(h);
-  bool ok = Resolve(h, "On_Start", g_plugin.onStart, error);
-  ok &= Resolve(h, "On_Send_Dll_ID_Name", g_plugin.onSendName, error);
-  ok &= Resolve(h, "On_Channel_Change", g_plugin.onChannelChange, error);
-  ok &= Resolve(h, "On_Menu_Select", g_plugin.onMenuSelect, error);
-  ok &= Resolve(h, "On_Hot_Key", g_plugin.onHotKey, error);
-  ok &= Resolve(h, "On_Filter_Close", g_plugin.onFilterClose, error);
-  ok &= Resolve(h, "On_Exit", g_plugin.onExit, error);
-  if (!ok) {
+  if (!hostkit::FindExports(h, g_plugin, error)) {
     FreeLibrary(h);
     g_plugin = Plugin();
     return false;
@@ -195,7 +167,9 @@ void CallChannelChange(int index) {
   const Channel& ch = st.channels[index];
   st.currentChannel = index;
   if (st.opt.family == Family::ProgDvb) SetWindowTextA(st.videoWnd, ch.name.c_str());
-  const host::TProgram82 rec = MakeRecord(ch);
+  const host::TProgram82 rec = hostkit::MakeRecord(ch.name.c_str(), ch.frequency, ch.polarity,
+                                                  ch.serviceId, ch.caSystem,
+                                                  hostkit::HostFields::kPattern);
   Trace("call: On_Channel_Change(\"%s\" freq %u pol %u sid 0x%04X ca %u)", ch.name.c_str(),
         ch.frequency, ch.polarity, ch.serviceId, ch.caSystem);
   WatchScope w(kSlotHostCall, "On_Channel_Change", HangMs());
