@@ -139,14 +139,14 @@ std::vector<uint8_t> RedateCapture(const std::vector<uint8_t>& ts, int64_t nowUt
   return out;
 }
 
-std::vector<uint8_t> BuildNowStream(int64_t nowUtc, int agoSeconds, int durationMinutes) {
+std::vector<uint8_t> BuildNowStream(std::vector<DemoService> services, int64_t nowUtc,
+                                    int agoSeconds, int durationMinutes) {
   auto at = [](Event& e, int64_t t) {
     e.mjd = static_cast<uint16_t>(t / kDay + kMjdOf1970);
     e.startHour = static_cast<int>(t % kDay / 3600);
     e.startMinute = static_cast<int>(t % kDay / 60 % 60);
     e.startSecond = static_cast<int>(t % 60);
   };
-  std::vector<DemoService> services = DemoServices();
   const int64_t start = nowUtc - agoSeconds;
   for (DemoService& svc : services) {
     at(svc.present, start);

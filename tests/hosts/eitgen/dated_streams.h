@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tests/hosts/eitgen/eit_sections.h"
+
 namespace eitgen {
 
 struct RedateStats {
@@ -31,8 +33,9 @@ bool EitStartSeconds(const uint8_t* start, int64_t* out);
 std::vector<uint8_t> RedateCapture(const std::vector<uint8_t>& ts, int64_t nowUtc,
                                    RedateStats* stats = nullptr);
 
-// The demo services with every present event begun agoSeconds before nowUtc
-// (to the second) and lasting durationMinutes, the following event after it.
-std::vector<uint8_t> BuildNowStream(int64_t nowUtc, int agoSeconds, int durationMinutes);
+// The services with every present event begun agoSeconds before nowUtc (to
+// the second) and lasting durationMinutes, the following event after it.
+std::vector<uint8_t> BuildNowStream(std::vector<DemoService> services, int64_t nowUtc,
+                                    int agoSeconds, int durationMinutes);
 
 }  // namespace eitgen

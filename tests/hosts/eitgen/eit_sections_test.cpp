@@ -174,7 +174,7 @@ TEST(EitSectionsTest, LongTextServiceFillsTheDescriptorWithoutCuts) {
 // CRC did not hold is left out.
 TEST(EitSectionsTest, DatedStreamsBeginAtTheRunsPresent) {
   const int64_t now = 1796000000 + 17;  // 2026-11-30, some seconds past a minute
-  const auto fresh = Reassemble(eitgen::BuildNowStream(now, 600, 40));
+  const auto fresh = Reassemble(eitgen::BuildNowStream(eitgen::DemoServices(), now, 600, 40));
   ASSERT_FALSE(fresh.empty());
   int64_t start = 0;
   ASSERT_TRUE(eitgen::EitStartSeconds(fresh[0].data() + 16, &start));

@@ -96,9 +96,13 @@ bool LoadStream(const std::string& source, std::string& error) {
     auto services = eitgen::DemoServices();
     for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
     ts = eitgen::BuildServiceStream(services, 1);
-  } else if (source == "generated-now") {
-    // The demo services, each present event begun ten minutes before now, 40 minutes long.
-    ts = eitgen::BuildNowStream(UtcNow(), 600, 40);
+  } else if (source == "generated-now" || source == "generated-long-now") {
+    // The demo services (and the longest texts), each present event begun ten
+    // minutes before now, 40 minutes long.
+    auto services = eitgen::DemoServices();
+    if (source == "generated-long-now")
+      for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
+    ts = eitgen::BuildNowStream(services, UtcNow(), 600, 40);
   } else if (source.rfind("redate:", 0) == 0) {
     // The capture's EIT moved to the run's present (new CRCs).
     if (!ReadFileBytes(source.substr(7), ts)) {

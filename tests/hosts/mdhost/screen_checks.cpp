@@ -217,14 +217,16 @@ bool CheckListCount(const std::string& title, const std::string& id, long want, 
   return static_cast<LRESULT>(count) != LB_ERR && static_cast<long>(count) >= want;
 }
 
-// progress TITLE ID N: progress bar ID stands at N (PBM_GETPOS).
-bool CheckProgress(const std::string& title, const std::string& id, long want, std::string& detail) {
+// progress TITLE ID N [HIGH]: progress bar ID stands at N (PBM_GETPOS), or
+// anywhere from N to HIGH.
+bool CheckProgress(const std::string& title, const std::string& id, long want, long high,
+                   std::string& detail) {
   HWND ctrl = Control(title, id, detail);
   DWORD_PTR pos = 0;
   if (!ctrl || !SendMessageTimeoutW(ctrl, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &pos))
     return false;
   detail = "the bar stands at " + std::to_string(static_cast<long>(pos));
-  return static_cast<long>(pos) == want;
+  return static_cast<long>(pos) >= want && static_cast<long>(pos) <= high;
 }
 
 }  // namespace
@@ -330,7 +332,8 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
   if ((kind == "list" || kind == "wlist" || kind == "list-contains" || kind == "wlist-contains") && n == 5)
     return CheckListRow(a, detail);
   if (kind == "rows" && n == 4 && ToLong(a[3], v[0])) return CheckListCount(a[1], a[2], v[0], detail);
-  if (kind == "progress" && n == 4 && ToLong(a[3], v[0])) return CheckProgress(a[1], a[2], v[0], detail);
+  if (kind == "progress" && (n == 4 || n == 5) && ToLong(a[3], v[0]) && (n == 4 || ToLong(a[4], v[1])))
+    return CheckProgress(a[1], a[2], v[0], n == 5 ? v[1] : v[0], detail);
   if (kind == "picture" && n == 4 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]))
     return CheckPicture(a[1], v[0], static_cast<int>(v[1]), detail);
   if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);
