@@ -3,6 +3,8 @@
 // minutes ago.
 #include "tests/hosts/eitgen/dated_streams.h"
 
+#include <string>
+
 #include "tests/hosts/eitgen/eit_sections.h"
 
 namespace eitgen {
@@ -154,6 +156,48 @@ std::vector<uint8_t> BuildNowStream(std::vector<DemoService> services, int64_t n
     at(svc.following, start + durationMinutes * 60);
   }
   return BuildServiceStream(services, 1);
+}
+
+std::vector<uint8_t> BuildScheduleStream(const std::vector<uint16_t>& serviceIds, int64_t nowUtc,
+                                         int count, const char* prefix) {
+  constexpr int64_t kLength = 1800, kSegment = 3 * 3600;
+  const int64_t first = nowUtc - 600, day0 = first / kDay * kDay;
+  const int64_t lastSegment = (first + (count - 1) * kLength - day0) / kSegment;
+  std::vector<uint8_t> out;
+  uint8_t continuity = 0;
+  for (uint16_t sid : serviceIds) {
+    for (int i = 0; i < count;) {
+      const int64_t segment = (first + i * kLength - day0) / kSegment;
+      std::vector<uint8_t> s = {static_cast<uint8_t>(0x50 + segment / 32), 0, 0,
+                                static_cast<uint8_t>(sid >> 8), static_cast<uint8_t>(sid),
+                                0xC1, static_cast<uint8_t>(segment % 32 * 8),
+                                // the table's last section: its last segment's first
+                                static_cast<uint8_t>((segment / 32 == lastSegment / 32 ? lastSegment % 32 : 31) * 8),
+                                0x00, 0x01, 0x00, 0x01,
+                                static_cast<uint8_t>(segment % 32 * 8),
+                                static_cast<uint8_t>(0x50 + lastSegment / 32)};
+      for (; i < count && (first + i * kLength - day0) / kSegment == segment; ++i) {
+        const int64_t t = first + i * kLength;
+        const std::string name = std::string(prefix) + " " + std::to_string(i + 1);
+        const auto d = ShortEventDescriptor("eng", name, "An evening of the schedule.");
+        const int64_t mjd = t / kDay + kMjdOf1970;
+        const uint8_t head[12] = {static_cast<uint8_t>((0x1000 + i) >> 8), static_cast<uint8_t>(0x1000 + i),
+                                  static_cast<uint8_t>(mjd >> 8), static_cast<uint8_t>(mjd),
+                                  ToBcd(static_cast<int>(t % kDay / 3600)),
+                                  ToBcd(static_cast<int>(t % kDay / 60 % 60)), 0x00, 0x00, 0x30, 0x00,
+                                  static_cast<uint8_t>(d.size() >> 8), static_cast<uint8_t>(d.size())};
+        s.insert(s.end(), head, head + 12);
+        s.insert(s.end(), d.begin(), d.end());
+      }
+      s.insert(s.end(), 4, 0);
+      const size_t length = s.size() - 3;
+      s[1] = static_cast<uint8_t>(0xF0 | (length >> 8));
+      s[2] = static_cast<uint8_t>(length);
+      PutCrc(s);
+      AppendSectionPackets(s, kEitPid, continuity, out);
+    }
+  }
+  return out;
 }
 
 }  // namespace eitgen

@@ -38,4 +38,11 @@ std::vector<uint8_t> RedateCapture(const std::vector<uint8_t>& ts, int64_t nowUt
 std::vector<uint8_t> BuildNowStream(std::vector<DemoService> services, int64_t nowUtc,
                                     int agoSeconds, int durationMinutes);
 
+// Schedule sections (tables 0x50 on, actual transport stream) of each
+// service: count events of 30 minutes, the first begun ten minutes before
+// nowUtc, named "<prefix> N" with a short text, laid out as broadcasters do
+// (a section per three-hour segment, 32 segments a table).
+std::vector<uint8_t> BuildScheduleStream(const std::vector<uint16_t>& serviceIds, int64_t nowUtc,
+                                         int count, const char* prefix);
+
 }  // namespace eitgen
