@@ -660,99 +660,83 @@ int GetCtrlAttribute(int panel, int control, int attr, int* value) {
 
 // List boxes: rows and selection recorded as the Win32 runtime keeps them.
 namespace {
-FakeCtrl* FindList(int panel, int control, int* rc) {
+// Runs f on the list under the lock, after logging the call (when named).
+template <typename F>
+int OnList(int panel, int control, const std::string& call, F&& f) {
+  Guard g(R().mu);
+  if (!call.empty()) Log(call + "(" + std::to_string(panel) + "," + std::to_string(control) + ")");
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
   FakeCtrl* c = FindFakeCtrl(panel, control);
-  *rc = FindFakePanel(panel) == nullptr ? kErrBadPanel : kErrBadControl;
-  return c != nullptr && c->kind == CtrlKind::List ? c : nullptr;
+  if (c == nullptr || c->kind != CtrlKind::List) return kErrBadControl;
+  return f(*c);
 }
 }  // namespace
 
 int ClearListBox(int panel, int control) {
-  Guard g(R().mu);
-  Log("ClearListBox(" + std::to_string(panel) + "," + std::to_string(control) + ")");
-  int rc;
-  FakeCtrl* c = FindList(panel, control, &rc);
-  if (c == nullptr) return rc;
-  c->rows.clear();
-  c->index = -1;
-  return 0;
+  return OnList(panel, control, "ClearListBox", [](FakeCtrl& c) {
+    c.rows.clear();
+    c.index = -1;
+    return 0;
+  });
 }
 
 int InsertListItem(int panel, int control, int index, const char* text, int value, bool unicode) {
-  Guard g(R().mu);
-  Log("InsertListItem(" + std::to_string(panel) + "," + std::to_string(control) + "," +
-      std::to_string(index) + "," + Quote(text) + "," + std::to_string(value) + ")");
-  int rc;
-  FakeCtrl* c = FindList(panel, control, &rc);
-  if (c == nullptr) return rc;
-  if (text == nullptr) return kErrBadValue;
-  const int count = static_cast<int>(c->rows.size());
-  const int at = index < 0 || index > count ? count : index;
-  c->rows.insert(c->rows.begin() + at, FakeRow{text, value, unicode});
-  if (c->index >= at) ++c->index;
-  return 0;
+  return OnList(panel, control, "InsertListItem", [&](FakeCtrl& c) {
+    if (text == nullptr) return kErrBadValue;
+    const int count = static_cast<int>(c.rows.size());
+    const int at = index < 0 || index > count ? count : index;
+    c.rows.insert(c.rows.begin() + at, FakeRow{text, value, unicode});
+    if (c.index >= at) ++c.index;
+    return 0;
+  });
 }
 
 int ReplaceListItems(int panel, int control, const ListRow* rows, int count, bool unicode) {
-  Guard g(R().mu);
-  Log("ReplaceListItems(" + std::to_string(panel) + "," + std::to_string(control) + "," +
-      std::to_string(count) + ")");
-  int rc;
-  FakeCtrl* c = FindList(panel, control, &rc);
-  if (c == nullptr) return rc;
-  if (count < 0 || (count > 0 && rows == nullptr)) return kErrBadValue;
-  const bool wasSelected = c->index >= 0 && c->index < static_cast<int>(c->rows.size());
-  const int selectedValue = wasSelected ? c->rows[c->index].value : 0;
-  c->rows.clear();
-  c->index = -1;
-  for (int i = 0; i < count; ++i) {
-    if (rows[i].text == nullptr) return kErrBadValue;
-    c->rows.push_back(FakeRow{rows[i].text, rows[i].value, unicode});
-    if (wasSelected && c->index < 0 && rows[i].value == selectedValue) c->index = i;
-  }
-  return 0;
+  return OnList(panel, control, "ReplaceListItems", [&](FakeCtrl& c) {
+    if (count < 0 || (count > 0 && rows == nullptr)) return kErrBadValue;
+    const bool wasSelected = c.index >= 0 && c.index < static_cast<int>(c.rows.size());
+    const int selectedValue = wasSelected ? c.rows[c.index].value : 0;
+    c.rows.clear();
+    c.index = -1;
+    for (int i = 0; i < count; ++i) {
+      if (rows[i].text == nullptr) return kErrBadValue;
+      c.rows.push_back(FakeRow{rows[i].text, rows[i].value, unicode});
+      if (wasSelected && c.index < 0 && rows[i].value == selectedValue) c.index = i;
+    }
+    return 0;
+  });
 }
 
 int GetNumListItems(int panel, int control, int* count) {
-  Guard g(R().mu);
-  int rc;
-  FakeCtrl* c = FindList(panel, control, &rc);
-  if (c == nullptr) return rc;
-  if (count == nullptr) return kErrBadValue;
-  *count = static_cast<int>(c->rows.size());
-  return 0;
+  return OnList(panel, control, "", [&](FakeCtrl& c) {
+    if (count == nullptr) return kErrBadValue;
+    *count = static_cast<int>(c.rows.size());
+    return 0;
+  });
 }
 
 int GetListItemValue(int panel, int control, int index, int* value) {
-  Guard g(R().mu);
-  int rc;
-  FakeCtrl* c = FindList(panel, control, &rc);
-  if (c == nullptr) return rc;
-  if (value == nullptr || index < 0 || index >= static_cast<int>(c->rows.size())) return kErrBadValue;
-  *value = c->rows[index].value;
-  return 0;
+  return OnList(panel, control, "", [&](FakeCtrl& c) {
+    if (value == nullptr || index < 0 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
+    *value = c.rows[index].value;
+    return 0;
+  });
 }
 
 int GetCtrlIndex(int panel, int control, int* index) {
-  Guard g(R().mu);
-  int rc;
-  FakeCtrl* c = FindList(panel, control, &rc);
-  if (c == nullptr) return rc;
-  if (index == nullptr) return kErrBadValue;
-  *index = c->index;
-  return 0;
+  return OnList(panel, control, "", [&](FakeCtrl& c) {
+    if (index == nullptr) return kErrBadValue;
+    *index = c.index;
+    return 0;
+  });
 }
 
 int SetCtrlIndex(int panel, int control, int index) {
-  Guard g(R().mu);
-  Log("SetCtrlIndex(" + std::to_string(panel) + "," + std::to_string(control) + "," +
-      std::to_string(index) + ")");
-  int rc;
-  FakeCtrl* c = FindList(panel, control, &rc);
-  if (c == nullptr) return rc;
-  if (index < -1 || index >= static_cast<int>(c->rows.size())) return kErrBadValue;
-  c->index = index;
-  return 0;
+  return OnList(panel, control, "SetCtrlIndex", [&](FakeCtrl& c) {
+    if (index < -1 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
+    c.index = index;
+    return 0;
+  });
 }
 
 int PanelHasCallback(int panel, const char* callbackName) {
