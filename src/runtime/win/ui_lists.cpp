@@ -13,12 +13,16 @@ namespace {
 // WideText, which is about the rows a list box shows at once and more.
 constexpr size_t kSampleBytes = 1500;
 
+// The rows of a control that is no list: never filled. At namespace scope, so
+// it is made while the library loads (no function-local static that two
+// threads could make at once).
+std::vector<ListItem> none;
+
 bool Has(const ListItem& row, int value) { return row.value == value; }
 
 }  // namespace
 
 std::vector<ListItem>& RowsOf(PanelState& p, const CtrlState& c) {
-  static std::vector<ListItem> none;  // never filled: no control but a list has rows
   return c.list >= 0 && c.list < static_cast<int>(p.lists.size()) ? p.lists[c.list] : none;
 }
 
