@@ -8,7 +8,7 @@
 // shared group has one lock; a thread that holds one may take only those
 // later in this order, never an earlier one:
 //
-//   0. the EPG panel's rows lock (banner/epg_schedule.cpp): the buffer the
+//   0. the EPG panel's rows lock (banner/epg_panel.cpp): the buffer the
 //      tuned channel's schedule rows are copied into, on the host's thread
 //      (the menu) or the timer's (key O, the list following the stream). Held
 //      across that copy (the schedule and guide locks after it) and the rows'
