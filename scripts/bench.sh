@@ -52,6 +52,11 @@ done
 
 [ -f "$run/plugin/tavik_icon/Huge Logo.jpg" ] && bench huge --plugin "$plugin"
 bench keys --plugin "$plugin"
+# Key O and the menu's EPG panel without the schedule and with 500 rows (it
+# writes its own tavik.ini, removed again for the figures below).
+bench epg --plugin "$plugin" --rows 500 --schedule 0
+bench epg --plugin "$plugin" --rows 500 --schedule 1
+rm -f "$run/plugin/tavik.ini"
 
 for i in $(seq 1 "$loads"); do
   bench load --plugin "$plugin" --ref "$(winpath "$run/plugin/benchref.dll")"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the user guide's screenshots from the host simulator: runs
-# tests/e2e/guide/guide-shots.scn on the Windows build and crops the whole-screen shots
-# to PNG pictures of the banner and the panels.
+# tests/e2e/guide/guide-shots*.scn on the Windows build and crops the
+# whole-screen shots to PNG pictures of the banner and the panels.
 #   scripts/guide-shots.sh [WIN_DIR] [OUT_DIR]    (defaults: build/win, docs/images)
 set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -55,5 +55,20 @@ crop about    302x332+399+49 ""  about-panel
 crop world_czech   760x110+20+884 "" banner-czech
 crop world_greek   760x110+20+884 "" banner-greek
 crop world_chinese 760x110+20+884 "" banner-chinese
+# The programme's progress on the banner (tests/e2e/guide/guide-shots-progress.scn).
+"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/tests/e2e/guide/guide-shots-progress.scn" \
+  >"$raw/run-progress.log" 2>&1 \
+  || { cat "$raw/run-progress.log" >&2; echo "guide-shots: the progress scenario failed" >&2; exit 1; }
+crop progress 1240x110+20+884 "" banner-progress
+# The schedule in the EPG panel, from a real capture
+# (tests/e2e/guide/guide-shots-schedule.scn); without the capture the
+# picture in docs/images stays.
+"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/tests/e2e/guide/guide-shots-schedule.scn" \
+  >"$raw/run-schedule.log" 2>&1
+case $? in
+  0) crop schedule 422x692+49+49 "" epg-schedule ;;
+  77) echo "guide-shots: no capture for the schedule's picture; $out/epg-schedule.png kept" ;;
+  *) cat "$raw/run-schedule.log" >&2; echo "guide-shots: the schedule scenario failed" >&2; exit 1 ;;
+esac
 echo "guide-shots: pictures in $out"
 ls -1 "$out"

@@ -3,7 +3,7 @@
 # in a fresh copy of the plug-in folder, with a hard time limit.
 #   scripts/run-scenario.sh [options] WIN_DIR SCENARIO.scn
 # Options override the scenario's "#!" header lines:
-#   --family F  --channels FILE  --ts FILE|generated|capture:NAME|none  --pace P
+#   --family F  --channels FILE  --ts FILE|generated[-long|-world|-now|-long-now]|capture:NAME|redate:capture:NAME|none  --pace P
 #   --out DIR (keep the trace and screenshots there)  --timeout SECONDS
 # Exit: 0 when mdhost ended with the exit code the scenario expects ("#! exit N",
 # default 0), 77 when a capture it needs is absent, 1 otherwise.
@@ -24,7 +24,7 @@ while [ $# -gt 2 ]; do
 done
 [ $# -eq 2 ] || { echo "usage: run-scenario.sh [options] WIN_DIR SCENARIO.scn" >&2; exit 2; }
 # Paths given on the command line are taken from the current folder.
-absolute() { case "$1" in ""|/*|generated|generated-long|generated-world|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+absolute() { case "$1" in ""|/*|generated|generated-*|none|capture:*|redate:capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 o_channels="$(absolute "$o_channels")"
 o_ts="$(absolute "$o_ts")"
 # A build folder with nothing built yet (a fresh clone) is built first.
@@ -57,8 +57,10 @@ handle="$(directive handle)"; handle="${handle:-1}"
 tz="$(directive tz)"
 
 case "$channels" in /*) ;; *) channels="$scn_dir/$channels" ;; esac
+redate=""
+case "$ts" in redate:*) redate="redate:"; ts="${ts#redate:}" ;; esac
 case "$ts" in
-  generated|generated-long|generated-world|none) ;;
+  generated|generated-*|none) ;;
   capture:*)
     cap="$repo/../shared/data/eit/${ts#capture:}"
     if [ ! -f "$cap" ]; then
@@ -129,8 +131,8 @@ args=(--plugin "$(winpath "$plugin_dir/$plugin")" --family "$family"
       --pace "$pace" --hang "$hang" --quality "$quality" --handle "$handle")
 case "$ts" in
   none) ;;
-  generated|generated-long|generated-world) args+=(--ts "$ts") ;;
-  *) args+=(--ts "$(winpath "$ts")") ;;
+  generated|generated-*) args+=(--ts "$ts") ;;
+  *) args+=(--ts "$redate$(winpath "$ts")") ;;
 esac
 
 # "#! clock HH:MM": the run's local time starts there (a time zone offset for

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/banner_fixture.h"
+#include "tests/support/guide_sections.h"
 
 namespace {
 
@@ -368,6 +369,142 @@ TEST_F(TimerTest, TicksDuringChannelChanges) {
   EXPECT_TRUE(BannerVisible());
   EXPECT_EQ(BannerPlacements().back().cx, 1220);
   EXPECT_EQ(TicksUntilHidden(), 51);
+}
+
+// The programme's progress (tavik.ini line 23): elapsed percent rounded
+// down, whole minutes left, nothing without a duration or with a PC clock an
+// hour or more away from the programme.
+TEST(ProgressTest, FiguresAndPlace) {
+  struct Case {
+    int64_t now;
+    int32_t duration;
+    bool shown;
+    int percent, minutes;
+  } const cases[] = {
+      {600, 2400, true, 25, 30},      {0, 2400, true, 0, 40},
+      {2399, 2400, true, 99, 0},      {2459, 2400, true, 100, 0},
+      {-3600, 2400, true, 0, 40},     {-3601, 2400, false, 0, 0},
+      {2400 + 3601, 2400, false, 0, 0}, {600, 0, false, 0, 0},
+      {100, 59, true, 100, 0},
+  };
+  for (const Case& c : cases) {
+    const ProgrammeProgress p = ProgressAt(1000000, c.duration, 1000000 + c.now);
+    EXPECT_EQ(p.shown, c.shown) << c.now << " " << c.duration;
+    if (!c.shown) continue;
+    EXPECT_EQ(p.percent, c.percent) << c.now;
+    EXPECT_EQ(p.minutesLeft, c.minutes) << c.now;
+  }
+  // Beside the present line, ending before the detail block, leaving the
+  // line its room; a banner too narrow for both shows none.
+  for (int32_t width : {1280, 720, 640}) {
+    const ProgressPlace p = PlaceProgress(width, 48, 16, 14);
+    ASSERT_TRUE(p.fits) << width;
+    EXPECT_LE(p.labelLeft + p.labelWidth, width - 165 - 6) << width;
+    EXPECT_LE(p.barLeft + p.barWidth, p.labelLeft - 6) << width;
+    EXPECT_GE(p.barLeft, 110 + 140) << width;
+    EXPECT_GT(p.barTop, 48);
+    EXPECT_LT(p.barTop + p.barHeight, 48 + 16);
+    EXPECT_EQ(p.labelTop, 48);
+  }
+  EXPECT_FALSE(PlaceProgress(320, 48, 16, 14).fits);
+  EXPECT_FALSE(PlaceProgress(500, 70, 21, 18).fits);
+}
+
+TEST_F(TimerTest, ProgressFollowsThePresentEventWhileShown) {
+  settings.epgon = 1;
+  settings.progress = 1;
+  Arm();
+  Change("BBC One");  // service 0x1234
+  sections::Section present;  // 2021-08-10 20:15 UTC, 1 h 30 min
+  present.descriptors = sections::ShortEvent(sections::Text("News"), sections::Text(""));
+  const int64_t start = (int64_t(present.mjd) - 40587) * 86400 + 20 * 3600 + 15 * 60;
+  fake::SetUtcNow(start + 10 * 60 + 30);
+  const sections::Bytes units = sections::Units(present);
+  OnDataArrival(1, static_cast<int>(units.size()), units.data());
+  Tick();
+  EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 1);
+  EXPECT_EQ(fake::CtrlInt(bannerPanel_, panel::kProgressBar), 11);
+  EXPECT_EQ(Text(panel::kProgressLabel), "+79 min");
+  // Unchanged figures change nothing on the banner.
+  fake::ClearUiCalls();
+  Tick(3);
+  EXPECT_TRUE(fake::UiCalls().empty());
+  fake::SetUtcNow(start + 89 * 60 + 59);
+  Tick();
+  EXPECT_EQ(fake::CtrlInt(bannerPanel_, panel::kProgressBar), 99);
+  EXPECT_EQ(Text(panel::kProgressLabel), "+0 min");
+  // A channel change hides it at once; progress 0 keeps it hidden.
+  Change("BBC Two", 11778000, 18, 0x4321);
+  EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 0);
+  EXPECT_EQ(Attr(panel::kProgressLabel, ui::kAttrVisible), 0);
+  Change("BBC One");
+  OnDataArrival(1, static_cast<int>(units.size()), units.data());
+  settings.progress = 0;
+  fake::ClearUiCalls();
+  Tick(3);
+  EXPECT_TRUE(fake::UiCalls().empty());
+  EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 0);
+}
+
+// The schedule (tavik.ini line 22) in the EPG panel opened by key O: the
+// tuned channel's events from the one running, the panel as tall as the file
+// has it, a chosen row's detail in the text box, and a list that follows the
+// stream (a new event appears, an ended one goes) keeping the chosen event.
+TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
+  settings.epgon = 1;
+  settings.schedule = 1;
+  Arm();
+  Change("BBC One");  // service 0x1234
+  const uint16_t mjd = 0xE82C;  // 2021-08-10
+  const int64_t day = (int64_t(mjd) - 40587) * 86400;
+  auto feed = [](uint8_t number, uint16_t id, uint16_t onMjd, uint8_t hour, uint8_t minute,
+                 const char* name) {
+    sections::Section s;
+    s.tableId = 0x50;  // the schedule, actual transport stream
+    s.sectionNumber = number;
+    s.eventId = id;
+    s.mjd = onMjd;
+    s.hour = hour;
+    s.minute = minute;
+    s.descriptors = sections::ShortEvent(sections::Text(name), sections::Text("About it"));
+    const sections::Bytes units = sections::Units(s);
+    OnDataArrival(1, static_cast<int>(units.size()), units.data());
+  };
+  fake::SetUtcNow(day + 20 * 3600 + 30 * 60);  // 20:30
+  feed(0, 0x101, mjd, 0x20, 0x15, "Early");     // 20:15-21:45, running
+  feed(1, 0x102, mjd, 0x21, 0x45, "Middle");
+  feed(2, 0x103, mjd, 0x23, 0x15, "Late");
+  TicksUntilHidden();
+  fake::PressKey(0x4F);
+  Tick();
+  const int epg = panels.epg;
+  ASSERT_TRUE(fake::PanelVisible(epg));
+  EXPECT_EQ(fake::CtrlAttr(epg, panel::kEpgSchedule, ui::kAttrVisible), 1);
+  EXPECT_EQ(fake::WindowPositions().back().cy, 690);
+  const std::vector<std::string> rows = fake::ListRows(epg, panel::kEpgSchedule);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], "20:15 Early");
+  EXPECT_EQ(rows[2], "23:15 Late");
+  EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), -1);
+  // The user chooses row 1: the runtime selects it and calls the list's callback.
+  ASSERT_EQ(ui::SetCtrlIndex(epg, panel::kEpgSchedule, 1), 0);
+  EXPECT_EQ(EPGROW(epg, panel::kEpgSchedule, ui::kEventCommit, nullptr, 0, 0), 0);
+  EXPECT_NE(fake::CtrlText(epg, panel::kEpgText).find("Middle"), std::string::npos);
+  EXPECT_NE(fake::CtrlText(epg, panel::kEpgText).find("About it"), std::string::npos);
+  // A new event, the next day: it appears, "Middle" stays chosen.
+  feed(3, 0x104, mjd + 1, 0x00, 0x45, "Night");
+  fake::SetUtcNow(day + 20 * 3600 + 31 * 60);
+  Tick();
+  ASSERT_EQ(fake::ListRows(epg, panel::kEpgSchedule).size(), 4u);
+  EXPECT_EQ(fake::ListRows(epg, panel::kEpgSchedule)[3].rfind("Wed 11.08. 00:45 Night", 0), 0u);
+  EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), 1);
+  // "Early" ends: it goes, and "Middle", now first, is still the one chosen.
+  fake::SetUtcNow(day + 21 * 3600 + 50 * 60);
+  Tick();
+  ASSERT_EQ(fake::ListRows(epg, panel::kEpgSchedule).size(), 3u);
+  EXPECT_EQ(fake::ListRows(epg, panel::kEpgSchedule)[0], "21:45 Middle");
+  EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), 0);
+  EXPECT_NE(fake::CtrlText(epg, panel::kEpgText).find("Middle"), std::string::npos);
 }
 
 }  // namespace

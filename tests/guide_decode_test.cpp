@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "common/channel_record.h"
+#include "guide/crc32.h"
 #include "guide/event_time.h"
 #include "guide/guide.h"
 #include "hostkit/record.h"
@@ -479,6 +480,61 @@ TEST_F(GuideDecode, LengthsPointingPastTheDeliveryPassTheUnitOver) {
   SetUp();
   Feed(twoUnits);
   EXPECT_EQ(NowText(), std::string(200, 'L'));
+}
+
+// ---- The CRC_32 of a whole section ------------------------------------------
+
+TEST_F(GuideDecode, AWholeSectionWithABadCrcIsPassedOverAndItsGoodCopyGivesTheLine) {
+  const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+  EXPECT_EQ(guide::Crc32Mpeg(check, sizeof check), 0x0376E6E7u);
+
+  Bytes good = sections::Units(Present(News()));
+  Bytes damaged = good;
+  damaged[34] ^= 0x04;  // "News" becomes "Naws": one bit, and the CRC no longer holds
+  Bytes badCrc = good;
+  badCrc[1 + 3 + (good[3] | (good[2] & 0x0F) << 8) - 1] ^= 0xFF;  // the CRC's last byte
+  for (const Bytes* bad : {&damaged, &badCrc}) {
+    SetUp();
+    Feed(*bad);
+    EXPECT_EQ(eitState.load(), 1);
+    EXPECT_EQ(NowName(), "");
+    guide::EventTiming timing;
+    EXPECT_FALSE(guide::PresentEventTiming(&timing));
+    Feed(sections::Cat(*bad, good));  // the good copy after it, in one delivery
+    EXPECT_EQ(eitState.load(), 3);
+    EXPECT_EQ(NowLine(), "(20:15) News > Headlines ");
+  }
+  // A section that runs past the end of its delivery cannot be judged: it is
+  // read as before (its name and text lie inside the delivery).
+  SetUp();
+  Bytes shortText = sections::Units(Present(sections::ShortEvent(Text("Cut"), Bytes(100, 'c'))));
+  shortText.resize(184);
+  Bytes longSection = shortText;
+  longSection[2] = 0xB1;  // section_length above 256: runs past the one-unit delivery
+  Feed(longSection);
+  EXPECT_EQ(eitState.load(), 3);
+  EXPECT_EQ(NowName(), "Cut");
+}
+
+TEST_F(GuideDecode, ThePresentEventsTimingFollowsThePresentSection) {
+  guide::EventTiming timing;
+  EXPECT_FALSE(guide::PresentEventTiming(&timing));
+  Feed(sections::Units(Following(Film())));
+  EXPECT_FALSE(guide::PresentEventTiming(&timing));  // the following event is not the present one
+  Feed(sections::Units(Present(News())));
+  ASSERT_TRUE(guide::PresentEventTiming(&timing));
+  // MJD 0xE82C (2021-08-10) 20:15:00 UTC, lasting 01:30:00.
+  EXPECT_EQ(timing.startUtc, 1628626500);
+  EXPECT_EQ(timing.durationSec, 5400);
+  EXPECT_EQ(timing.eventId, 0x1234);
+  SaveChannelRecord(hostkit::MakeRecord("Other", 11778000, 13, kSid, 0));  // a channel change
+  EXPECT_FALSE(guide::PresentEventTiming(&timing));
+  RestartProgrammeLines(-1);
+  Section undefined = Present(News());
+  undefined.hour = 0xFF;
+  Feed(sections::Units(undefined));
+  EXPECT_EQ(eitState.load(), 3);
+  EXPECT_FALSE(guide::PresentEventTiming(&timing));
 }
 
 // ---- Deliveries that are ignored ------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "guide/crc32.h"
 #include "guide/eit_section.h"
 #include "guide/guide_codes.h"
 #include "guide/line_builder.h"
@@ -109,6 +110,8 @@ TEST(GuideLineBuilder, DescriptorTagsAndTheirRecognition) {
   cut.descriptors = Cat(Descriptor(0x50, Bytes(6, 1)), ShortEvent(Text("Name"), Text("T")));
   cut.sectionLength = 15 + 12;  // the section ends inside the short event
   d = Units(cut);
+  const uint32_t crc = guide::Crc32Mpeg(&d[1], 3 + 27 - 4);  // and its CRC holds
+  for (int k = 0; k < 4; ++k) d[1 + 3 + 27 - 4 + k] = static_cast<uint8_t>(crc >> (24 - 8 * k));
   ASSERT_TRUE(guide::PickEvent(guide::UnitReader(d.data(), d.size(), 0), 0x1234, &picked));
   EXPECT_FALSE(picked.strings.recognised);
 }

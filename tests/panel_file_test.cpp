@@ -55,7 +55,14 @@ TEST(PanelFileTest, ReadsEverySetting) {
       "callback SAVE_2\n"
       "control 7 meter\n"
       "at 1 2 3 4\n"
-      "color 255\n");
+      "color 255\n"
+      "control 8 list\n"
+      "at 1 2 3 4\n"
+      "callback ROW\n"
+      "hidden\n"
+      "control 9 progress\n"
+      "at 1 2 3 4\n"
+      "beside\n");
   ASSERT_EQ(panels.size(), 1u);
   const PanelDef& p = panels[0];
   EXPECT_EQ(p.id, 7);
@@ -64,7 +71,7 @@ TEST(PanelFileTest, ReadsEverySetting) {
   EXPECT_EQ(p.height, 100);
   EXPECT_EQ(p.backColor, 0x102030);
   EXPECT_FALSE(p.caption);
-  ASSERT_EQ(p.controls.size(), 5u);
+  ASSERT_EQ(p.controls.size(), 7u);
 
   const CtrlDef& t = p.controls[0];
   EXPECT_EQ(t.number, 3);
@@ -91,6 +98,16 @@ TEST(PanelFileTest, ReadsEverySetting) {
   EXPECT_EQ(p.controls[2].precision, 2);
   EXPECT_EQ(p.controls[3].callback, "SAVE_2");
   EXPECT_EQ(p.controls[4].color, 255);
+  EXPECT_EQ(p.controls[5].kind, CtrlKind::List);
+  EXPECT_EQ(p.controls[5].callback, "ROW");
+  EXPECT_TRUE(p.controls[5].hidden);
+  EXPECT_FALSE(p.controls[5].beside);
+  EXPECT_EQ(p.controls[6].kind, CtrlKind::Progress);
+  EXPECT_TRUE(p.controls[6].beside);
+  EXPECT_FALSE(p.controls[6].hidden);
+  // A list's callback must be bound like a button's.
+  const ui::CallbackEntry table[] = {{"SAVE_2", nullptr}};
+  EXPECT_EQ(ui::UnknownCallback(p, table, 1), "ROW");
 }
 
 TEST(PanelFileTest, FaultsFailTheWholeFileWithTheirLine) {
@@ -118,7 +135,9 @@ TEST(PanelFileTest, FaultsFailTheWholeFileWithTheirLine) {
       {head + "control 2 box\nat 0 0 1 1 1\n", "t.uir:4: too many values for 'at'"},
       {head + "control 2 box\nat 0 0 1 1\ncolor 0x1000000\n",
        "t.uir:5: colour 0x1000000 out of range 0..16777215"},
-      {head + "control 2 box\nat 0 0 1 1\ncallback OK\n", "t.uir:5: only a button has a callback"},
+      {head + "control 2 progress\nat 0 0 1 1\ncallback OK\n",
+       "t.uir:5: only a button or a list has a callback"},
+      {head + "control 2 box\nat 0 0 1 1\nhidden 1\n", "t.uir:5: too many values for 'hidden'"},
       {head + "control 2 button\nat 0 0 1 1\ncallback \"OK\"\n",
        "t.uir:5: callback name 'OK' is not a plain name"},
       {head + "control 2 button\nat 0 0 1 1\ncallback 9OK\n",
@@ -201,11 +220,11 @@ TEST_F(ShippedPanels, IdsTitlesAndControls) {
     std::vector<int> controls;
   };
   const Want wants[] = {
-      {panel::kBannerId, panel::kBannerTitle, {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
+      {panel::kBannerId, panel::kBannerTitle, {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}},
       {panel::kSettingsId, panel::kSettingsTitle,
        {2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 21}},
       {panel::kAboutId, panel::kAboutTitle, {3}},
-      {panel::kEpgId, panel::kEpgTitle, {3, 4}},
+      {panel::kEpgId, panel::kEpgTitle, {2, 3, 4, 5}},
   };
   for (const auto& w : wants) {
     const PanelDef& p = Panel(w.id);
@@ -217,6 +236,29 @@ TEST_F(ShippedPanels, IdsTitlesAndControls) {
             CtrlKind::FloatNumeric);
   EXPECT_EQ(ui::FindControl(Panel(panel::kEpgId), panel::kEpgText)->kind, CtrlKind::TextBox);
   EXPECT_EQ(ui::FindControl(Panel(panel::kBannerId), panel::kLogo)->kind, CtrlKind::Picture);
+  EXPECT_EQ(ui::FindControl(Panel(panel::kBannerId), panel::kProgressBar)->kind, CtrlKind::Progress);
+  EXPECT_EQ(ui::FindControl(Panel(panel::kEpgId), panel::kEpgSchedule)->kind, CtrlKind::List);
+  // The progress and the schedule start hidden: the plug-in shows them.
+  for (int n : {panel::kProgressBar, panel::kProgressLabel})
+    EXPECT_TRUE(ui::FindControl(Panel(panel::kBannerId), n)->hidden) << n;
+  EXPECT_TRUE(ui::FindControl(Panel(panel::kEpgId), panel::kEpgSchedule)->hidden);
+}
+
+TEST_F(ShippedPanels, EpgPanelWithAndWithoutTheSchedule) {
+  // With the schedule the OK button sits 10 px under the list, as the plug-in
+  // places it; without it the button takes the list's top, and everything
+  // else fits the 420 x 420 panel of old.
+  const PanelDef& p = Panel(panel::kEpgId);
+  const CtrlDef& list = *ui::FindControl(p, panel::kEpgSchedule);
+  const CtrlDef& ok = *ui::FindControl(p, panel::kEpgOk);
+  EXPECT_EQ(ok.top, list.top + list.height + 10);
+  EXPECT_EQ(list.callback, "EPGROW");
+  EXPECT_EQ(p.width, 420);
+  for (const CtrlDef& c : p.controls) {
+    if (c.number == panel::kEpgSchedule) continue;
+    const int bottom = (c.number == panel::kEpgOk ? list.top : c.top) + c.height;
+    EXPECT_LE(bottom, 420 - 32) << c.number;
+  }
 }
 
 TEST_F(ShippedPanels, EachCallbackOnItsPanel) {

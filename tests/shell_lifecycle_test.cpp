@@ -302,12 +302,18 @@ struct MenuCase {
 
 TEST_F(LifecycleTest, EachMenuItemShowsItsPanelTopmostUntilItsButtonIsPressed) {
   ASSERT_EQ(Load(), 1);
+  // A new install shows the schedule in the EPG panel, which makes it as tall
+  // as the panel file has it; without the schedule it is 420 x 420.
+  ASSERT_EQ(settings.schedule, 1);
   const MenuCase cases[] = {{44454, "Settings", "SAVE", 50, 50, 300, 400},
                             {44455, "About", "OK", 400, 50, 300, 330},
-                            {44456, "EPG", "EPGOK", 50, 50, 420, 420}};
+                            {44456, "EPG", "EPGOK", 50, 50, 420, 690},
+                            {0, "EPG without the schedule", "EPGOK", 50, 50, 420, 420}};
   for (const MenuCase& c : cases) {
     SCOPED_TRACE(c.title);
-    int panelHandle = c.id == 44454 ? panels.settings : c.id == 44455 ? panels.about : panels.epg;
+    const unsigned id = c.id != 0 ? c.id : 44456;
+    if (c.id == 0) settings.schedule = 0;
+    int panelHandle = id == 44454 ? panels.settings : id == 44455 ? panels.about : panels.epg;
     fake::ClearRecords();
     bool shownWhileLooping = false;
     fake::QueueUiAction([&] {
@@ -315,7 +321,7 @@ TEST_F(LifecycleTest, EachMenuItemShowsItsPanelTopmostUntilItsButtonIsPressed) {
       fake::PressButton(panelHandle, c.button);
     });
     int quitsBefore = fake::QuitCount();
-    On_Menu_Select(c.id);
+    On_Menu_Select(id);
     EXPECT_TRUE(shownWhileLooping);
     EXPECT_EQ(fake::ActivePanel(), panelHandle);
     auto pos = fake::WindowPositions();
@@ -328,7 +334,7 @@ TEST_F(LifecycleTest, EachMenuItemShowsItsPanelTopmostUntilItsButtonIsPressed) {
     EXPECT_EQ(pos[0].cy, c.h);
     EXPECT_EQ(pos[0].flags, win32::kSwpShowWindow);
     EXPECT_EQ(fake::QuitCount(), quitsBefore + 1);
-    if (c.id != 44454) EXPECT_FALSE(fake::PanelVisible(panelHandle));
+    if (id != 44454) EXPECT_FALSE(fake::PanelVisible(panelHandle));
   }
 }
 

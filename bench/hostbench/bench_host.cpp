@@ -52,8 +52,12 @@ const char* VideoTitle(const std::string& f) {
 
 LRESULT CALLBACK MainProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == host::kWmUser) {
-    if (static_cast<uint32_t>(wp) == host::kCmdStartFilter && lp)
-      reinterpret_cast<host::EitFilterRequest*>(lp)->handle = 1;
+    if (static_cast<uint32_t>(wp) == host::kCmdStartFilter && lp) {
+      auto* request = reinterpret_cast<host::EitFilterRequest*>(lp);
+      request->handle = 1;
+      hostApp.dataRoutine = reinterpret_cast<host::DataCallback>(
+          static_cast<uintptr_t>(request->dataRoutine));
+    }
     if (static_cast<uint32_t>(wp) == host::kCmdSignalQuery && lp) {
       auto* r = reinterpret_cast<host::SignalReply*>(lp);
       r->reserved0 = 100;
@@ -158,6 +162,7 @@ bool Load(const char* path, Plugin* p) {
   p->start = e.onStart;
   p->name = e.onSendName;
   p->change = e.onChannelChange;
+  p->menu = e.onMenuSelect;
   p->exit = e.onExit;
   return true;
 }

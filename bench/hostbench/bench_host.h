@@ -34,6 +34,7 @@ struct Host {
   HWND main = nullptr, video = nullptr;
   int frame = 0;
   std::string family = "skyview";
+  host::DataCallback dataRoutine = nullptr;  // from the plug-in's filter request
 };
 extern Host hostApp;
 
@@ -49,6 +50,7 @@ struct Plugin {
   host::OnStart* start = nullptr;
   host::OnSendDllIdName* name = nullptr;
   host::OnChannelChange* change = nullptr;
+  host::OnMenuSelect* menu = nullptr;
   host::OnExit* exit = nullptr;
 };
 bool Load(const char* path, Plugin* p);

@@ -6,6 +6,8 @@
 //   hostbench idle --plugin DLL|none --seconds N --marker DIR
 //   hostbench huge --plugin DLL     (a channel whose logo is "Huge Logo.jpg")
 //   hostbench keys --plugin DLL     (key P while idle: time until the banner shows)
+//   hostbench epg --plugin DLL --rows N --schedule 0|1
+//                                   (key O: time until the EPG panel, with N rows, is painted)
 #include <windows.h>
 #include <psapi.h>
 
@@ -17,6 +19,8 @@
 #include <vector>
 
 #include "bench/hostbench/bench_host.h"
+#include "hostkit/ts_units.h"
+#include "tests/hosts/eitgen/dated_streams.h"
 
 namespace {
 
@@ -202,6 +206,110 @@ int RunKeys(const std::string& plugin) {
   return 0;
 }
 
+int64_t UtcNow() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  return ((static_cast<int64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) - 116444736000000000LL) /
+         10000000;
+}
+
+bool Visible(const char* title) {
+  HWND wnd = FindWindowA(nullptr, title);
+  return wnd && IsWindowVisible(wnd);
+}
+
+// The EPG panel shown, its list holding rows rows, nothing of it left to paint.
+bool EpgPainted(int rows) {
+  HWND epg = FindWindowA(nullptr, "EPG");
+  if (!epg || !IsWindowVisible(epg) || GetUpdateRect(epg, nullptr, FALSE)) return false;
+  if (rows == 0) return true;
+  HWND list = GetDlgItem(epg, 5);
+  return list && IsWindowVisible(list) && SendMessageA(list, LB_GETCOUNT, 0, 0) >= rows &&
+         !GetUpdateRect(list, nullptr, FALSE);
+}
+
+// The EPG panel chosen from the menu: the time from the call until the panel
+// is painted, seen by a timer of the host's thread that the panel's loop
+// serves; the timer then closes the panel and the call returns.
+struct MenuWatch {
+  double t0 = 0, painted = 0;
+  int rows = 0;
+};
+MenuWatch menuWatch;
+void CALLBACK WatchMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  if (menuWatch.painted > 0 || !EpgPainted(menuWatch.rows)) return;
+  menuWatch.painted = Now() - menuWatch.t0;
+  KillTimer(nullptr, id);
+  PostMessageA(FindWindowA(nullptr, "EPG"), WM_CLOSE, 0, 0);
+}
+
+// Key O while the banner is idle: the time until the EPG panel is painted with
+// the tuned channel's rows (the schedule on), or without them; each press on
+// the other of two channels, so that the list is made anew. Then the same
+// panel from the menu, without the timer's polling of the key.
+int RunEpg(const std::string& plugin, int rows, int schedule) {
+  // Programme lines on, Unicode, the schedule on or off (tavik.ini lines 5, 19, 22).
+  const std::string ini = Folder(plugin) + "\\tavik.ini";
+  if (FILE* f = std::fopen(ini.c_str(), "wb")) {
+    std::fprintf(f, " 3.0\r\n1\r\n0\r\n16777215\r\n1\r\n1\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n255\r\n"
+                    "0\r\n0\r\n65535\r\n0\r\n\r\n1\r\n0\r\n0\r\n%d\r\n0\r\n", schedule);
+    std::fclose(f);
+  }
+  MakeHostWindows();
+  Pump(300);
+  Plugin p;
+  if (!Load(plugin.c_str(), &p)) return 2;
+  Start(p);
+  const std::vector<uint8_t> units = hostkit::Concatenate(hostkit::PidUnits(
+      eitgen::BuildScheduleStream({kChannels[0].sid, kChannels[1].sid}, UtcNow(), rows, "Programme"),
+      hostkit::kEitPid));
+  p.change(Record(kChannels[0]));  // the first change only counts down
+  Pump(800);
+  std::vector<double> waits;
+  for (int i = 0; i < 6; ++i) {
+    p.change(Record(kChannels[i % 2]));  // starts the filter (the first time)
+    for (size_t at = 0; hostApp.dataRoutine && at < units.size(); at += 10 * hostkit::kUnitSize) {
+      const size_t n = std::min<size_t>(10 * hostkit::kUnitSize, units.size() - at);
+      hostApp.dataRoutine(1, static_cast<int>(n), units.data() + at);
+    }
+    const double hidden0 = Now();
+    while ((Visible("Tavik") || Visible("EPG")) && Now() - hidden0 < 10000)
+      Pump(50);
+    Pump(300 + 37 * i);  // a different phase of the idle timer each time
+    SetForegroundWindow(hostApp.main);
+    keybd_event('O', 0, 0, 0);
+    keybd_event('O', 0, KEYEVENTF_KEYUP, 0);
+    const double t0 = Now();
+    while (!EpgPainted(schedule ? rows : 0) && Now() - t0 < 3000) Pump(1);
+    waits.push_back(Now() - t0);
+    PostMessageA(FindWindowA(nullptr, "EPG"), WM_CLOSE, 0, 0);
+    Pump(100);
+  }
+  std::vector<double> menus;
+  for (int i = 0; i < 6 && p.menu; ++i) {
+    p.change(Record(kChannels[i % 2]));
+    while ((Visible("Tavik") || Visible("EPG"))) Pump(50);
+    menuWatch = MenuWatch();
+    menuWatch.rows = schedule ? rows : 0;
+    SetTimer(nullptr, 0, 1, WatchMenu);
+    menuWatch.t0 = Now();
+    p.menu(host::kMenuEpg);  // returns when the watch has closed the panel
+    menus.push_back(menuWatch.painted);
+    Pump(100);
+  }
+  Unload(p);
+  if (!menus.empty())
+    std::printf("menu EPG, schedule %d, %d rows: painted after median %.1f ms, at most %.1f ms "
+                "(%zu openings)\n",
+                schedule, schedule ? rows : 0, Percentile(menus, 0.5), Percentile(menus, 1.0),
+                menus.size());
+  std::printf("key O, schedule %d, %d rows: painted after median %.0f ms, at most %.0f ms "
+              "(%zu presses, the timer's poll of the key included)\n",
+              schedule, schedule ? rows : 0, Percentile(waits, 0.5), Percentile(waits, 1.0),
+              waits.size());
+  return 0;
+}
+
 const char* Arg(int argc, char** argv, const char* name, const char* fallback) {
   for (int i = 1; i + 1 < argc; ++i)
     if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
@@ -225,6 +333,9 @@ int main(int argc, char** argv) {
                    Arg(argc, argv, "--marker", "."));
   if (mode == "huge") return RunHuge(plugin);
   if (mode == "keys") return RunKeys(plugin);
+  if (mode == "epg")
+    return RunEpg(plugin, std::atoi(Arg(argc, argv, "--rows", "500")),
+                  std::atoi(Arg(argc, argv, "--schedule", "1")));
   std::printf("unknown mode %s\n", mode.c_str());
   return 2;
 }

@@ -34,8 +34,43 @@ void FillEpgPanel(int epgPanel);
 // The EPG panel was opened from the host menu: the banner timer no longer
 // hides it with the banner (as it does a panel opened by key O).
 void KeepEpgPanelOpen();
+// The size the EPG panel is shown at: 420 x 420, or with the schedule the
+// panel file's size (a file without the schedule's list: 420 x 420).
+void EpgPanelSize(int epgPanel, int* width, int* height);
+// The schedule (tavik.ini line 22) in the EPG panel's list: filled when the
+// panel is filled (no row chosen), refreshed by the timer tick while the
+// panel is shown and the guide's rows changed (at most once a second) or a
+// minute passed, keeping the chosen row. EPGROW, the list's callback: the
+// chosen event's title, time span and description in the text box.
+void FillEpgSchedule(int epgPanel);
+void RefreshEpgSchedule(int epgPanel);
+int EPGROW(int panel, int control, int event, void* data, int e1, int e2);
 
 int32_t HostKind();
+
+// The present programme's progress (tavik.ini line 23). ProgressAt: the
+// elapsed percent (rounded down) and the whole minutes left at nowUtc; not
+// shown without a duration or with a PC clock an hour or more away from the
+// programme. PlaceProgress: where the bar and the minutes go beside the
+// present line (its top, height and text size) on a banner of that width (the
+// panel file's pixels); fits is false when the banner is too narrow.
+struct ProgrammeProgress {
+  bool shown;
+  int percent;
+  int minutesLeft;
+};
+ProgrammeProgress ProgressAt(int64_t startUtc, int32_t durationSec, int64_t nowUtc);
+struct ProgressPlace {
+  bool fits;
+  int barLeft, barTop, barWidth, barHeight;
+  int labelLeft, labelTop, labelWidth, labelHeight, textSize;
+};
+ProgressPlace PlaceProgress(int32_t width, int nowTop, int nowHeight, int textSize);
+// Timer tick and key P: the bar and the minutes left of the tuned channel's
+// present event, changed on the banner only when they changed; hidden without
+// one, with progress 0, or on a banner too narrow. Channel change: hidden.
+void UpdateProgrammeProgress(int bannerPanel);
+void HideProgrammeProgress(int bannerPanel);
 
 // Host discovery. EPproc is the EnumWindows callback that recognises the
 // host's main window by its title (sets hostKind and videoWnd); EPtry probes

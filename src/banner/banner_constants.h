@@ -64,8 +64,21 @@ constexpr int kDiagnosticTitleLimit = 32;
 constexpr int kProbeGrid = 200;          // video probe grid spacing in px
 constexpr int kNameCompareChars = 8;
 
-// EPG panel placement by key O.
+// The programme's progress beside the present line (tavik.ini line 23), in
+// the panel file's pixels and in text sizes of that line.
+constexpr int32_t kLinesLeft = 110;            // the text lines' left edge in the panel file
+constexpr int64_t kProgressClockSlack = 3600;  // s the PC's clock may be off the programme
+constexpr int kProgressLabelSizes = 9;         // the minutes' room: 9 half text sizes
+constexpr int kProgressBarSizes = 7;           // the bar's width, or less on a narrow banner
+constexpr int kProgressBarMinSizes = 3;        // narrower than this: no progress at all
+constexpr int kProgressLineRoom = 10;          // the present line keeps this much room
+
+// EPG panel placement by key O and the menu (without the schedule: this size).
 constexpr int kEpgX = 50, kEpgY = 50, kEpgWidth = 420, kEpgHeight = 420;
+// The schedule in the EPG panel (tavik.ini line 22).
+constexpr int kEpgButtonGap = 10;         // px between the list and the OK button
+constexpr int kMaxScheduleRows = 1024;    // rows the list shows: three weeks and more
+constexpr int kDetailSize = 4096;         // a chosen event's title, time span and text
 
 // Meters and CA indicator.
 constexpr int32_t kLevelValue = 100;     // the level meter always shows 100

@@ -49,6 +49,7 @@ void ShowBannerAgain(int bannerPanel) {
   });
   // Lines of a programme that began while the banner was hidden.
   if (settings.epgon == 1) ShowChangedProgrammeLines(bannerPanel);
+  UpdateProgrammeProgress(bannerPanel);
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight, settings.place));
   ShowClock(bannerPanel);
@@ -63,11 +64,12 @@ void ShowBannerAgain(int bannerPanel) {
 // Key O: the EPG panel with the present event's description, without a loop.
 void ShowEpgPanel() {
   const int epgPanel = panels.epg;
+  FillEpgPanel(epgPanel);  // its size and contents before it shows
   ui::DisplayPanel(epgPanel);
-  FillEpgPanel(epgPanel);
+  int width = 0, height = 0;
+  EpgPanelSize(epgPanel, &width, &height);
   win32::Wnd wnd = ui::PanelWindow(epgPanel);
-  if (wnd != nullptr)
-    ui::PlaceOnTop(wnd, banner::kEpgX, banner::kEpgY, banner::kEpgWidth, banner::kEpgHeight);
+  if (wnd != nullptr) ui::PlaceOnTop(wnd, banner::kEpgX, banner::kEpgY, width, height);
   WithBannerState([](BannerState& s) {
     s.bannerActive = 1;
     s.tickCount = banner::kTicksAfterKeyO;
@@ -163,6 +165,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
 
   if (KeyPressed(banner::kVkP) && ViewerInFront()) ShowBannerAgain(bannerPanel);
   if (KeyPressed(banner::kVkO) && ViewerInFront()) ShowEpgPanel();
+  RefreshEpgSchedule(panels.epg);  // the schedule follows the stream while shown
 
   // Idle (nothing shown, nothing counting): the keys were all there was to do.
   TickPlan plan;
@@ -183,6 +186,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
     else  // a programme that began while the banner is on screen shows at once
       ShowChangedProgrammeLines(bannerPanel);
   }
+  UpdateProgrammeProgress(bannerPanel);
 
   const int32_t bannerHeight = settings.bannerHeight;
   const int32_t place = settings.place;

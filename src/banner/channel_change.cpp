@@ -189,6 +189,7 @@ void ChannelChange(const host::TProgram82& chan) {
   const BannerState area = SizeBanner(bannerPanel, found);
   // The layout is made in the panel file's pixels; the runtime draws it larger.
   LayOutControls(bannerPanel, static_cast<int32_t>(int64_t(area.areaWidth) * 100 / area.scale));
+  HideProgrammeProgress(bannerPanel);  // the new channel's shows at the next tick
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight, settings.place));
 

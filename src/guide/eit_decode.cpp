@@ -1,5 +1,6 @@
 // OnDataArrival: picks the present/following sections of the tuned service
-// out of each delivery and hands their first event to the line builder.
+// out of each delivery (or, with the schedule on, out of the section
+// engine's whole sections) and hands their first event to the line builder.
 #include <cstring>
 
 #include "common/channel_record.h"
@@ -7,6 +8,7 @@
 #include "guide/eit_section.h"
 #include "guide/guide.h"
 #include "guide/guide_state.h"
+#include "guide/schedule_engine.h"
 #include "runtime/ui_runtime.h"
 #include "settings/settings.h"
 
@@ -19,6 +21,8 @@ void AppendDebugDump(const uint8_t* buffer, int length) {
   ui::WriteLine(file, reinterpret_cast<const char*>(buffer), length);
   ui::CloseFile(file);
 }
+
+}  // namespace
 
 void DecodeUnit(const UnitReader& unit) {
   // A cheap refusal of other tables and services before anything else is
@@ -54,13 +58,15 @@ void DecodeUnit(const UnitReader& unit) {
   if (h.eitsid != CurrentServiceId(&channel)) return;
   if (s == kStateShown && channel != state.linesChannel) return;
   BuildLineLocked(h.nownxt == 0 ? LineKind::kNow : LineKind::kNext, picked.strings, h);
-  if (h.nownxt == 0) state.nowTextChannel = channel;
+  if (h.nownxt == 0) {
+    state.nowTextChannel = channel;
+    KeepPresentTimingLocked(h, channel);
+  }
   state.linesChannel = channel;
   if (picked.strings.recognised) state.builtEvent[kind] = event;
   if (s == kStateShown) state.linesChanged = true;
 }
 
-}  // namespace
 }  // namespace guide
 
 extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer) {
@@ -69,15 +75,22 @@ extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer) {
   // command must not leave bits in a stopped state, or the next channel
   // change would never start the filter again). Once the lines were shown,
   // only a change of programme is taken.
+  // With the schedule on, every delivery goes to the section engine,
+  // whatever eitState; the lines then come from its whole sections.
   int32_t s = eitState.load();
-  if (s < kStateRunning || s > kStateShown) return;
+  const bool engine = ScheduleRunning();
+  if (!engine && (s < kStateRunning || s > kStateShown)) return;
   // A null buffer or a negative length is ignored like any other bad size.
   int pack = DeliveryUnits(length);  // a trailing remainder is ignored
   if (buffer == nullptr || pack == 0) return;
 
-  if (s != kStateShown && settings.titlemode.load() == kTitlemodeDump)
+  if (s >= kStateRunning && s < kStateShown && settings.titlemode.load() == kTitlemodeDump)
     AppendDebugDump(buffer, length);
   if (filterId != host::kEitFilterId) return;
+  if (engine) {
+    FeedScheduleUnits(buffer, static_cast<size_t>(length), pack);
+    return;
+  }
 
   for (int w = 0; w < pack; ++w) {
     UnitReader unit(buffer, static_cast<size_t>(length), static_cast<size_t>(w) * kUnitSize);

@@ -2,6 +2,7 @@
 // name and text by the tag of its first descriptor. No state, no runtime.
 #include "guide/eit_section.h"
 
+#include "guide/crc32.h"
 #include "guide/guide_codes.h"
 
 namespace guide {
@@ -125,6 +126,9 @@ UnitHeader ReadUnitHeader(const UnitReader& unit) {
   h.mjd = static_cast<uint16_t>(unit.At(kPosStartDate) << 8 | unit.At(kPosStartDate + 1));
   h.orax = unit.At(kPosStartHour);
   h.min = unit.At(kPosStartMinute);
+  h.sec = unit.At(kPosStartSecond);
+  h.duration = static_cast<uint32_t>(unit.At(kPosDuration)) << 16 |
+               unit.At(kPosDuration + 1) << 8 | unit.At(kPosDuration + 2);
   h.evdesc = unit.At(kPosFirstTag);
   h.nameSkip = unit.At(kPosShortName) == kThreeByteTable ? kThreeByteSkip : 0;
   return h;
@@ -160,9 +164,15 @@ bool LocateEvent(const UnitReader& unit, const UnitHeader& h, EventStrings* out)
   }
 }
 
+bool WholeSectionFailsCrc(const UnitReader& unit, const UnitHeader& h) {
+  const uint8_t* section = unit.Span(kPosTableId, kSectionHeaderBytes + h.tleng);
+  return section != nullptr && !SectionCrcHolds(section, kSectionHeaderBytes + h.tleng);
+}
+
 bool PickEvent(const UnitReader& unit, uint16_t serviceId, PickedEvent* out) {
   out->header = ReadUnitHeader(unit);
   if (!IsPresentFollowing(out->header) || out->header.eitsid != serviceId) return false;
+  if (WholeSectionFailsCrc(unit, out->header)) return false;
   out->strings = EventStrings{};
   return LocateEvent(unit, out->header, &out->strings);
 }

@@ -20,6 +20,8 @@ struct UnitHeader {
   uint16_t mjd;     // start date, Modified Julian Date (UTC)
   uint8_t orax;     // start hour, BCD
   uint8_t min;      // start minute, BCD
+  uint8_t sec;      // start second, BCD
+  uint32_t duration;  // BCD hhmmss
   uint8_t evdesc;   // tag of the first event's first descriptor
   int32_t nameSkip;
 };
@@ -65,8 +67,14 @@ bool IsPresentFollowing(const UnitHeader& h);
 // give the complete line instead of a cut one.
 bool LocateEvent(const UnitReader& unit, const UnitHeader& h, EventStrings* out);
 
+// True when the section that starts at unit byte 1 lies whole inside the
+// delivery and its CRC_32 does not hold: it is passed over as if it had not
+// come (a section that runs past the delivery cannot be judged, and is read).
+bool WholeSectionFailsCrc(const UnitReader& unit, const UnitHeader& h);
+
 // The unit's present/following event when the unit starts such a section of
-// serviceId and its strings lie inside the delivery; false otherwise.
+// serviceId, the section is not refused by its CRC and its strings lie inside
+// the delivery; false otherwise.
 bool PickEvent(const UnitReader& unit, uint16_t serviceId, PickedEvent* out);
 
 }  // namespace guide

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "guide/broadcast_time.h"
+
 namespace guide {
 
 struct CivilDate {
@@ -16,5 +18,9 @@ CivilDate DateOfMjd(uint16_t mjd);
 // The local hour and minute of a UTC start; false when Windows cannot say.
 // Its address goes in LineSettings::localTime.
 bool LocalStartTime(uint16_t mjd, int hour, int minute, int* localHour, int* localMinute);
+
+// A UTC calendar time in the local time of Windows' time zone, with the
+// daylight saving of that date; false when Windows cannot say.
+bool LocalCivilTime(const CivilTime& utc, CivilTime* local);
 
 }  // namespace guide

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "guide/schedule.h"
+
 // Its values and bits are named in guide/guide_codes.h: kStateStopped no
 // filter; kStateRunning the filter running, nothing decoded for this channel;
 // kBitNow the present line complete, kBitNext the following one (both:

@@ -35,6 +35,8 @@ constexpr size_t kPosEventId = 15;       // high byte, low byte at 16
 constexpr size_t kPosStartDate = 17;     // MJD, high byte, low byte at 18
 constexpr size_t kPosStartHour = 19;     // BCD
 constexpr size_t kPosStartMinute = 20;   // BCD
+constexpr size_t kPosStartSecond = 21;   // BCD
+constexpr size_t kPosDuration = 22;      // BCD hh mm ss, 22 to 24
 constexpr size_t kPosLoopLength = 25;    // descriptors_loop_length (low 4 bits, byte 26)
 constexpr size_t kPosFirstTag = 27;      // first descriptor of the first event
 constexpr size_t kPosFirstLength = 28;
@@ -52,6 +54,7 @@ constexpr size_t kPosPdcName = 39;  // the name without its first byte
 
 constexpr uint8_t kTablePresentFollowing = 0x4E;
 constexpr uint16_t kMinSectionLength = 15;
+constexpr size_t kSectionHeaderBytes = 3;  // table_id and section_length, before the length counts
 constexpr uint8_t kTagShortEvent = 0x4D;
 constexpr uint8_t kTagExtendedEvent = 0x4E;
 constexpr uint8_t kTagPdc = 0x69;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "guide/delivery_reader.h"
 #include "guide/guide_codes.h"
 #include "guide/line_builder.h"
 #include "platform/host_interface.h"
@@ -41,12 +42,29 @@ struct GuideState {
   // are shown, only that channel's programme is followed (a change too short
   // to restart the lines tunes another channel without them).
   uint32_t linesChannel;
+  // The present event's timing, from the last present section a line was
+  // built from, and the channel change (its serial) it was decoded for.
+  bool presentKnown;
+  int64_t presentStart;
+  int32_t presentDuration;
+  uint16_t presentEventId;
+  uint32_t presentChannel;
 };
 extern GuideState state;
 
 // Builds the line of this kind from the event and adds its bit to eitState
 // when the tag was recognised. The caller holds state.lock.
 void BuildLineLocked(LineKind kind, const EventStrings& event, const UnitHeader& h);
+
+// Reads a unit (or a whole section, read as a unit that starts it) for the
+// tuned service's present or following line and builds it when it is due.
+// Takes state.lock.
+void DecodeUnit(const UnitReader& unit);
+
+// Keeps the present event's start and duration from a present section decoded
+// for the channel change with this serial (forgotten when either is
+// undefined). The caller holds state.lock.
+void KeepPresentTimingLocked(const UnitHeader& h, uint32_t channel);
 
 // Zeroes the lines' bookkeeping of a channel change. The caller holds state.lock.
 void ForgetBuiltEventsLocked();

@@ -13,17 +13,6 @@ namespace {
 
 constexpr int kHoursPerDay = 24;
 
-// Broadcasters prefix names with character-table bytes and mark emphasis
-// with asterisks and line breaks with 0x8A; all of them show as a blank.
-// Bytes are compared as unsigned values: 0x80 and above are characters of
-// the broadcaster's table and stay as they are (except 0x8A).
-void Clean(char* buffer, size_t capacity) {
-  for (size_t y = 0; y < capacity && buffer[y] != '\0'; ++y) {
-    uint8_t c = static_cast<uint8_t>(buffer[y]);
-    if (c < kBlank || c == kAsterisk || c == kControlNewline) buffer[y] = kBlank;
-  }
-}
-
 void CopyBytes(char* buffer, size_t capacity, const uint8_t* bytes, size_t count) {
   if (bytes == nullptr) return;
   if (count > capacity - 1) count = capacity - 1;
@@ -83,6 +72,17 @@ void BuildUnicodeLine(bool now, const EventStrings& event, const LineSettings& s
 }
 
 }  // namespace
+
+// Broadcasters prefix names with character-table bytes and mark emphasis
+// with asterisks and line breaks with 0x8A; all of them show as a blank.
+// Bytes are compared as unsigned values: 0x80 and above are characters of
+// the broadcaster's table and stay as they are (except 0x8A).
+void Clean(char* buffer, size_t capacity) {
+  for (size_t y = 0; y < capacity && buffer[y] != '\0'; ++y) {
+    uint8_t c = static_cast<uint8_t>(buffer[y]);
+    if (c < kBlank || c == kAsterisk || c == kControlNewline) buffer[y] = kBlank;
+  }
+}
 
 int ShiftedHour(int8_t hours, int32_t timeshift) {
   // The hour byte holds two BCD digits; the tens digit is at most 2.

@@ -46,6 +46,10 @@ struct StartTime {
   uint8_t minute;
 };
 
+// Cleans 8-bit text in place (up to its NUL or capacity bytes): control
+// bytes, the asterisk and 0x8A become blanks.
+void Clean(char* buffer, size_t capacity);
+
 // The shifted hour of a BCD hour byte, brought into 0..23 by whole days.
 int ShiftedHour(int8_t hours, int32_t timeshift);
 

@@ -2,10 +2,13 @@
 // the guide lock, and handed to the banner under the same lock.
 #include <cstring>
 
+#include "common/channel_record.h"
 #include "common/text.h"
+#include "guide/broadcast_time.h"
 #include "guide/event_time.h"
 #include "guide/guide.h"
 #include "guide/guide_state.h"
+#include "guide/schedule_engine.h"
 #include "runtime/ui_codes.h"
 #include "runtime/ui_runtime.h"
 #include "settings/settings.h"
@@ -44,7 +47,18 @@ void FormatTimeLocked(int8_t hours, int8_t minutes) {
   FormatStartTime(hours, minutes, settings.timeshift.load(), state.timeText);
 }
 
+void KeepPresentTimingLocked(const UnitHeader& h, uint32_t channel) {
+  const bool changed = !state.presentKnown || state.presentEventId != h.eventId ||
+                       state.presentChannel != channel;
+  state.presentKnown = StartUtcSeconds(h.mjd, h.orax, h.min, h.sec, &state.presentStart) &&
+                       DurationSeconds(h.duration, &state.presentDuration);
+  state.presentEventId = h.eventId;
+  state.presentChannel = channel;
+  if (changed) NoteScheduleChange();  // the rows begin at the present event
+}
+
 void ForgetBuiltEventsLocked() {
+  state.presentKnown = false;
   state.builtEvent[0] = 0;
   state.builtEvent[1] = 0;
   state.linesChanged = false;
@@ -97,6 +111,7 @@ void BcdT(int8_t hours, int8_t minutes) {
 }
 
 void RestartProgrammeLines(int bannerPanel) {
+  guide::PrepareSchedule();  // on the host's thread, before the guide lock
   LockGuard guard(state.lock);
   eitState = guide::kStateRunning;
   std::memset(state.nowLine, 0, sizeof state.nowLine);
@@ -146,6 +161,15 @@ bool CopyNowTextFor(uint32_t channelSerial, char* out, size_t capacity) {
   CopyText(out, capacity, !current ? "" : inUnicode ? guide::unicode.nowText : state.nowText);
   return inUnicode;
 }
+bool guide::PresentEventTiming(EventTiming* out) {
+  LockGuard guard(state.lock);
+  if (!state.presentKnown || state.presentChannel != CurrentChannelSerial()) return false;
+  out->startUtc = state.presentStart;
+  out->durationSec = state.presentDuration;
+  out->eventId = state.presentEventId;
+  return true;
+}
+
 void CopyNowLine(char* out, size_t capacity) { CopyLocked(state.nowLine, out, capacity); }
 void CopyNextLine(char* out, size_t capacity) { CopyLocked(state.nextLine, out, capacity); }
 void CopyTimeText(char* out, size_t capacity) { CopyLocked(state.timeText, out, capacity); }

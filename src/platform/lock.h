@@ -8,9 +8,22 @@
 // shared group has one lock; a thread that holds one may take only those
 // later in this order, never an earlier one:
 //
-//   1. the guide lock (guide::state.lock, guide/guide_state.h): the now/next
+//   0. the EPG panel's rows lock (banner/epg_panel.cpp): the buffer the
+//      tuned channel's schedule rows are copied into, on the host's thread
+//      (the menu) or the timer's (key O, the list following the stream). Held
+//      across that copy (the schedule and guide locks after it) and the rows'
+//      hand-over to the runtime (4), which never waits on another thread.
+//   1. the schedule lock (guide/schedule_engine.cpp), while the schedule is
+//      on: the section assembler and the event store. The data thread holds
+//      it across a delivery and, under it, takes the guide lock (2) to build
+//      the tuned service's lines from a whole section, and the channel record
+//      lock (3) for the tuned service. The host's thread holds it to make or
+//      drop the engine, the host's or the timer's to copy the EPG panel's
+//      rows, converting their text and times (plain computations) under it;
+//      no thread takes it while it holds a later lock.
+//   2. the guide lock (guide::state.lock, guide/guide_state.h): the now/next
 //      lines and texts, eitState's changes. While it is held: the channel
-//      record (2) to read the tuned service, and the runtime (3) for
+//      record (3) to read the tuned service, and the runtime (4) for
 //      SetCtrlVal (or SetCtrlValUnicode) of the banner's two programme lines,
 //      nothing else. Windows' time-zone and code-page conversions of a line
 //      being built are plain computations and may be called too. That
@@ -19,9 +32,9 @@
 //      in one order, so a line of the previous service can never follow the
 //      emptying. It is safe because SetCtrlVal never waits on another thread
 //      (below).
-//   2. the channel record lock (common/channel_record.cpp): curChannel and its
+//   3. the channel record lock (common/channel_record.cpp): curChannel and its
 //      serial. Only copies are made under it; nothing is called.
-//   3. the runtime lock (Runtime::lock, runtime/win/ui_internal.h; the fake
+//   4. the runtime lock (Runtime::lock, runtime/win/ui_internal.h; the fake
 //      runtime has its own): the panels' tables. A runtime call from a thread
 //      that does not own the panel's window updates the tables under it and
 //      hands the window work to the owner thread without waiting; the owner
@@ -35,7 +48,9 @@
 //   - the line-file lock (runtime/line_file.cpp): the table of open files,
 //     held across that file's own read or write only;
 //   - the runtime's last-failure lock (runtime/win/ui_panels.cpp): the text
-//     of the last reason a panel could not be loaded, copied in and out.
+//     of the last reason a panel could not be loaded, copied in and out;
+//   - the progress lock (banner/programme_progress.cpp): what the banner
+//     shows of the programme's progress, compared and recorded under it.
 //
 // No lock is ever held across a call that may send a message to a window of
 // another thread or wait for another thread (SendMessage to the host, a timer

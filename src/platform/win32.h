@@ -80,6 +80,8 @@ void Sleep(uint32_t ms);
 // A UTC moment in the local time of Windows' time zone, with the daylight
 // saving rule of that date (SystemTimeToTzSpecificLocalTime, current zone).
 int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local);
+// Now, in whole seconds since 1970-01-01 UTC (GetSystemTimeAsFileTime).
+int64_t UtcNowSeconds();
 // The user's temp folder with a trailing backslash; its length, 0 on failure
 // (or the size needed when it does not fit in size bytes).
 uint32_t GetTempPathA(uint32_t size, char* buf);

@@ -33,6 +33,7 @@ constexpr KindName kKindNames[] = {
     {CtrlKind::Picture, "picture"},   {CtrlKind::Meter, "meter"},
     {CtrlKind::Led, "led"},           {CtrlKind::TextBox, "textbox"},
     {CtrlKind::Button, "button"},     {CtrlKind::Box, "box"},
+    {CtrlKind::List, "list"},         {CtrlKind::Progress, "progress"},
 };
 
 // A token of a statement line: a bare word or a quoted string.
@@ -347,9 +348,15 @@ bool ControlSetting(Parser& p, const std::vector<Token>& tok) {
     c.autosize = true;
     return true;
   }
+  if (key == "hidden" || key == "beside") {
+    if (!CheckArgs(p, tok, 0, 0)) return false;
+    (key == "hidden" ? c.hidden : c.beside) = true;
+    return true;
+  }
   if (key == "callback") {
     if (!CheckArgs(p, tok, 1, 1)) return false;
-    if (c.kind != CtrlKind::Button) return p.Fail("only a button has a callback");
+    if (c.kind != CtrlKind::Button && c.kind != CtrlKind::List)
+      return p.Fail("only a button or a list has a callback");
     return ParseName(p, tok[1], &c.callback);
   }
   if (key == "item") {
@@ -470,7 +477,8 @@ const PanelDef* FindPanel(const std::vector<PanelDef>& panels, int id) {
 
 std::string UnknownCallback(const PanelDef& panel, const CallbackEntry* table, size_t count) {
   for (const CtrlDef& c : panel.controls) {
-    if (c.kind != CtrlKind::Button) continue;
+    if (c.kind != CtrlKind::Button && !(c.kind == CtrlKind::List && !c.callback.empty()))
+      continue;
     bool bound = false;
     for (size_t i = 0; i < count && !bound; ++i)
       bound = table[i].name != nullptr && c.callback == table[i].name;

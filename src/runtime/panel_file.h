@@ -24,6 +24,8 @@ enum class CtrlKind {
   TextBox,       // multi-line read-only text
   Button,        // push button bound to a callback
   Box,           // filled decoration rectangle
+  List,          // standard list box of rows; a callback fires when a row is chosen
+  Progress,      // standard progress bar, 0 to 100
 };
 
 constexpr int kNoColor = -1;  // transparent: the panel background shows
@@ -42,7 +44,9 @@ struct CtrlDef {
   int color = 0x808080;     // lamp, meter bar or box colour
   int justify = 0;          // 0 left, 16 right, 32 centred
   bool autosize = false;    // text line whose width follows its text
-  std::string callback;     // buttons
+  bool hidden = false;      // starts hidden (the plug-in shows it)
+  bool beside = false;      // ends only the rooms of the autosized lines beside it
+  std::string callback;     // buttons and lists
   std::vector<std::pair<std::string, int>> items;  // rings: label, value
   bool hasRange = false;
   double min = 0, max = 0;  // numeric entries, when hasRange
@@ -70,8 +74,8 @@ bool LoadPanelFile(const char* path, std::vector<PanelDef>* panels, std::string*
 const PanelDef* FindPanel(const std::vector<PanelDef>& panels, int id);
 const CtrlDef* FindControl(const PanelDef& panel, int number);
 
-// The first button callback of the panel that the table does not name, or
-// an empty string when every button is bound. A button bound to nothing
+// The first button or list callback of the panel that the table does not
+// name, or an empty string when every one is bound. A button bound to nothing
 // could never be pressed to any effect, so such a panel is not loaded.
 std::string UnknownCallback(const PanelDef& panel, const CallbackEntry* table, size_t count);
 // True when the panel has a button bound to this callback name.

@@ -14,9 +14,10 @@ struct Span {
 
 // The room of a line that the panel file starts at fileLeft: up to a few
 // pixels before the first of `others` (the horizontal spans of the panel's
-// other visible controls, autosized lines excepted, at any height) that
-// reaches into it, else up to the panel's width. A control wholly left of the
-// room does not count. An empty room has right <= left.
+// other visible controls, autosized lines excepted, at any height; the caller
+// leaves out a control marked "beside" that shares none of the line's height)
+// that reaches into it, else up to the panel's width. A control wholly left of
+// the room does not count. An empty room has right <= left.
 Span LineRoom(int fileLeft, const Span* others, size_t count, int panelWidth);
 
 // The line (its text's width, placed by its justification) in its room: a

@@ -20,6 +20,10 @@ constexpr int kAttrCtrlColor = 880;      // colour of the indicator and meters
 // control's position, size and text size, as the panel file gives them and
 // as they are set later, is multiplied by it; 100 draws them as given.
 constexpr int kAttrScale = 1200;
+// A control's width and height, in the panel file's pixels (drawn times the
+// scale); read for a panel, its size as the panel file gives it.
+constexpr int kAttrWidth = 1201;
+constexpr int kAttrHeight = 1202;
 
 constexpr int kJustifyLeft = 0;
 constexpr int kJustifyRight = 16;
@@ -53,6 +57,10 @@ constexpr int kDetailBox = 12;
 constexpr int kCaLed = 13;
 constexpr int kQualityMeter = 14;
 constexpr int kLevelMeter = 15;
+// The present programme's progress (tavik.ini line 23): a bar and the minutes
+// left beside it, hidden in the panel file.
+constexpr int kProgressBar = 16;
+constexpr int kProgressLabel = 17;
 
 // Settings panel controls, one per setting.
 constexpr int kSetTitlemode = 2;
@@ -82,5 +90,7 @@ constexpr int kSetPlace = 29;
 constexpr int kAboutVersion = 3;
 constexpr int kEpgText = 3;
 constexpr int kEpgChannel = 4;
+constexpr int kEpgOk = 2;
+constexpr int kEpgSchedule = 5;  // the list of the channel's events (tavik.ini line 22)
 
 }  // namespace panel

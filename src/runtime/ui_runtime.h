@@ -48,8 +48,12 @@ int DisplayPanel(int panel);
 int HidePanel(int panel);
 int DiscardPanel(int panel);
 int SetActivePanel(int panel);
+// kAttrWidth and kAttrHeight size the panel's window (outer size, in pixels)
+// without showing or moving it.
 int SetPanelAttribute(int panel, int attr, int value);
-// Reads kAttrVisible (1 while the panel is shown); other codes kErrBadValue.
+// Reads kAttrVisible (1 while the panel is shown), kAttrWidth and kAttrHeight
+// (its size as the panel file gives it, whatever it was set to since); other
+// codes kErrBadValue.
 int GetPanelAttribute(int panel, int attr, int* value);
 // 1 when the panel has a button bound to this callback name, else 0.
 int PanelHasCallback(int panel, const char* callbackName);
@@ -73,6 +77,11 @@ void HandFrontTo(void* window);
 // Controls.
 int SetCtrlAttribute(int panel, int control, int attr, int value);
 int SetCtrlAttribute(int panel, int control, int attr, const char* value);
+// Reads kAttrVisible, kAttrLeft, kAttrTop, kAttrWidth, kAttrHeight and
+// kAttrTextPointSize, in the panel file's pixels (an autosized line's width
+// and height as its text makes them); other codes kErrBadValue.
+int GetCtrlAttribute(int panel, int control, int attr, int* value);
+// A progress bar takes its position, 0 to 100 (values beyond are held to it).
 int SetCtrlVal(int panel, int control, int value);
 int SetCtrlVal(int panel, int control, double value);
 int SetCtrlVal(int panel, int control, const char* value);
@@ -83,6 +92,28 @@ int GetCtrlVal(int panel, int control, int* value);
 int GetCtrlVal(int panel, int control, float* value);
 int GetCtrlVal(int panel, int control, char* value, int capacity);
 int ResetTextBox(int panel, int control, const char* text);
+
+// List boxes. A row has its text (UTF-8 when unicode is set, drawn and read
+// as Unicode, else 8-bit) and an integer value. The selected row's index is
+// the list's value (-1: none); choosing a row calls the list's callback with
+// the commit event. InsertListItem puts the row at index (-1 or beyond the
+// end: at the end).
+int ClearListBox(int panel, int control);
+int InsertListItem(int panel, int control, int index, const char* text, int value,
+                   bool unicode = false);
+int GetNumListItems(int panel, int control, int* count);
+int GetListItemValue(int panel, int control, int index, int* value);
+int GetCtrlIndex(int panel, int control, int* index);
+int SetCtrlIndex(int panel, int control, int index);  // -1 selects nothing
+// All rows at once, in one change of the window: the row selected before
+// stays selected when a row of its value is among the new ones (else none
+// is), and the first row shown stays first the same way. A caller on another
+// thread never shows a half-made list.
+struct ListRow {
+  const char* text;
+  int value;
+};
+int ReplaceListItems(int panel, int control, const ListRow* rows, int count, bool unicode);
 // 0 when shown; kErrNoFile when the file does not exist, kErrFile when it
 // cannot be shown.
 int DisplayImageFile(int panel, int control, const char* path);

@@ -92,4 +92,6 @@ void ApplyFont() {
     ui::SetCtrlAttribute(banner, control, ui::kAttrTextFont, typeface);
     ui::SetCtrlAttribute(banner, control, ui::kAttrTextJustify, justify);
   }
+  // The minutes left beside the present line: its typeface, never moved.
+  ui::SetCtrlAttribute(banner, panel::kProgressLabel, ui::kAttrTextFont, typeface);
 }

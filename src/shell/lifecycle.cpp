@@ -30,7 +30,7 @@ constexpr int kOpaqueAlpha = 250;  // this and above: no layered window
 constexpr int kMinAlpha = 100;     // below this the banner is fully opaque
 
 const ui::CallbackEntry kCallbacks[] = {
-    {"OK", &OK}, {"EPGOK", &EPGOK}, {"SAVE", &SAVE}, {"FONT", &FONT}};
+    {"OK", &OK}, {"EPGOK", &EPGOK}, {"SAVE", &SAVE}, {"FONT", &FONT}, {"EPGROW", &EPGROW}};
 
 void Debug(const char* text) { win32::OutputDebugStringA(text); }
 
@@ -177,6 +177,7 @@ int Detach() {
   ForEachPanel(&ui::DiscardPanel);
   for (std::atomic<int>* p : kAllPanels) *p = kNoPanel;
   StopEitFilter();
+  guide::ReleaseSchedule();
   if (lifecycle.runtimeOpen) ui::CloseRuntime();
   lifecycle.runtimeOpen = false;
   ReleaseMemoryReserve();

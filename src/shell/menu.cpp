@@ -39,8 +39,8 @@ void Open(unsigned menuId, const MenuPanel& at) {
       ui::SetActivePanel(at.handle);
       break;
     default:
+      FillEpgPanel(at.handle);  // its size and contents before it shows
       ui::DisplayPanel(at.handle);
-      FillEpgPanel(at.handle);
       ui::SetActivePanel(at.handle);
       // Opened from the menu, the panel stays until the user closes it.
       KeepEpgPanelOpen();
@@ -59,6 +59,7 @@ bool PanelFor(unsigned menuId, MenuPanel* out) {
       return true;
     case host::kMenuEpg:
       *out = {panels.epg, 50, 50, 420, 420};
+      EpgPanelSize(out->handle, &out->width, &out->height);
       return true;
     default:
       return false;  // any other id does nothing

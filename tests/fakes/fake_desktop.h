@@ -86,6 +86,9 @@ void SetHostHandler(HostHandler handler);
 // simple enough for tests). 0 and no summer hour after ResetDesktop.
 void SetTimeZone(int offsetMinutes, bool summerHour);
 
+// What UtcNowSeconds answers (seconds since 1970 UTC); 0 after ResetDesktop.
+void SetUtcNow(int64_t seconds);
+
 // The next count timeSetEvent calls fail (return 0).
 void FailTimers(int count);
 

@@ -16,7 +16,17 @@
 
 namespace {
 
+struct FakeRow {
+  std::string text;
+  int value = 0;
+  bool unicode = false;
+};
+
 struct FakeCtrl {
+  ui::CtrlKind kind = ui::CtrlKind::TextLine;
+  ui::CtrlDef def;            // as the panel file gives it
+  std::vector<FakeRow> rows;  // list box
+  int index = -1;             // a list's selected row
   std::string text;
   bool unicode = false;  // text is UTF-8 (SetCtrlValUnicode)
   double number = 0;
@@ -28,6 +38,7 @@ struct FakeCtrl {
 
 struct FakePanel {
   int id = 0;
+  int width = 0, height = 0;  // as the panel file gives them
   std::string title;
   bool visible = false;
   std::map<int, int> attrs;
@@ -284,6 +295,20 @@ bool HasControl(int panel, int control) {
   return FindFakeCtrl(panel, control) != nullptr;
 }
 
+std::vector<std::string> ListRows(int panel, int control) {
+  Guard g(R().mu);
+  std::vector<std::string> rows;
+  if (FakeCtrl* c = FindFakeCtrl(panel, control))
+    for (const FakeRow& row : c->rows) rows.push_back(row.text);
+  return rows;
+}
+
+int ListIndex(int panel, int control) {
+  Guard g(R().mu);
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  return c ? c->index : -1;
+}
+
 std::vector<std::string> UiCalls() {
   Guard g(R().mu);
   return R().calls;
@@ -343,11 +368,15 @@ int LoadPanelEx(int, const char* path, int panelId, void*) {
     FakePanel& p = R().panels[handle];
     p.id = panelId;
     p.title = def.title;
+    p.width = def.width;
+    p.height = def.height;
     for (const CtrlDef& c : def.controls) {
       FakeCtrl& fc = p.ctrls[c.number];
+      fc.kind = c.kind;
       fc.callback = c.callback;
       fc.attrs[kAttrLeft] = c.left;
       fc.attrs[kAttrTop] = c.top;
+      fc.def = c;
     }
     p.wnd = fake::AddWindow(def.title, win32::Rect{0, 0, def.width, def.height});
     fake::SetWindowVisible(p.wnd, false);
@@ -478,6 +507,11 @@ int SetValue(int panel, int control, const std::string& text, double number,
 }  // namespace
 
 int SetCtrlVal(int panel, int control, int value) {
+  {
+    Guard g(R().mu);
+    FakeCtrl* c = FindFakeCtrl(panel, control);
+    if (c != nullptr && c->kind == CtrlKind::Progress) value = value < 0 ? 0 : value > 100 ? 100 : value;
+  }
   return SetValue(panel, control, std::to_string(value), value, std::to_string(value));
 }
 
@@ -605,9 +639,113 @@ int GetPanelAttribute(int panel, int attr, int* value) {
   Guard g(R().mu);
   FakePanel* p = FindFakePanel(panel);
   if (p == nullptr) return kErrBadPanel;
-  if (attr != kAttrVisible || value == nullptr) return kErrBadValue;
-  *value = p->visible ? 1 : 0;
+  if (value == nullptr) return kErrBadValue;
+  if (attr == kAttrVisible) *value = p->visible ? 1 : 0;
+  else if (attr == kAttrWidth) *value = p->width;
+  else if (attr == kAttrHeight) *value = p->height;
+  else return kErrBadValue;
   return 0;
+}
+
+int GetCtrlAttribute(int panel, int control, int attr, int* value) {
+  Guard g(R().mu);
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr) return kErrBadControl;
+  if (value == nullptr) return kErrBadValue;
+  if (c->attrs.count(attr)) {
+    *value = c->attrs[attr];
+    return 0;
+  }
+  // Never set: as the panel file gives it.
+  switch (attr) {
+    case kAttrVisible: *value = c->def.hidden ? 0 : 1; return 0;
+    case kAttrWidth: *value = c->def.width; return 0;
+    case kAttrHeight: *value = c->def.height; return 0;
+    case kAttrTextPointSize: *value = c->def.pointSize; return 0;
+    default: return kErrBadValue;
+  }
+}
+
+// List boxes: rows and selection recorded as the Win32 runtime keeps them.
+namespace {
+// Runs f on the list under the lock, after logging the call (when named).
+template <typename F>
+int OnList(int panel, int control, const std::string& call, F&& f) {
+  Guard g(R().mu);
+  if (!call.empty()) Log(call + "(" + std::to_string(panel) + "," + std::to_string(control) + ")");
+  if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
+  FakeCtrl* c = FindFakeCtrl(panel, control);
+  if (c == nullptr || c->kind != CtrlKind::List) return kErrBadControl;
+  return f(*c);
+}
+}  // namespace
+
+int ClearListBox(int panel, int control) {
+  return OnList(panel, control, "ClearListBox", [](FakeCtrl& c) {
+    c.rows.clear();
+    c.index = -1;
+    return 0;
+  });
+}
+
+int InsertListItem(int panel, int control, int index, const char* text, int value, bool unicode) {
+  return OnList(panel, control, "InsertListItem", [&](FakeCtrl& c) {
+    if (text == nullptr) return kErrBadValue;
+    const int count = static_cast<int>(c.rows.size());
+    const int at = index < 0 || index > count ? count : index;
+    c.rows.insert(c.rows.begin() + at, FakeRow{text, value, unicode});
+    if (c.index >= at) ++c.index;
+    return 0;
+  });
+}
+
+int ReplaceListItems(int panel, int control, const ListRow* rows, int count, bool unicode) {
+  return OnList(panel, control, "ReplaceListItems", [&](FakeCtrl& c) {
+    if (count < 0 || (count > 0 && rows == nullptr)) return kErrBadValue;
+    const bool wasSelected = c.index >= 0 && c.index < static_cast<int>(c.rows.size());
+    const int selectedValue = wasSelected ? c.rows[c.index].value : 0;
+    c.rows.clear();
+    c.index = -1;
+    for (int i = 0; i < count; ++i) {
+      if (rows[i].text == nullptr) return kErrBadValue;
+      c.rows.push_back(FakeRow{rows[i].text, rows[i].value, unicode});
+      if (wasSelected && c.index < 0 && rows[i].value == selectedValue) c.index = i;
+    }
+    return 0;
+  });
+}
+
+int GetNumListItems(int panel, int control, int* count) {
+  return OnList(panel, control, "", [&](FakeCtrl& c) {
+    if (count == nullptr) return kErrBadValue;
+    *count = static_cast<int>(c.rows.size());
+    return 0;
+  });
+}
+
+int GetListItemValue(int panel, int control, int index, int* value) {
+  return OnList(panel, control, "", [&](FakeCtrl& c) {
+    if (value == nullptr || index < 0 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
+    *value = c.rows[index].value;
+    return 0;
+  });
+}
+
+int GetCtrlIndex(int panel, int control, int* index) {
+  return OnList(panel, control, "", [&](FakeCtrl& c) {
+    if (index == nullptr) return kErrBadValue;
+    *index = c.index;
+    return 0;
+  });
+}
+
+int SetCtrlIndex(int panel, int control, int index) {
+  return OnList(panel, control, "SetCtrlIndex", [&](FakeCtrl& c) {
+    if (index < -1 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
+    c.index = index;
+    return 0;
+  });
 }
 
 int PanelHasCallback(int panel, const char* callbackName) {

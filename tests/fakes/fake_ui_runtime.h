@@ -71,6 +71,9 @@ int CtrlAttr(int panel, int control, int attr);   // -999999 when never set
 std::string CtrlAttrText(int panel, int control, int attr);
 std::string CtrlImage(int panel, int control);    // last picture shown
 bool HasControl(int panel, int control);
+// A list box's row texts and its selected row (-1 none).
+std::vector<std::string> ListRows(int panel, int control);
+int ListIndex(int panel, int control);
 
 // Every runtime call, one line each, for tests of call order, e.g.
 // "SetCtrlAttribute(4,12,531,1115)", "SetCtrlVal(4,8,\"BBC\")", "DisplayPanel(4)".

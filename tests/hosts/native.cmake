@@ -1,7 +1,8 @@
 # Native build of the hosts' portable code: the section generator, its library
 # for tests that need a stream of our own, and the simulator's text handling.
 # Included from the top-level native CMakeLists.txt.
-add_library(tavik_eitgen STATIC ${CMAKE_CURRENT_LIST_DIR}/eitgen/eit_sections.cpp)
+add_library(tavik_eitgen STATIC ${CMAKE_CURRENT_LIST_DIR}/eitgen/eit_sections.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/eitgen/dated_streams.cpp)
 target_include_directories(tavik_eitgen PUBLIC ${TAVIK_INCLUDES})
 
 add_executable(eitgen ${CMAKE_CURRENT_LIST_DIR}/eitgen/eitgen_main.cpp)

@@ -2,6 +2,8 @@
 // in 184-byte units as a host delivers them (pointer_field 0 at byte 0).
 #pragma once
 
+#include "guide/crc32.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -67,10 +69,13 @@ inline Bytes SectionBytes(const Section& s) {
              static_cast<uint8_t>(0x80 | ((s.descriptors.size() >> 8) & 0x0F)),
              static_cast<uint8_t>(s.descriptors.size())};
   b = Cat(b, s.descriptors);
-  b.insert(b.end(), 4, 0);  // CRC_32, never checked
-  int length = s.sectionLength >= 0 ? s.sectionLength : static_cast<int>(b.size()) - 3;
+  int length = s.sectionLength >= 0 ? s.sectionLength : static_cast<int>(b.size()) + 1;
   b[1] = static_cast<uint8_t>(0xB0 | ((length >> 8) & 0x0F));
   b[2] = static_cast<uint8_t>(length);
+  // The CRC_32 over what comes before it (a section whose length was set
+  // otherwise keeps it where the real length puts it, so its CRC fails).
+  const uint32_t crc = guide::Crc32Mpeg(b.data(), b.size());
+  for (int k = 3; k >= 0; --k) b.push_back(static_cast<uint8_t>(crc >> (8 * k)));
   return b;
 }
 

@@ -126,6 +126,14 @@ int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local) {
   return 1;
 }
 
+int64_t UtcNowSeconds() {
+  FILETIME ft;
+  ::GetSystemTimeAsFileTime(&ft);
+  // 100-nanosecond intervals since 1601-01-01; 11644473600 seconds to 1970.
+  const uint64_t ticks = uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+  return static_cast<int64_t>(ticks / 10000000u) - 11644473600LL;
+}
+
 uint32_t GetTempPathA(uint32_t size, char* buf) { return ::GetTempPathA(size, buf); }
 
 uint32_t timeSetEvent(uint32_t delay, uint32_t resolution, TimerCallback proc,

@@ -21,7 +21,16 @@ bool TextKind(CtrlKind k) {
   return k == CtrlKind::TextLine || k == CtrlKind::TextBox || k == CtrlKind::Meter;
 }
 
-bool HasBody(CtrlKind k) { return k == CtrlKind::Box || k == CtrlKind::Meter || k == CtrlKind::Led; }
+bool HasBody(CtrlKind k) {
+  return k == CtrlKind::Box || k == CtrlKind::Meter || k == CtrlKind::Led ||
+         k == CtrlKind::Progress;
+}
+
+// A kind whose value is one integer the program sets: a progress bar's
+// position, a list's selected row.
+bool IndexKind(CtrlKind k) { return k == CtrlKind::Progress || k == CtrlKind::List; }
+
+constexpr int kMaxExtent = 10000;  // a width or height set, as the panel file allows
 
 bool HasCaption(CtrlKind k) { return k == CtrlKind::Button || IsInputKind(k); }
 
@@ -66,6 +75,10 @@ int SetInt(CtrlState& c, int v) {
     case CtrlKind::Ring:
       SetRing(c, v);
       return 0;
+    case CtrlKind::Progress:
+      c.intValue = v < 0 ? 0 : v > 100 ? 100 : v;
+      c.dirty |= kDirtyText;
+      return 0;
     default:
       return kErrBadValue;
   }
@@ -89,6 +102,10 @@ void RefreshFromWindow(const PanelState& p, CtrlState& c) {
   } else if (c.def.kind == CtrlKind::Toggle) {
     bool checked = SendMessageA(c.wnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (checked != (c.intValue != 0)) c.intValue = checked ? 1 : 0;
+  } else if (c.def.kind == CtrlKind::List) {
+    const LRESULT sel = SendMessageW(c.wnd, LB_GETCURSEL, 0, 0);
+    const LRESULT count = static_cast<LRESULT>(RowsOf(const_cast<PanelState&>(p), c).size());
+    c.intValue = sel >= 0 && sel < count ? static_cast<int>(sel) : -1;
   }
 }
 
@@ -137,7 +154,18 @@ int SetCtrlAttribute(int panel, int control, int attr, int value) {
       case kAttrCtrlColor:
         if (!HasBody(c->def.kind) || !IsColor(value)) return kErrBadValue;
         c->color = value;
+        if (c->def.kind == CtrlKind::Progress) c->dirty |= kDirtyText;  // the bar's own colour
         break;
+      case kAttrWidth:
+      case kAttrHeight: {
+        // An autosized line's size follows its text.
+        if (value < 1 || value > kMaxExtent || c->def.autosize) return kErrBadValue;
+        const bool width = attr == kAttrWidth;
+        (width ? c->def.width : c->def.height) = value;
+        (width ? c->width : c->height) = Scaled(value, p->scale);
+        c->dirty |= kDirtyGeometry;
+        break;
+      }
       case kAttrTextColor:
         if (!IsColor(value)) return kErrBadValue;
         c->textColor = value;
@@ -293,7 +321,7 @@ int NumericValue(int panel, int control, bool wantInteger, double* out) {
     *out = wantInteger ? static_cast<double>(std::strtol(text, &end, 10))
                        : std::strtod(text, &end);
     if (end == text) return kErrBadValue;
-  } else if (IsInputKind(k)) {
+  } else if (IsInputKind(k) || IndexKind(k)) {
     *out = c->intValue;
   } else {
     return kErrBadValue;
@@ -302,6 +330,28 @@ int NumericValue(int panel, int control, bool wantInteger, double* out) {
 }
 
 }  // namespace
+
+int GetCtrlAttribute(int panel, int control, int attr, int* value) {
+  if (!value) return kErrBadValue;
+  LockGuard guard(R().lock);
+  PanelState* p;
+  CtrlState* c;
+  if (int rc = Locate(panel, control, &p, &c)) return rc;
+  // Back in the panel file's pixels; an autosized line's size is its text's.
+  const auto unscaled = [p](int v) {
+    return p->scale == 100 ? v : static_cast<int>((static_cast<long long>(v) * 100 + p->scale / 2) / p->scale);
+  };
+  switch (attr) {
+    case kAttrVisible: *value = c->visible ? 1 : 0; break;
+    case kAttrLeft: *value = c->designLeft; break;
+    case kAttrTop: *value = c->designTop; break;
+    case kAttrTextPointSize: *value = c->designPointSize; break;
+    case kAttrWidth: *value = c->def.autosize ? unscaled(c->width) : c->def.width; break;
+    case kAttrHeight: *value = c->def.autosize ? unscaled(c->height) : c->def.height; break;
+    default: return kErrBadValue;
+  }
+  return 0;
+}
 
 int GetCtrlVal(int panel, int control, int* value) {
   if (!value) return kErrBadValue;
@@ -344,6 +394,13 @@ int GetCtrlVal(int panel, int control, char* value, int capacity) {
       break;
     case CtrlKind::Button:
       text = c->caption;
+      break;
+    case CtrlKind::Progress:
+      text = std::to_string(c->intValue);
+      break;
+    case CtrlKind::List:  // the selected row's text
+      if (c->intValue >= 0 && c->intValue < static_cast<int>(RowsOf(*p, *c).size()))
+        text = RowsOf(*p, *c)[c->intValue].text;
       break;
     default:
       text = c->text;

@@ -160,7 +160,8 @@ HFONT DisplayFont(CtrlState& c) {
 }
 
 bool SelfPainting(CtrlKind kind) {
-  return IsInputKind(kind) || kind == CtrlKind::Button || kind == CtrlKind::TextBox;
+  return IsInputKind(kind) || kind == CtrlKind::Button || kind == CtrlKind::TextBox ||
+         kind == CtrlKind::List || kind == CtrlKind::Progress;
 }
 
 void Autosize(CtrlState& c, int oldLeft, int oldWidth) {

@@ -2,6 +2,7 @@
 // what the user does with them.
 #include "runtime/win/ui_internal.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <cstdlib>
@@ -143,16 +144,27 @@ void CreateControlWindows(HWND panelWnd, CtrlState& c) {
       cls = "BUTTON";
       style |= BS_PUSHBUTTON | WS_TABSTOP;
       break;
+    case CtrlKind::List:
+      ex |= WS_EX_CLIENTEDGE;
+      style |= WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP;
+      break;
+    case CtrlKind::Progress:
+      EnsureProgressClass();
+      cls = PROGRESS_CLASSA;
+      style |= PBS_SMOOTH;
+      break;
     default:
       break;
   }
-  // The text box is a Unicode edit window, so it can hold a Unicode value.
-  if (c.def.kind == CtrlKind::TextBox)
-    c.wnd = CreateWindowExW(ex, L"EDIT", L"", style, c.left, c.top, c.width, h, panelWnd, id, inst,
-                            nullptr);
+  // The text box and the list box are Unicode windows, so they can hold
+  // Unicode text.
+  if (c.def.kind == CtrlKind::TextBox || c.def.kind == CtrlKind::List)
+    c.wnd = CreateWindowExW(ex, c.def.kind == CtrlKind::List ? L"LISTBOX" : L"EDIT", L"", style,
+                            c.left, c.top, c.width, h, panelWnd, id, inst, nullptr);
   else
     c.wnd = CreateWindowExA(ex, cls, "", style, c.left, c.top, c.width, h, panelWnd, id, inst,
                             nullptr);
+  if (c.def.kind == CtrlKind::Progress && c.wnd) UnthemeProgress(c.wnd);
   if (c.def.kind == CtrlKind::ColorPicker) {
     RECT r = PickRect(c);
     c.pick = CreateWindowExA(WS_EX_NOPARENTNOTIFY, "BUTTON", "...",
@@ -178,7 +190,18 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
     if (!c || child != c->wnd) return;
     switch (c->def.kind) {
       case CtrlKind::Button:
-        if (code != BN_CLICKED) return;
+      case CtrlKind::List:
+        // A button pressed, a list's row chosen by the user (the runtime's
+        // own selection changes notify nothing).
+        if (c->def.kind == CtrlKind::Button ? code != BN_CLICKED
+                                            : code != LBN_SELCHANGE || p->applying != 0)
+          return;
+        if (c->def.kind == CtrlKind::List) {
+          const LRESULT sel = SendMessageW(child, LB_GETCURSEL, 0, 0);
+          c->intValue = sel >= 0 && sel < static_cast<LRESULT>(RowsOf(*p, *c).size())
+                            ? static_cast<int>(sel) : -1;
+          if (c->def.callback.empty()) return;
+        }
         for (const auto& e : R().callbacks)
           if (c->def.callback == e.name) fn = e.fn;
         if (!fn) Report("no callback named " + c->def.callback);

@@ -44,14 +44,21 @@ enum Dirty : unsigned {
   kDirtyVisible = 2,
   kDirtyText = 4,     // window text (display kinds) or shown value (inputs)
   kDirtyFont = 8,
-  kDirtyItems = 16,   // ring list
+  kDirtyItems = 16,   // ring or list box rows
   kDirtyCaption = 32  // button / toggle text
 };
 constexpr unsigned kAllDirty = kDirtyGeometry | kDirtyVisible | kDirtyText | kDirtyFont |
                                kDirtyItems | kDirtyCaption;
 
+// A list box's row.
+struct ListItem {
+  std::string text;
+  int value = 0;
+  bool unicode = false;  // text is UTF-8
+};
+
 struct CtrlState {
-  CtrlDef def;  // kind, items, range, callback as loaded
+  CtrlDef def;  // kind, items, range, callback as loaded (width and height as set)
   int left = 0, top = 0, width = 0, height = 0;  // pixels, as drawn
   int designLeft = 0, designTop = 0, designPointSize = 13;  // as given, before the scale
   bool visible = true;
@@ -63,7 +70,8 @@ struct CtrlState {
   bool unicode = false;  // text is UTF-8 (SetCtrlValUnicode), drawn with the wide calls
   std::string drawFace;  // a face with the characters the control's own lacks, or ""
   std::string caption;  // buttons, toggles, input captions
-  int intValue = 0;     // numeric, ring, toggle, colour
+  int intValue = 0;     // numeric, ring, toggle, colour, progress; a list's selected row
+  int list = -1;        // a list box's rows: PanelState::lists[list]
   double dblValue = 0;  // float entry
   bool hasExtraItem = false;  // ring showing a value not among its items
   int extraValue = 0;
@@ -97,6 +105,10 @@ struct PanelState {
   bool syncPosted = false;
   bool repaint = false;
   int scale = 100;  // kAttrScale: percent the controls are drawn at
+  int fileWidth = 0, fileHeight = 0;  // the size the panel file gives
+  // The rows of its list boxes, apart from the controls' state so that a copy
+  // of a control's shape (MakeChildren) never copies them.
+  std::vector<std::vector<ListItem>> lists;
   bool childrenMade = false;  // the controls' windows exist (made on first display)
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
@@ -175,6 +187,8 @@ std::string FirstCharacter(const std::string& text, bool unicode);
 // Sets c.drawFace for the control's text: "" when its own font has every
 // character (or the text is not Unicode), else the first fallback face that has.
 void ChooseDrawFace(CtrlState& c);
+// The same for a text other than the control's own (a list box's rows).
+void ChooseDrawFace(CtrlState& c, const std::string& text, bool unicode);
 // The face a control's text is drawn in.
 inline const std::string& DrawFace(const CtrlState& c) {
   return c.drawFace.empty() ? c.face : c.drawFace;
@@ -195,6 +209,17 @@ HFONT FittedFont(HDC dc, const CtrlState& c, const std::string& text, int room,
                  bool unicode = false);
 int OverflowFlags(HDC dc, const std::string& text, const RECT& room,
                   bool unicode = false);  // -1: draw nothing
+
+// List boxes and progress bars (ui_lists.cpp). ListRowsSample: some of the
+// rows' text, for the choice of a face that has their characters (under the
+// lock). RebuildList fills a list box's window with rows, keeping the first
+// row shown by its value; owner thread, lock not held.
+std::string ListRowsSample(const std::vector<ListItem>& rows, bool* unicode);
+void RebuildList(HWND wnd, const std::vector<ListItem>& rows, int selection);
+// A list box's rows (an empty list for any other control). Caller holds the lock.
+std::vector<ListItem>& RowsOf(PanelState& p, const CtrlState& c);
+void EnsureProgressClass();
+void UnthemeProgress(HWND wnd);  // drawn in the colours it is given
 
 // Inputs (ui_inputs.cpp).
 void CreateControlWindows(HWND panelWnd, CtrlState& c);  // on a copy, lock not held

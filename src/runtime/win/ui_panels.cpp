@@ -195,6 +195,7 @@ void InitControl(CtrlState& c, const CtrlDef& def) {
   c.color = def.color;
   c.justify = def.justify;
   c.caption = def.label;
+  c.visible = !def.hidden;
   c.text = def.value;
   c.intValue = static_cast<int>(std::strtol(def.value.c_str(), nullptr, 0));
   c.dblValue = std::strtod(def.value.c_str(), nullptr);
@@ -203,6 +204,8 @@ void InitControl(CtrlState& c, const CtrlDef& def) {
     for (const auto& it : def.items) known = known || it.second == c.intValue;
     if (!known) c.intValue = def.items.front().second;
   }
+  if (def.kind == CtrlKind::List) c.intValue = -1;  // no row selected
+  if (def.kind == CtrlKind::Progress) c.intValue = c.intValue < 0 ? 0 : c.intValue > 100 ? 100 : c.intValue;
   if (def.autosize) Autosize(c, c.left, c.width);
 }
 
@@ -307,8 +310,15 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   p->title = def.title;
   p->caption = def.caption;
   p->backColor = def.backColor;
+  p->fileWidth = def.width;
+  p->fileHeight = def.height;
   p->owner = GetCurrentThreadId();
   p->ctrls.resize(def.controls.size());
+  for (size_t i = 0; i < def.controls.size(); ++i) {
+    if (def.controls[i].kind != CtrlKind::List) continue;
+    p->ctrls[i].list = static_cast<int>(p->lists.size());
+    p->lists.emplace_back();
+  }
   {
     LockGuard guard(R().lock);  // autosizing measures with the shared DC
     for (size_t i = 0; i < def.controls.size(); ++i) InitControl(p->ctrls[i], def.controls[i]);
@@ -436,8 +446,11 @@ int GetPanelAttribute(int panel, int attr, int* value) {
   LockGuard guard(R().lock);
   PanelState* p = FindPanel(panel);
   if (!p) return kErrBadPanel;
-  if (attr != kAttrVisible || !value) return kErrBadValue;
-  *value = p->visible ? 1 : 0;
+  if (!value) return kErrBadValue;
+  if (attr == kAttrVisible) *value = p->visible ? 1 : 0;
+  else if (attr == kAttrWidth) *value = p->fileWidth;
+  else if (attr == kAttrHeight) *value = p->fileHeight;
+  else return kErrBadValue;
   return 0;
 }
 
@@ -451,11 +464,17 @@ int PanelHasCallback(int panel, const char* callbackName) {
 }
 
 int SetPanelAttribute(int panel, int attr, int value) {
+  HWND sized = nullptr;
+  bool sizedByOwner = false;
   {
     LockGuard guard(R().lock);
     PanelState* p = FindPanel(panel);
     if (!p) return kErrBadPanel;
-    if (attr == kAttrBackColor) {
+    if (attr == kAttrWidth || attr == kAttrHeight) {
+      if (value < 1 || value > 10000) return kErrBadValue;
+      sized = p->wnd;
+      sizedByOwner = OnOwnerThread(*p);
+    } else if (attr == kAttrBackColor) {
       if (value < 0 || value > 0xFFFFFF) return kErrBadValue;
       p->backColor = value;
       p->repaint = true;
@@ -470,6 +489,17 @@ int SetPanelAttribute(int panel, int attr, int value) {
     }
   }
   if (attr == kAttrVisible) return value ? DisplayPanel(panel) : HidePanel(panel);
+  if (sized) {
+    // The window's outer size, neither shown nor moved: it is placed later.
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(sized, &r);
+    const int width = attr == kAttrWidth ? value : r.right - r.left;
+    const int height = attr == kAttrHeight ? value : r.bottom - r.top;
+    UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    if (!sizedByOwner) flags |= SWP_ASYNCWINDOWPOS;
+    SetWindowPos(sized, nullptr, 0, 0, width, height, flags);
+    return 0;
+  }
   Commit(panel);
   return 0;
 }

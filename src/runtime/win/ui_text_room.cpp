@@ -34,6 +34,9 @@ RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth) {
   size_t count = 0;
   for (const auto& o : p.ctrls) {
     if (&o == &c || !o.visible || AutosizedLine(o) || count == kMaxRoomControls) continue;
+    // A control marked "beside" ends only the rooms of the lines that share
+    // some of its height.
+    if (o.def.beside && (o.top >= c.top + c.height || c.top >= o.top + o.height)) continue;
     others[count++] = Span{o.left, o.left + o.width};
   }
   const Span line = {c.left, c.left + c.width};

@@ -11,6 +11,8 @@
 // first shown (MakeChildren); until then every change stays in the tables.
 #include "runtime/win/ui_internal.h"
 
+#include <commctrl.h>
+
 namespace ui {
 namespace rt {
 
@@ -28,9 +30,31 @@ struct Op {
   HFONT font = nullptr;
   std::vector<HFONT> retired;
   std::vector<std::string> items;
-  int selection = -1;
+  std::vector<ListItem> rows;  // list box
+  int selection = -1;          // ring, list box
   bool checked = false;
+  int position = 0, barColor = 0, backColor = kNoColor;  // progress bar
 };
+
+COLORREF Ref(int rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// A list box's rows and selection, a progress bar's position and colours.
+// True when the control is one of them (its window text is not its value).
+bool RunIndexKind(const Op& op) {
+  if (op.kind == CtrlKind::List) {
+    if (op.dirty & kDirtyItems) RebuildList(op.wnd, op.rows, op.selection);
+    else if (op.dirty & kDirtyText) SendMessageW(op.wnd, LB_SETCURSEL, static_cast<WPARAM>(op.selection), 0);
+    return true;
+  }
+  if (op.kind != CtrlKind::Progress) return false;
+  if (op.dirty & kDirtyText) {
+    SendMessageW(op.wnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(Ref(op.barColor)));
+    SendMessageW(op.wnd, PBM_SETBKCOLOR, 0,
+                 static_cast<LPARAM>(op.backColor == kNoColor ? CLR_DEFAULT : Ref(op.backColor)));
+    SendMessageW(op.wnd, PBM_SETPOS, static_cast<WPARAM>(op.position), 0);
+  }
+  return true;
+}
 
 int RingIndex(const CtrlState& c) {
   for (size_t i = 0; i < c.def.items.size(); ++i)
@@ -78,6 +102,7 @@ void Run(const Op& op) {
     ShowWindow(op.wnd, op.visible ? SW_SHOWNA : SW_HIDE);
     if (op.pick) ShowWindow(op.pick, op.visible ? SW_SHOWNA : SW_HIDE);
   }
+  if (RunIndexKind(op)) return;
   if (op.dirty & kDirtyItems && op.kind == CtrlKind::Ring) {
     SendMessageA(op.wnd, CB_RESETCONTENT, 0, 0);
     for (const auto& s : op.items)
@@ -170,6 +195,14 @@ void MakeChildren(int handle) {
 }
 
 void ApplyPanel(int handle) {
+  {
+    // A change committed from another thread from here on posts a sync of
+    // its own: the windows made or changed below may already be past it
+    // (a panel shown meanwhile would otherwise never get its controls).
+    LockGuard guard(R().lock);
+    PanelState* p = FindPanel(handle);
+    if (p && OnOwnerThread(*p)) p->syncPosted = false;
+  }
   MakeChildren(handle);
   std::vector<Op> ops;
   HWND panelWnd = nullptr;
@@ -178,7 +211,6 @@ void ApplyPanel(int handle) {
     LockGuard guard(R().lock);
     PanelState* p = FindPanel(handle);
     if (!p || !OnOwnerThread(*p)) return;
-    p->syncPosted = false;
     panelWnd = p->wnd;
     repaintAll = p->repaint;
     p->repaint = false;
@@ -204,11 +236,19 @@ void ApplyPanel(int handle) {
         for (const auto& it : c.def.items) op.items.push_back(it.first);
         if (c.hasExtraItem) op.items.push_back(std::to_string(c.extraValue));
         op.selection = RingIndex(c);
+      } else if (c.def.kind == CtrlKind::List) {
+        if (c.dirty & kDirtyItems) op.rows = RowsOf(*p, c);
+        op.selection = c.intValue;
+      } else if (c.def.kind == CtrlKind::Progress) {
+        op.position = c.intValue;
+        op.barColor = c.color;
+        op.backColor = c.bgColor;
       }
-      // A text box whose Unicode text its font cannot show takes the
-      // fallback face; back to its own with the next 8-bit text.
-      if (c.def.kind == CtrlKind::TextBox && (c.dirty & kDirtyText) &&
-          DrawFace(c) != c.inputFace) {
+      // A text box (or a list box's rows) whose Unicode text its font cannot
+      // show takes the fallback face; back to its own with the next 8-bit text.
+      const bool newText = (c.def.kind == CtrlKind::TextBox && (c.dirty & kDirtyText)) ||
+                           (c.def.kind == CtrlKind::List && (c.dirty & kDirtyItems));
+      if (newText && DrawFace(c) != c.inputFace) {
         c.dirty |= kDirtyFont;
         op.dirty |= kDirtyFont;
       }

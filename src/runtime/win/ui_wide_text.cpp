@@ -75,11 +75,13 @@ std::string FirstCharacter(const std::string& text, bool unicode) {
   return text.substr(0, n);
 }
 
-void ChooseDrawFace(CtrlState& c) {
+void ChooseDrawFace(CtrlState& c) { ChooseDrawFace(c, c.text, c.unicode); }
+
+void ChooseDrawFace(CtrlState& c, const std::string& text, bool unicode) {
   const std::string previous = c.drawFace;
   c.drawFace.clear();
-  if (!c.unicode || c.text.empty()) return;
-  const WideText wide = Widen(c.text);
+  if (!unicode || text.empty()) return;
+  const WideText wide = Widen(text);
   HDC dc = ScratchDC();
   HGDIOBJ old = SelectObject(dc, DisplayFont(c));
   if (!Covers(dc, wide)) {

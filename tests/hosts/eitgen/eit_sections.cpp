@@ -93,7 +93,7 @@ std::vector<uint8_t> BuildPfSection(const PfSection& s) {
     Put16(loop, s.event.mjd != 0 ? s.event.mjd : kFixedMjd);
     loop.push_back(Bcd(s.event.startHour));
     loop.push_back(Bcd(s.event.startMinute));
-    loop.push_back(0x00);
+    loop.push_back(Bcd(s.event.startSecond));
     int dur = s.event.durationMinutes < 0 ? 0 : s.event.durationMinutes;
     loop.push_back(Bcd(dur / 60));
     loop.push_back(Bcd(dur % 60));

@@ -21,6 +21,7 @@ struct Event {
   uint16_t eventId = 1;
   int startHour = 20;    // 0..23, written as BCD
   int startMinute = 0;   // 0..59, written as BCD
+  int startSecond = 0;   // 0..59, written as BCD
   int durationMinutes = 30;
   uint16_t mjd = 0;      // start date (Modified Julian Date); 0: a fixed date
   std::string language = "eng";

@@ -2,6 +2,8 @@
 // fixed positions, the CRC, and how sections are cut into packets.
 #include "tests/hosts/eitgen/eit_sections.h"
 
+#include "tests/hosts/eitgen/dated_streams.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -165,6 +167,40 @@ TEST(EitSectionsTest, LongTextServiceFillsTheDescriptorWithoutCuts) {
   }
   EXPECT_EQ(250u, services[0].following.name.size());
   EXPECT_EQ(std::string::npos, services[0].present.text.find(' '));
+}
+
+// Dated streams: the present events begin when asked, a capture's events all
+// move by one whole-minute shift, every CRC holds again, and a section whose
+// CRC did not hold is left out.
+TEST(EitSectionsTest, DatedStreamsBeginAtTheRunsPresent) {
+  const int64_t now = 1796000000 + 17;  // 2026-11-30, some seconds past a minute
+  const auto fresh = Reassemble(eitgen::BuildNowStream(eitgen::DemoServices(), now, 600, 40));
+  ASSERT_FALSE(fresh.empty());
+  int64_t start = 0;
+  ASSERT_TRUE(eitgen::EitStartSeconds(fresh[0].data() + 16, &start));
+  EXPECT_EQ(start, now - 600);
+  EXPECT_EQ(0x00, fresh[0][21]);  // duration 00:40:00
+  EXPECT_EQ(0x40, fresh[0][22]);
+
+  auto old = eitgen::BuildDemoStream(1);  // the demo's fixed date, years ago
+  old[188 * 2 + 40] ^= 0x01;              // the second present section's name: its CRC fails
+  eitgen::RedateStats stats;
+  const auto moved = Reassemble(eitgen::RedateCapture(old, now, &stats));
+  EXPECT_EQ(stats.sections, Reassemble(old).size());
+  EXPECT_EQ(stats.badCrc, 1u);
+  ASSERT_EQ(moved.size(), stats.sections - 1);
+  EXPECT_EQ(stats.shiftSeconds % 60, 0);
+  const auto before = Reassemble(old);
+  for (size_t i = 0; i < moved.size(); ++i) {
+    EXPECT_EQ(0u, eitgen::Crc32Mpeg(moved[i].data(), moved[i].size())) << i;
+    int64_t a = 0, b = 0;
+    ASSERT_TRUE(eitgen::EitStartSeconds(moved[i].data() + 16, &a));
+    ASSERT_TRUE(eitgen::EitStartSeconds(before[i < 2 ? i : i + 1].data() + 16, &b));
+    EXPECT_EQ(a - b, stats.shiftSeconds) << i;
+  }
+  ASSERT_TRUE(eitgen::EitStartSeconds(moved[0].data() + 16, &start));
+  EXPECT_GT(start, now - 60);
+  EXPECT_LE(start, now);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tests/hosts/eitgen/dated_streams.h"
 #include "tests/hosts/eitgen/eit_sections.h"
 #include "tests/hosts/mdhost/mdhost.h"
 
@@ -34,6 +35,13 @@ struct DeliveryState {
   DeliveryState() { InitializeCriticalSection(&callLock); }
 };
 DeliveryState g_d;
+
+int64_t UtcNow() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  const int64_t ticks = (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return (ticks - 116444736000000000LL) / 10000000;  // 100-ns steps since 1601
+}
 
 void Deliver() {
   const int n = kUnitPattern[g_d.patternPos++ % (sizeof kUnitPattern / sizeof kUnitPattern[0])];
@@ -88,6 +96,23 @@ bool LoadStream(const std::string& source, std::string& error) {
     auto services = eitgen::DemoServices();
     for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
     ts = eitgen::BuildServiceStream(services, 1);
+  } else if (source == "generated-now" || source == "generated-long-now") {
+    // The demo services (and the longest texts), each present event begun ten
+    // minutes before now, 40 minutes long.
+    auto services = eitgen::DemoServices();
+    if (source == "generated-long-now")
+      for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
+    ts = eitgen::BuildNowStream(services, UtcNow(), 600, 40);
+  } else if (source.rfind("redate:", 0) == 0) {
+    // The capture's EIT moved to the run's present (new CRCs).
+    if (!ReadFileBytes(source.substr(7), ts)) {
+      error = "cannot open capture " + source;
+      return false;
+    }
+    eitgen::RedateStats st;
+    ts = eitgen::RedateCapture(ts, UtcNow(), &st);
+    Trace("stream: re-dated by %lld s: %zu sections (%zu dropped, their CRC did not hold), %zu events",
+          static_cast<long long>(st.shiftSeconds), st.sections, st.badCrc, st.events);
   } else if (!ReadFileBytes(source, ts)) {
     error = "cannot open capture " + source;
     return false;

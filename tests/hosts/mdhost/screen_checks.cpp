@@ -1,13 +1,16 @@
 // Checks about how the plug-in's windows look and where the focus is: a
-// control's typeface, a list box's selection, a button's check, the
-// foreground window, the mouse cursor, the clock line, placement over the
-// host's video window, a banner caught while it slides out, a banner's layout
-// (controls inside, apart, left of its detail block), and the load itself
-// (message boxes raised during it, whether a plug-in is loaded).
+// control's typeface, a list box's selection and rows, a progress bar's
+// position, a button's check, the foreground window, the mouse cursor, the
+// clock line, placement over the host's video window, a banner caught while
+// it slides out, a banner's layout (controls inside, apart, left of its detail
+// block), and the load itself (message boxes raised during it, whether a
+// plug-in is loaded).
 #include <cstdio>
 #include <cstdlib>
 
 #include "tests/hosts/mdhost/mdhost.h"
+
+#include <commctrl.h>
 
 namespace mdhost {
 namespace {
@@ -194,6 +197,69 @@ bool CheckLayout(const std::string& title, int box, std::string& detail) {
   return problems.empty();
 }
 
+// list / list-contains / wlist / wlist-contains TITLE ID ROW "S": list box
+// ID's row ROW (from 0; "selected": the selected row) reads S, or holds it
+// (LB_GETTEXT; the w forms LB_GETTEXTW, S in UTF-8).
+bool CheckListRow(const std::vector<std::string>& a, std::string& detail) {
+  long row = 0;
+  DWORD_PTR count = 0, len = 0, got = 0, sel = 0;
+  HWND ctrl = Control(a[1], a[2], detail);
+  if (ctrl && a[3] == "selected" &&
+      SendMessageTimeoutW(ctrl, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &sel))
+    row = static_cast<long>(static_cast<LRESULT>(sel));
+  else if (!ctrl || !ToLong(a[3], row))
+    return false;
+  if (!SendMessageTimeoutW(ctrl, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &count) ||
+      static_cast<LRESULT>(count) == LB_ERR || row < 0 || static_cast<DWORD_PTR>(row) >= count) {
+    detail = "the list has " + std::to_string(static_cast<long>(count)) + " rows";
+    return false;
+  }
+  const bool wide = a[0][0] == 'w';
+  std::string text;
+  if (wide) {
+    SendMessageTimeoutW(ctrl, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
+    std::vector<wchar_t> buf(len + 2, L'\0');
+    SendMessageTimeoutW(ctrl, LB_GETTEXT, row, reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &got);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, buf.data(), -1, nullptr, 0, nullptr, nullptr);
+    std::vector<char> utf8(n > 0 ? n : 1, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, buf.data(), -1, utf8.data(), n, nullptr, nullptr);
+    text = utf8.data();
+  } else {
+    SendMessageTimeoutA(ctrl, LB_GETTEXTLEN, row, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
+    std::vector<char> buf(len * 2 + 2, '\0');  // room for a double-byte code page
+    SendMessageTimeoutA(ctrl, LB_GETTEXT, row, reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &got);
+    text = buf.data();
+  }
+  detail = "row " + std::to_string(row) + " of " + std::to_string(static_cast<long>(count)) +
+           " is \"" + text + "\"";
+  return a[0].find("-contains") != std::string::npos ? text.find(a[4]) != std::string::npos
+                                                     : text == a[4];
+}
+
+// rows TITLE ID N: list box ID has at least N rows.
+bool CheckListCount(const std::string& title, const std::string& id, long want, std::string& detail) {
+  HWND ctrl = Control(title, id, detail);
+  DWORD_PTR count = 0;
+  if (!ctrl || !SendMessageTimeoutW(ctrl, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &count))
+    return false;
+  detail = "the list has " + std::to_string(static_cast<long>(count)) + " rows";
+  return static_cast<LRESULT>(count) != LB_ERR && static_cast<long>(count) >= want;
+}
+
+// progress TITLE ID N [HIGH]: progress bar ID stands at N (PBM_GETPOS), or
+// anywhere from N to HIGH.
+bool CheckProgress(const std::string& title, const std::string& id, long want, long high,
+                   std::string& detail) {
+  HWND ctrl = Control(title, id, detail);
+  DWORD_PTR pos = 0;
+  if (!ctrl || !SendMessageTimeoutW(ctrl, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &pos))
+    return false;
+  detail = "the bar stands at " + std::to_string(static_cast<long>(pos));
+  return static_cast<long>(pos) >= want && static_cast<long>(pos) <= high;
+}
+
 }  // namespace
 
 bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool& known) {
@@ -298,6 +364,11 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
   if (kind == "pixel" && (n == 6 || (n == 8 && a[6] == "tol" && ToLong(a[7], tol))) &&
       ToLong(a[2], v[0]) && ToLong(a[3], v[1]) && ToLong(a[4], v[2]) && ToLong(a[5], color))
     return CheckPixel(a[1], static_cast<int>(v[0]), v[1], v[2], color, tol, detail);
+  if ((kind == "list" || kind == "wlist" || kind == "list-contains" || kind == "wlist-contains") && n == 5)
+    return CheckListRow(a, detail);
+  if (kind == "rows" && n == 4 && ToLong(a[3], v[0])) return CheckListCount(a[1], a[2], v[0], detail);
+  if (kind == "progress" && (n == 4 || n == 5) && ToLong(a[3], v[0]) && (n == 4 || ToLong(a[4], v[1])))
+    return CheckProgress(a[1], a[2], v[0], n == 5 ? v[1] : v[0], detail);
   if (kind == "picture" && n == 4 && ToLong(a[2], v[0]) && ToLong(a[3], v[1]))
     return CheckPicture(a[1], v[0], static_cast<int>(v[1]), detail);
   if (kind == "dialog" && n == 3) return DialogSeen(a[1], a[2], detail);

@@ -1,0 +1,291 @@
+// The event store's sections: what a present/following or schedule section
+// brings, the versions that replace what a sub-table carried, and what
+// readers get back.
+#include "guide/event_store.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "guide/event_store_layout.h"
+#include "guide/broadcast_time.h"
+
+namespace guide {
+namespace {
+
+// Positions in a section (from its table_id).
+constexpr size_t kSecServiceId = 3;
+constexpr size_t kSecVersion = 5;  // version_number in bits 1-5, current_next in bit 0
+constexpr size_t kSecNumber = 6;
+constexpr size_t kSecEvents = 14;
+constexpr size_t kCrcBytes = 4;
+// Positions in an event (from its event_id).
+constexpr size_t kEvFixed = 12;  // event_id to descriptors_loop_length
+constexpr uint8_t kTagShortEvent = 0x4D;
+constexpr uint8_t kTagContent = 0x54;
+
+int TableIndex(uint8_t table) {
+  if (table == 0x4E) return 0;
+  if (table >= 0x50 && table <= 0x5F) return 1 + (table - 0x50);
+  return -1;
+}
+
+// The event at p (its descriptors end no later than end) into *e; *next is
+// where the next event starts. False when the event runs past end.
+bool ParseEvent(const uint8_t* p, const uint8_t* end, EventStore::Parsed* e,
+                const uint8_t** next) {
+  if (end - p < static_cast<ptrdiff_t>(kEvFixed)) return false;
+  const size_t loop = static_cast<size_t>(p[10] & 0x0F) << 8 | p[11];
+  const uint8_t* d = p + kEvFixed;
+  if (static_cast<size_t>(end - d) < loop) return false;
+  const uint8_t* loopEnd = d + loop;
+  *next = loopEnd;
+  std::memset(e, 0, sizeof *e);
+  e->eventId = static_cast<uint16_t>(p[0] << 8 | p[1]);
+  if (StartUtcSeconds(static_cast<uint16_t>(p[2] << 8 | p[3]), p[4], p[5], p[6], &e->start))
+    e->flags |= kFlagStart;
+  if (DurationSeconds(static_cast<uint32_t>(p[7]) << 16 | p[8] << 8 | p[9], &e->duration))
+    e->flags |= kFlagDuration;
+  e->running = p[10] >> 5;
+  bool shortEvent = false;
+  while (loopEnd - d >= 2) {
+    const uint8_t tag = d[0], length = d[1];
+    const uint8_t* body = d + 2;
+    if (loopEnd - body < length) break;
+    if (tag == kTagShortEvent && !shortEvent && length >= 5) {
+      // language (3), name length, name, text length, text
+      const uint8_t n = body[3];
+      if (4u + n < length && 5u + n + body[4 + n] <= length) {
+        std::memcpy(e->language, body, 3);
+        e->name = body + 4;
+        e->nameLength = n;
+        e->text = body + 5 + n;
+        e->textLength = body[4 + n];
+        shortEvent = true;
+      }
+    } else if (tag == kTagContent && (e->flags & kFlagContent) == 0 && length >= 2) {
+      e->content = body[0];
+      e->flags |= kFlagContent;
+    }
+    d = body + length;
+  }
+  return true;
+}
+
+bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
+  return clock > kNoClock && (e.flags & kFlagStart) != 0 && (e.flags & kFlagDuration) != 0 &&
+         e.start + e.duration < clock - kKeepEndedSeconds;
+}
+
+}  // namespace
+
+EventStore* EventStore::Create(int maxBlocks) {
+  void* memory = std::malloc(sizeof(EventStore));
+  void* services = std::malloc(sizeof(Service) * kStoreServices);
+  if (memory == nullptr || services == nullptr) {
+    std::free(memory);
+    std::free(services);
+    return nullptr;
+  }
+  EventStore* store = new (memory) EventStore;
+  store->services_ = static_cast<Service*>(services);
+  std::memset(store->services_, 0, sizeof(Service) * kStoreServices);
+  store->blockCount_ = 0;
+  store->blockLimit_ = maxBlocks < 1 ? 1 : maxBlocks > kStoreMaxBlocks ? kStoreMaxBlocks : maxBlocks;
+  store->freeSlot_ = kNoSlot;
+  store->freeCount_ = 0;
+  store->events_ = 0;
+  store->touch_ = 0;
+  store->Grow();  // the first block on the host's thread: a small stream needs no other
+  return store;
+}
+
+void EventStore::Destroy(EventStore* store) {
+  if (store == nullptr) return;
+  for (int b = 0; b < store->blockCount_; ++b) std::free(store->blocks_[b]);
+  std::free(store->services_);
+  store->~EventStore();
+  std::free(store);
+}
+
+int EventStore::ServiceIndex(uint16_t serviceId) const {
+  for (int s = 0; s < kStoreServices; ++s)
+    if (services_[s].used && services_[s].serviceId == serviceId) return s;
+  return -1;
+}
+
+int EventStore::Admit(uint16_t serviceId, uint16_t tunedService) {
+  int pick = -1;
+  for (int s = 0; s < kStoreServices && pick < 0; ++s)
+    if (!services_[s].used) pick = s;
+  // A service without events gives its place; the tuned one takes the place
+  // of the service not tuned that was fed longest ago.
+  for (int s = 0; s < kStoreServices && pick < 0; ++s)
+    if (services_[s].events == 0 && services_[s].serviceId != tunedService) pick = s;
+  if (pick < 0 && serviceId == tunedService) {
+    for (int s = 0; s < kStoreServices; ++s)
+      if (services_[s].serviceId != tunedService &&
+          (pick < 0 || services_[s].touched < services_[pick].touched))
+        pick = s;
+  }
+  if (pick < 0) return -1;
+  ClearService(pick);
+  Service& svc = services_[pick];
+  svc.used = true;
+  svc.serviceId = serviceId;
+  return pick;
+}
+
+bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_t tunedService) {
+  if (section == nullptr || size < kSecEvents + kCrcBytes) return false;
+  const int table = TableIndex(section[0]);
+  if (table < 0 || (section[kSecVersion] & 1) == 0) return false;
+  const uint16_t serviceId = static_cast<uint16_t>(section[kSecServiceId] << 8 |
+                                                   section[kSecServiceId + 1]);
+  const uint8_t version = (section[kSecVersion] >> 1) & 0x1F;
+  const uint8_t number = section[kSecNumber];
+  ++touch_;
+  int s = ServiceIndex(serviceId);
+  if (s < 0) s = Admit(serviceId, tunedService);
+  if (s < 0) return false;
+  services_[s].touched = touch_;
+  bool changed = false;
+  uint8_t* seen = services_[s].seen[table];
+  if (services_[s].version[table] != version) {
+    // A new version of the sub-table replaces everything it carried.
+    if (services_[s].version[table] != kNoVersion) {
+      const int before = services_[s].events;
+      RemoveCarried(s, table);
+      changed = services_[s].events != before;
+    }
+    services_[s].version[table] = version;
+    std::memset(seen, 0, sizeof services_[s].seen[table]);
+  } else if ((seen[number >> 3] & (1 << (number & 7))) != 0) {
+    return false;  // a repeat
+  }
+  seen[number >> 3] |= static_cast<uint8_t>(1 << (number & 7));
+  const uint8_t* end = section + size - kCrcBytes;
+  for (const uint8_t* p = section + kSecEvents; p < end;) {
+    Parsed e;
+    const uint8_t* next = nullptr;
+    if (!ParseEvent(p, end, &e, &next)) break;
+    p = next;
+    if (EndedBefore(e, clock)) continue;
+    if (Upsert(s, e, table, number, tunedService)) changed = true;
+  }
+  return changed && serviceId == tunedService;
+}
+
+bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint16_t tuned) {
+  // Room first: what it frees may be this service's own events.
+  if (!Reserve(SlotsFor(e.nameLength + e.textLength), tuned)) return false;
+  Service& svc = services_[s];
+  uint16_t* bucket = &svc.buckets[e.eventId % kStoreBuckets];
+  uint16_t slot = *bucket;
+  while (slot != kNoSlot && reinterpret_cast<EventHead*>(SlotAt(slot))->eventId != e.eventId)
+    slot = reinterpret_cast<EventHead*>(SlotAt(slot))->nextInBucket;
+  EventHead* h;
+  uint8_t carriers = 0;
+  if (slot == kNoSlot) {
+    slot = TakeSlot();
+    h = reinterpret_cast<EventHead*>(SlotAt(slot));
+    std::memset(h, 0, sizeof *h);
+    h->eventId = e.eventId;
+    h->service = static_cast<uint8_t>(s);
+    h->nextInService = svc.first;
+    svc.first = slot;
+    h->nextInBucket = *bucket;
+    *bucket = slot;
+    ++svc.events;
+    ++events_;
+  } else {
+    h = reinterpret_cast<EventHead*>(SlotAt(slot));
+    GiveChain(h->tail);
+    carriers = h->flags & (kFlagPresent | kFlagFollowing);
+  }
+  h->tail = kNoSlot;
+  h->start = e.start;
+  h->duration = e.duration;
+  h->running = e.running;
+  h->content = e.content;
+  if (table == 0)
+    carriers = (section & 1) == 0 ? kFlagPresent : kFlagFollowing;
+  else {
+    h->schedTable = static_cast<uint8_t>(table);
+    h->schedSection = section;
+  }
+  h->flags = static_cast<uint8_t>(e.flags | carriers);
+  std::memcpy(h->language, e.language, sizeof h->language);
+  h->tail = WriteText(slot, e.name, e.nameLength, e.text, e.textLength);
+  return true;
+}
+
+int EventStore::Services(uint16_t* out, int capacity) const {
+  int n = 0;
+  for (int s = 0; s < kStoreServices && n < capacity; ++s)
+    if (services_[s].used && services_[s].events > 0) out[n++] = services_[s].serviceId;
+  return n;
+}
+
+int EventStore::EventCount(uint16_t serviceId) const {
+  const int s = ServiceIndex(serviceId);
+  return s < 0 ? 0 : services_[s].events;
+}
+
+int EventStore::Keys(uint16_t serviceId, EventKey* out, int capacity) const {
+  const int s = ServiceIndex(serviceId);
+  int n = 0;
+  for (uint16_t slot = s < 0 ? kNoSlot : services_[s].first; slot != kNoSlot && n < capacity;) {
+    const EventHead* h = reinterpret_cast<const EventHead*>(SlotAt(slot));
+    EventKey& k = out[n++];
+    k.startUtc = (h->flags & kFlagStart) != 0 ? h->start : 0;
+    k.duration = (h->flags & kFlagDuration) != 0 ? h->duration : 0;
+    k.eventId = h->eventId;
+    k.present = (h->flags & kFlagPresent) != 0;
+    k.following = (h->flags & kFlagFollowing) != 0;
+    slot = h->nextInService;
+  }
+  return n;
+}
+
+bool EventStore::Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) const {
+  const int s = ServiceIndex(serviceId);
+  if (s < 0) return false;
+  uint16_t slot = services_[s].buckets[eventId % kStoreBuckets];
+  const EventHead* h = nullptr;
+  for (; slot != kNoSlot; slot = h->nextInBucket) {
+    h = reinterpret_cast<const EventHead*>(SlotAt(slot));
+    if (h->eventId == eventId) break;
+  }
+  if (slot == kNoSlot) return false;
+  out->key.startUtc = (h->flags & kFlagStart) != 0 ? h->start : 0;
+  out->key.duration = (h->flags & kFlagDuration) != 0 ? h->duration : 0;
+  out->key.eventId = eventId;
+  out->key.present = (h->flags & kFlagPresent) != 0;
+  out->key.following = (h->flags & kFlagFollowing) != 0;
+  out->running = h->running;
+  out->hasContent = (h->flags & kFlagContent) != 0;
+  out->content = h->content;
+  std::memcpy(out->language, h->language, 3);
+  out->language[3] = '\0';
+  if (out->language[0] == '\0') out->language[1] = out->language[2] = '\0';
+  out->nameLength = h->nameLength;
+  out->textLength = h->textLength;
+  // Name and text, in that order, from the head's bytes on through its tails.
+  uint8_t all[510];
+  const int total = h->nameLength + h->textLength;
+  int copied = total < kHeadBytes ? total : kHeadBytes;
+  std::memcpy(all, h->bytes, static_cast<size_t>(copied));
+  for (uint16_t t = h->tail; t != kNoSlot && copied < total;) {
+    const EventTail* tail = reinterpret_cast<const EventTail*>(SlotAt(t));
+    const int n = total - copied < kTailBytes ? total - copied : kTailBytes;
+    std::memcpy(all + copied, tail->bytes, static_cast<size_t>(n));
+    copied += n;
+    t = tail->next;
+  }
+  std::memcpy(out->name, all, h->nameLength);
+  std::memcpy(out->text, all + h->nameLength, h->textLength);
+  return true;
+}
+
+}  // namespace guide

@@ -1,0 +1,112 @@
+// The events of every service from whole sections of the present/following
+// and schedule tables of the actual stream, in a bounded store: at most 64
+// services and 4 MB in all, whatever the stream sends.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace guide {
+
+constexpr int kStoreServices = 64;
+constexpr size_t kStoreBudget = size_t(4) << 20;  // the store and its engine, in all
+// Events and their text live in 64-byte slots taken from blocks of 64 KB,
+// allocated as the store fills; a failed allocation drops the event it was
+// for. A full store first drops the farthest events of the services not tuned.
+constexpr size_t kStoreSlot = 64;
+constexpr int kStoreBlockSlots = 1024;
+constexpr int kStoreMaxBlocks = 62;  // with the fixed part, within the budget
+// Events that ended this long before the clock go.
+constexpr int64_t kKeepEndedSeconds = 3600;
+// A clock at or below this keeps every event (a recording read by the tools).
+constexpr int64_t kNoClock = 0;
+
+// Where an event stands in its service's schedule.
+struct EventKey {
+  int64_t startUtc;  // seconds since 1970 UTC; 0 when the start is undefined
+  int32_t duration;  // seconds; 0 when undefined
+  uint16_t eventId;
+  bool present;      // the present section of present/following names it
+  bool following;    // the following section names it
+};
+
+// One event as broadcast: the name and short text with their
+// character-table bytes, converted only when shown.
+struct StoredEvent {
+  EventKey key;
+  uint8_t running;     // running_status
+  bool hasContent;
+  uint8_t content;     // the first content descriptor's nibbles (level 1 high)
+  char language[4];    // the short event's ISO 639 code, or ""
+  uint8_t nameLength, textLength;
+  uint8_t name[255];
+  uint8_t text[255];
+};
+
+struct StoreFigures {
+  int services, events;
+  size_t bytesReserved;  // the fixed part and the blocks taken from the system
+  size_t bytesUsed;      // the fixed part and the slots in use
+};
+
+class EventStore {
+ public:
+  // A store of its fixed part (its blocks come as events do), or null when
+  // the memory cannot be had. Made and dropped on the host's thread.
+  static EventStore* Create(int maxBlocks = kStoreMaxBlocks);
+  static void Destroy(EventStore* store);
+
+  // A whole section whose CRC held. Sections of other tables, of a version
+  // not yet current, or repeating one already held are passed over. Events
+  // that ended before clock - kKeepEndedSeconds are not taken. Events of
+  // tunedService are the last to be dropped when the store is full. Returns
+  // true when the events of tunedService changed.
+  bool Put(const uint8_t* section, size_t size, int64_t clock, uint16_t tunedService);
+  // Drops the events that ended before clock - kKeepEndedSeconds; true when
+  // tunedService lost one.
+  bool Expire(int64_t clock, uint16_t tunedService);
+
+  // The service ids held, in the order they came; returns how many.
+  int Services(uint16_t* out, int capacity) const;
+  // Events of serviceId.
+  int EventCount(uint16_t serviceId) const;
+  // Up to capacity of serviceId's events' keys, in no order; returns how many.
+  int Keys(uint16_t serviceId, EventKey* out, int capacity) const;
+  // The event eventId of serviceId; false when it is not held.
+  bool Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) const;
+  StoreFigures Figures() const;
+
+  struct Service;
+  struct Parsed;
+
+ private:
+  EventStore() = default;
+  ~EventStore() = default;
+
+  // event_store.cpp: sections and their events.
+  int ServiceIndex(uint16_t serviceId) const;
+  int Admit(uint16_t serviceId, uint16_t tunedService);
+  bool Upsert(int service, const Parsed& event, int table, uint8_t section, uint16_t tuned);
+  // event_store_space.cpp: slots, blocks and what leaves the store.
+  uint8_t* SlotAt(uint16_t slot) const;
+  bool Reserve(int slots, uint16_t tunedService);
+  uint16_t TakeSlot();
+  void GiveChain(uint16_t slot);
+  uint16_t WriteText(uint16_t head, const uint8_t* name, int nameLength, const uint8_t* text,
+                     int textLength);
+  void Unlink(int service, uint16_t* link);
+  void ClearService(int service);
+  void RemoveCarried(int service, int table);
+  void Evict(int slots, uint16_t tunedService);
+  bool Grow();
+
+  Service* services_;
+  uint8_t* blocks_[kStoreMaxBlocks];
+  int blockCount_, blockLimit_;
+  uint16_t freeSlot_;  // the first free slot, chained through the slots
+  int freeCount_;
+  int events_;
+  uint32_t touch_;     // counts Put calls: which service was fed last
+};
+
+}  // namespace guide

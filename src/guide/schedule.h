@@ -1,0 +1,63 @@
+// The guide's schedule as the user interface reads it: the present event's
+// timing, the tuned channel's rows and one event's detail, and a serial that
+// changes when they may have.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace guide {
+
+// The present event of the tuned channel, from the present/following section
+// (either reader, so it works with the schedule off): start in seconds since
+// 1970-01-01 UTC and duration in seconds. False when none is known for the
+// channel tuned now (cleared at each channel change) or when the section's
+// start or duration is undefined.
+struct EventTiming {
+  int64_t startUtc;
+  int32_t durationSec;
+  uint16_t eventId;
+};
+bool PresentEventTiming(EventTiming* out);
+
+// Schedule rows of the tuned channel (schedule 1), from the present event
+// (the one the present/following section names; without one, the first event
+// not ended by nowUtc) on, in start order, for as many days as the store
+// holds. text is the row as the EPG panel shows it: "HH:MM title", and for
+// rows of another day than the present event's "Ddd DD.MM. HH:MM title"
+// (e.g. "Tue 08.12. 20:15 News"); times by the banner's rules (localtime,
+// then timeshift); title 8-bit cleaned with epgchars 0, UTF-8 with epgchars 1.
+struct ScheduleRow {
+  uint16_t eventId;
+  int64_t startUtc;
+  int32_t durationSec;
+  char text[320];
+};
+int CopyScheduleRows(int64_t nowUtc, ScheduleRow* rows, int maxRows);  // rows written
+
+// One event of the tuned channel for the EPG text box: its title, its time
+// span "HH:MM - HH:MM" (with the day before it as in the rows when it is not
+// the present event's day) and its description, one to a line; *unicode set
+// when the text is UTF-8 (epgchars 1). False (and out empty) when the tuned
+// channel has no such event.
+bool CopyScheduleDetail(uint16_t eventId, char* out, size_t capacity, bool* unicode);
+
+// Changes whenever the tuned channel's rows may have changed (new or ended
+// events, a channel change), so the panel refreshes only then.
+uint32_t ScheduleSerial();
+
+// Unload (host thread): drops the schedule's engine and everything it holds.
+void ReleaseSchedule();
+
+// What the store holds now, for tests and benchmarks.
+struct ScheduleStats {
+  int services;          // services with events
+  int events;            // events held
+  size_t bytesReserved;  // memory the store has taken from the system
+  size_t bytesUsed;      // of it, in use by events and their text
+  long sectionsTaken;    // whole sections whose CRC held, since the store was made
+  long sectionsFailed;   // sections the CRC refused
+};
+bool GetScheduleStats(ScheduleStats* out);  // false when the schedule is off
+
+}  // namespace guide

@@ -1,0 +1,127 @@
+// The tuned channel's schedule for the EPG panel: its rows from the present
+// event on, and one event's detail, read from the store under the schedule
+// lock and made into text by the banner's rules.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/channel_record.h"
+#include "guide/event_store.h"
+#include "guide/event_time.h"
+#include "guide/guide.h"
+#include "guide/schedule_engine.h"
+#include "guide/schedule_text.h"
+#include "platform/win32.h"
+#include "settings/settings.h"
+
+namespace guide {
+namespace {
+
+TimeRules CurrentRules() {
+  TimeRules rules;
+  if (settings.localtime.load() == 1) rules.local = &LocalCivilTime;
+  rules.timeshift = settings.timeshift.load();
+  rules.unicode = settings.epgchars.load() == 1;
+  return rules;
+}
+
+bool Earlier(const EventKey& a, const EventKey& b) {
+  return a.startUtc != b.startUtc ? a.startUtc < b.startUtc : a.eventId < b.eventId;
+}
+
+// The tuned service's events with a start, in start order (malloc'd; the
+// caller frees it), and the index of the first row: the present event, or
+// without one the first event not ended by nowUtc.
+struct Ordered {
+  EventKey* keys = nullptr;
+  int count = 0;
+  int first = 0;
+};
+
+Ordered OrderEvents(const EventStore& store, uint16_t serviceId, int64_t nowUtc) {
+  Ordered o;
+  const int count = store.EventCount(serviceId);
+  if (count == 0) return o;
+  o.keys = static_cast<EventKey*>(std::malloc(sizeof(EventKey) * static_cast<size_t>(count)));
+  if (o.keys == nullptr) return o;
+  const int n = store.Keys(serviceId, o.keys, count);
+  o.count = static_cast<int>(
+      std::remove_if(o.keys, o.keys + n, [](const EventKey& k) { return k.startUtc == 0; }) -
+      o.keys);
+  std::sort(o.keys, o.keys + o.count, Earlier);
+  int present = -1, notEnded = -1;
+  for (int i = 0; i < o.count; ++i) {
+    if (o.keys[i].present && present < 0) present = i;
+    if (notEnded < 0 && o.keys[i].startUtc + o.keys[i].duration > nowUtc) notEnded = i;
+  }
+  o.first = present >= 0 ? present : notEnded >= 0 ? notEnded : o.count;
+  return o;
+}
+
+struct RowsRequest {
+  uint16_t serviceId;
+  int64_t nowUtc;
+  ScheduleRow* rows;
+  int maxRows;
+  int written;
+};
+
+void ReadRows(const EventStore& store, void* context) {
+  RowsRequest* r = static_cast<RowsRequest*>(context);
+  Ordered o = OrderEvents(store, r->serviceId, r->nowUtc);
+  const TimeRules rules = CurrentRules();
+  if (o.first < o.count) {
+    const CivilTime day = ShownTime(o.keys[o.first].startUtc, rules);
+    StoredEvent e;
+    for (int i = o.first; i < o.count && r->written < r->maxRows; ++i) {
+      if (!store.Find(r->serviceId, o.keys[i].eventId, &e)) continue;
+      ScheduleRow& row = r->rows[r->written++];
+      row.eventId = e.key.eventId;
+      row.startUtc = e.key.startUtc;
+      row.durationSec = e.key.duration;
+      FormatScheduleRow(e, day, rules, row.text, sizeof row.text);
+    }
+  }
+  std::free(o.keys);
+}
+
+struct DetailRequest {
+  uint16_t serviceId;
+  uint16_t eventId;
+  char* out;
+  size_t capacity;
+  bool found;
+};
+
+void ReadDetail(const EventStore& store, void* context) {
+  DetailRequest* r = static_cast<DetailRequest*>(context);
+  StoredEvent e;
+  if (!store.Find(r->serviceId, r->eventId, &e)) return;
+  const TimeRules rules = CurrentRules();
+  // The day of the first row (the present event's) decides the day prefix.
+  Ordered o = OrderEvents(store, r->serviceId, win32::UtcNowSeconds());
+  const int64_t dayStart = o.first < o.count ? o.keys[o.first].startUtc : e.key.startUtc;
+  std::free(o.keys);
+  FormatScheduleDetail(e, ShownTime(dayStart, rules), rules, r->out, r->capacity);
+  r->found = true;
+}
+
+}  // namespace
+
+int CopyScheduleRows(int64_t nowUtc, ScheduleRow* rows, int maxRows) {
+  if (rows == nullptr || maxRows <= 0) return 0;
+  RowsRequest r = {CurrentServiceId(), nowUtc, rows, maxRows, 0};
+  ReadSchedule(&ReadRows, &r);
+  return r.written;
+}
+
+bool CopyScheduleDetail(uint16_t eventId, char* out, size_t capacity, bool* unicode) {
+  if (unicode != nullptr) *unicode = settings.epgchars.load() == 1;
+  if (out == nullptr || capacity == 0) return false;
+  out[0] = '\0';
+  DetailRequest r = {CurrentServiceId(), eventId, out, capacity, false};
+  ReadSchedule(&ReadDetail, &r);
+  return r.found;
+}
+
+}  // namespace guide

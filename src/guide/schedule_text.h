@@ -1,0 +1,42 @@
+// The schedule's text as the EPG panel and the user tools show it: times by
+// the banner's rules (local time, then the time shift), titles and
+// descriptions in 8-bit text or converted to UTF-8. Pure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "guide/broadcast_time.h"
+#include "guide/event_store.h"
+
+namespace guide {
+
+// A UTC calendar time in local time; false when it cannot be had.
+using LocalCivilFn = bool (*)(const CivilTime& utc, CivilTime* local);
+
+struct TimeRules {
+  LocalCivilFn local = nullptr;  // set: local time first (localtime 1)
+  int32_t timeshift = 0;         // then these hours are added
+  bool unicode = false;          // UTF-8 text (epgchars 1), else 8-bit cleaned
+};
+
+// The time a start is shown at. Without a local time the UTC one is used.
+CivilTime ShownTime(int64_t utc, const TimeRules& rules);
+bool SameDay(const CivilTime& a, const CivilTime& b);
+
+// The event's name as a title: UTF-8 with blanks for line breaks, or the
+// 8-bit form the banner shows (character-table bytes and a first byte below
+// 0x21 dropped, control bytes cleaned).
+void FormatTitle(const StoredEvent& e, bool unicode, char* out, size_t capacity);
+
+// One row: "HH:MM title", or "Ddd DD.MM. HH:MM title" when the start's day
+// is not day's.
+void FormatScheduleRow(const StoredEvent& e, const CivilTime& day, const TimeRules& rules,
+                       char* out, size_t capacity);
+
+// An event's detail: its title, its time span "HH:MM - HH:MM" (with the day
+// before it as in the rows) and its description, one to a line.
+void FormatScheduleDetail(const StoredEvent& e, const CivilTime& day, const TimeRules& rules,
+                          char* out, size_t capacity);
+
+}  // namespace guide
