@@ -24,7 +24,7 @@ while [ $# -gt 2 ]; do
 done
 [ $# -eq 2 ] || { echo "usage: run-scenario.sh [options] WIN_DIR SCENARIO.scn" >&2; exit 2; }
 # Paths given on the command line are taken from the current folder.
-absolute() { case "$1" in ""|/*|generated|generated-long|generated-world|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
+absolute() { case "$1" in ""|/*|generated|generated-*|none|capture:*) echo "$1" ;; *) echo "$PWD/$1" ;; esac; }
 o_channels="$(absolute "$o_channels")"
 o_ts="$(absolute "$o_ts")"
 win_dir="$(cd "$1" && pwd)" || exit 2
@@ -51,7 +51,7 @@ tz="$(directive tz)"
 
 case "$channels" in /*) ;; *) channels="$scn_dir/$channels" ;; esac
 case "$ts" in
-  generated|generated-long|generated-world|none) ;;
+  generated|generated-*|none) ;;
   capture:*)
     cap="$repo/../shared/data/eit/${ts#capture:}"
     if [ ! -f "$cap" ]; then
@@ -109,7 +109,7 @@ args=(--plugin "$(winpath "$plugin_dir/$plugin")" --family "$family"
       --pace "$pace" --hang "$hang" --quality "$quality" --handle "$handle")
 case "$ts" in
   none) ;;
-  generated|generated-long|generated-world) args+=(--ts "$ts") ;;
+  generated|generated-*) args+=(--ts "$ts") ;;
   *) args+=(--ts "$(winpath "$ts")") ;;
 esac
 
