@@ -148,6 +148,8 @@ void CaseSecondViewer();
 void CaseKeysInOtherProgram();
 void CaseKeyBeforeLoad();
 void CaseAllocationFailures();
+// Loads the plug-in itself, with the schedule on (cases_schedule.cpp).
+void CaseScheduleDeliveries();
 // The child processes those cases start (hostile_host.exe --child NAME).
 int RunChild(const std::string& name);
 // This program started again with --child NAME (on another copy of the

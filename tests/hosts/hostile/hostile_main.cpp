@@ -189,6 +189,7 @@ int main(int argc, char** argv) {
   const Entry unloaded[] = {
       {"keys_typed_before_the_load", 30000, CaseKeyBeforeLoad},
       {"allocation_failures", 400000, CaseAllocationFailures},
+      {"schedule_hostile_deliveries", 120000, CaseScheduleDeliveries},
   };
   for (const Entry& e : unloaded)
     if (only.empty() || only == e.name) RunCase(e.name, e.limitMs, e.body, false);
