@@ -10,6 +10,7 @@
 
 #include "tests/hosts/eitgen/eit_sections.h"
 #include "tests/hosts/hostile/hostile.h"
+#include "tests/support/guide_sections.h"
 
 namespace hostile {
 namespace {
@@ -18,17 +19,6 @@ namespace {
 constexpr long kStoreBound = 4L << 20;
 constexpr long kHeapSlack = 512L << 10;
 constexpr int kRandomDeliveries = 3000;
-
-struct Random {
-  uint32_t s;
-  explicit Random(uint32_t seed) : s(seed) {}
-  uint32_t Next() {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s;
-  }
-};
 
 // Today's Modified Julian Date, so events lie ahead of the PC's clock.
 uint16_t TodayMjd() {
@@ -62,33 +52,6 @@ std::vector<uint8_t> Section(uint8_t table, uint16_t sid, uint8_t version, uint8
   const uint32_t crc = eitgen::Crc32Mpeg(s.data(), s.size());
   for (int k = 3; k >= 0; --k) s.push_back(static_cast<uint8_t>(crc >> (8 * k)));
   return s;
-}
-
-// Sections end to end in header-less units, as a multiplexer packs them.
-std::vector<uint8_t> Pack(const std::vector<std::vector<uint8_t>>& sections) {
-  std::vector<uint8_t> stream, out;
-  std::vector<size_t> starts;
-  for (const auto& s : sections) {
-    starts.push_back(stream.size());
-    stream.insert(stream.end(), s.begin(), s.end());
-  }
-  size_t pos = 0, next = 0;
-  while (pos < stream.size()) {
-    while (next < starts.size() && starts[next] < pos) ++next;
-    const size_t gap = next < starts.size() ? starts[next] - pos : SIZE_MAX;
-    size_t take = kUnit;
-    if (gap <= kUnit - 2) {
-      out.push_back(static_cast<uint8_t>(gap));
-      take = kUnit - 1;
-    } else if (gap == kUnit - 1) {
-      take = kUnit - 1;
-    }
-    if (take > stream.size() - pos) take = stream.size() - pos;
-    out.insert(out.end(), stream.begin() + pos, stream.begin() + pos + take);
-    pos += take;
-    out.resize((out.size() + kUnit - 1) / kUnit * kUnit, 0xFF);
-  }
-  return out;
 }
 
 // Delivers units in deliveries of 1 to 10 of them, placed at the end of a
@@ -170,17 +133,17 @@ void CaseScheduleDeliveries() {
     list.back()[1] = static_cast<uint8_t>(0xF0 | (length >> 8));
     list.back()[2] = static_cast<uint8_t>(length);
     if (list.size() == 64) {
-      DeliverUnits(Pack(list), rng);
+      DeliverUnits(sections::Packed(list), rng);
       list.clear();
     }
   }
-  DeliverUnits(Pack(list), rng);
+  DeliverUnits(sections::Packed(list), rng);
   CheckHeap(heapBefore, "sections of every length");
   // A thousand services.
   list.clear();
   for (uint16_t sid = 0x2000; sid < 0x2000 + 1000; ++sid)
     list.push_back(Section(0x50, sid, 0, 0, 400, 1, mjd));
-  DeliverUnits(Pack(list), rng);
+  DeliverUnits(sections::Packed(list), rng);
   CheckHeap(heapBefore, "a thousand services");
   // A flood of 100,000 events: sixteen tables of two services, every
   // section number, sections of 200 events.
@@ -192,16 +155,16 @@ void CaseScheduleDeliveries() {
                            static_cast<uint16_t>(n * 200), static_cast<uint16_t>(mjd + (n / 2) % 16)));
     events += 200;
     if (list.size() == 32) {
-      DeliverUnits(Pack(list), rng);
+      DeliverUnits(sections::Packed(list), rng);
       list.clear();
     }
   }
-  DeliverUnits(Pack(list), rng);
+  DeliverUnits(sections::Packed(list), rng);
   CheckHeap(heapBefore, "a flood of 100,000 events");
   // A new version every delivery.
   for (int v = 0; v < 500; ++v) {
     const std::vector<uint8_t> units =
-        Pack({Section(0x50, 0x0102, static_cast<uint8_t>(v % 32), 0, 1000, 1, mjd)});
+        sections::Packed({Section(0x50, 0x0102, static_cast<uint8_t>(v % 32), 0, 1000, 1, mjd)});
     DeliverRaw(1, static_cast<int>(units.size()), guard.Place(units.data(), units.size()));
   }
   CheckHeap(heapBefore, "a new version every delivery");

@@ -19,6 +19,18 @@ constexpr int32_t kFilterHandle = 5;  // the handle this host gives the filter
 constexpr DWORD kPage = 4096;
 constexpr int kUnit = host::kUnitSize;
 
+// A small generator of our own: runs repeat exactly.
+struct Random {
+  uint32_t s;
+  explicit Random(uint32_t seed) : s(seed) {}
+  uint32_t Next() {
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return s;
+  }
+};
+
 // ---- hostile_main.cpp: the case runner ----
 // Case bodies report what went wrong through Check; a case passes when none did.
 bool Check(bool condition, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
