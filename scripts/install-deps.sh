@@ -6,7 +6,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 need=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-utils
       imagemagick xdotool xcompmgr fonts-dejavu fonts-liberation fonts-wine fonts-wqy-microhei
-      cmake g++ clang
+      cmake g++ clang xmltv-util
       libgtest-dev libgmock-dev libbenchmark-dev zip python3-markdown
       libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 libxcomposite1:i386
       libxinerama1:i386 libxfixes3:i386)

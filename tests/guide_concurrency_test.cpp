@@ -63,13 +63,19 @@ bool LineCall(const std::string& call, int banner, int* control, std::string* te
   return false;
 }
 
-TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
+// With schedule 1 the lines come from the section engine; a fourth thread
+// reads the rows, the present event's timing and the store's figures as the
+// EPG panel and the banner's progress do, and every 500th change turns the
+// schedule off or on again (the engine is dropped and made while deliveries
+// run).
+void PlayChanges(int schedule) {
   fake::ResetDesktop();
   fake::ResetUi();
   ResetGuide();
   ResetSettings();
   settings.epgtext = 1;
   settings.epgchars = 1;
+  settings.schedule = schedule;
   int banner =
       ui::LoadPanelEx(0, TAVIK_SOURCE_DIR "/src/resources/tavik.uir", panel::kBannerId, nullptr);
   ASSERT_GE(banner, 0);
@@ -92,6 +98,20 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
                     delivery.data() + first * sections::kUnit);
     }
   });
+  std::thread reader([&] {
+    guide::ScheduleRow rows[8];
+    guide::EventTiming timing;
+    guide::ScheduleStats stats;
+    char detail[256];
+    bool unicode;
+    while (!done.load() && schedule == 1) {
+      guide::CopyScheduleRows(0, rows, 8);
+      guide::CopyScheduleDetail(3, detail, sizeof detail, &unicode);
+      guide::PresentEventTiming(&timing);
+      guide::GetScheduleStats(&stats);
+      std::this_thread::yield();
+    }
+  });
   std::atomic<int> shows{0};
   std::thread timer([&] {
     while (!done.load()) {
@@ -107,6 +127,7 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   int waitsMissed = 0;
   for (int k = 1; k <= kChanges; ++k) {
     const Service& s = kServices[k % 2];
+    if (schedule == 1 && k % 500 == 0) settings.schedule = 1 - settings.schedule.load();
     ui::SetCtrlVal(banner, panel::kChannelName, s.tag);  // marks the change in the log
     SaveChannelRecord(hostkit::MakeRecord(s.tag, 1, 1, s.sid, 0));
     const int before = shows.load();
@@ -122,6 +143,7 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   done = true;
   data.join();
   timer.join();
+  reader.join();
 
   // The log orders every SetCtrlVal (each is made under the guide lock or,
   // for the marker, by the host's thread just before it saves the record). Until a change has emptied the lines, its banner
@@ -159,6 +181,12 @@ TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) {
   EXPECT_EQ(waitsMissed, 0) << "a change whose lines were never shown";
   EXPECT_GE(shown, 2 * kChanges / 50) << "both lines after every awaited change";
   settings.epgchars = 0;
+  settings.schedule = 0;
+  guide::ReleaseSchedule();
 }
+
+TEST(GuideConcurrency, NoLineOfThePreviousServiceReachesTheBanner) { PlayChanges(0); }
+
+TEST(GuideConcurrency, NorWithTheScheduleOn) { PlayChanges(1); }
 
 }  // namespace

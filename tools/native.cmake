@@ -17,7 +17,10 @@ target_include_directories(tavik_dvbread PUBLIC ${TAVIK_INCLUDES})
 # tavik_core: the character-table converter; tavik_hostkit: the units' sizes.
 target_link_libraries(tavik_dvbread PUBLIC tavik_core tavik_hostkit)
 
-add_library(tavik_eit_reader STATIC ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/eit_reader.cpp)
+add_library(tavik_eit_reader STATIC ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/eit_reader.cpp
+                                    ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/schedule_report.cpp
+                                    ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/xmltv_writer.cpp
+                                    ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/tool_time.cpp)
 target_link_libraries(tavik_eit_reader PUBLIC tavik_core tavik_dvbread)
 add_executable(tavik-eit ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/main.cpp)
 target_link_libraries(tavik-eit PRIVATE tavik_eit_reader)

@@ -17,6 +17,7 @@ namespace {
 constexpr size_t kSecServiceId = 3;
 constexpr size_t kSecVersion = 5;  // version_number in bits 1-5, current_next in bit 0
 constexpr size_t kSecNumber = 6;
+constexpr size_t kSecStreamIds = 8;  // transport_stream_id, then original_network_id
 constexpr size_t kSecEvents = 14;
 constexpr size_t kCrcBytes = 4;
 // Positions in an event (from its event_id).
@@ -149,6 +150,10 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
   if (s < 0) s = Admit(serviceId, tunedService);
   if (s < 0) return false;
   services_[s].touched = touch_;
+  services_[s].transportStreamId = static_cast<uint16_t>(section[kSecStreamIds] << 8 |
+                                                         section[kSecStreamIds + 1]);
+  services_[s].originalNetworkId = static_cast<uint16_t>(section[kSecStreamIds + 2] << 8 |
+                                                         section[kSecStreamIds + 3]);
   bool changed = false;
   uint8_t* seen = services_[s].seen[table];
   if (services_[s].version[table] != version) {
@@ -225,6 +230,15 @@ int EventStore::Services(uint16_t* out, int capacity) const {
   for (int s = 0; s < kStoreServices && n < capacity; ++s)
     if (services_[s].used && services_[s].events > 0) out[n++] = services_[s].serviceId;
   return n;
+}
+
+bool EventStore::StreamIds(uint16_t serviceId, uint16_t* transportStreamId,
+                           uint16_t* networkId) const {
+  const int s = ServiceIndex(serviceId);
+  if (s < 0) return false;
+  *transportStreamId = services_[s].transportStreamId;
+  *networkId = services_[s].originalNetworkId;
+  return true;
 }
 
 int EventStore::EventCount(uint16_t serviceId) const {

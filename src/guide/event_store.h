@@ -68,6 +68,9 @@ class EventStore {
 
   // The service ids held, in the order they came; returns how many.
   int Services(uint16_t* out, int capacity) const;
+  // The transport stream and original network ids of serviceId's last
+  // section; false when it is not held.
+  bool StreamIds(uint16_t serviceId, uint16_t* transportStreamId, uint16_t* networkId) const;
   // Events of serviceId.
   int EventCount(uint16_t serviceId) const;
   // Up to capacity of serviceId's events' keys, in no order; returns how many.

@@ -59,6 +59,7 @@ inline int SlotsFor(int textBytes) {
 struct EventStore::Service {
   bool used;
   uint16_t serviceId;
+  uint16_t transportStreamId, originalNetworkId;  // of its last section
   uint16_t first;  // its events, chained through nextInService
   int events;
   uint32_t touched;  // the store's touch_ when a section of it last came

@@ -67,20 +67,21 @@ uint16_t EventStore::WriteText(uint16_t head, const uint8_t* name, int nameLengt
   h->nameLength = static_cast<uint8_t>(nameLength);
   h->textLength = static_cast<uint8_t>(textLength);
   // The bytes of name then text, written into the head and then the tails.
-  int written = 0;
-  auto put = [&](uint8_t* to, int room) {
-    int n = 0;
-    for (; n < room && written < nameLength + textLength; ++n, ++written)
-      to[n] = written < nameLength ? name[written] : text[written - nameLength];
-  };
-  put(h->bytes, kHeadBytes);
+  uint8_t all[2 * 255];
+  const int total = nameLength + textLength;
+  if (nameLength > 0) std::memcpy(all, name, static_cast<size_t>(nameLength));
+  if (textLength > 0) std::memcpy(all + nameLength, text, static_cast<size_t>(textLength));
+  int written = total < kHeadBytes ? total : kHeadBytes;
+  std::memcpy(h->bytes, all, static_cast<size_t>(written));
   uint16_t first = kNoSlot;
   uint16_t* link = &first;
-  while (written < nameLength + textLength) {  // Reserve made room for every tail
+  while (written < total) {  // Reserve made room for every tail
     const uint16_t t = TakeSlot();
     EventTail* tail = reinterpret_cast<EventTail*>(SlotAt(t));
     tail->next = kNoSlot;
-    put(tail->bytes, kTailBytes);
+    const int n = total - written < kTailBytes ? total - written : kTailBytes;
+    std::memcpy(tail->bytes, all + written, static_cast<size_t>(n));
+    written += n;
     *link = t;
     link = &tail->next;
   }

@@ -4,8 +4,10 @@
 
 #include "guide/crc32.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sections {
@@ -87,6 +89,86 @@ inline Bytes Units(const Section& s, size_t minUnits = 1) {
   if (units < minUnits) units = minUnits;
   b.resize(units * kUnit, 0xFF);
   return b;
+}
+
+// One event of a section of any table: its fixed fields and descriptors.
+struct Event {
+  uint16_t eventId = 1;
+  uint16_t mjd = 0xE82C;          // 2021-08-10
+  uint8_t hour = 0x20, minute = 0x15, second = 0x00;  // BCD
+  uint32_t duration = 0x013000;  // BCD hhmmss
+  uint8_t running = 4;
+  Bytes descriptors;
+};
+
+inline Bytes WithCrc(Bytes b) {
+  const uint32_t crc = guide::Crc32Mpeg(b.data(), b.size());
+  for (int k = 3; k >= 0; --k) b.push_back(static_cast<uint8_t>(crc >> (8 * k)));
+  return b;
+}
+
+// A whole section of table tableId (0x4E present/following, 0x50 to 0x5F
+// schedule) with its events and a CRC that holds.
+inline Bytes EitSection(uint8_t tableId, uint16_t serviceId, uint8_t version, uint8_t number,
+                        const std::vector<Event>& events) {
+  Bytes b = {tableId, 0, 0, static_cast<uint8_t>(serviceId >> 8), static_cast<uint8_t>(serviceId),
+             static_cast<uint8_t>(0xC1 | (version & 0x1F) << 1), number, 0xFF,
+             0x00, 0x01, 0x00, 0x02, number, tableId};
+  for (const Event& e : events) {
+    Bytes f = {static_cast<uint8_t>(e.eventId >> 8), static_cast<uint8_t>(e.eventId),
+               static_cast<uint8_t>(e.mjd >> 8), static_cast<uint8_t>(e.mjd), e.hour, e.minute,
+               e.second, static_cast<uint8_t>(e.duration >> 16),
+               static_cast<uint8_t>(e.duration >> 8), static_cast<uint8_t>(e.duration),
+               static_cast<uint8_t>(e.running << 5 | ((e.descriptors.size() >> 8) & 0x0F)),
+               static_cast<uint8_t>(e.descriptors.size())};
+    b = Cat(Cat(b, f), e.descriptors);
+  }
+  const size_t length = b.size() + 4 - 3;
+  b[1] = static_cast<uint8_t>(0xF0 | ((length >> 8) & 0x0F));
+  b[2] = static_cast<uint8_t>(length);
+  return WithCrc(b);
+}
+
+// Sections laid end to end in header-less units as a multiplexer packs them:
+// a unit in which a section starts begins with a pointer field to it; the
+// last unit is stuffed with 0xFF. spans, when given, gets each section's
+// first and last unit.
+inline Bytes Packed(const std::vector<Bytes>& list,
+                    std::vector<std::pair<size_t, size_t>>* spans = nullptr) {
+  Bytes stream;
+  std::vector<size_t> starts;
+  for (const Bytes& b : list) {
+    starts.push_back(stream.size());
+    stream = Cat(stream, b);
+  }
+  Bytes out;
+  size_t pos = 0, next = 0;
+  while (pos < stream.size()) {
+    while (next < starts.size() && starts[next] < pos) ++next;
+    const size_t gap = next < starts.size() ? starts[next] - pos : SIZE_MAX;
+    size_t take = kUnit;
+    if (gap <= kUnit - 2) {  // a section starts here: pointer field first
+      out.push_back(static_cast<uint8_t>(gap));
+      take = kUnit - 1;
+    } else if (gap == kUnit - 1) {  // it would start on the last byte: stuff that
+      take = kUnit - 1;
+    }
+    take = std::min(take, stream.size() - pos);
+    if (spans != nullptr) {
+      const size_t unit = out.size() / kUnit;
+      for (size_t k = 0; k < list.size(); ++k) {
+        if (spans->size() <= k) spans->emplace_back(SIZE_MAX, 0);
+        if (starts[k] < pos + take && starts[k] + list[k].size() > pos) {
+          (*spans)[k].first = std::min((*spans)[k].first, unit);
+          (*spans)[k].second = unit;
+        }
+      }
+    }
+    out.insert(out.end(), stream.begin() + pos, stream.begin() + pos + take);
+    pos += take;
+    out.resize((out.size() + kUnit - 1) / kUnit * kUnit, 0xFF);
+  }
+  return out;
 }
 
 }  // namespace sections

@@ -2,7 +2,8 @@
 # Runs the user tools on inputs of our own and on the real captures, as a user
 # would, and checks what they print and their exit codes.
 #   tests/tools/tool-tests.sh CASE NATIVE_DIR [WIN_DIR]
-# Cases: eit-generated, eit-captures, logos-awkward, logos-captures, win-same-output.
+# Cases: eit-generated, eit-captures, eit-xmltv, logos-awkward, logos-captures,
+# win-same-output.
 # Exit 0 passed, 1 failed, 77 skipped (no captures, no Windows build).
 set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -91,6 +92,53 @@ eit-captures)
     expect_out '[ISO 10646 two-byte, Big5 subset (0x14)]: 華視晚間新聞(普)'
   fi
   ;;
+eit-xmltv)
+  # The schedule and XMLTV over the generated stream and the real captures;
+  # every XMLTV file must pass the xmltv-util validator (its DTD offline).
+  command -v tv_validate_file >/dev/null || { echo "skipped: tv_validate_file (xmltv-util) is not installed"; exit 77; }
+  export XMLTV_SUPPLEMENT=/usr/share/xmltv
+  validate() {  # FILE LABEL
+    tv_validate_file "$1" >"$work/valid" 2>&1 || fail "$2: XMLTV not valid: $(cat "$work/valid")"
+  }
+  "$native/eitgen" "$work/gen.ts" >/dev/null || exit 1
+  expect_exit 0 "$eit" --schedule "$work/gen.ts"
+  expect_out '40 sections whose CRC held, 0 refused; 10 events of 5 services'
+  expect_out 'service 0x0101 (257) Service 257: 2 events'
+  expect_out '  2024-01-01 20:00   0:30  Evening News  (present)'
+  expect_exit 0 "$eit" --schedule --timeshift 5 --service 0x0102 "$work/gen.ts"
+  expect_out '  2024-01-02 00:45   1:00  Harbour Life  (present)'
+  expect_exit 0 "$eit" --xmltv "$work/gen.ts"
+  expect_err 'tavik-eit: 10 programmes'
+  cp "$work/out" "$work/gen.xml"; validate "$work/gen.xml" generated
+  expect_out '<channel id="257.1.1.dvb">'
+  expect_out '<display-name>Service 257</display-name>'
+  expect_out '<programme start="20240101200000 +0000" stop="20240101203000 +0000" channel="257.1.1.dvb">'
+  expect_out '<title lang="eng">Evening News</title>'
+  grep -q -e '<desc[^>]*></desc>' -e '<title[^>]*></title>' "$work/out" && fail "an empty element"
+  expect_exit 1 "$eit" --xmltv --service 0x0999 "$work/gen.ts"
+  ls "$captures"/*.ts >/dev/null 2>&1 || exit $((failures > 0))
+  for ts in "$captures"/*.ts; do
+    "$eit" --xmltv "$ts" >"$work/cap.xml" 2>"$work/err" || fail "$(basename "$ts"): exit not 0"
+    validate "$work/cap.xml" "$(basename "$ts")"
+  done
+  if [ -f "$captures/petrj_germany_626MHz_2024-03-11-21-09-56.ts" ]; then
+    g="$captures/petrj_germany_626MHz_2024-03-11-21-09-56.ts"
+    expect_exit 0 "$eit" --schedule "$g"
+    expect_out '5175 events of 11 services'
+    expect_out 'service 0x0321 (801) BR Fernsehen Nord HD:'
+    expect_exit 0 "$eit" --xmltv "$g"
+    expect_out '<display-name>MDR Thüringen HD</display-name>'
+    expect_out '<desc lang="deu">Julia Büchler</desc>'
+    expect_out '<category lang="en">News / Current affairs</category>'
+  fi
+  if [ -f "$captures/tsduck_test-184.ts" ]; then
+    # the lines as the banner shows them with epgchars 1 and localtime 1
+    expect_exit 0 "$eit" --epgchars 1 "$captures/tsduck_test-184.ts"
+    expect_out '  now   "(12:30) Scènes de ménages "'
+    TZ=Europe/Paris expect_exit 0 "$eit" --localtime 1 "$captures/tsduck_test-184.ts"
+    expect_out '  now   "(13:30) Sc\xE8nes de m\xE9nages "'
+  fi
+  ;;
 logos-awkward)
   icons="$work/tavik_icon"; mkdir -p "$icons"
   jpg="$repo/src/resources/tavik_icon/0.jpg"
@@ -149,7 +197,7 @@ win-same-output)
   . "$repo/scripts/wine-env.sh"
   "$native/eitgen" "$work/gen.ts" >/dev/null || exit 1
   cd "$work"
-  for args in "gen.ts" "--epgtext 1 --timeshift 3 gen.ts"; do
+  for args in "gen.ts" "--epgtext 1 --timeshift 3 gen.ts" "--schedule gen.ts" "--xmltv gen.ts"; do
     # shellcheck disable=SC2086
     "$eit" $args >native.txt 2>/dev/null
     # shellcheck disable=SC2086

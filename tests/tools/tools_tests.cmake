@@ -14,7 +14,7 @@ target_link_libraries(logo_check_test PRIVATE tavik_fakes tavik_logo_check tavik
                       GTest::gtest_main)
 gtest_discover_tests(logo_check_test DISCOVERY_TIMEOUT 60)
 
-foreach(case eit-generated eit-captures logos-awkward logos-captures win-same-output)
+foreach(case eit-generated eit-captures eit-xmltv logos-awkward logos-captures win-same-output)
   add_test(NAME tools_${case}
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/tool-tests.sh ${case} ${CMAKE_BINARY_DIR} ${TAVIK_WIN_DIR})
   set_tests_properties(tools_${case} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)

@@ -63,13 +63,16 @@ std::string OneLine(const std::string& s) {
   return out;
 }
 
-void FormatLine(std::string* out, const char* label, const ServiceLine& l) {
+void FormatLine(std::string* out, const char* label, const ServiceLine& l, bool unicode) {
   if (!l.built) {
     Append(out, "  %-5s (no %s section decoded)\n", label,
            std::strcmp(label, "now") == 0 ? "present" : "following");
     return;
   }
-  Append(out, "  %-5s \"%s\"\n", label, dvbread::EscapeBytes(l.line).c_str());
+  if (unicode)
+    Append(out, "  %-5s \"%s\"\n", label, l.unicodeLine.c_str());
+  else
+    Append(out, "  %-5s \"%s\"\n", label, dvbread::EscapeBytes(l.line).c_str());
   const bool firstRead = l.firstTag == 0x4D || l.firstTag == 0x4E || l.firstTag == 0x69;
   if (!l.complete)
     Append(out,
@@ -98,6 +101,8 @@ ServiceReport::ServiceReport() {
   std::memset(nowText, 0, sizeof nowText);
   std::memset(nextText, 0, sizeof nextText);
   std::memset(timeText, 0, sizeof timeText);
+  std::memset(unicodeBuf, 0, sizeof unicodeBuf);
+  std::memset(unicodeNowText, 0, sizeof unicodeNowText);
 }
 
 bool FindShortEvent(const uint8_t* delivery, size_t length, size_t offset, std::string* name,
@@ -159,8 +164,14 @@ void EitReader::DecodeUnit(const uint8_t* delivery, size_t length, size_t offset
   if (l.complete && (l.eventId == h.eventId || !picked.strings.recognised)) return;
   const bool programmeChanged = now && l.complete;
   guide::LineBuffers out = {s.lineBuf, s.nameBuf, now ? s.nowText : s.nextText, s.timeText};
-  guide::BuildLine(now ? guide::LineKind::kNow : guide::LineKind::kNext, picked.strings, h.orax,
-                   h.min, settings_, s.nowText, out);
+  if (unicode_) {
+    out.unicodeLine = s.unicodeBuf;
+    if (now) out.unicodeText = s.unicodeNowText;
+  }
+  guide::BuildLine(now ? guide::LineKind::kNow : guide::LineKind::kNext, picked.strings,
+                   guide::StartTime{h.mjd, h.orax, h.min}, settings_, s.nowText, out,
+                   s.unicodeNowText);
+  l.unicodeLine = s.unicodeBuf;
   l.built = true;
   l.complete = picked.strings.recognised;
   l.firstTag = h.evdesc;
@@ -171,6 +182,10 @@ void EitReader::DecodeUnit(const uint8_t* delivery, size_t length, size_t offset
   if (programmeChanged && settings_.epgtext == 2 && s.next.complete) {
     guide::FormatPresentTextLine8(s.nowText, s.lineBuf);
     s.next.line = s.lineBuf;
+    if (unicode_) {
+      guide::FormatPresentTextLine(s.unicodeNowText, s.unicodeBuf);
+      s.next.unicodeLine = s.unicodeBuf;
+    }
   }
   char start[8];
   std::snprintf(start, sizeof start, "%02X:%02X", h.orax, h.min);
@@ -204,8 +219,8 @@ std::string FormatReport(const EitReader& reader, bool onlyService, uint16_t ser
     if (s.passedOver > 0)
       Append(&out, "        %d of them passed over: a name or text ran past the delivery\n",
              s.passedOver);
-    FormatLine(&out, "now", s.now);
-    FormatLine(&out, "next", s.next);
+    FormatLine(&out, "now", s.now, reader.Unicode());
+    FormatLine(&out, "next", s.next, reader.Unicode());
   }
   if (shown == 0)
     out += onlyService ? "no present/following section of that service in the input\n"

@@ -25,6 +25,7 @@ struct ServiceLine {
   uint8_t firstTag = 0;   // tag of the first descriptor the plug-in read
   uint16_t eventId = 0;   // the event the line was built from
   std::string line;       // the line's bytes as the plug-in shows them
+  std::string unicodeLine;  // its Unicode form (UTF-8), with epgchars 1
   std::string startTime;  // hh:mm as broadcast (no time shift)
   dvbread::DvbText name;  // the short event's name, converted
   dvbread::DvbText text;  // the short event's text, converted
@@ -43,12 +44,17 @@ struct ServiceReport {
   char nowText[guide::kTextBuffer];
   char nextText[guide::kTextBuffer];
   char timeText[guide::kTimeBuffer];
+  char unicodeBuf[guide::kTextBuffer];
+  char unicodeNowText[guide::kTextBuffer];
   ServiceReport();
 };
 
 class EitReader {
  public:
-  explicit EitReader(const guide::LineSettings& settings) : settings_(settings) {}
+  // With unicode, each line is also built in Unicode as with epgchars 1.
+  explicit EitReader(const guide::LineSettings& settings, bool unicode = false)
+      : settings_(settings), unicode_(unicode) {}
+  bool Unicode() const { return unicode_; }
 
   // One delivery as the host hands it to the plug-in's data routine: 184 to
   // 2000 bytes, whole 184-byte units read, a remainder ignored. Returns false
@@ -65,6 +71,7 @@ class EitReader {
   void DecodeUnit(const uint8_t* delivery, size_t length, size_t offset, bool continuation);
 
   guide::LineSettings settings_;
+  bool unicode_;
   std::map<uint16_t, ServiceReport> services_;
   long deliveries_ = 0;
   long units_ = 0;

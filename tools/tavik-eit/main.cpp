@@ -10,6 +10,8 @@
 #include "hostkit/ts_units.h"
 #include "tools/dvbread/ts_read.h"
 #include "tools/tavik-eit/eit_reader.h"
+#include "tools/tavik-eit/schedule_report.h"
+#include "tools/tavik-eit/tool_time.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -27,22 +29,38 @@ void Usage(FILE* to) {
                "  For every service it prints the present (now) and following (next) lines\n"
                "  the banner shows after tuning that service, decoded by the plug-in's own\n"
                "  code, and beside them the event's name and text converted to UTF-8 by the\n"
-               "  character table the broadcaster announces (the banner shows the bytes as\n"
-               "  they are). Lines are printed with bytes outside printable ASCII as \\xHH.\n"
+               "  character table the broadcaster announces. Lines are printed with bytes\n"
+               "  outside printable ASCII as \\xHH (with --epgchars 1, in UTF-8 as shown).\n"
+               "  With --schedule or --xmltv it reads the whole schedule instead, through the\n"
+               "  plug-in's own section assembler and event store: the present/following\n"
+               "  table (0x4E) and the schedule tables (0x50 to 0x5F) of the actual stream;\n"
+               "  the other stream's tables (0x4F, 0x60 to 0x6F) are passed over. Only\n"
+               "  sections whose CRC holds are used. Service names come from the SDT (table\n"
+               "  0x42, PID 0x0011) of a transport stream; a dump has none.\n"
                "  Character tables converted: the default table, ISO 8859 parts 1 to 15\n"
-               "  (0x10 0x00 0xNN; parts 5 to 15 also by 0x01-0x0B), two-byte ISO 10646 (0x11,\n"
-               "  0x14), KS X 1001 (0x12), GB 2312 (0x13) and UTF-8 (0x15); 0x1F texts are\n"
-               "  shown as \\xHH bytes.\n"
+               "  (0x10 0x00 0xNN; parts 5 to 15 also by 0x01-0x0B), two-byte ISO 10646\n"
+               "  (0x11), its Big5 subset (0x14), KS X 1001 (0x12), GB 2312 (0x13) and UTF-8\n"
+               "  (0x15). Texts of 0x1F (encoding type) show U+FFFD outside ASCII.\n"
                "options:\n"
                "  --epgtext N     line form, as line 15 of tavik.ini: 0 name, 1 name > text,\n"
                "                  2 present text on the second line (default 0)\n"
                "  --timeshift H   hours added to start times, as line 10 of tavik.ini (default 0)\n"
+               "  --epgchars N    1: the lines in Unicode as the banner shows them with line 19\n"
+               "                  of tavik.ini at 1 (default 0: the 8-bit lines)\n"
+               "  --localtime N   1: start times in this PC's local time, as line 20 of\n"
+               "                  tavik.ini (default 0: UTC as broadcast)\n"
+               "  --schedule      every service's events: date, start, duration, title\n"
+               "                  (times by --localtime and --timeshift)\n"
+               "  --xmltv         the schedule as XMLTV on standard output: a channel per\n"
+               "                  service, a programme per event (start and stop in UTC,\n"
+               "                  title and description in UTF-8, the category)\n"
                "  --service ID    only this service id (decimal or 0x hex)\n"
                "  --units N       units of 184 bytes per delivery, 1 to 10 (default 10)\n"
                "  --format F      dump or ts (default: recognised from the file)\n"
                "  --version, --help\n"
                "Nothing is written to any file. Exit code: 0 when every service listed has\n"
-               "both lines, 1 when a service has none, 2 for a bad command or file.\n");
+               "both lines (with --schedule or --xmltv: when there is an event), 1 when not,\n"
+               "2 for a bad command or file.\n");
 }
 
 bool ParseInt(const char* s, long lo, long hi, long* out) {
@@ -66,7 +84,8 @@ int main(int argc, char** argv) {
   SetConsoleOutputCP(CP_UTF8);
 #endif
   guide::LineSettings settings;
-  long service = -1, units = tavik_eit::kMaxUnitsPerDelivery;
+  long service = -1, units = tavik_eit::kMaxUnitsPerDelivery, epgchars = 0, localtime = 0;
+  bool schedule = false, xmltv = false;
   std::string format, path;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -84,6 +103,14 @@ int main(int argc, char** argv) {
     } else if (a == "--timeshift" && value && ParseInt(value, -2147483647L - 1, 2147483647L, &v)) {
       settings.timeshift = static_cast<int32_t>(v);
       ++i;
+    } else if (a == "--epgchars" && value && ParseInt(value, 0, 1, &epgchars)) {
+      ++i;
+    } else if (a == "--localtime" && value && ParseInt(value, 0, 1, &localtime)) {
+      ++i;
+    } else if (a == "--schedule") {
+      schedule = true;
+    } else if (a == "--xmltv") {
+      xmltv = true;
     } else if (a == "--service" && value && ParseInt(value, 0, 0xFFFF, &v)) {
       service = v;
       ++i;
@@ -143,7 +170,17 @@ int main(int argc, char** argv) {
     source = "EIT dump, " + std::to_string(stream.size() / dvbread::kUnitSize) + " units";
   }
 
-  tavik_eit::EitReader reader(settings);
+  if (localtime == 1) settings.localTime = &tavik_eit::ToolLocalStart;
+  if (schedule || xmltv) {
+    guide::TimeRules rules;
+    if (localtime == 1) rules.local = &tavik_eit::ToolLocalCivil;
+    rules.timeshift = settings.timeshift;
+    return tavik_eit::RunSchedule(stream, ts ? dvbread::SdtServiceNames(data)
+                                             : std::vector<dvbread::ServiceName>(),
+                                  rules, xmltv, service, path + ": " + source);
+  }
+
+  tavik_eit::EitReader reader(settings, epgchars == 1);
   const size_t chunk = static_cast<size_t>(units) * dvbread::kUnitSize;
   const bool progress = stream.size() > (size_t(4) << 20);
   for (size_t at = 0; at < stream.size(); at += chunk) {
@@ -157,8 +194,9 @@ int main(int argc, char** argv) {
   }
   if (progress) std::fprintf(stderr, "\r%s: decoding: 100%%\n", kTool);
 
-  std::printf("%s: %s; deliveries of %ld units; epgtext %d, timeshift %d\n", path.c_str(),
-              source.c_str(), units, settings.epgtext, settings.timeshift);
+  std::printf("%s: %s; deliveries of %ld units; epgtext %d, timeshift %d%s%s\n", path.c_str(),
+              source.c_str(), units, settings.epgtext, settings.timeshift,
+              epgchars == 1 ? ", epgchars 1" : "", localtime == 1 ? ", localtime 1" : "");
   std::fputs(tavik_eit::FormatReport(reader, service >= 0, static_cast<uint16_t>(service)).c_str(),
              stdout);
   bool allComplete = true, any = false;

@@ -207,6 +207,22 @@ std::vector<uint8_t> BuildServiceStream(const std::vector<DemoService>& services
   return out;
 }
 
+std::vector<uint8_t> BuildDamagedFirstStream() {
+  std::vector<uint8_t> out;
+  uint8_t continuity = 0;
+  for (const auto& svc : DemoServices()) {
+    PfSection present;
+    present.serviceId = svc.serviceId;
+    present.event = svc.present;
+    std::vector<uint8_t> damaged = BuildPfSection(present);
+    damaged[32] = 'X';  // the name's first byte, after the short event's length bytes
+    for (int k = 0; k < 3; ++k) AppendSectionPackets(damaged, kEitPid, continuity, out);
+    const auto good = BuildServiceStream({svc}, 1);
+    out.insert(out.end(), good.begin(), good.end());
+  }
+  return out;
+}
+
 namespace {
 
 Event DatedEvent(uint16_t id, uint16_t mjd, int hour, int minute, const std::string& name,

@@ -81,6 +81,12 @@ std::vector<DemoService> DemoServices();
 // `rounds` times (the version stays the same), as 188-byte packets.
 std::vector<uint8_t> BuildDemoStream(int rounds);
 
+// The demo services with each present section sent damaged three times (the
+// first letter of its name made an X, so its CRC_32 fails) before the good
+// copy and the following section: a host playing it in a loop hands the
+// plug-in damaged copies first, whose line must never show.
+std::vector<uint8_t> BuildDamagedFirstStream();
+
 // A service whose events carry the longest texts a short event descriptor
 // holds (a 120-byte name with a 130-byte text without blanks; a 250-byte name
 // without blanks), for banner layouts.

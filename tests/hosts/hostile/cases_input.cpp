@@ -21,18 +21,6 @@ constexpr int kMutationsPerChange = 16;
 constexpr DWORD kShowMs = 400;
 constexpr int kTimedChanges = 6;
 
-// A small generator of our own: runs repeat exactly.
-struct Random {
-  uint32_t s;
-  explicit Random(uint32_t seed) : s(seed) {}
-  uint32_t Next() {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    return s;
-  }
-};
-
 // The units of the demo stream that start a section of this service.
 std::vector<std::vector<uint8_t>> SectionStarts(uint16_t serviceId) {
   std::vector<std::vector<uint8_t>> out;

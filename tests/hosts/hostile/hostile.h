@@ -20,6 +20,18 @@ constexpr int32_t kFilterHandle = 5;  // the handle this host gives the filter
 constexpr DWORD kPage = 4096;
 constexpr int kUnit = host::kUnitSize;
 
+// A small generator of our own: runs repeat exactly.
+struct Random {
+  uint32_t s;
+  explicit Random(uint32_t seed) : s(seed) {}
+  uint32_t Next() {
+    s ^= s << 13;
+    s ^= s >> 17;
+    s ^= s << 5;
+    return s;
+  }
+};
+
 // ---- hostile_main.cpp: the case runner ----
 // Case bodies report what went wrong through Check; a case passes when none did.
 bool Check(bool condition, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
@@ -155,6 +167,8 @@ void CaseKeysInOtherProgram();
 void CaseKeyBeforeLoad();
 void CaseAllocationFailures();
 void CasePanelFileHugeSizes();
+// Loads the plug-in itself, with the schedule on (cases_schedule.cpp).
+void CaseScheduleDeliveries();
 // The child processes those cases start (hostile_host.exe --child NAME).
 int RunChild(const std::string& name);
 // This program started again with --child NAME (on another copy of the

@@ -191,6 +191,7 @@ int main(int argc, char** argv) {
       {"allocation_failures", 400000, CaseAllocationFailures},
       // 12 timed channel changes: seconds each if anything grew with the sizes.
       {"panel_file_huge_sizes", 30000, CasePanelFileHugeSizes},
+      {"schedule_hostile_deliveries", 120000, CaseScheduleDeliveries},
   };
   for (const Entry& e : unloaded)
     if (only.empty() || only == e.name) RunCase(e.name, e.limitMs, e.body, false);

@@ -91,6 +91,8 @@ bool LoadStream(const std::string& source, std::string& error) {
     size_t loopPackets = 0;
     ts = eitgen::BuildWorldStream(60, &loopPackets);
     g_d.loopFrom = loopPackets;  // one unit per packet: every packet is PID 0x0012
+  } else if (source == "generated-badcrc") {
+    ts = eitgen::BuildDamagedFirstStream();  // damaged present sections before their good copy
   } else if (source == "generated-long") {
     // The demo services and a service with the longest texts, for layouts.
     auto services = eitgen::DemoServices();
