@@ -19,6 +19,8 @@
 #include "common/channel_record.h"
 #include "guide/guide.h"
 #include "settings/settings.h"
+#include "hostkit/record.h"
+#include "hostkit/ts_units.h"
 #include "tools/dvbread/ts_read.h"
 
 int main(int argc, char** argv) {
@@ -33,7 +35,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<uint8_t> stream;
-  for (const dvbread::Unit& u : dvbread::PidUnits(ts, dvbread::kEitPid, nullptr))
+  for (const hostkit::Unit& u : hostkit::PidUnits(ts, hostkit::kEitPid))
     stream.insert(stream.end(), u.bytes.begin(), u.bytes.end());
   // The sections delivered: every whole one the packet headers show.
   const std::vector<std::vector<uint8_t>> sections = dvbread::PidSections(ts, dvbread::kEitPid);
@@ -48,7 +50,7 @@ int main(int argc, char** argv) {
   ResetSettings();
   settings.epgtext = 1;
   settings.schedule = std::atoi(argv[2]) == 1 ? 1 : 0;
-  SaveChannelRecord(MakeRecord("Bench", 0, 0, sid, 0));
+  SaveChannelRecord(hostkit::MakeRecord("Bench", 0, 0, sid, 0));
   RestartProgrammeLines(-1);
   const size_t chunk = 10 * dvbread::kUnitSize;
   long deliveries = 0;

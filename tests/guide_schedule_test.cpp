@@ -13,6 +13,7 @@
 #include "guide/event_store.h"
 #include "guide/guide.h"
 #include "guide/section_assembler.h"
+#include "hostkit/record.h"
 #include "settings/settings.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/support/guide_sections.h"
@@ -277,7 +278,7 @@ class GuideSchedule : public ::testing::Test {
     fake::SetUtcNow(kNow);
     settings.schedule = 1;
     settings.epgtext = 1;
-    SaveChannelRecord(MakeRecord("Test", 11778000, 13, kSid, 0));
+    SaveChannelRecord(hostkit::MakeRecord("Test", 11778000, 13, kSid, 0));
     RestartProgrammeLines(-1);  // a channel change: the engine is made
   }
   void TearDown() override {
@@ -354,7 +355,7 @@ TEST_F(GuideSchedule, RowsFromThePresentEventOnByTheBannersRules) {
 
   // Another channel: its own rows (none), and a new serial.
   const uint32_t before = guide::ScheduleSerial();
-  SaveChannelRecord(MakeRecord("Other", 11778000, 13, 0x999, 0));
+  SaveChannelRecord(hostkit::MakeRecord("Other", 11778000, 13, 0x999, 0));
   RestartProgrammeLines(-1);
   EXPECT_NE(guide::ScheduleSerial(), before);
   EXPECT_TRUE(Rows().empty());
