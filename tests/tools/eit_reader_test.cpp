@@ -155,11 +155,12 @@ TEST(EitReader, TheAssemblerTakesEverySectionWhoseCrcHolds) {
     std::multiset<std::vector<uint8_t>> good;
     for (const std::vector<uint8_t>& s : dvbread::PidSections(ts, dvbread::kEitPid))
       if (guide::SectionCrcHolds(s.data(), s.size())) good.insert(s);
-    int gaps = 0;
+    hostkit::UnitStats unitStats;
     std::vector<uint8_t> stream;
-    for (const dvbread::Unit& u : dvbread::PidUnits(ts, dvbread::kEitPid, &gaps))
+    for (const hostkit::Unit& u : hostkit::PidUnits(ts, hostkit::kEitPid, &unitStats))
       stream.insert(stream.end(), u.bytes.begin(), u.bytes.end());
 
+    const int gaps = unitStats.continuityErrors;
     Found found;
     assembler.Reset();
     for (size_t at = 0; at + 184 <= stream.size(); at += 184) assembler.Feed(&stream[at], &Keep, &found);
@@ -183,7 +184,7 @@ TEST(EitReader, TheAssemblerTakesEverySectionWhoseCrcHolds) {
     ResetGuide();
     ResetSettings();
     settings.schedule = 1;
-    SaveChannelRecord(MakeRecord("Capture", 0, 0, 1, 0));
+    SaveChannelRecord(hostkit::MakeRecord("Capture", 0, 0, 1, 0));
     RestartProgrammeLines(-1);
     uint32_t rng = 99;
     for (size_t at = 0; at < stream.size();) {
