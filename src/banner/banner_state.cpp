@@ -49,12 +49,12 @@ BannerRect SlideBannerRect(const BannerState& s, int32_t bannerHeight, int32_t p
 }
 
 win32::Rect ViewerScreen() {
-  int height = 0, width = 0;
-  ui::GetScreenSize(&height, &width);
   win32::Wnd host = hostLink.hostWnd;
   if (host == nullptr) host = WithBannerState([](BannerState& s) { return s.videoWnd; });
   win32::Rect monitor;
   if (host != nullptr && win32::GetWindowMonitorRect(host, &monitor) != 0) return monitor;
+  int height = 0, width = 0;
+  ui::GetScreenSize(&height, &width);
   return win32::Rect{0, 0, width, height};
 }
 
