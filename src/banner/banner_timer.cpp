@@ -1,5 +1,7 @@
 // The periodic banner routine: keys P and O, the first change's countdown and
 // post-start key, programme lines, slide-out, hiding and focus hand-back.
+#include <atomic>
+
 #include "banner/banner.h"
 #include "banner/banner_constants.h"
 #include "banner/banner_state.h"
@@ -30,12 +32,20 @@ struct TickPlan {
 bool KeyPressed(int vk) { return win32::GetAsyncKeyState(vk) > 0; }
 
 // Keys P and O are the viewer's: they act only while a window of its process
-// (the host's, or one of our panels) is in front. A press typed into another
-// program is read all the same, and so forgotten.
+// (the host's, or one of our panels) is in front.
+// The window in front is asked for its process only when it changed: an idle
+// tick polls every few tens of milliseconds. Timer thread only.
+win32::Wnd lastFront = nullptr;
+bool lastFrontOurs = false;
 bool ViewerInFront() {
-  uint32_t process = 0;
-  win32::GetWindowThreadProcessId(win32::GetForegroundWindow(), &process);
-  return process != 0 && process == win32::GetCurrentProcessId();
+  const win32::Wnd front = win32::GetForegroundWindow();
+  if (front != lastFront || front == nullptr) {
+    uint32_t process = 0;
+    win32::GetWindowThreadProcessId(front, &process);
+    lastFront = front;
+    lastFrontOurs = process != 0 && process == win32::GetCurrentProcessId();
+  }
+  return lastFrontOurs;
 }
 
 // Key P: the banner again, over the stored area, with a fresh clock.
@@ -147,11 +157,31 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight, int32
   PlaceBannerWindow(FullBannerRect(now, bannerHeight, place));
 }
 
+// The pressed-since-the-last-poll bit is the whole desktop's: whoever reads
+// it first takes it. So the keys are read only while the viewer is in front
+// (a second viewer in the back would take the presses of the one in front),
+// and the first tick in front again reads and forgets what was typed into
+// another program meanwhile. Timer thread only.
+std::atomic<bool> inFrontLastTick{true};  // the load forgets the keys
+
+void PollKeys(int bannerPanel) {
+  const bool inFront = ViewerInFront();
+  const bool cameToFront = !inFrontLastTick.exchange(inFront) && inFront;
+  if (!inFront) return;
+  if (cameToFront) {
+    ForgetKeyPresses();
+    return;
+  }
+  if (KeyPressed(banner::kVkP)) ShowBannerAgain(bannerPanel);
+  if (KeyPressed(banner::kVkO)) ShowEpgPanel();
+}
+
 }  // namespace
 
 void ForgetKeyPresses() {
   KeyPressed(banner::kVkP);
   KeyPressed(banner::kVkO);
+  inFrontLastTick = true;
 }
 
 bool BannerIdle() {
@@ -163,8 +193,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
   // After the host's exit the banner panel is gone: the tick does nothing.
   if (bannerPanel < 0) return;
 
-  if (KeyPressed(banner::kVkP) && ViewerInFront()) ShowBannerAgain(bannerPanel);
-  if (KeyPressed(banner::kVkO) && ViewerInFront()) ShowEpgPanel();
+  PollKeys(bannerPanel);
   RefreshEpgSchedule(panels.epg);  // the schedule follows the stream while shown
 
   // Idle (nothing shown, nothing counting): the keys were all there was to do.

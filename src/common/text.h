@@ -8,13 +8,18 @@
 // of characters copied. A null src copies "".
 size_t CopyText(char* dst, size_t capacity, const char* src);
 
-// printf-style format into dst, truncating. Returns the length the full text
-// would have had (like snprintf), so callers can detect truncation.
+// printf-style format into dst, truncating. Returns the length of the text,
+// or for a cut one at least capacity (the length the full text would have had
+// where the C library tells it), so callers can detect truncation.
 int FormatText(char* dst, size_t capacity, const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 3, 4)))
 #endif
     ;
+
+// A decimal number as strtod reads it, in the "C" locale; *end (when not
+// null) is set past the last character used.
+double ReadNumber(const char* text, char** end);
 
 // True when format would have needed more than capacity bytes.
 inline bool Truncated(int formattedLength, size_t capacity) {

@@ -2,6 +2,8 @@
 // their controls in order; any fault fails the whole file with its line.
 #include "runtime/panel_file.h"
 
+#include "common/text.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -148,7 +150,7 @@ bool ParseDouble(Parser& p, const Token& t, const char* what, double* out) {
   if (t.quoted || t.text.empty()) return p.Fail(std::string("expected a number for ") + what);
   char* end = nullptr;
   errno = 0;
-  double v = std::strtod(t.text.c_str(), &end);
+  double v = ReadNumber(t.text.c_str(), &end);
   if (*end != '\0' || errno != 0 || !std::isfinite(v)) {
     return p.Fail(std::string("'") + t.text + "' is not a number (" + what + ")");
   }

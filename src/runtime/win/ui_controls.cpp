@@ -275,7 +275,7 @@ int SetCtrlVal(int panel, int control, const char* value) {
       SetText(*c, value);
     } else if (k == CtrlKind::FloatNumeric) {
       char* end;
-      double v = std::strtod(value, &end);
+      double v = ReadNumber(value, &end);
       if (end == value) return kErrBadValue;
       c->dblValue = v;
       c->dirty |= kDirtyText;
@@ -319,7 +319,7 @@ int NumericValue(int panel, int control, bool wantInteger, double* out) {
     const char* text = c->text.c_str();
     char* end;
     *out = wantInteger ? static_cast<double>(std::strtol(text, &end, 10))
-                       : std::strtod(text, &end);
+                       : ReadNumber(text, &end);
     if (end == text) return kErrBadValue;
   } else if (IsInputKind(k) || IndexKind(k)) {
     *out = c->intValue;

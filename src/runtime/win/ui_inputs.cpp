@@ -36,7 +36,7 @@ bool ParseEntry(const CtrlState& c, const char* text, int* iv, double* dv) {
   while (*text == ' ') ++text;
   if (!*text) return false;
   if (c.def.kind == CtrlKind::FloatNumeric) {
-    double v = std::strtod(text, &end);
+    double v = ReadNumber(text, &end);
     while (*end == ' ') ++end;
     if (*end || v != v) return false;
     if (c.def.hasRange) v = v < c.def.min ? c.def.min : (v > c.def.max ? c.def.max : v);

@@ -198,7 +198,7 @@ void InitControl(CtrlState& c, const CtrlDef& def) {
   c.visible = !def.hidden;
   c.text = def.value;
   c.intValue = static_cast<int>(std::strtol(def.value.c_str(), nullptr, 0));
-  c.dblValue = std::strtod(def.value.c_str(), nullptr);
+  c.dblValue = ReadNumber(def.value.c_str(), nullptr);
   if (def.kind == CtrlKind::Ring && !def.items.empty()) {
     bool known = false;
     for (const auto& it : def.items) known = known || it.second == c.intValue;
