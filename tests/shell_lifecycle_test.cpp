@@ -190,18 +190,20 @@ TEST_F(LifecycleTest, TimerRunsAtAFiftiethOfTheDisplayTime) {
   EXPECT_FALSE(fake::FireTimer(timers[0].id));
 }
 
-// Idle, the timer runs at kIdlePeriodMs (keys P and O only); once
+// Idle, the timer slows to kIdlePeriodMs (keys P and O still polled); once
 // the banner counts again it is back at a fiftieth of the display time, and
 // Unload kills whichever timer is running.
-TEST_F(LifecycleTest, TimerPollsKeysWhileIdleAndCountsForTheBanner) {
+TEST_F(LifecycleTest, TimerSlowsWhileIdleAndSpeedsUpForTheBanner) {
   WriteFile(dir_ + "\\tavik.ini", IniWith(1, 255));
   ASSERT_EQ(Load(), 1);
+  EXPECT_EQ(IdlePeriodFor(3000), 90u);
+  EXPECT_EQ(IdlePeriodFor(6000), 120u);  // never faster than the banner's own period
   ASSERT_EQ(fake::TimersSet().size(), 1u);
   const uint32_t first = fake::TimersSet()[0].id;
   ASSERT_TRUE(fake::FireTimer(first));  // idle after load
   auto timers = fake::TimersSet();
   ASSERT_EQ(timers.size(), 2u);
-  EXPECT_EQ(timers[1].delay, 30u);
+  EXPECT_EQ(timers[1].delay, 90u);
   EXPECT_EQ(timers[1].flags, win32::kTimePeriodic | win32::kTimeKillSynchronous);
   EXPECT_EQ(fake::TimersKilled(), std::vector<uint32_t>{first});
   ASSERT_TRUE(fake::FireTimer(timers[1].id));  // still idle: no new timer
@@ -487,6 +489,34 @@ TEST_F(LifecycleTest, KeyBeforeLoadIsForgottenAndAFailedTimerIsSetAtTheNextChang
   fake::FireTimer(fake::TimersSet()[0].id);
   EXPECT_FALSE(fake::PanelVisible(panels.epg));
   EXPECT_TRUE(CallsStartingWith("DisplayPanel(" + std::to_string(panels.epg.load())).empty());
+}
+
+// Keys P and O that come up in a window of the host's thread act at once,
+// without a tick; a key-up with no press since the last reading (a tick took
+// it) does nothing; in another program's window nothing; unloaded, no hook.
+TEST_F(LifecycleTest, KeysComingUpOnTheHostsThreadActAtOnce) {
+  ASSERT_EQ(Load(), 1);
+  win32::Wnd host = fake::AddWindow("Host", win32::Rect{0, 0, 640, 480});
+  fake::SetForeground(host);
+  fake::PressKey('O');
+  ASSERT_TRUE(fake::HostThreadTakesKeyUp('O'));
+  EXPECT_TRUE(fake::PanelVisible(panels.epg));
+  fake::PressKey('P');
+  fake::HostThreadTakesKeyUp('X');
+  EXPECT_FALSE(fake::PanelVisible(panels.banner));
+  fake::HostThreadTakesKeyUp('P');
+  EXPECT_TRUE(fake::PanelVisible(panels.banner));
+  const std::string showBanner = "DisplayPanel(" + std::to_string(panels.banner.load());
+  const size_t shown = CallsStartingWith(showBanner).size();
+  fake::HostThreadTakesKeyUp('P');
+  win32::Wnd editor = fake::AddWindow("Editor", win32::Rect{0, 0, 640, 480});
+  fake::SetWindowProcess(editor, fake::kOtherProcess);
+  fake::SetForeground(editor);
+  fake::PressKey('P');
+  fake::HostThreadTakesKeyUp('P');
+  EXPECT_EQ(CallsStartingWith(showBanner).size(), shown);
+  Unload();
+  EXPECT_FALSE(fake::HostThreadTakesKeyUp('O'));
 }
 
 }  // namespace

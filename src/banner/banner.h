@@ -23,6 +23,8 @@ void TAVIK_STDCALL TimerProc(uint32_t id, uint32_t msg, uintptr_t user, uintptr_
 // Reads keys P and O once, so that a press made before the plug-in was
 // loaded is never acted on.
 void ForgetKeyPresses();
+// The host's thread took a key-up message of key vk (its keyboard hook).
+void KeyUpOnHostThread(int vk);
 
 // True while nothing is shown and nothing counts down: a tick then only
 // polls keys P and O.

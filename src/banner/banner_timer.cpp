@@ -33,6 +33,12 @@ bool KeyPressed(int vk) { return win32::GetAsyncKeyState(vk) > 0; }
 
 // Keys P and O are the viewer's: they act only while a window of its process
 // (the host's, or one of our panels) is in front.
+bool OursInFront(win32::Wnd front) {
+  uint32_t process = 0;
+  win32::GetWindowThreadProcessId(front, &process);
+  return process != 0 && process == win32::GetCurrentProcessId();
+}
+
 // The window in front is asked for its process only when it changed: an idle
 // tick polls every few tens of milliseconds. Timer thread only.
 win32::Wnd lastFront = nullptr;
@@ -40,10 +46,8 @@ bool lastFrontOurs = false;
 bool ViewerInFront() {
   const win32::Wnd front = win32::GetForegroundWindow();
   if (front != lastFront || front == nullptr) {
-    uint32_t process = 0;
-    win32::GetWindowThreadProcessId(front, &process);
     lastFront = front;
-    lastFrontOurs = process != 0 && process == win32::GetCurrentProcessId();
+    lastFrontOurs = OursInFront(front);
   }
   return lastFrontOurs;
 }
@@ -177,6 +181,21 @@ void PollKeys(int bannerPanel) {
 }
 
 }  // namespace
+
+// A key that comes up in a window of the host's thread (the host's own, or
+// one of our panels) is read at once, as a tick reads it, rather than at the
+// next tick: whichever reads the pressed-since-the-last-poll bit first acts,
+// the other finds it gone. Keys typed into the host's other threads' windows
+// wait for the tick.
+void KeyUpOnHostThread(int vk) {
+  if (vk != banner::kVkP && vk != banner::kVkO) return;
+  const int bannerPanel = panels.banner;
+  if (bannerPanel < 0 || !OursInFront(win32::GetForegroundWindow()) || !KeyPressed(vk)) return;
+  if (vk == banner::kVkP)
+    ShowBannerAgain(bannerPanel);
+  else
+    ShowEpgPanel();
+}
 
 void ForgetKeyPresses() {
   KeyPressed(banner::kVkP);

@@ -58,6 +58,13 @@ Wnd GetForegroundWindow();
 // The thread that made the window; its process into *processId when not null.
 uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId);
 int16_t GetAsyncKeyState(int vk);
+// A keyboard hook on the calling thread: keyUp(vk) runs on that thread for
+// each key message the thread takes from its queue as the key comes up,
+// before its window sees it; the message goes on unchanged. One hook at a
+// time; 0 when the system refused it.
+using KeyUpSeen = void (*)(int vk);
+uintptr_t HookThreadKeyUps(KeyUpSeen keyUp);
+void UnhookThreadKeyUps(uintptr_t hook);
 void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra);
 int SetCursorPos(int x, int y);
 intptr_t SendMessageA(Wnd wnd, uint32_t msg, uintptr_t wparam, intptr_t lparam);

@@ -66,9 +66,14 @@ unsigned TimerPeriodFor(int showtimeMs) {
   return period >= 1 ? static_cast<unsigned>(period) : 1u;
 }
 
+unsigned IdlePeriodFor(int showtimeMs) {
+  unsigned active = TimerPeriodFor(showtimeMs);
+  return active > kIdlePeriodMs ? active : kIdlePeriodMs;
+}
+
 bool StartBannerTimer(int showtimeMs) {
   timerControl.activePeriod = TimerPeriodFor(showtimeMs);
-  timerControl.idlePeriod = kIdlePeriodMs;
+  timerControl.idlePeriod = IdlePeriodFor(showtimeMs);
   timerControl.period = timerControl.activePeriod;
   timerControl.running = true;
   timerControl.timerId = SetTimer(timerControl.period);

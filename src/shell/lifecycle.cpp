@@ -20,6 +20,7 @@ namespace {
 struct LifecycleState {
   bool runtimeOpen = false;
   void* module = nullptr;
+  uintptr_t keyHook = 0;  // the host's thread's keyboard hook
 };
 LifecycleState lifecycle;
 
@@ -126,6 +127,11 @@ void ForEachPanel(int (*op)(int)) {
     if (*p >= 0) op(*p);
 }
 
+void UnhookKeys() {
+  win32::UnhookThreadKeyUps(lifecycle.keyHook);
+  lifecycle.keyHook = 0;
+}
+
 }  // namespace
 
 int Attach(void* module) {
@@ -167,10 +173,14 @@ int Attach(void* module) {
   ForgetKeyPresses();
   if (!StartBannerTimer(settings.showtime))
     ReportStartProblem(module, StartProblem::kNoTimer, nullptr, TimerPeriodFor(settings.showtime));
+  // Keys P and O typed into the windows of this thread (the host's) act as
+  // they come up; the ticks poll them all the same (without the hook, too).
+  lifecycle.keyHook = win32::HookThreadKeyUps(&KeyUpOnHostThread);
   return 1;
 }
 
 int Detach() {
+  UnhookKeys();
   // The timer goes first, so that no tick can meet a panel being discarded.
   StopBannerTimer();
   ForEachPanel(&ui::HidePanel);
@@ -187,6 +197,7 @@ int Detach() {
 void ExitPlugin() {
   // A host that exits from inside our panel's loop gets its call back.
   CloseMenuPanel();
+  UnhookKeys();
   StopEitFilter();
   int banner = panels.banner.exchange(kNoPanel);
   if (banner >= 0) {

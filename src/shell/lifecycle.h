@@ -16,9 +16,11 @@ void StopBannerTimer();
 void RetryBannerTimer();
 // Timer period for a display time: showtime / 50 ms, at least 1 ms.
 unsigned TimerPeriodFor(int showtimeMs);
-// The period while the banner is idle, whatever the display time: a tick
-// then only polls keys P and O, which so answer within kIdlePeriodMs.
-constexpr unsigned kIdlePeriodMs = 25;
+// The period while the banner is idle: slower, yet keys P and O typed into
+// windows of the host's other threads still react within kIdlePeriodMs (those
+// of its own thread act at once); never faster than TimerPeriodFor.
+constexpr unsigned kIdlePeriodMs = 90;
+unsigned IdlePeriodFor(int showtimeMs);
 
 // The host menu: opens a panel and runs its loop until its button ends it.
 void MenuSelect(unsigned menuId);

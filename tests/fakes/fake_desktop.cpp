@@ -2,6 +2,7 @@
 #include "tests/fakes/fake_desktop.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -191,6 +192,15 @@ void PressKey(int vk) {
 void HoldKey(int vk) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().keys[vk].held = true;
+}
+namespace {
+std::atomic<win32::KeyUpSeen> keyHook{nullptr};
+}
+bool HostThreadTakesKeyUp(int vk) {
+  win32::KeyUpSeen keyUp = keyHook.load();
+  if (keyUp == nullptr) return false;
+  keyUp(vk);
+  return true;
 }
 void ReleaseKey(int vk) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
@@ -382,6 +392,14 @@ uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId) {
 uint32_t GetCurrentProcessId() { return fake::kViewerProcess; }
 
 uint32_t GetCurrentThreadId() { return fake::CurrentThread(); }
+
+uintptr_t HookThreadKeyUps(KeyUpSeen keyUp) {
+  fake::keyHook = keyUp;
+  return 1;
+}
+void UnhookThreadKeyUps(uintptr_t hook) {
+  if (hook != 0) fake::keyHook = nullptr;
+}
 
 int16_t GetAsyncKeyState(int vk) {
   std::lock_guard<std::recursive_mutex> g(D().mu);

@@ -76,6 +76,9 @@ int32_t WindowExStyle(win32::Wnd wnd);
 void PressKey(int vk);
 void HoldKey(int vk);
 void ReleaseKey(int vk);
+// The host's thread takes a key-up message from its queue: the plug-in's
+// keyboard hook on that thread sees it (false when there is none).
+bool HostThreadTakesKeyUp(int vk);
 
 // The host's answer to SendMessageA (the command messages).
 using HostHandler = std::function<intptr_t(win32::Wnd, uint32_t, uintptr_t, intptr_t)>;

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "platform/win32.h"
@@ -60,6 +61,31 @@ uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId) {
 }
 
 int16_t GetAsyncKeyState(int vk) { return static_cast<int16_t>(::GetAsyncKeyState(vk)); }
+
+namespace {
+std::atomic<KeyUpSeen> keyUpSeen{nullptr};
+
+// HC_ACTION: the message leaves the queue (a peek that leaves it there gives
+// HC_NOREMOVE, and the same message comes again); bit 31: the key goes up.
+LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && (static_cast<uint32_t>(lParam) & 0x80000000u) != 0) {
+    if (KeyUpSeen keyUp = keyUpSeen.load()) keyUp(static_cast<int>(wParam));
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+uintptr_t HookThreadKeyUps(KeyUpSeen keyUp) {
+  keyUpSeen = keyUp;
+  HHOOK hook = ::SetWindowsHookExA(WH_KEYBOARD, &KeyboardHook, nullptr, ::GetCurrentThreadId());
+  if (hook == nullptr) keyUpSeen = nullptr;
+  return reinterpret_cast<uintptr_t>(hook);
+}
+
+void UnhookThreadKeyUps(uintptr_t hook) {
+  keyUpSeen = nullptr;
+  if (hook != 0) ::UnhookWindowsHookEx(reinterpret_cast<HHOOK>(hook));
+}
 
 void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra) {
   ::keybd_event(vk, scan, flags, static_cast<ULONG_PTR>(extra));
