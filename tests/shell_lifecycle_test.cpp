@@ -497,6 +497,8 @@ TEST_F(LifecycleTest, KeyBeforeLoadIsForgottenAndAFailedTimerIsSetAtTheNextChang
 TEST_F(LifecycleTest, KeysComingUpOnTheHostsThreadActAtOnce) {
   ASSERT_EQ(Load(), 1);
   win32::Wnd host = fake::AddWindow("Host", win32::Rect{0, 0, 640, 480});
+  EXPECT_FALSE(fake::HostThreadTakesKeyUp('O'));  // the hook comes with On_Start
+  On_Start(nullptr, host, 0, 7, nullptr, nullptr, nullptr);
   fake::SetForeground(host);
   fake::PressKey('O');
   ASSERT_TRUE(fake::HostThreadTakesKeyUp('O'));

@@ -14,6 +14,7 @@ extern "C" {
 void On_Start(void*, win32::Wnd mdWnd, int, int dllId, char*, char*, int*) {
   hostLink.hostWnd = mdWnd;
   hostLink.pluginId = dllId;
+  WatchHostKeys();
 }
 
 void On_Send_Dll_ID_Name(char* name) {

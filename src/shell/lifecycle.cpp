@@ -173,10 +173,12 @@ int Attach(void* module) {
   ForgetKeyPresses();
   if (!StartBannerTimer(settings.showtime))
     ReportStartProblem(module, StartProblem::kNoTimer, nullptr, TimerPeriodFor(settings.showtime));
-  // Keys P and O typed into the windows of this thread (the host's) act as
-  // they come up; the ticks poll them all the same (without the hook, too).
-  lifecycle.keyHook = win32::HookThreadKeyUps(&KeyUpOnHostThread);
   return 1;
+}
+
+void WatchHostKeys() {
+  UnhookKeys();
+  lifecycle.keyHook = win32::HookThreadKeyUps(&KeyUpOnHostThread);
 }
 
 int Detach() {

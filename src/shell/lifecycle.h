@@ -22,6 +22,11 @@ unsigned TimerPeriodFor(int showtimeMs);
 constexpr unsigned kIdlePeriodMs = 90;
 unsigned IdlePeriodFor(int showtimeMs);
 
+// From On_Start, on the host's thread: keys P and O typed into the windows of
+// that thread act as they come up (a keyboard hook on it, taken off again by
+// On_Exit and the unload); the ticks poll them all the same.
+void WatchHostKeys();
+
 // The host menu: opens a panel and runs its loop until its button ends it.
 void MenuSelect(unsigned menuId);
 // Hides the menu panel whose loop runs, which ends that loop (On_Exit).
