@@ -406,6 +406,12 @@ TEST(ProgressTest, FiguresAndPlace) {
     EXPECT_LT(p.barTop + p.barHeight, 48 + 16);
     EXPECT_EQ(p.labelTop, 48);
   }
+  // The lowest present line (style 0): the bar still has a fill inside its
+  // 2-px edge and margin, and stays within the line.
+  const ProgressPlace low = PlaceProgress(1280, 30, 11, 9);
+  EXPECT_GE(low.barHeight - 4, 2);
+  EXPECT_GE(low.barTop, 30);
+  EXPECT_LE(low.barTop + low.barHeight, 30 + 11);
   EXPECT_FALSE(PlaceProgress(320, 48, 16, 14).fits);
   EXPECT_FALSE(PlaceProgress(500, 70, 21, 18).fits);
 }

@@ -72,6 +72,9 @@ constexpr int kProgressLabelSizes = 9;         // the minutes' room: 9 half text
 constexpr int kProgressBarSizes = 7;           // the bar's width, or less on a narrow banner
 constexpr int kProgressBarMinSizes = 3;        // narrower than this: no progress at all
 constexpr int kProgressLineRoom = 10;          // the present line keeps this much room
+// The bar's least height in pixels: its sunken edge and the margin inside it
+// take 2 px at each side, so 6 leave a fill 2 px high (at 4 none shows).
+constexpr int kProgressBarMinHeight = 6;
 
 // EPG panel placement by key O and the menu (without the schedule: this size).
 constexpr int kEpgX = 50, kEpgY = 50, kEpgWidth = 420, kEpgHeight = 420;

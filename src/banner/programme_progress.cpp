@@ -100,7 +100,8 @@ ProgressPlace PlaceProgress(int32_t width, int nowTop, int nowHeight, int textSi
   p.fits = true;
   p.barWidth = barWidth;
   p.barLeft = barRight - barWidth;
-  p.barHeight = nowHeight * 2 / 5 > 4 ? nowHeight * 2 / 5 : 4;
+  p.barHeight = nowHeight * 2 / 5;
+  if (p.barHeight < banner::kProgressBarMinHeight) p.barHeight = banner::kProgressBarMinHeight;
   p.barTop = nowTop + (nowHeight - p.barHeight + 1) / 2;
   p.labelTop = nowTop;
   p.labelHeight = nowHeight;

@@ -2,13 +2,18 @@
 // (its imports of malloc, calloc and realloc are bent to ours as the library
 // is mapped, before its DllMain runs) over a load, a channel change,
 // deliveries, the About panel, key O and a save, for every N the step makes
-// (every few N when a step makes many).
+// (every few N when a step makes many); then, with the schedule and the
+// progress on, over the banner's arming, schedule deliveries and key O.
 // The process must live on, and the next channel change show the banner.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "hostkit/ts_units.h"
+#include "tests/hosts/eitgen/dated_streams.h"
 #include "tests/hosts/hostile/hostile.h"
+
+#include <commctrl.h>  // after windows.h (hostile.h)
 
 namespace hostile {
 namespace {
@@ -200,6 +205,111 @@ void Unload() {
   SetFeeding(true);
 }
 
+// ---- with the schedule and the progress on ----
+
+// A channel of the run's present (its programme began ten minutes ago, so it
+// has a progress), and the schedules of it and of the demo channels: more
+// events than the store's first block holds.
+constexpr uint16_t kNowService = 0x0777;
+constexpr int kScheduleEvents = 600;  // a service's: 30 minutes each
+constexpr LONG kLeakLimit = 256 * 1024;  // heap growth over the whole sweep
+constexpr int kProgressBar = 16;         // the banner's control
+// A step's first allocations are each failed, then every stride-th: key O
+// makes the schedule's rows and orders the events first, then the list's
+// rows (a thousand and more).
+constexpr LONG kEachFirst = 8;
+
+struct NowFeed {
+  host::TProgram82 record;
+  std::vector<uint8_t> units;  // its present and following, then the schedules
+};
+const NowFeed& Feed(bool anew = false) {  // anew: dated to this moment again
+  static NowFeed feed;
+  if (!feed.units.empty() && !anew) return feed;
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  const int64_t ticks = (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  const int64_t now = (ticks - 116444736000000000LL) / 10000000;  // 100-ns steps since 1601
+  eitgen::DemoService svc = {"Evening Now", kNowService, 12345, 0, 0, {}, {}};
+  svc.present.eventId = 0x7001;
+  svc.present.name = "Now Showing";
+  svc.following.eventId = 0x7002;
+  svc.following.name = "Then Showing";
+  std::vector<uint16_t> services = {kNowService};
+  for (const DemoChannel& ch : DemoChannels()) services.push_back(ch.serviceId);
+  std::vector<uint8_t> ts = eitgen::BuildNowStream({svc}, now, 600, 40);
+  const std::vector<uint8_t> schedules =
+      eitgen::BuildScheduleStream(services, now, kScheduleEvents, "Programme");
+  ts.insert(ts.end(), schedules.begin(), schedules.end());
+  feed.units = hostkit::Concatenate(
+      hostkit::PidUnits(ts, hostkit::kEitPid, nullptr, hostkit::Payload::kRaw));
+  feed.record = MakeRecord(svc.channelName, svc.frequency, 0, kNowService, 0);
+  return feed;
+}
+
+// The steps, in order, each on what the ones before it left.
+void StepArm() { ArmBanner(); }  // the showing change makes the engine and its store
+void StepScheduleDeliveries() {
+  ChannelChange(Feed().record);
+  Random rng(0x5C4ED);
+  DeliverUnits(Feed().units, rng);
+  Pump(300);  // timer ticks: the lines and the progress shown
+}
+const Step kScheduleSteps[] = {{"arming with the schedule on", StepArm},
+                               {"schedule deliveries", StepScheduleDeliveries},
+                               {"key O with the schedule", StepKeyO}};
+
+// A fresh load (feeding off), the steps before the one asked for as they
+// are, that one with allocation failAt failing (0: none); its allocations,
+// or -1 when the load failed.
+LONG ScheduleTry(size_t step, LONG failAt) {
+  std::string error;
+  if (!Check(LoadPlugin(error), "load: %s", error.c_str())) return -1;
+  SetFeeding(false);
+  for (size_t k = 0; k < step; ++k) kScheduleSteps[k].run();
+  Arm(failAt);
+  kScheduleSteps[step].run();
+  return Disarm();
+}
+
+// After the failures, on a fresh load: the progress beside the present line,
+// the schedule's rows in the EPG panel, the store within its bound.
+void CheckScheduleWhole() {
+  std::string error;
+  if (!Check(LoadPlugin(error), "load: %s", error.c_str())) return;
+  SetFeeding(false);
+  StepArm();
+  Feed(true);
+  const size_t heapBefore = HeapInUse();
+  StepScheduleDeliveries();
+  // Begun ten minutes before the feed was made, 40 long: 25 %, 1 % more each 24 s.
+  LRESULT position = -1;
+  PumpUntil(2000, [&] {
+    HWND bar = GetDlgItem(BannerWindow(), kProgressBar);
+    position = bar && IsWindowVisible(bar) ? SendMessageA(bar, PBM_GETPOS, 0, 0) : -1;
+    return position >= 25;
+  });
+  Check(position >= 25 && position <= 26, "the progress stands at %ld, not 25",
+        static_cast<long>(position));
+  SetForegroundWindow(HostWindow());
+  TapKey('O');
+  int rows = -1;
+  PumpUntil(2000, [&] {
+    HWND epg = PluginPanel("EPG");
+    HWND list = epg && IsWindowVisible(epg) ? FindWindowExA(epg, nullptr, "LISTBOX", nullptr) : nullptr;
+    rows = list ? static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)) : -1;
+    return rows >= kScheduleEvents;
+  });
+  Note("afterwards: the progress at %ld %%, the EPG panel lists %d rows", static_cast<long>(position),
+       rows);
+  Check(rows >= kScheduleEvents, "the EPG panel shows %d rows of the schedule", rows);
+  if (HWND epg = PluginPanel("EPG")) ShowWindow(epg, SW_HIDE);
+  CheckScheduleHeap(heapBefore, "the schedule's deliveries");
+  SetFeeding(true);
+  CheckStillWorks(1, "the schedule's allocation failures");
+  Unload();
+}
+
 }  // namespace
 
 void CaseAllocationFailures() {
@@ -256,6 +366,41 @@ void CaseAllocationFailures() {
          static_cast<long>(Tries(count) - broken), static_cast<long>(Tries(count)));
     Unload();
   }
+}
+
+void CaseScheduleAllocationFailures() {
+  if (!Check(InstallOnce(), "the allocation hooks could not be installed")) return;
+  // Lines 19 to 23: the schedule and the progress on; put back at the end.
+  const std::string saved = AddIniLines("0\r\n0\r\n0\r\n1\r\n1\r\n");
+  Feed();
+  size_t heapStart = 0;
+  // Each try on a fresh load: the engine, its store and the rows are made anew.
+  for (size_t step = 0; step < sizeof kScheduleSteps / sizeof kScheduleSteps[0]; ++step) {
+    const LONG count = ScheduleTry(step, 0);
+    if (count < 0) break;
+    Unload();
+    if (step == 0) {
+      Pump(300);  // wine's caches filled by one load
+      heapStart = HeapInUse();
+    }
+    int broken = 0, tried = 0;
+    const LONG stride = Stride(count);
+    for (LONG n = 1; n <= count; n += n < kEachFirst ? 1 : stride, ++tried) {
+      if (ScheduleTry(step, n) < 0) break;
+      if (!BannerBack(static_cast<int>(n), kScheduleSteps[step].name, n)) ++broken;
+      Unload();
+    }
+    Note("%s: %ld allocations, the first %ld then every %ld failed once: process alive; banner "
+         "back %d of %d", kScheduleSteps[step].name, static_cast<long>(count),
+         static_cast<long>(kEachFirst), static_cast<long>(stride), tried - broken, tried);
+  }
+  CheckScheduleWhole();
+  Pump(300);
+  const long growth = static_cast<long>(HeapInUse()) - static_cast<long>(heapStart);
+  Note("heap growth over the sweep %ld bytes", growth);
+  Check(growth <= kLeakLimit, "the heap grew %ld bytes over the sweep (limit %ld)", growth,
+        static_cast<long>(kLeakLimit));
+  RestoreIni(saved);
 }
 
 }  // namespace hostile

@@ -54,18 +54,6 @@ std::vector<uint8_t> Section(uint8_t table, uint16_t sid, uint8_t version, uint8
   return s;
 }
 
-// Delivers units in deliveries of 1 to 10 of them, placed at the end of a
-// readable page so a read past a delivery faults.
-void DeliverUnits(const std::vector<uint8_t>& units, Random& rng) {
-  static GuardedBuffer guard;
-  for (size_t at = 0; at < units.size();) {
-    size_t n = (1 + rng.Next() % 10) * kUnit;
-    if (n > units.size() - at) n = units.size() - at;
-    DeliverRaw(1, static_cast<int>(n), guard.Place(&units[at], n));
-    at += n;
-  }
-}
-
 std::string IniPath() {
   const std::string& dll = PluginPath();
   return dll.substr(0, dll.find_last_of("\\/") + 1) + "tavik.ini";
@@ -89,24 +77,41 @@ void WriteText(const std::string& path, const std::string& text) {
   }
 }
 
-void CheckHeap(size_t before, const char* after) {
+}  // namespace
+
+void DeliverUnits(const std::vector<uint8_t>& units, Random& rng) {
+  static GuardedBuffer guard;
+  for (size_t at = 0; at < units.size();) {
+    size_t n = (1 + rng.Next() % 10) * kUnit;
+    if (n > units.size() - at) n = units.size() - at;
+    DeliverRaw(1, static_cast<int>(n), guard.Place(&units[at], n));
+    at += n;
+  }
+}
+
+std::string AddIniLines(const char* lines) {
+  const std::string saved = ReadText(IniPath());
+  WriteText(IniPath(), saved + lines);
+  return saved;
+}
+
+void RestoreIni(const std::string& saved) { WriteText(IniPath(), saved); }
+
+void CheckScheduleHeap(size_t before, const char* after) {
   const long growth = static_cast<long>(HeapInUse()) - static_cast<long>(before);
   Note("after %s: the heap holds %ld bytes more than before the schedule's deliveries", after, growth);
   Check(growth <= kStoreBound + kHeapSlack, "after %s the heap grew %ld bytes (bound %ld)", after,
         growth, kStoreBound + kHeapSlack);
 }
 
-}  // namespace
-
 void CaseScheduleDeliveries() {
   // The settings file as the run made it, with lines 19 to 22 added
   // (schedule on); put back as it was at the end.
-  const std::string ini = IniPath(), saved = ReadText(ini);
-  WriteText(ini, saved + "0\r\n0\r\n0\r\n1\r\n");
+  const std::string saved = AddIniLines("0\r\n0\r\n0\r\n1\r\n");
   std::string error;
   if (!LoadPlugin(error)) {
     Check(false, "load: %s", error.c_str());
-    WriteText(ini, saved);
+    RestoreIni(saved);
     return;
   }
   ArmBanner();
@@ -138,13 +143,13 @@ void CaseScheduleDeliveries() {
     }
   }
   DeliverUnits(sections::Packed(list), rng);
-  CheckHeap(heapBefore, "sections of every length");
+  CheckScheduleHeap(heapBefore, "sections of every length");
   // A thousand services.
   list.clear();
   for (uint16_t sid = 0x2000; sid < 0x2000 + 1000; ++sid)
     list.push_back(Section(0x50, sid, 0, 0, 400, 1, mjd));
   DeliverUnits(sections::Packed(list), rng);
-  CheckHeap(heapBefore, "a thousand services");
+  CheckScheduleHeap(heapBefore, "a thousand services");
   // A flood of 100,000 events: sixteen tables of two services, every
   // section number, sections of 200 events.
   list.clear();
@@ -160,14 +165,14 @@ void CaseScheduleDeliveries() {
     }
   }
   DeliverUnits(sections::Packed(list), rng);
-  CheckHeap(heapBefore, "a flood of 100,000 events");
+  CheckScheduleHeap(heapBefore, "a flood of 100,000 events");
   // A new version every delivery.
   for (int v = 0; v < 500; ++v) {
     const std::vector<uint8_t> units =
         sections::Packed({Section(0x50, 0x0102, static_cast<uint8_t>(v % 32), 0, 1000, 1, mjd)});
     DeliverRaw(1, static_cast<int>(units.size()), guard.Place(units.data(), units.size()));
   }
-  CheckHeap(heapBefore, "a new version every delivery");
+  CheckScheduleHeap(heapBefore, "a new version every delivery");
 
   SetFeeding(true);
   CheckStillWorks(2, "the schedule's hostile deliveries");
@@ -175,7 +180,7 @@ void CaseScheduleDeliveries() {
   ExitPlugin();
   StopFeeder();
   FreePlugin();
-  WriteText(ini, saved);
+  RestoreIni(saved);
 }
 
 }  // namespace hostile

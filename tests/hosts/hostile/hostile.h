@@ -149,6 +149,18 @@ void TapKey(BYTE vk);
 size_t HeapInUse(size_t* blocks = nullptr);  // busy bytes over every heap of the process
 int ProcessWindowCount();                    // top-level windows of this process
 
+// ---- cases_schedule.cpp: the schedule's settings, deliveries and bound ----
+// Appends lines to the plug-in's tavik.ini (after the run's eighteen: line 19
+// on); returns the file as it was, for RestoreIni.
+std::string AddIniLines(const char* lines);
+void RestoreIni(const std::string& saved);
+// Delivers units in deliveries of 1 to 10 of them, each ending at an
+// inaccessible page so a read past a delivery faults.
+void DeliverUnits(const std::vector<uint8_t>& units, Random& rng);
+// Records a failure when the heap holds more than the store's bound (and some
+// slack) more than before.
+void CheckScheduleHeap(size_t before, const char* after);
+
 // ---- the cases ----
 void CaseRecords();
 void CaseRandomDeliveries();
@@ -166,6 +178,8 @@ void CaseSecondViewer();
 void CaseKeysInOtherProgram();
 void CaseKeyBeforeLoad();
 void CaseAllocationFailures();
+// The same with the schedule and the progress on (cases_memory.cpp).
+void CaseScheduleAllocationFailures();
 void CasePanelFileHugeSizes();
 // Loads the plug-in itself, with the schedule on (cases_schedule.cpp).
 void CaseScheduleDeliveries();

@@ -189,6 +189,7 @@ int main(int argc, char** argv) {
   const Entry unloaded[] = {
       {"keys_typed_before_the_load", 30000, CaseKeyBeforeLoad},
       {"allocation_failures", 400000, CaseAllocationFailures},
+      {"allocation_failures_with_the_schedule", 200000, CaseScheduleAllocationFailures},
       // 12 timed channel changes: seconds each if anything grew with the sizes.
       {"panel_file_huge_sizes", 30000, CasePanelFileHugeSizes},
       {"schedule_hostile_deliveries", 120000, CaseScheduleDeliveries},
