@@ -11,7 +11,7 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 [ $# -ge 1 ] || { echo "usage: run-hostile.sh WIN_DIR [options]" >&2; exit 2; }
 win_dir="$(cd "$1" && pwd)" || exit 2
 shift
-limit="${TAVIK_HOSTILE_TIMEOUT:-300}"
+limit="${TAVIK_HOSTILE_TIMEOUT:-480}"
 dll="${TAVIK_HOSTILE_DLL:-$win_dir/tavik.dll}"
 for f in "$win_dir/hostile_host.exe" "$dll" "$win_dir/tavik.uir"; do
   [ -f "$f" ] || { echo "run-hostile: $f is missing (build the Windows side)" >&2; exit 1; }

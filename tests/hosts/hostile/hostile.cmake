@@ -3,5 +3,5 @@
 add_test(NAME e2e_hostile_host
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-hostile.sh ${TAVIK_WIN_DIR})
 set_tests_properties(e2e_hostile_host PROPERTIES
-  TIMEOUT 400 LABELS e2e RESOURCE_LOCK tavik_wine_display
+  TIMEOUT 600 LABELS e2e RESOURCE_LOCK tavik_wine_display
   FAIL_REGULAR_EXPRESSION "HANG |CRASH ")
