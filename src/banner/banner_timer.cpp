@@ -1,6 +1,7 @@
 // The periodic banner routine: keys P and O, the first change's countdown and
 // post-start key, programme lines, slide-out, hiding and focus hand-back.
 #include <atomic>
+#include <initializer_list>
 
 #include "banner/banner.h"
 #include "banner/banner_constants.h"
@@ -33,23 +34,10 @@ bool KeyPressed(int vk) { return win32::GetAsyncKeyState(vk) > 0; }
 
 // Keys P and O are the viewer's: they act only while a window of its process
 // (the host's, or one of our panels) is in front.
-bool OursInFront(win32::Wnd front) {
-  uint32_t process = 0;
-  win32::GetWindowThreadProcessId(front, &process);
-  return process != 0 && process == win32::GetCurrentProcessId();
-}
-
-// The window in front is asked for its process only when it changed: an idle
-// tick polls every few tens of milliseconds. Timer thread only.
-win32::Wnd lastFront = nullptr;
-bool lastFrontOurs = false;
 bool ViewerInFront() {
-  const win32::Wnd front = win32::GetForegroundWindow();
-  if (front != lastFront || front == nullptr) {
-    lastFront = front;
-    lastFrontOurs = OursInFront(front);
-  }
-  return lastFrontOurs;
+  uint32_t process = 0;
+  win32::GetWindowThreadProcessId(win32::GetForegroundWindow(), &process);
+  return process != 0 && process == win32::GetCurrentProcessId();
 }
 
 // Key P: the banner again, over the stored area, with a fresh clock.
@@ -161,6 +149,14 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight, int32
   PlaceBannerWindow(FullBannerRect(now, bannerHeight, place));
 }
 
+// Key P or O, read as pressed.
+void ActOnKey(int vk, int bannerPanel) {
+  if (vk == banner::kVkP)
+    ShowBannerAgain(bannerPanel);
+  else
+    ShowEpgPanel();
+}
+
 // The pressed-since-the-last-poll bit is the whole desktop's: whoever reads
 // it first takes it. So the keys are read only while the viewer is in front
 // (a second viewer in the back would take the presses of the one in front),
@@ -176,8 +172,8 @@ void PollKeys(int bannerPanel) {
     ForgetKeyPresses();
     return;
   }
-  if (KeyPressed(banner::kVkP)) ShowBannerAgain(bannerPanel);
-  if (KeyPressed(banner::kVkO)) ShowEpgPanel();
+  for (int vk : {banner::kVkP, banner::kVkO})
+    if (KeyPressed(vk)) ActOnKey(vk, bannerPanel);
 }
 
 }  // namespace
@@ -190,11 +186,7 @@ void PollKeys(int bannerPanel) {
 void KeyUpOnHostThread(int vk) {
   if (vk != banner::kVkP && vk != banner::kVkO) return;
   const int bannerPanel = panels.banner;
-  if (bannerPanel < 0 || !OursInFront(win32::GetForegroundWindow()) || !KeyPressed(vk)) return;
-  if (vk == banner::kVkP)
-    ShowBannerAgain(bannerPanel);
-  else
-    ShowEpgPanel();
+  if (bannerPanel >= 0 && ViewerInFront() && KeyPressed(vk)) ActOnKey(vk, bannerPanel);
 }
 
 void ForgetKeyPresses() {

@@ -6,25 +6,29 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(_WIN32)
 // The system's own C library (msvcrt.dll) formats and reads numbers for the
 // plug-in: it uses only integers, strings and short fixed-point numbers,
 // where msvcrt agrees with C99, and mingw's own printf and strtod would add
 // about 40 KB to the DLL. msvcrt's _vsnprintf leaves a full buffer
 // unterminated and answers -1: a cut text answers its capacity here.
+#if defined(_WIN32)
 extern "C" double __cdecl MsvcrtStrtod(const char* text, char** end) __asm__("_strtod");
+#endif
 
 namespace {
+#if defined(_WIN32)
 int FormatList(char* dst, size_t capacity, const char* format, va_list args) {
   const int n = _vsnprintf(dst, capacity, format, args);
   return n < 0 || static_cast<size_t>(n) >= capacity ? static_cast<int>(capacity) : n;
 }
-}  // namespace
-#define TAVIK_STRTOD MsvcrtStrtod
+double Strtod(const char* text, char** end) { return MsvcrtStrtod(text, end); }
 #else
-#define FormatList std::vsnprintf
-#define TAVIK_STRTOD std::strtod
+int FormatList(char* dst, size_t capacity, const char* format, va_list args) {
+  return std::vsnprintf(dst, capacity, format, args);
+}
+double Strtod(const char* text, char** end) { return std::strtod(text, end); }
 #endif
+}  // namespace
 
 size_t CopyText(char* dst, size_t capacity, const char* src) {
   if (dst == nullptr || capacity == 0) return 0;
@@ -46,7 +50,7 @@ int FormatText(char* dst, size_t capacity, const char* format, ...) {
   return n;
 }
 
-double ReadNumber(const char* text, char** end) { return TAVIK_STRTOD(text, end); }
+double ReadNumber(const char* text, char** end) { return Strtod(text, end); }
 
 size_t BoundedLength(const char* buf, size_t capacity) {
   if (buf == nullptr) return 0;
