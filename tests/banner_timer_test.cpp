@@ -130,14 +130,25 @@ TEST_F(TimerTest, KeyPBeforeAnyAreaUsesScreen) {
   EXPECT_EQ(placed[0].y, 894);
 }
 
+// A key held over polls does nothing, also when let go; a tap that one poll
+// finds down acts when the next finds it up.
 TEST_F(TimerTest, HeldKeyDoesNothing) {
   Arm();
   fake::HoldKey(0x50);
   fake::HoldKey(0x4F);
   Tick(3);
+  fake::ReleaseKey(0x50);
+  fake::ReleaseKey(0x4F);
+  Tick();
   EXPECT_FALSE(BannerVisible());
   EXPECT_FALSE(fake::PanelVisible(panels.epg));
   EXPECT_EQ(BannerSnapshot().bannerActive, 0);
+  fake::HoldKey(0x50);
+  Tick();
+  EXPECT_FALSE(BannerVisible());
+  fake::ReleaseKey(0x50);
+  Tick();
+  EXPECT_TRUE(BannerVisible());
 }
 
 TEST_F(TimerTest, KeyOOpensEpgPanelAndHidesIt) {

@@ -1,7 +1,6 @@
 // The periodic banner routine: keys P and O, the first change's countdown and
 // post-start key, programme lines, slide-out, hiding and focus hand-back.
 #include <atomic>
-#include <initializer_list>
 
 #include "banner/banner.h"
 #include "banner/banner_constants.h"
@@ -164,16 +163,25 @@ void ActOnKey(int vk, int bannerPanel) {
 // another program meanwhile. Timer thread only.
 std::atomic<bool> inFrontLastTick{true};  // the load forgets the keys
 
+// A poll that falls inside a tap finds the key down and pressed since the
+// last poll: that press acts when the next poll finds the key up. One that
+// finds it still down has a held key, which does nothing. Timer thread only.
+constexpr int kKeys[] = {banner::kVkP, banner::kVkO};
+bool tapUnderway[2] = {false, false};
+
 void PollKeys(int bannerPanel) {
   const bool inFront = ViewerInFront();
   const bool cameToFront = !inFrontLastTick.exchange(inFront) && inFront;
-  if (!inFront) return;
-  if (cameToFront) {
-    ForgetKeyPresses();
+  if (!inFront || cameToFront) {
+    if (cameToFront) ForgetKeyPresses();
+    tapUnderway[0] = tapUnderway[1] = false;
     return;
   }
-  for (int vk : {banner::kVkP, banner::kVkO})
-    if (KeyPressed(vk)) ActOnKey(vk, bannerPanel);
+  for (int k = 0; k < 2; ++k) {
+    const int16_t state = win32::GetAsyncKeyState(kKeys[k]);
+    if (state > 0 || (state == 0 && tapUnderway[k])) ActOnKey(kKeys[k], bannerPanel);
+    tapUnderway[k] = state < 0 && (state & 1) != 0;
+  }
 }
 
 }  // namespace

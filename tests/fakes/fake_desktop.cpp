@@ -192,6 +192,7 @@ void PressKey(int vk) {
 void HoldKey(int vk) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().keys[vk].held = true;
+  D().keys[vk].pressed++;
 }
 namespace {
 std::atomic<win32::KeyUpSeen> keyHook{nullptr};
@@ -205,7 +206,6 @@ bool HostThreadTakesKeyUp(int vk) {
 void ReleaseKey(int vk) {
   std::lock_guard<std::recursive_mutex> g(D().mu);
   D().keys[vk].held = false;
-  D().keys[vk].pressed++;
 }
 
 void SetHostHandler(HostHandler handler) {
@@ -408,7 +408,7 @@ int16_t GetAsyncKeyState(int vk) {
   KeyScript& k = it->second;
   int16_t pressedBit = k.pressed > 0 ? 1 : 0;
   k.pressed = 0;
-  if (k.held) return static_cast<int16_t>(0x8000 | pressedBit | 1);
+  if (k.held) return static_cast<int16_t>(0x8000 | pressedBit);
   return pressedBit;
 }
 

@@ -71,8 +71,8 @@ bool WindowVisible(win32::Wnd wnd);
 void SetWindowVisible(win32::Wnd wnd, bool visible);
 int32_t WindowExStyle(win32::Wnd wnd);
 
-// Keys: Press gives +1 at the next poll, then 0; Hold gives 0x8001 until
-// Release.
+// Keys: Press gives +1 at the next poll, then 0; Hold gives 0x8001 at the
+// next poll, then 0x8000 until Release.
 void PressKey(int vk);
 void HoldKey(int vk);
 void ReleaseKey(int vk);
