@@ -30,9 +30,15 @@ int GetModuleDir(void* module, char* dir, int capacity) {
   return 0;
 }
 
+// The local time of day by the current zone's rule, the rule programme start
+// times are converted with on the data thread, so the clock and the lines
+// always agree. Asking the zone this one way from every thread also matters
+// under wine 8: there GetLocalTime works out its bias unlocked, against the
+// zone query of another thread, which then once converted as if at UTC.
 void GetSystemTime(int* hours, int* minutes, int* seconds) {
-  SYSTEMTIME t;
-  GetLocalTime(&t);
+  SYSTEMTIME utc, t;
+  ::GetSystemTime(&utc);
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &t)) GetLocalTime(&t);
   if (hours) *hours = t.wHour;
   if (minutes) *minutes = t.wMinute;
   if (seconds) *seconds = t.wSecond;
