@@ -48,9 +48,12 @@ void ShowBannerAgain(int bannerPanel) {
     if (needScreen && !s.areaSet) UseScreenAsArea(s, screen);
     return s;
   });
-  // Lines of a programme that began while the banner was hidden.
+  // Lines of a programme that began while the banner was hidden, shown
+  // together with their progress.
+  ui::DeferPanelUpdates(bannerPanel, 1);
   if (settings.epgon == 1) ShowChangedProgrammeLines(bannerPanel);
   UpdateProgrammeProgress(bannerPanel);
+  ui::DeferPanelUpdates(bannerPanel, 0);
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight, settings.place));
   ShowClock(bannerPanel);
@@ -227,7 +230,9 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
   }
 
   // Programme lines complete: onto the banner, and a full display time from now.
+  // The lines and their progress reach the windows together.
   const bool counting = WithBannerState([](BannerState& s) { return s.tickCount > 0; });
+  ui::DeferPanelUpdates(bannerPanel, 1);
   if (counting && settings.epgon == 1) {
     if (ShowCompleteProgrammeLines(bannerPanel))
       WithBannerState([](BannerState& s) { s.tickCount = 0; });
@@ -235,6 +240,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
       ShowChangedProgrammeLines(bannerPanel);
   }
   UpdateProgrammeProgress(bannerPanel);
+  ui::DeferPanelUpdates(bannerPanel, 0);
 
   const int32_t bannerHeight = settings.bannerHeight;
   const int32_t place = settings.place;

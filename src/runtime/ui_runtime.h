@@ -58,8 +58,9 @@ int GetPanelAttribute(int panel, int attr, int* value);
 // 1 when the panel has a button bound to this callback name, else 0.
 int PanelHasCallback(int panel, const char* callbackName);
 // Between DeferPanelUpdates(panel, 1) and (panel, 0) the panel's windows are
-// brought in line once, at the end, instead of after every change (calls on
-// the panel's own thread; elsewhere changes are posted anyway). Nests.
+// brought in line once, at the end, instead of after every change. On another
+// thread the changes are posted once, at the end, so they show together (one
+// such thread at a time; another's changes are posted as usual). Nests.
 int DeferPanelUpdates(int panel, int defer);
 
 // Our windows are known by the handles the runtime holds, never by title.

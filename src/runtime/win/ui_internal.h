@@ -112,6 +112,11 @@ struct PanelState {
   bool childrenMade = false;  // the controls' windows exist (made on first display)
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
+  // One other thread's deferral: its changes are posted in one sync when it
+  // ends, so the owner never shows half of them.
+  DWORD otherDeferThread = 0;
+  int otherDeferDepth = 0;
+  bool otherDeferredPost = false;
   // >0 while the runtime itself sets the children's windows (owner thread):
   // their notifications then are not the user's doing. A plain count, not a
   // thread_local: the toolchain's thread-local storage ends the process when

@@ -6,7 +6,9 @@
 //   (DeferPanelUpdates), once when the deferral ends;
 // - on any other thread, one sync message is posted to the panel's window
 //   without waiting; the owner's window procedure applies every change made
-//   until it runs (kMsgSync -> ApplyPanel).
+//   until it runs (kMsgSync -> ApplyPanel); inside that thread's deferral,
+//   one sync is posted when the deferral ends, so changes made together are
+//   shown together.
 // The controls' windows themselves are made by the owner when the panel is
 // first shown (MakeChildren); until then every change stays in the tables.
 #include "runtime/win/ui_internal.h"
@@ -135,6 +137,10 @@ void Commit(int handle) {
       return;
     }
     if (!owner) {
+      if (p->otherDeferDepth > 0 && p->otherDeferThread == GetCurrentThreadId()) {
+        p->otherDeferredPost = true;  // posted once when the deferral ends
+        return;
+      }
       if (p->syncPosted) return;  // one pending sync covers every change
       p->syncPosted = true;
     }
@@ -278,14 +284,32 @@ void ApplyPanel(int handle) {
 
 using namespace rt;
 
+// On another thread than the owner, one thread at a time defers: its changes
+// go in one posted sync at the end, so the owner applies them together (a
+// second thread's changes meanwhile are posted as usual).
+static bool DeferOnOtherThread(PanelState& p, int defer) {
+  const DWORD me = GetCurrentThreadId();
+  if (defer) {
+    if (p.otherDeferDepth == 0) p.otherDeferThread = me;
+    if (p.otherDeferThread == me) ++p.otherDeferDepth;
+    return false;
+  }
+  if (p.otherDeferThread != me || p.otherDeferDepth == 0 || --p.otherDeferDepth > 0) return false;
+  p.otherDeferThread = 0;
+  const bool post = p.otherDeferredPost;
+  p.otherDeferredPost = false;
+  return post;
+}
+
 int DeferPanelUpdates(int panel, int defer) {
-  bool apply = false;
+  bool apply = false, post = false;
   {
     LockGuard guard(R().lock);
     PanelState* p = FindPanel(panel);
     if (!p) return kErrBadPanel;
-    if (!OnOwnerThread(*p)) return 0;  // other threads post their changes anyway
-    if (defer) {
+    if (!OnOwnerThread(*p)) {
+      post = DeferOnOtherThread(*p, defer);
+    } else if (defer) {
       ++p->deferDepth;
     } else if (p->deferDepth > 0 && --p->deferDepth == 0 && p->deferredApply) {
       p->deferredApply = false;
@@ -293,6 +317,7 @@ int DeferPanelUpdates(int panel, int defer) {
     }
   }
   if (apply) ApplyPanel(panel);
+  if (post) Commit(panel);
   return 0;
 }
 

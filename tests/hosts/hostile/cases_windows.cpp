@@ -287,6 +287,40 @@ void CaseSecondViewer() {
         moved, samples);
 }
 
+// The banner's two programme lines reach its windows together. Read on the
+// thread that owns them right after each of its messages, over channel
+// changes back to back, a present line never stands beside an empty
+// following line (the timer's thread sets both; the owner applies them).
+void CaseLinesTogether() {
+  constexpr int kNow = 10, kNext = 11;
+  CheckStillWorks(0, "the first change");
+  HWND banner = BannerWindow();
+  int reads = 0, shown = 0, halves = 0;
+  std::string sample;
+  for (int zap = 0; zap < 30; ++zap) {
+    ChannelChange(DemoChannels()[zap % DemoChannels().size()].record);
+    const DWORD t0 = GetTickCount();
+    while (GetTickCount() - t0 < 400) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        const std::string now = ControlText(banner, kNow), next = ControlText(banner, kNext);
+        ++reads;
+        if (!now.empty() && !next.empty()) ++shown;
+        if (now.empty() != next.empty()) {
+          if (halves++ == 0) sample = "\"" + now + "\" beside \"" + next + "\"";
+        }
+      }
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+  }
+  Note("%d reads after the owner's messages over 30 changes, %d with both lines, %d with one",
+       reads, shown, halves);
+  Check(shown > 0, "the lines were never shown");
+  Check(halves == 0, "one line shown without the other %d times, first %s", halves, sample.c_str());
+}
+
 void CaseKeysInOtherProgram() {
   CheckStillWorks(0, "the first change");
   HWND banner = BannerWindow();

@@ -175,6 +175,7 @@ void CaseCycles(int cycles);
 void CaseExitInFlight();
 void CaseWindowsOfOurTitles();
 void CaseSecondViewer();
+void CaseLinesTogether();
 void CaseKeysInOtherProgram();
 void CaseKeyBeforeLoad();
 void CaseAllocationFailures();

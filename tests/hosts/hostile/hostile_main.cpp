@@ -182,6 +182,7 @@ int main(int argc, char** argv) {
       {"exit_with_work_in_flight", 90000, CaseExitInFlight},
       {"host_windows_of_our_titles", 30000, CaseWindowsOfOurTitles},
       {"second_viewer_on_the_desktop", 40000, CaseSecondViewer},
+      {"programme_lines_shown_together", 30000, CaseLinesTogether},
       {"keys_typed_into_another_program", 30000, CaseKeysInOtherProgram},
   };
   for (const Entry& e : cases)
