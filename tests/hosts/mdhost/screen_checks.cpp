@@ -56,9 +56,12 @@ bool FontFace(HWND ctrl, std::string& face, std::string& detail) {
   return true;
 }
 
+// The local time as the plug-in's clock reads it (the zone's rule, not
+// GetLocalTime, which wine 8 works out racing the plug-in's zone queries).
 std::string ClockAt(int minutesBack) {
-  SYSTEMTIME t;
-  GetLocalTime(&t);
+  SYSTEMTIME utc, t;
+  GetSystemTime(&utc);
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &t)) GetLocalTime(&t);
   int minutes = (t.wHour * 60 + t.wMinute - minutesBack + 24 * 60) % (24 * 60);
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d:%02d", minutes / 60, minutes % 60);
