@@ -32,17 +32,16 @@ UnicodeLines unicode;
 
 // Puts the lines on the banner; the caller holds state.lock (the lock order
 // in platform/lock.h lets the banner's two programme lines be set under it).
-// Both lines reach the windows together: a viewer (or a host reading them)
-// never sees the new present line beside the old next one.
+// Its callers (the banner's tick and key P) defer the panel's updates around
+// it, so both lines reach the windows together: a viewer (or a host reading
+// them) never sees the new present line beside the old next one.
 void PutLinesLocked(int bannerPanel) {
-  ui::DeferPanelUpdates(bannerPanel, 1);
   const bool wanted = settings.epgchars.load() == 1;
   if (wanted && unicode.now) ui::SetCtrlValUnicode(bannerPanel, panel::kNowLine, unicode.nowLine);
   else ui::SetCtrlVal(bannerPanel, panel::kNowLine, state.nowLine);
   if (wanted && unicode.next)
     ui::SetCtrlValUnicode(bannerPanel, panel::kNextLine, unicode.nextLine);
   else ui::SetCtrlVal(bannerPanel, panel::kNextLine, state.nextLine);
-  ui::DeferPanelUpdates(bannerPanel, 0);
 }
 
 }  // namespace

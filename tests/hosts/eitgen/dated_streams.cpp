@@ -3,6 +3,7 @@
 // minutes ago.
 #include "tests/hosts/eitgen/dated_streams.h"
 
+#include <ctime>
 #include <string>
 
 #include "tests/hosts/eitgen/eit_sections.h"
@@ -100,6 +101,8 @@ void PutCrc(std::vector<uint8_t>& s) {
 }
 
 }  // namespace
+
+int64_t UtcNowSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
 
 bool EitStartSeconds(const uint8_t* start, int64_t* out) {
   const int mjd = (start[0] << 8) | start[1];

@@ -19,6 +19,9 @@ struct RedateStats {
   int64_t shiftSeconds = 0;
 };
 
+// The run's present: seconds since 1970-01-01 UTC by the PC's clock.
+int64_t UtcNowSeconds();
+
 // Seconds since 1970-01-01 UTC of an EIT start_time (MJD and BCD hh mm ss);
 // false when it is undefined or not BCD.
 bool EitStartSeconds(const uint8_t* start, int64_t* out);

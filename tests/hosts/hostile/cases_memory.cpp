@@ -226,10 +226,7 @@ struct NowFeed {
 const NowFeed& Feed(bool anew = false) {  // anew: dated to this moment again
   static NowFeed feed;
   if (!feed.units.empty() && !anew) return feed;
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
-  const int64_t ticks = (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  const int64_t now = (ticks - 116444736000000000LL) / 10000000;  // 100-ns steps since 1601
+  const int64_t now = eitgen::UtcNowSeconds();
   eitgen::DemoService svc = {"Evening Now", kNowService, 12345, 0, 0, {}, {}};
   svc.present.eventId = 0x7001;
   svc.present.name = "Now Showing";

@@ -36,13 +36,6 @@ struct DeliveryState {
 };
 DeliveryState g_d;
 
-int64_t UtcNow() {
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
-  const int64_t ticks = (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  return (ticks - 116444736000000000LL) / 10000000;  // 100-ns steps since 1601
-}
-
 void Deliver() {
   const int n = kUnitPattern[g_d.patternPos++ % (sizeof kUnitPattern / sizeof kUnitPattern[0])];
   const size_t len = static_cast<size_t>(n) * kUnit;
@@ -104,7 +97,7 @@ bool LoadStream(const std::string& source, std::string& error) {
     auto services = eitgen::DemoServices();
     if (source == "generated-long-now")
       for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
-    ts = eitgen::BuildNowStream(services, UtcNow(), 600, 40);
+    ts = eitgen::BuildNowStream(services, eitgen::UtcNowSeconds(), 600, 40);
   } else if (source.rfind("redate:", 0) == 0) {
     // The capture's EIT moved to the run's present (new CRCs).
     if (!ReadFileBytes(source.substr(7), ts)) {
@@ -112,7 +105,7 @@ bool LoadStream(const std::string& source, std::string& error) {
       return false;
     }
     eitgen::RedateStats st;
-    ts = eitgen::RedateCapture(ts, UtcNow(), &st);
+    ts = eitgen::RedateCapture(ts, eitgen::UtcNowSeconds(), &st);
     Trace("stream: re-dated by %lld s: %zu sections (%zu dropped, their CRC did not hold), %zu events",
           static_cast<long long>(st.shiftSeconds), st.sections, st.badCrc, st.events);
   } else if (!ReadFileBytes(source, ts)) {
