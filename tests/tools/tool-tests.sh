@@ -113,7 +113,7 @@ eit-xmltv)
   expect_out '<channel id="257.1.1.dvb">'
   expect_out '<display-name>Service 257</display-name>'
   expect_out '<programme start="20240101200000 +0000" stop="20240101203000 +0000" channel="257.1.1.dvb">'
-  expect_out '<title lang="eng">Evening News</title>'
+  expect_out '<title lang="en">Evening News</title>'
   grep -q -e '<desc[^>]*></desc>' -e '<title[^>]*></title>' "$work/out" && fail "an empty element"
   expect_exit 1 "$eit" --xmltv --service 0x0999 "$work/gen.ts"
   ls "$captures"/*.ts >/dev/null 2>&1 || exit $((failures > 0))
@@ -128,7 +128,7 @@ eit-xmltv)
     expect_out 'service 0x0321 (801) BR Fernsehen Nord HD:'
     expect_exit 0 "$eit" --xmltv "$g"
     expect_out '<display-name>MDR Thüringen HD</display-name>'
-    expect_out '<desc lang="deu">Julia Büchler</desc>'
+    expect_out '<desc lang="de">Julia Büchler</desc>'
     expect_out '<category lang="en">News / Current affairs</category>'
   fi
   if [ -f "$captures/tsduck_test-184.ts" ]; then
