@@ -2,6 +2,7 @@
 // in its place at the end.
 #include "tools/tavik-eit/output_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,27 @@
 #include <sys/stat.h>
 
 namespace tavik_eit {
+namespace {
+
+// A device (NUL, a terminal, a pipe) is written as it is, never replaced.
+// Windows names its devices whatever the folder and extension (NUL.xml).
+bool Device(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return true;
+#ifdef _WIN32
+  std::string base = path.substr(path.find_last_of("\\/:") + 1);
+  base = base.substr(0, base.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+#else
+  return false;
+#endif
+}
+
+}  // namespace
 
 bool SameFile(const std::string& a, const std::string& b) {
 #ifdef _WIN32
@@ -28,9 +50,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 bool OutputFile::Open(const std::string& path, std::string* error) {
   path_ = path;
-  // A device (NUL, a terminal, a pipe) is written as it is, never replaced.
-  struct stat st;
-  const bool device = stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+  const bool device = Device(path);
   temp_ = device ? "" : path + ".tavik-eit.tmp";
   if (std::freopen(device ? path.c_str() : temp_.c_str(), "w", stdout) != nullptr) return true;
   *error = "cannot write " + path + ": " + std::strerror(errno) +

@@ -1,12 +1,15 @@
 // tavik-logos: for each channel, which logo file the banner shows, by which rule and why.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "common/version.h"
 #include "tools/dvbread/dvb_text.h"
 #include "tools/dvbread/ts_read.h"
+#include "tools/tavik-logos/list_encoding.h"
 #include "tools/tavik-logos/logo_check.h"
 
 #ifdef _WIN32
@@ -145,18 +148,30 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> ts;
     if (!dvbread::ReadWholeFile(listPath, &ts, &error, kTool)) return Fail(error);
     if (!dvbread::LooksLikeTransportStream(ts))
-      return Fail(listPath + " is not a transport stream");
+      return Fail(listPath + " is not a transport stream: its " + std::to_string(ts.size()) +
+                  " bytes have no sync byte 0x47 every 188 bytes (a list of channel names is "
+                  "read with --names FILE)");
     for (const dvbread::ServiceName& s : dvbread::SdtServiceNames(ts))
       names.push_back(HostName(s.name));
     if (names.empty())
-      return Fail(listPath + ": no service names in its SDT (PID 0x0011, table 0x42)");
+      return Fail(listPath + ": a transport stream of " + std::to_string(ts.size() / 188) +
+                  " packets with no service names in its SDT (PID 0x0011, table 0x42)");
   } else if (!listKind.empty()) {
     std::vector<uint8_t> bytes;
-    if (!tavik_logos::ReadFile(listPath, &bytes)) return Fail("cannot open " + listPath);
-    const std::string text(bytes.begin(), bytes.end());
-    const bool ok = listKind == "--names" ? tavik_logos::ParsePlainList(text, &names, &error)
-                                          : tavik_logos::ParseSimulatorList(text, &names, &error);
-    if (!ok) return Fail(listPath + ": " + error);
+    if (!tavik_logos::ReadFile(listPath, &bytes))
+      return Fail("cannot open the list " + listPath + ": " + std::strerror(errno));
+    const tavik_logos::ListText list = tavik_logos::DecodeList(bytes);
+    const bool ok = listKind == "--names"
+                        ? tavik_logos::ParsePlainList(list.text, &names, &error)
+                        : tavik_logos::ParseSimulatorList(list.text, &names, &error);
+    if (!ok && listKind == "--channels" && list.text.find(';') == std::string::npos)
+      error += " (a list of names alone is read with --names FILE)";
+    if (!ok) return Fail(listPath + " (" + list.encoding + "): " + error);
+    if (names.empty())
+      return Fail(listPath + " (" + list.encoding +
+                  ") holds no channel names, only blank lines and # comments");
+    std::printf("%s: %zu channel names, %s\n", listPath.c_str(), names.size(),
+                list.encoding.c_str());
   }
   if (names.empty()) {
     Usage(stderr);
