@@ -74,6 +74,7 @@ PY
   expect_exit 0 "$eit" --epgchars=0 --localtime 0 "$work/gen.ts"
   grep -q 'epgchars 1\|localtime 1' "$work/out" && fail "--epgchars=0 --localtime 0 taken as 1"
   expect_exit 2 "$eit" --epgchars 2 "$work/gen.ts"; expect_err 'bad option or value: --epgchars 2: it takes 0 or 1'
+  expect_exit 2 "$eit" ---- "$work/gen.ts"; expect_err 'unknown option ----'
   # --out: the file whole, never the input, and one clear error where it cannot be written.
   expect_exit 0 "$eit" --xmltv --out "$work/guide.xml" "$work/gen.ts"
   expect_err "wrote $work/guide.xml: the schedule as XMLTV"

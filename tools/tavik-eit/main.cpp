@@ -123,7 +123,9 @@ const Option kOptions[] = {
 // "; did you mean --xmltv?" for an unknown option that is a known one with
 // other dashes, or its start.
 std::string Suggestion(const std::string& name) {
-  std::string word = name.substr(name.find_first_not_of("-/"));
+  const size_t from = name.find_first_not_of("-/");
+  if (from == std::string::npos) return "";
+  std::string word = name.substr(from);
   for (char& ch : word) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   for (const Option& o : kOptions) {
     const std::string known = o.name + 2;
@@ -140,13 +142,18 @@ bool LooksNumeric(const char* s) {
 
 // Reads the command line into *c: "" or the one thing wrong with it.
 std::string ReadCommand(int argc, char** argv, Command* c) {
+  bool options = true;  // until "--": what follows it are file names
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "-h" || a == "/?") {
+    if (options && (a == "-h" || a == "/?")) {
       c->help = true;
       return "";
     }
-    if (a.size() < 2 || a[0] != '-') {
+    if (options && a == "--") {
+      options = false;
+      continue;
+    }
+    if (!options || a.size() < 2 || a[0] != '-') {
       if (!c->path.empty()) return "one input file only: " + c->path + " and " + a;
       c->path = a;
       continue;
