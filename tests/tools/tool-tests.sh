@@ -207,6 +207,7 @@ logos-awkward)
   printf '# none yet\n' >"$work/none.txt"
   expect_exit 2 "$logos" "$icons" --names "$work/none.txt"; expect_err 'none.txt (ASCII text) holds no channel names'
   expect_exit 2 "$logos" "$icons"; expect_err 'no channel names'
+  expect_exit 2 "$logos" "$icons" --names; expect_err '--names needs a value: a file'
   # Lists as editors save them; a byte-order mark is no part of the first name.
   cp "$jpg" "$icons/Télé Lumière.jpg"
   printf 'Télé Lumière\r\nTavik One\r\n' >"$work/utf8.txt"

@@ -64,6 +64,14 @@ int Fail(const std::string& message) {
   return 2;
 }
 
+// A bad command: its one error, then where to read more.
+int BadCommand(const std::string& message) {
+  Fail(message);
+  std::fprintf(stderr, "usage: %s LOGO_FOLDER --names FILE (%s --help lists the other ways)\n",
+               kTool, kTool);
+  return 2;
+}
+
 std::string AbsolutePath(const std::string& path) {
 #ifdef _WIN32
   char buf[_MAX_PATH];
@@ -110,14 +118,15 @@ int main(int argc, char** argv) {
       std::printf("tavik-logos %s\n", TAVIK_VERSION);
       return 0;
     } else if ((a == "--names" || a == "--channels" || a == "--ts") && hasValue) {
-      if (!listKind.empty()) return Fail("give one of --names, --channels, --ts");
+      if (!listKind.empty()) return BadCommand("give one of --names, --channels, --ts");
       listKind = a;
       listPath = argv[++i];
     } else if (a == "--plugin-dir" && hasValue) {
       pluginDir = argv[++i];
+    } else if (a == "--names" || a == "--channels" || a == "--ts" || a == "--plugin-dir") {
+      return BadCommand(a + " needs a value: " + (a == "--plugin-dir" ? "a folder" : "a file"));
     } else if (a.size() > 1 && a[0] == '-' && a != "--") {
-      Usage(stderr);
-      return Fail("bad option: " + a);
+      return BadCommand("bad option: " + a);
     } else if (folder.empty()) {
       folder = a;
     } else {
@@ -125,11 +134,10 @@ int main(int argc, char** argv) {
     }
   }
   if (folder.empty()) {
-    Usage(stderr);
-    return Fail("no logo folder");
+    return BadCommand("no logo folder");
   }
   if (!listKind.empty() && !names.empty())
-    return Fail("channel names both from a file and the command line");
+    return BadCommand("channel names both from a file and the command line");
 
   tavik_logos::LogoFolder logos;
   logos.path = folder;
@@ -174,8 +182,7 @@ int main(int argc, char** argv) {
                 list.encoding.c_str());
   }
   if (names.empty()) {
-    Usage(stderr);
-    return Fail("no channel names");
+    return BadCommand("no channel names");
   }
 
   std::vector<uint8_t> fallback;
