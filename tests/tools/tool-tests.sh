@@ -50,9 +50,13 @@ eit-generated)
 import sys
 d = open(sys.argv[1], 'rb').read()
 open(sys.argv[2], 'wb').write(b''.join(d[i+4:i+188] for i in range(0, len(d), 188)))
+# and the stream in 192-byte packets, a time stamp before each, as .m2ts files have them
+open(sys.argv[2][:-3] + 'm2ts', 'wb').write(b''.join(b'\0\1\2\3' + d[i:i+188] for i in range(0, len(d), 188)))
 PY
   expect_exit 0 "$eit" "$work/gen.dbg"
   expect_out 'EIT dump, 44 units'
+  expect_out '  now   "(20:00) Evening News "'
+  expect_exit 0 "$eit" "$work/gen.m2ts"; expect_out '44 units of PID 0x0012 (its 192-byte packets read as 188)'
   expect_out '  now   "(20:00) Evening News "'
   # A long input: progress lines on stderr, the report unchanged on stdout.
   "$native/eitgen" "$work/long.ts" --rounds 5000 >/dev/null || exit 1

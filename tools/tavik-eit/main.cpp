@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +31,8 @@ const char kTool[] = "tavik-eit";
 void Usage(FILE* to) {
   std::fputs("usage: tavik-eit [options] FILE\n"
                "  FILE is the plug-in's EIT debug dump (C:\\Tavik_EIT.dbg, written while\n"
-               "  titlemode is -1) or a transport stream (.ts) with the EIT on PID 0x0012.\n"
+               "  titlemode is -1) or a transport stream (.ts, also in 192- or 204-byte\n"
+               "  packets) with the EIT on PID 0x0012.\n"
                "  For every service it prints the present (now) and following (next) lines\n"
                "  the banner shows after tuning that service, decoded by the plug-in's own\n"
                "  code, and beside them the event's name and text converted to UTF-8 by the\n"
@@ -227,6 +229,27 @@ std::string PidList(const std::vector<uint8_t>& data) {
   return list;
 }
 
+// Packets of 192 bytes (a 4-byte time stamp before each, as .m2ts files
+// have them) or of 204 (16 bytes of parity after each) to the 188-byte
+// packets the readers take. Returns the size read, 0 for neither.
+size_t RepackTo188(std::vector<uint8_t>* data) {
+  for (const size_t size : {size_t(192), size_t(204)}) {
+    const size_t sync = size == 192 ? 4 : 0, packets = data->size() / size;
+    bool all = packets >= 2;
+    for (size_t k = 0; k < packets && k < 16 && all; ++k) all = (*data)[k * size + sync] == 0x47;
+    if (!all) continue;
+    std::vector<uint8_t> out;
+    out.reserve(packets * dvbread::kPacketSize);
+    for (size_t k = 0; k < packets; ++k) {
+      const auto from = data->begin() + static_cast<std::ptrdiff_t>(k * size + sync);
+      out.insert(out.end(), from, from + static_cast<std::ptrdiff_t>(dvbread::kPacketSize));
+    }
+    data->swap(out);
+    return size;
+  }
+  return 0;
+}
+
 // The units in the order the host's filter hands them over, with, for a
 // transport stream, which of them start a packet's payload; "" or what is
 // wrong with the file.
@@ -328,8 +351,11 @@ int main(int argc, char** argv) {
   std::vector<char> starts;  // per unit, for a transport stream
   std::string source;
   bool ts = false;
+  const size_t packets =
+      c.format != "dump" && !dvbread::LooksLikeTransportStream(data) ? RepackTo188(&data) : 0;
   error = ReadUnits(c, data, &stream, &starts, &ts, &source);
   if (!error.empty()) return Fail(error);
+  if (packets != 0) source += " (its " + std::to_string(packets) + "-byte packets read as 188)";
 
   tavik_eit::OutputFile out;
   if (!c.out.empty() && tavik_eit::SameFile(c.out, c.path))
