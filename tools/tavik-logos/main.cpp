@@ -44,7 +44,8 @@ void Usage(FILE* to) {
       "channels (each name exactly as the viewer shows it in its channel list):\n"
       "  --names FILE     a plain text list, one channel name per line (# starts a\n"
       "                   comment): write it yourself, or keep the name column of the\n"
-      "                   channel list your viewer exports\n"
+      "                   channel list your viewer exports; UTF-8 (with or without\n"
+      "                   a byte-order mark), UTF-16 with one, or ANSI text\n"
       "  --channels FILE  a channel list, one channel per line as\n"
       "                   name;frequency;polarity;serviceid;ca (a viewer's channel\n"
       "                   export saved in that form, or Tavik's own test lists); only\n"
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     for (const dvbread::ServiceName& s : dvbread::SdtServiceNames(ts))
       names.push_back(HostName(s.name));
     if (names.empty())
-      return Fail(listPath + ": a transport stream of " + std::to_string(ts.size() / 188) +
+      return Fail(listPath + ": a transport stream of " + std::to_string(ts.size() / dvbread::kPacketSize) +
                   " packets with no service names in its SDT (PID 0x0011, table 0x42)");
   } else if (!listKind.empty()) {
     std::vector<uint8_t> bytes;
