@@ -1,6 +1,5 @@
 // tavik-eit: reads the plug-in's EIT debug dump or a transport stream and
 // prints, per service, the present and following lines the banner would show.
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -212,13 +211,12 @@ std::string Holds(const std::vector<uint8_t>& data) {
 
 // The PIDs of a transport stream's packets, the first few.
 std::string PidList(const std::vector<uint8_t>& data) {
+  std::vector<bool> seen(0x2000);
+  for (size_t at = 0; at + dvbread::kPacketSize <= data.size(); at += dvbread::kPacketSize)
+    if (data[at] == 0x47) seen[(data[at + 1] & 0x1Fu) << 8 | data[at + 2]] = true;
   std::vector<unsigned> pids;
-  for (size_t at = 0; at + dvbread::kPacketSize <= data.size(); at += dvbread::kPacketSize) {
-    const unsigned pid = (data[at + 1] & 0x1Fu) << 8 | data[at + 2];
-    if (data[at] == 0x47 && std::find(pids.begin(), pids.end(), pid) == pids.end())
-      pids.push_back(pid);
-  }
-  std::sort(pids.begin(), pids.end());
+  for (unsigned pid = 0; pid < seen.size(); ++pid)
+    if (seen[pid]) pids.push_back(pid);
   std::string list;
   char b[16];
   for (size_t k = 0; k < pids.size() && k < 8; ++k) {
