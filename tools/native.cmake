@@ -22,10 +22,10 @@ add_library(tavik_eit_reader STATIC ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/eit_read
                                     ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/xmltv_writer.cpp
                                     ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/tool_time.cpp)
 target_link_libraries(tavik_eit_reader PUBLIC tavik_core tavik_dvbread)
-add_executable(tavik-eit ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/main.cpp)
+add_executable(tavik-eit ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/main.cpp ${CMAKE_CURRENT_LIST_DIR}/tavik-eit/output_file.cpp)
 target_link_libraries(tavik-eit PRIVATE tavik_eit_reader)
 
-add_library(tavik_logo_check STATIC ${CMAKE_CURRENT_LIST_DIR}/tavik-logos/logo_check.cpp)
+add_library(tavik_logo_check STATIC ${CMAKE_CURRENT_LIST_DIR}/tavik-logos/logo_check.cpp ${CMAKE_CURRENT_LIST_DIR}/tavik-logos/list_encoding.cpp)
 target_link_libraries(tavik_logo_check PUBLIC tavik_core tavik_dvbread tavik_hostkit)
 add_executable(tavik-logos ${CMAKE_CURRENT_LIST_DIR}/tavik-logos/main.cpp)
 target_link_libraries(tavik-logos PRIVATE tavik_logo_check)

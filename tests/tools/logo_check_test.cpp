@@ -1,6 +1,7 @@
 // The logo checker: picture checks, channel lists, nearest names, and the
 // verdict for each awkward case in a logo folder of its own.
 #include "tools/tavik-logos/logo_check.h"
+#include "tools/tavik-logos/list_encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,12 @@ TEST(LogoCheck, ChannelLists) {
   EXPECT_EQ(error, "line 3: the service id \"0x10000\" is not a number from 0 to 0xFFFF "
                    "(decimal or 0x-hex)");
   EXPECT_FALSE(tavik_logos::ParsePlainList(std::string(92, 'x'), &names, &error));
+  // Bytes that only look like UTF-8 (an overlong form, a cut sequence) are
+  // Latin-1; UTF-16 surrogate pairs join, a lone one is U+FFFD.
+  EXPECT_EQ(tavik_logos::DecodeList(Bytes("\xC0\xAF\n\xC3")).text, "\xC3\x80\xC2\xAF\n\xC3\x83");
+  EXPECT_EQ(tavik_logos::DecodeList(Bytes(std::string("\xFF\xFE\x3D\xD8\x00\xDE\x00\xD8", 8))).text,
+            "\xF0\x9F\x98\x80\xEF\xBF\xBD");
+  EXPECT_EQ(tavik_logos::DecodeList(Bytes("\xEF\xBB\xBF")).text, "");
 }
 
 TEST(LogoCheck, NearestNamesIgnoreCaseSpacesAccentsAndPunctuation) {

@@ -50,9 +50,13 @@ eit-generated)
 import sys
 d = open(sys.argv[1], 'rb').read()
 open(sys.argv[2], 'wb').write(b''.join(d[i+4:i+188] for i in range(0, len(d), 188)))
+# and the stream in 192-byte packets, a time stamp before each, as .m2ts files have them
+open(sys.argv[2][:-3] + 'm2ts', 'wb').write(b''.join(b'\0\1\2\3' + d[i:i+188] for i in range(0, len(d), 188)))
 PY
   expect_exit 0 "$eit" "$work/gen.dbg"
   expect_out 'EIT dump, 44 units'
+  expect_out '  now   "(20:00) Evening News "'
+  expect_exit 0 "$eit" "$work/gen.m2ts"; expect_out '44 units of PID 0x0012 (its 192-byte packets read as 188)'
   expect_out '  now   "(20:00) Evening News "'
   # A long input: progress lines on stderr, the report unchanged on stdout.
   "$native/eitgen" "$work/long.ts" --rounds 5000 >/dev/null || exit 1
@@ -64,6 +68,31 @@ PY
   expect_exit 0 "$eit" --help; expect_out 'usage: tavik-eit'
   expect_exit 2 "$eit" "$work/missing.dbg"; expect_err 'cannot open'
   expect_exit 2 "$eit" --epgtext x "$work/gen.ts"; expect_err 'bad option or value: --epgtext'
+  # A bad command: its one error first, then a one-line hint, not the usage.
+  expect_exit 2 "$eit" --xml "$work/gen.ts"
+  [ "$(head -1 "$work/err")" = 'tavik-eit: unknown option --xml; did you mean --xmltv?' ] \
+    && [ "$(wc -l <"$work/err")" -eq 2 ] && expect_err 'tavik-eit --help lists the options' \
+    || fail "unknown option: $(cat "$work/err")"
+  # --epgchars and --localtime alone mean 1; a value (also after =) still counts.
+  expect_exit 0 "$eit" --epgchars --localtime "$work/gen.ts"; expect_out 'epgchars 1, localtime 1'
+  expect_exit 0 "$eit" --epgchars=0 --localtime 0 "$work/gen.ts"
+  grep -q 'epgchars 1\|localtime 1' "$work/out" && fail "--epgchars=0 --localtime 0 taken as 1"
+  expect_exit 2 "$eit" --epgchars 2 "$work/gen.ts"; expect_err 'bad option or value: --epgchars 2: it takes 0 or 1'
+  expect_exit 2 "$eit" ---- "$work/gen.ts"; expect_err 'unknown option ----'
+  # --out: the file whole, never the input, and one clear error where it cannot be written.
+  expect_exit 0 "$eit" --xmltv --out "$work/guide.xml" "$work/gen.ts"
+  expect_err "wrote $work/guide.xml: the schedule as XMLTV"
+  "$eit" --xmltv "$work/gen.ts" 2>/dev/null | cmp -s - "$work/guide.xml" || fail "--out differs from the output"
+  expect_exit 2 "$eit" --out "$work/none/guide.xml" "$work/gen.ts"; expect_err "cannot write $work/none/guide.xml: No such file"
+  expect_exit 2 "$eit" --out /dev/full "$work/gen.ts"; expect_err 'cannot write all of /dev/full'
+  expect_exit 2 "$eit" --out "$work/./gen.ts" "$work/gen.ts"; expect_err 'names the input file'
+  ls "$work"/*.tmp >/dev/null 2>&1 && fail "--out left a temporary file"
+  # Files that hold no EIT say what they hold.
+  : >"$work/empty.ts"; expect_exit 2 "$eit" "$work/empty.ts"; expect_err 'an empty file (0 bytes)'
+  seq 300 >"$work/list.txt"; expect_exit 2 "$eit" "$work/list.txt"
+  expect_err '1092 bytes of text, neither a transport stream nor an EIT dump'
+  python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[2::188] = b"\x13" * (len(d) // 188); open(sys.argv[2], "wb").write(d)' "$work/gen.ts" "$work/noeit.ts"
+  expect_exit 2 "$eit" "$work/noeit.ts"; expect_err 'a transport stream of 44 packets, none of them on PID 0x0012 where the EIT is sent (its PIDs: 0x0013)'
   expect_exit 2 "$eit"; expect_err 'no input file'
   printf 'short' >"$work/short.dbg"
   expect_exit 2 "$eit" "$work/short.dbg"; expect_err 'shorter than one 184-byte unit'
@@ -113,13 +142,15 @@ eit-xmltv)
   expect_out '<channel id="257.1.1.dvb">'
   expect_out '<display-name>Service 257</display-name>'
   expect_out '<programme start="20240101200000 +0000" stop="20240101203000 +0000" channel="257.1.1.dvb">'
-  expect_out '<title lang="eng">Evening News</title>'
+  expect_out '<title lang="en">Evening News</title>'
   grep -q -e '<desc[^>]*></desc>' -e '<title[^>]*></title>' "$work/out" && fail "an empty element"
   expect_exit 1 "$eit" --xmltv --service 0x0999 "$work/gen.ts"
   ls "$captures"/*.ts >/dev/null 2>&1 || exit $((failures > 0))
   for ts in "$captures"/*.ts; do
     "$eit" --xmltv "$ts" >"$work/cap.xml" 2>"$work/err" || fail "$(basename "$ts"): exit not 0"
     validate "$work/cap.xml" "$(basename "$ts")"
+    # every language these captures name has a two-letter code
+    grep -q 'lang="[a-z][a-z][a-z]"' "$work/cap.xml" && fail "$(basename "$ts"): a three-letter lang"
   done
   if [ -f "$captures/petrj_germany_626MHz_2024-03-11-21-09-56.ts" ]; then
     g="$captures/petrj_germany_626MHz_2024-03-11-21-09-56.ts"
@@ -128,8 +159,11 @@ eit-xmltv)
     expect_out 'service 0x0321 (801) BR Fernsehen Nord HD:'
     expect_exit 0 "$eit" --xmltv "$g"
     expect_out '<display-name>MDR Thüringen HD</display-name>'
-    expect_out '<desc lang="deu">Julia Büchler</desc>'
+    expect_out '<desc lang="de">Julia Büchler</desc>'
     expect_out '<category lang="en">News / Current affairs</category>'
+  fi
+  if [ -f "$captures/petrj_cz_PID_18.ts" ]; then  # "cze" and "ces" alike
+    expect_exit 0 "$eit" --xmltv "$captures/petrj_cz_PID_18.ts"; expect_out '<title lang="cs">'
   fi
   if [ -f "$captures/tsduck_test-184.ts" ]; then
     # the lines as the banner shows them with epgchars 1 and localtime 1
@@ -172,8 +206,23 @@ logos-awkward)
   expect_exit 0 "$logos" --help; expect_out 'usage: tavik-logos'
   expect_exit 2 "$logos" "$work/nowhere" "Tavik One"; expect_err 'cannot read the logo folder'
   expect_exit 2 "$logos" "$icons" --channels "$work/names.txt"; expect_err 'expected name;frequency'
-  expect_exit 2 "$logos" "$icons" --ts "$work/names.txt"; expect_err 'is not a transport stream'
+  expect_err '(a list of names alone is read with --names FILE)'
+  expect_exit 2 "$logos" "$icons" --ts "$work/names.txt"; expect_err 'is not a transport stream: its 95 bytes'
+  printf '# none yet\n' >"$work/none.txt"
+  expect_exit 2 "$logos" "$icons" --names "$work/none.txt"; expect_err 'none.txt (ASCII text) holds no channel names'
   expect_exit 2 "$logos" "$icons"; expect_err 'no channel names'
+  expect_exit 2 "$logos" "$icons" --names; expect_err '--names needs a value: a file'
+  # Lists as editors save them; a byte-order mark is no part of the first name.
+  cp "$jpg" "$icons/Télé Lumière.jpg"
+  printf 'Télé Lumière\r\nTavik One\r\n' >"$work/utf8.txt"
+  printf '\xEF\xBB\xBF' | cat - "$work/utf8.txt" >"$work/bom.txt"
+  iconv -t UTF-16 "$work/utf8.txt" >"$work/utf16.txt"; iconv -t LATIN1 "$work/utf8.txt" >"$work/ansi.txt"
+  for list in 'utf8:UTF-8 text' 'bom:UTF-8 text with a byte-order mark' 'utf16:UTF-16 text' \
+              'ansi:8-bit text, read as Latin-1'; do
+    expect_exit 0 "$logos" "$icons" --names "$work/${list%%:*}.txt"
+    expect_out "${list%%:*}.txt: 2 channel names, ${list#*:}"
+    expect_out '"Télé Lumière": Télé Lumière.jpg (found:'
+  done
   ;;
 logos-captures)
   need_captures
@@ -197,7 +246,8 @@ win-same-output)
   . "$repo/scripts/wine-env.sh"
   "$native/eitgen" "$work/gen.ts" >/dev/null || exit 1
   cd "$work"
-  for args in "gen.ts" "--epgtext 1 --timeshift 3 gen.ts" "--schedule gen.ts" "--xmltv gen.ts"; do
+  for args in "gen.ts" "--epgtext 1 --timeshift 3 gen.ts" "--schedule gen.ts" "--xmltv gen.ts" \
+              "--epgchars --localtime gen.ts"; do
     # shellcheck disable=SC2086
     "$eit" $args >native.txt 2>/dev/null
     # shellcheck disable=SC2086
@@ -209,6 +259,13 @@ win-same-output)
   wine "$win/tavik-logos.exe" --plugin-dir 'C:\P' logos --channels \
     "$repo/tests/e2e/channels-generated.txt" 2>/dev/null | tr -d '\r' >win.txt
   cmp -s native.txt win.txt || fail "tavik-logos.exe differs: $(diff native.txt win.txt | head -5)"
+  # a UTF-8 list with a byte-order mark, as Notepad saves it: the names in the ANSI code page
+  printf '\xEF\xBB\xBFT\xC3\xA9l\xC3\xA9 Lumi\xC3\xA8re\r\n' >bom.txt; cp logos/0.jpg "logos/Télé Lumière.jpg"
+  "$logos" logos --names bom.txt >native.txt
+  wine "$win/tavik-logos.exe" logos --names bom.txt 2>/dev/null | tr -d '\r' | iconv -f CP1252 >win.txt
+  cmp -s native.txt win.txt || fail "tavik-logos.exe --names differs: $(diff native.txt win.txt | head -5)"
+  wine "$win/tavik-eit.exe" --xmltv --out 'C:\none\guide.xml' gen.ts 2>err.txt
+  grep -q 'cannot write C:\\none.*%USERPROFILE%' err.txt || fail "tavik-eit.exe --out: $(cat err.txt)"
   # Let this prefix's wine server end: one left running would serve the next
   # scenario's wine with a desktop made for another display.
   timeout 15 wineserver -w

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -225,7 +226,7 @@ bool ReservedDeviceName(const std::string& name) {
 bool ListFolder(const std::string& path, std::vector<std::string>* files, std::string* error) {
   DIR* dir = opendir(path.c_str());
   if (dir == nullptr) {
-    *error = "cannot read the logo folder " + path;
+    *error = "cannot read the logo folder " + path + ": " + std::strerror(errno);
     return false;
   }
   while (dirent* e = readdir(dir)) {

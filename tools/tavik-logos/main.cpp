@@ -1,12 +1,15 @@
 // tavik-logos: for each channel, which logo file the banner shows, by which rule and why.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "common/version.h"
 #include "tools/dvbread/dvb_text.h"
 #include "tools/dvbread/ts_read.h"
+#include "tools/tavik-logos/list_encoding.h"
 #include "tools/tavik-logos/logo_check.h"
 
 #ifdef _WIN32
@@ -41,7 +44,8 @@ void Usage(FILE* to) {
       "channels (each name exactly as the viewer shows it in its channel list):\n"
       "  --names FILE     a plain text list, one channel name per line (# starts a\n"
       "                   comment): write it yourself, or keep the name column of the\n"
-      "                   channel list your viewer exports\n"
+      "                   channel list your viewer exports; UTF-8 (with or without\n"
+      "                   a byte-order mark), UTF-16 with one, or ANSI text\n"
       "  --channels FILE  a channel list, one channel per line as\n"
       "                   name;frequency;polarity;serviceid;ca (a viewer's channel\n"
       "                   export saved in that form, or Tavik's own test lists); only\n"
@@ -58,6 +62,14 @@ void Usage(FILE* to) {
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kTool, message.c_str());
+  return 2;
+}
+
+// A bad command: its one error, then where to read more.
+int BadCommand(const std::string& message) {
+  Fail(message);
+  std::fprintf(stderr, "usage: %s LOGO_FOLDER --names FILE (%s --help lists the other ways)\n",
+               kTool, kTool);
   return 2;
 }
 
@@ -107,14 +119,15 @@ int main(int argc, char** argv) {
       std::printf("tavik-logos %s\n", TAVIK_VERSION);
       return 0;
     } else if ((a == "--names" || a == "--channels" || a == "--ts") && hasValue) {
-      if (!listKind.empty()) return Fail("give one of --names, --channels, --ts");
+      if (!listKind.empty()) return BadCommand("give one of --names, --channels, --ts");
       listKind = a;
       listPath = argv[++i];
     } else if (a == "--plugin-dir" && hasValue) {
       pluginDir = argv[++i];
+    } else if (a == "--names" || a == "--channels" || a == "--ts" || a == "--plugin-dir") {
+      return BadCommand(a + " needs a value: " + (a == "--plugin-dir" ? "a folder" : "a file"));
     } else if (a.size() > 1 && a[0] == '-' && a != "--") {
-      Usage(stderr);
-      return Fail("bad option: " + a);
+      return BadCommand("bad option: " + a);
     } else if (folder.empty()) {
       folder = a;
     } else {
@@ -122,11 +135,10 @@ int main(int argc, char** argv) {
     }
   }
   if (folder.empty()) {
-    Usage(stderr);
-    return Fail("no logo folder");
+    return BadCommand("no logo folder");
   }
   if (!listKind.empty() && !names.empty())
-    return Fail("channel names both from a file and the command line");
+    return BadCommand("channel names both from a file and the command line");
 
   tavik_logos::LogoFolder logos;
   logos.path = folder;
@@ -145,22 +157,33 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> ts;
     if (!dvbread::ReadWholeFile(listPath, &ts, &error, kTool)) return Fail(error);
     if (!dvbread::LooksLikeTransportStream(ts))
-      return Fail(listPath + " is not a transport stream");
+      return Fail(listPath + " is not a transport stream: its " + std::to_string(ts.size()) +
+                  " bytes have no sync byte 0x47 every 188 bytes (a list of channel names is "
+                  "read with --names FILE)");
     for (const dvbread::ServiceName& s : dvbread::SdtServiceNames(ts))
       names.push_back(HostName(s.name));
     if (names.empty())
-      return Fail(listPath + ": no service names in its SDT (PID 0x0011, table 0x42)");
+      return Fail(listPath + ": a transport stream of " + std::to_string(ts.size() / dvbread::kPacketSize) +
+                  " packets with no service names in its SDT (PID 0x0011, table 0x42)");
   } else if (!listKind.empty()) {
     std::vector<uint8_t> bytes;
-    if (!tavik_logos::ReadFile(listPath, &bytes)) return Fail("cannot open " + listPath);
-    const std::string text(bytes.begin(), bytes.end());
-    const bool ok = listKind == "--names" ? tavik_logos::ParsePlainList(text, &names, &error)
-                                          : tavik_logos::ParseSimulatorList(text, &names, &error);
-    if (!ok) return Fail(listPath + ": " + error);
+    if (!tavik_logos::ReadFile(listPath, &bytes))
+      return Fail("cannot open the list " + listPath + ": " + std::strerror(errno));
+    const tavik_logos::ListText list = tavik_logos::DecodeList(bytes);
+    const bool ok = listKind == "--names"
+                        ? tavik_logos::ParsePlainList(list.text, &names, &error)
+                        : tavik_logos::ParseSimulatorList(list.text, &names, &error);
+    if (!ok && listKind == "--channels" && list.text.find(';') == std::string::npos)
+      error += " (a list of names alone is read with --names FILE)";
+    if (!ok) return Fail(listPath + " (" + list.encoding + "): " + error);
+    if (names.empty())
+      return Fail(listPath + " (" + list.encoding +
+                  ") holds no channel names, only blank lines and # comments");
+    std::printf("%s: %zu channel names, %s\n", listPath.c_str(), names.size(),
+                list.encoding.c_str());
   }
   if (names.empty()) {
-    Usage(stderr);
-    return Fail("no channel names");
+    return BadCommand("no channel names");
   }
 
   std::vector<uint8_t> fallback;
