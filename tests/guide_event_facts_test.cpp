@@ -39,12 +39,11 @@ TEST(EventFacts, GenreNames) {
     EXPECT_EQ(guide::GenreName({c.l1, c.l2}, name, sizeof name), *c.name != '\0');
     EXPECT_STREQ(name, c.name);
   }
-  for (uint8_t l1 = 0; l1 < 16; ++l1)  // every name fits its buffer
-    for (uint8_t l2 = 0; l2 < 16; ++l2) {
-      char name[guide::kGenreNameBuffer];
-      guide::GenreName({l1, l2}, name, sizeof name);
-      EXPECT_LT(strlen(name), sizeof name - 1);
-    }
+  char name[guide::kGenreNameBuffer];
+  for (int k = 0; k < 256; ++k) {  // every name fits its buffer
+    guide::GenreName({uint8_t(k >> 4), uint8_t(k & 15)}, name, sizeof name);
+    EXPECT_LT(strlen(name), sizeof name - 1);
+  }
   guide::Genre g[4];
   const Bytes payload("\x00\x00\x34\x07\x14\x00\x6", 7);  // undefined first, an odd last byte
   EXPECT_EQ(guide::ReadGenres(U(payload), payload.size(), g, 4), 3u);
@@ -100,12 +99,9 @@ TEST(EventFacts, AgeRules) {
 }
 
 TEST(EventMarks, MarksOnlyFromWhatComponentsSay) {
-  struct Case {
-    std::vector<Bytes> components;  // the first three bytes of each payload
-    const char* line;
-    const char* quality;
-    const char* aspect;
-    const char* stereo;
+  struct Case {  // the first two bytes of each component's payload; what the event shows
+    std::vector<Bytes> components;
+    const char *line, *quality, *aspect, *stereo;
   } const kCases[] = {
       {{Bytes("\x01\x03", 2)}, "16:9", "SDTV", "16:9", nullptr},  // MPEG-2 SD 16:9
       {{Bytes("\x01\x09", 2)}, "HD", "HDTV", "4:3", nullptr},
@@ -158,8 +154,7 @@ Bytes Item(const Bytes& description, const Bytes& item) {
 }
 
 struct Joined {
-  std::string text;  // as UTF-8
-  std::string items;  // "description: item" a line each
+  std::string text, items;  // as UTF-8; the items "description: item" a line each
   guide::JoinedExtended out;
 };
 
@@ -202,7 +197,8 @@ TEST(ExtendedText, PiecesReadAsOneText) {
        {Extended(0, 1, "ces", ucs + Bytes("\x00" "A\x01", 3)),
         Extended(1, 1, "ces", ucs + Bytes("\x0D\x00" "B", 3))}, u8"AčB"},
       {"two-byte U+11xx where pieces do not repeat the table",
-       {Extended(0, 2, "kor", ucs + Bytes("\x00" "A", 2)), Extended(1, 2, "kor", Bytes("\x00" "B", 2)),
+       {Extended(0, 2, "kor", ucs + Bytes("\x00" "A", 2)),
+        Extended(1, 2, "kor", Bytes("\x00" "B", 2)),
         Extended(2, 2, "kor", Bytes("\x11\x00", 2))}, u8"AB\u1100"},
       {"a line feed that begins a piece is text",
        {Extended(0, 1, "ces", "\x05One."), Extended(1, 1, "ces", "\nTwo")}, "One.\nTwo"},
@@ -247,7 +243,7 @@ TEST(ExtendedText, LanguageAndItems) {
 TEST(ExtendedText, ShortTextNotShownTwice) {
   struct Case { const char* shortText; const char* extended; bool repeated; } const kCases[] = {
       {"A film.", "A film. With more.", true},   {"A film", "A filmmaker's story", false},
-      {"Two  words", " Two\nwords and more", true}, {"The detective inv...", "The detective inv", true},
+      {"Two  words", " Two\nwords and more", true}, {"Cut short...", "Cut short", true},
       {u8"Stopa\u2026", "Stopa vede", true},      {"", "anything", false},
       {"Longer than", "Longer", false},            {"Same", "Same", true}};
   for (const Case& c : kCases)
@@ -292,10 +288,12 @@ TEST(ExtendedText, CapturesJoinAsAPlainReadingDoes) {
         inOrder &= (U(p)[0] >> 4) == static_cast<int>(i) && p.compare(1, 3, pieces[0], 1, 3) == 0;
         const Bytes text = p.substr(6 + U(p)[4], U(p)[5 + U(p)[4]]);
         if (plain.empty()) {
-          selection = text.substr(0, text.empty() || U(text)[0] >= 0x20 ? 0 : U(text)[0] == 0x10 ? 3 : 1);
+          const uint8_t c = text.empty() ? 0x20 : U(text)[0];
+          selection = text.substr(0, c >= 0x20 ? 0 : c == 0x10 ? 3 : 1);
           plain = text;
         } else {
-          plain += text.compare(0, selection.size(), selection) == 0 ? text.substr(selection.size()) : text;
+          const bool copy = text.compare(0, selection.size(), selection) == 0;
+          plain += copy ? text.substr(selection.size()) : text;
         }
       }
       if (!inOrder && ++unordered) continue;

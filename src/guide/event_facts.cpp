@@ -193,7 +193,8 @@ size_t AgeText(const RatingEntry* entries, size_t count, char* out, size_t capac
   size_t at = 0;
   for (size_t i = 0; i < n; ++i) {
     char entry[16];
-    const int len = FormatText(entry, sizeof entry, "%s%s %d+", at > 0 ? " / " : "", codes[i], ages[i]);
+    const char* gap = at > 0 ? " / " : "";
+    const int len = FormatText(entry, sizeof entry, "%s%s %d+", gap, codes[i], ages[i]);
     if (Truncated(len, sizeof entry) ||
         !AppendWhole(out, capacity, &at, entry, static_cast<size_t>(len)))
       break;

@@ -75,8 +75,7 @@ class TextJoiner {
     if (length == 0) return;
     if (!started_) {
       started_ = true;
-      selectionLength_ = SelectionLength(piece, length);
-      selection_ = selectionLength_ > 0 ? piece[0] : 0;
+      Select(piece, length);
       Put(piece, length);
       return;
     }
@@ -84,7 +83,7 @@ class TextJoiner {
     // may begin with a line feed (0x0A) that is text.
     const size_t sel = SelectionLength(piece, length);
     const bool copy = sel > 0 && sel == selectionLength_ &&
-                      std::memcmp(piece, buf_ + start_, sel) == 0;
+                      std::memcmp(piece, selectionBytes_, sel) == 0;
     if (copy && (!FixedTwoByte(selection_) || repeats)) {
       piece += sel;
       length -= sel;
@@ -96,8 +95,7 @@ class TextJoiner {
   void Resume(size_t length) {
     started_ = true;
     end_ = start_ + length;
-    selectionLength_ = SelectionLength(buf_ + start_, length);
-    selection_ = selectionLength_ > 0 ? buf_[start_] : 0;
+    Select(buf_ + start_, length);
   }
 
   size_t end() const { return end_; }
@@ -114,6 +112,13 @@ class TextJoiner {
     if (length > 0) std::memcpy(buf_ + end_, bytes, length);
     end_ += length;
     if (cut_) end_ = WholeEnd();
+  }
+
+  // Keeps the selection the first piece begins with.
+  void Select(const uint8_t* piece, size_t length) {
+    selectionLength_ = SelectionLength(piece, length);
+    selection_ = selectionLength_ > 0 ? piece[0] : 0;
+    if (selectionLength_ > 0) std::memcpy(selectionBytes_, piece, selectionLength_);
   }
 
   // Where the text ends when cut: after its last whole character.
@@ -151,6 +156,7 @@ class TextJoiner {
   size_t end_;
   bool started_ = false;
   uint8_t selection_ = 0;
+  uint8_t selectionBytes_[3] = {};
   size_t selectionLength_ = 0;
   bool cut_ = false;
 };
