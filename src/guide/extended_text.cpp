@@ -130,9 +130,9 @@ class TextJoiner {
       size_t i = text;
       size_t whole = text;
       while (i < end_) {
-        const bool pair = buf_[i] >= 0xA1 && buf_[i] <= 0xFE;
-        if (pair && i + 1 >= end_) break;
-        i += pair ? 2 : 1;
+        const bool lead = buf_[i] >= 0xA1 && buf_[i] <= 0xFE;
+        if (lead && i + 1 >= end_) break;  // half a pair at the end
+        i += lead && buf_[i + 1] >= 0xA1 && buf_[i + 1] <= 0xFE ? 2 : 1;
         whole = i;
       }
       return whole;
