@@ -25,6 +25,8 @@ trap cleanup EXIT
 failed=1
 fail() { echo "test-package: FAILED: $*"; exit 1; }
 
+# The copy's scripts use this tree's wine prefix, not one of their own.
+export TAVIK_WINEPREFIX="${TAVIK_WINEPREFIX:-$repo/build/wineprefix}"
 # The files a clone has (and any new ones not ignored), as they are now.
 clone="$work/clone/tavik"
 mkdir -p "$clone"
