@@ -49,7 +49,6 @@ for f in tavik.dll tavik.uir tavik-def.ini tavik_icon/0.jpg tavik-eit.exe tavik-
   [ -f "$plugin/$f" ] || fail "the package lacks $f"
 done
 [ -f "$plugin/tavik.ini" ] && fail "the package holds a tavik.ini"
-cmp -s "$plugin/tavik-def.ini" "$repo/src/resources/tavik-def.ini" || fail "tavik-def.ini differs"
 # Without the capture the schedule's picture is the guide's own.
 cmp -s "$plugin/tavik-guide/images/epg-schedule.png" "$repo/docs/images/epg-schedule.png" \
   || fail "the schedule's picture is not docs/images/epg-schedule.png"
@@ -77,6 +76,8 @@ TZ=UTC timeout -k 5 240 wine "$win_dir/mdhost.exe" --plugin "$(winpath "$plugin/
 rc=$?
 [ $rc -eq 0 ] || { tail -30 "$work/mdhost.log"; fail "mdhost exit $rc (trace: $work/out/trace.txt)"; }
 [ -f "$plugin/tavik.ini" ] || fail "the settings were not saved beside the unpacked tavik.dll"
+cmp -s "$plugin/tavik-def.ini" "$repo/src/resources/tavik-def.ini" \
+  || fail "tavik-def.ini is not the source's, or the plug-in wrote it"
 # Unpacked again over the install ("replace all"): the user's settings stay.
 cp "$plugin/tavik.ini" "$work/tavik.ini.saved"
 (cd "$plugin" && unzip -q -o "${zips[0]}") || fail "unzip over the install"
