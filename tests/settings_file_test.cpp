@@ -199,18 +199,6 @@ TEST_F(SettingsFileTest, SaveAfterFirstStartWritesZerosAndRestartsWithDefaults) 
   EXPECT_EQ(settings.backcolor, 0xFFFFFF);
 }
 
-// tavik-def.ini stands in for a missing tavik.ini and is never written.
-TEST_F(SettingsFileTest, ShippedDefaultsStandInForAMissingFileOnly) {
-  const std::string shipped = IniLines({" 5.0", "2"});
-  testing_support::WriteFile(dir_ + "\\tavik-def.ini", shipped);
-  LoadWith(nullptr);
-  EXPECT_EQ(std::vector<int32_t>({settings.showtime, settings.style, settings.schedule}),
-            (std::vector<int32_t>{5000, 2, 0}));  // its values, no new-install ones
-  PressSave();
-  EXPECT_EQ(Ini().substr(0, shipped.size()), shipped);
-  EXPECT_EQ(testing_support::ReadFile(dir_ + "\\tavik-def.ini"), shipped);
-}
-
 TEST_F(SettingsFileTest, PanelValuesRoundTripThroughTheFile) {
   struct Case {
     int control;
