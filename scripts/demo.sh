@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The demo: the real tavik.dll in the host simulator (a ProgDVB-like host),
-# zapping through the channels of a real capture when ../shared/data/eit has
-# it (else through the generated stream), with the Settings, About and EPG
-# panels opened. Leaves PNG screenshots and trace.txt in one folder.
+# The demo: the real tavik.dll installed as the release zip installs it (the
+# settings of a new install) in the host simulator (a ProgDVB-like host),
+# zapping through the generated stream's channels, its programmes moved to the
+# run's present and each channel with its coming programmes, with the
+# Settings, About and EPG panels opened (tests/e2e/demo.scn). It needs no
+# capture. Leaves PNG screenshots and trace.txt in one folder.
 #   scripts/demo.sh [WIN_DIR] [OUT_DIR]    (defaults: build/win, <repo>/demo-out)
 set -uo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,15 +17,6 @@ fi
 out="${2:-$repo/demo-out}"
 [ -f "$win_dir/tavik.dll" ] && [ -f "$win_dir/mdhost.exe" ] || {
   echo "demo: $win_dir has no tavik.dll and mdhost.exe: build the Windows side first" >&2; exit 1; }
-
-capture="$repo/../shared/data/eit/tsduck_test-184.ts"
-if [ -f "$capture" ]; then
-  ts="$capture"; channels="$repo/tests/e2e/channels-fr-184.txt"
-  echo "demo: EIT from the capture $(basename "$capture")"
-else
-  ts="generated"; channels="$repo/tests/e2e/channels-generated.txt"
-  echo "demo: ../shared/data/eit is absent: EIT from the built-in generated stream"
-fi
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -47,8 +40,7 @@ if [ -z "${DISPLAY:-}" ]; then
   fi
 fi
 
-"$repo/scripts/run-scenario.sh" --ts "$ts" --channels "$channels" --out "$out" \
-  "$win_dir" "$repo/tests/e2e/demo.scn"
+"$repo/scripts/run-scenario.sh" --out "$out" "$win_dir" "$repo/tests/e2e/demo.scn"
 rc=$?
 for bmp in "$out"/*.bmp; do
   [ -f "$bmp" ] || continue

@@ -29,6 +29,9 @@ out="$(cd "$out" && pwd)"
 raw="$out/raw"
 rm -rf "$raw" "$out"/*.png "$out/index.html"
 mkdir -p "$raw"
+# The raw screenshots (BMPs, about 190 MB) go when the script ends, however it
+# ends; after a failure the traces stay in raw/.
+trap 'rm -f "$raw"/*.bmp "$raw"/*/*.bmp; [ "${rc:-1}" -eq 0 ] && [ -z "${failures:-}" ] && rm -rf "$raw"' EXIT
 
 # GALLERY_STYLES / GALLERY_JUSTIFY narrow the run, e.g. GALLERY_STYLES="0 2".
 read -r -a styles <<<"${GALLERY_STYLES:-0 1 2 3 4}"

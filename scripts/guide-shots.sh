@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the user guide's screenshots from the host simulator: runs
-# tests/e2e/guide/guide-shots*.scn on the Windows build and crops the
+# scripts/guide-shots/guide-shots*.scn on the Windows build and crops the
 # whole-screen shots to PNG pictures of the banner and the panels.
 #   scripts/guide-shots.sh [WIN_DIR] [OUT_DIR]    (defaults: build/win, docs/images)
 set -uo pipefail
@@ -13,7 +13,7 @@ build_win "$win_dir" tavik mdhost || { echo "guide-shots: the Windows side did n
 raw="$(mktemp -d "${TMPDIR:-/tmp}/tavik-shots.XXXXXX")"
 trap 'rm -rf "$raw"' EXIT
 "$repo/scripts/run-scenario.sh" --channels "$repo/tests/e2e/channels-generated.txt" --out "$raw" \
-  "$win_dir" "$repo/tests/e2e/guide/guide-shots.scn" >"$raw/run.log" 2>&1 \
+  "$win_dir" "$repo/scripts/guide-shots/guide-shots.scn" >"$raw/run.log" 2>&1 \
   || { cat "$raw/run.log" >&2; echo "guide-shots: the scenario failed" >&2; exit 1; }
 mkdir -p "$out"
 # name  crop (WxH+X+Y of the shot)  scale
@@ -46,28 +46,31 @@ crop top      1280x200+0+0 "" banner-top
 crop settings 302x402+49+49  ""  settings-panel
 crop epg      422x422+49+49  ""  epg-panel
 crop about    302x332+399+49 ""  about-panel
-# The banner in the broadcasters' own characters (tests/e2e/guide/guide-shots-world.scn):
+# The banner in the broadcasters' own characters (scripts/guide-shots/guide-shots-world.scn):
 # the logo, name and lines, without the clock (the run's own time, hours
 # away from the broadcasts' dates).
-"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/tests/e2e/guide/guide-shots-world.scn" \
+"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/scripts/guide-shots/guide-shots-world.scn" \
   >"$raw/run-world.log" 2>&1 \
   || { cat "$raw/run-world.log" >&2; echo "guide-shots: the world scenario failed" >&2; exit 1; }
 crop world_czech   760x110+20+884 "" banner-czech
 crop world_greek   760x110+20+884 "" banner-greek
 crop world_chinese 760x110+20+884 "" banner-chinese
-# The programme's progress on the banner (tests/e2e/guide/guide-shots-progress.scn).
-"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/tests/e2e/guide/guide-shots-progress.scn" \
+# The programme's progress on the banner (scripts/guide-shots/guide-shots-progress.scn).
+"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/scripts/guide-shots/guide-shots-progress.scn" \
   >"$raw/run-progress.log" 2>&1 \
   || { cat "$raw/run-progress.log" >&2; echo "guide-shots: the progress scenario failed" >&2; exit 1; }
 crop progress 1240x110+20+884 "" banner-progress
 # The schedule in the EPG panel, from a real capture
-# (tests/e2e/guide/guide-shots-schedule.scn); without the capture the
+# (scripts/guide-shots/guide-shots-schedule.scn); without the capture the
 # picture in docs/images stays.
-"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/tests/e2e/guide/guide-shots-schedule.scn" \
+"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/scripts/guide-shots/guide-shots-schedule.scn" \
   >"$raw/run-schedule.log" 2>&1
 case $? in
   0) crop schedule 422x692+49+49 "" epg-schedule ;;
-  77) echo "guide-shots: no capture for the schedule's picture; $out/epg-schedule.png kept" ;;
+  77) # The picture of docs/images is kept (and copied to any other OUT_DIR).
+    kept="$repo/docs/images/epg-schedule.png"
+    [ "$(cd "$out" && pwd)/epg-schedule.png" = "$kept" ] || cp "$kept" "$out/" || exit 1
+    echo "guide-shots: no capture for the schedule's picture; docs/images/epg-schedule.png kept" ;;
   *) cat "$raw/run-schedule.log" >&2; echo "guide-shots: the schedule scenario failed" >&2; exit 1 ;;
 esac
 echo "guide-shots: pictures in $out"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the release package dist/tavik-<version>-win32.zip: the plug-in
-# (tavik.dll, tavik.uir, tavik_icon/0.jpg), the user tools tavik-eit.exe and
+# (tavik.dll, tavik.uir, the settings of a new install tavik-def.ini,
+# tavik_icon/0.jpg), the user tools tavik-eit.exe and
 # tavik-logos.exe, the user guide as HTML with its pictures, and the licence,
 # laid out to unpack straight into a host's plug-in folder.
 #   scripts/package.sh [--win-dir DIR] [--out DIR] [--keep-shots]
 # --keep-shots uses the pictures in docs/images instead of taking them anew
-# from the host simulator (which needs wine and Xvfb).
+# from the host simulator (which needs wine and Xvfb); a picture that needs a
+# capture absent from ../shared is taken from docs/images either way.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 win_dir="$repo/build/win" out="$repo/dist" keep_shots=0
@@ -37,7 +39,8 @@ done
 stage="$(mktemp -d "${TMPDIR:-/tmp}/tavik-package.XXXXXX")"
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/tavik_icon" "$stage/tavik-guide/images"
-cp "$win_dir/tavik.dll" "$repo/src/resources/tavik.uir" "$win_dir/tavik-eit.exe" \
+cp "$win_dir/tavik.dll" "$repo/src/resources/tavik.uir" "$repo/src/resources/tavik-def.ini" \
+   "$win_dir/tavik-eit.exe" \
    "$win_dir/tavik-logos.exe" "$stage/"
 cp "$repo/src/resources/tavik_icon/0.jpg" "$stage/tavik_icon/"
 # Text files for Windows users: CR LF line ends.
@@ -47,7 +50,7 @@ if [ $keep_shots -eq 1 ]; then
   cp "$repo/docs/images/"*.png "$stage/tavik-guide/images/"
 else
   echo "== taking the guide's screenshots in the host simulator"
-  "$repo/scripts/guide-shots.sh" "$win_dir" "$stage/tavik-guide/images" >/dev/null
+  "$repo/scripts/guide-shots.sh" "$win_dir" "$stage/tavik-guide/images" | grep '^guide-shots:'
 fi
 /usr/bin/python3 "$repo/scripts/render-guide.py" "$repo/docs/user-guide.md" \
   "$stage/tavik-guide/user-guide.html" "$version"
@@ -59,7 +62,9 @@ done
 mkdir -p "$out"
 zip_path="$(cd "$out" && pwd)/$name.zip"
 rm -f "$zip_path"
-(cd "$stage" && TZ=UTC zip -q -X -r "$zip_path" tavik.dll tavik.uir tavik_icon tavik-eit.exe \
+# No tavik.ini: unpacked over an install, the zip never replaces the user's
+# settings; tavik-def.ini gives a new install its start.
+(cd "$stage" && TZ=UTC zip -q -X -r "$zip_path" tavik.dll tavik.uir tavik-def.ini tavik_icon tavik-eit.exe \
    tavik-logos.exe tavik-guide LICENSE.txt)
 echo "== $zip_path"
 unzip -l "$zip_path"

@@ -3,7 +3,7 @@
 # in a fresh copy of the plug-in folder, with a hard time limit.
 #   scripts/run-scenario.sh [options] WIN_DIR SCENARIO.scn
 # Options override the scenario's "#!" header lines:
-#   --family F  --channels FILE  --ts FILE|generated[-long|-world|-now|-long-now]|capture:NAME|redate:capture:NAME|none  --pace P
+#   --family F  --channels FILE  --ts FILE|generated[-long|-world|-now|-long-now|-schedule-now]|capture:NAME|redate:capture:NAME|none  --pace P
 #   --out DIR (keep the trace and screenshots there)  --timeout SECONDS
 # Exit: 0 when mdhost ended with the exit code the scenario expects ("#! exit N",
 # default 0), 77 when a capture it needs is absent, 1 otherwise.
@@ -78,6 +78,17 @@ done
 
 # A plug-in folder of its own: the DLL, its panel file, its logos and ours.
 run="$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-$name.XXXXXX")"
+# shellcheck source=wine-display.sh
+. "$repo/scripts/wine-display.sh"
+# The run's folder goes when the script ends, however it ends; a failed run
+# without --out keeps it for its trace (TAVIK_KEEP_RUNS=1 keeps every one).
+keep_run=0
+end_run() {
+  wine_display_stop
+  [ "$keep_run" -eq 1 ] || [ -n "${TAVIK_KEEP_RUNS:-}" ] || rm -rf "$run"
+  return 0
+}
+trap end_run EXIT
 plugin_dir="$run/plugin"
 # "#! long-folder N": the plug-in folder nested until its Windows path has at
 # least N characters.
@@ -93,6 +104,11 @@ fi
 mkdir -p "$plugin_dir/tavik_icon"
 cp "$win_dir/$plugin" "$plugin_dir/"
 [ -f "$win_dir/tavik.uir" ] && cp "$win_dir/tavik.uir" "$plugin_dir/"
+# "#! new-install": the folder as the release zip installs it, with the
+# settings a new install starts with (and no tavik.ini).
+if grep -q '^#![[:space:]]*new-install[[:space:]]*$' "$scn"; then
+  cp "$win_dir/tavik-def.ini" "$plugin_dir/" || exit 1
+fi
 [ -d "$win_dir/tavik_icon" ] && cp -r "$win_dir/tavik_icon/." "$plugin_dir/tavik_icon/"
 [ -d "$repo/tests/e2e/logos" ] && cp "$repo/tests/e2e/logos/"*.jpg "$plugin_dir/tavik_icon/" 2>/dev/null
 # "#! big-logo NAME WIDTH HEIGHT": a plain JPEG of that size made for the run
@@ -120,9 +136,6 @@ out="${o_out:-$run/out}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 
-# shellcheck source=wine-display.sh
-. "$repo/scripts/wine-display.sh"
-trap wine_display_stop EXIT
 # "#! screen WxH": a display of that size of its own (big-screen banners).
 wine_display_start "$run" "$(directive screen)" || exit 1
 
@@ -155,6 +168,7 @@ fi
 echo "run-scenario: $name ($family, plug-in folder $plugin_dir, output $out)"
 timeout -k 5 "$limit" wine "$win_dir/mdhost.exe" "${args[@]}"
 rc=$?
+[ -z "$o_out" ] && [ "$rc" -ne "$want_exit" ] && keep_run=1
 if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
   echo "run-scenario: $name TIMED OUT after $limit s; ending its wine processes"
   # Only the processes of this run: their command line names its folder.
@@ -170,6 +184,4 @@ if [ "$rc" -ne "$want_exit" ]; then
   exit 1
 fi
 echo "run-scenario: $name passed (exit $rc)"
-wine_display_stop
-[ -z "$o_out" ] && [ -z "${TAVIK_KEEP_RUNS:-}" ] && rm -rf "$run"
 exit 0

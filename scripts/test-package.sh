@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# The release package as a user gets it: builds the zip with scripts/package.sh,
-# unpacks it into an empty folder, checks its contents, runs the host simulator
-# on the unpacked tavik.dll (tests/package/package.scn) and the packaged tools
-# under wine.
+# The release package as a user gets it, made in a fresh copy of the source
+# tree with no ../shared beside it: builds the zip with that copy's
+# scripts/package.sh (the guide's pictures taken anew; those that need a
+# capture come from docs/images), unpacks it into an empty folder, checks its
+# contents, runs the host simulator on the unpacked tavik.dll
+# (tests/package/package.scn: the settings of a new install at the first
+# channel change, then saved ones), unpacks the zip again over that install
+# (the user's tavik.ini stays byte for byte) and runs the packaged tools under
+# wine.
 #   scripts/test-package.sh [WIN_DIR]     (default build/win)
 # Exit 0 passed, 1 failed.
 set -uo pipefail
@@ -20,8 +25,17 @@ trap cleanup EXIT
 failed=1
 fail() { echo "test-package: FAILED: $*"; exit 1; }
 
-"$repo/scripts/package.sh" --win-dir "$win_dir" --out "$work/dist" --keep-shots >"$work/package.log" 2>&1 \
-  || { cat "$work/package.log"; fail "scripts/package.sh"; }
+# The copy's scripts use this tree's wine prefix, not one of their own.
+export TAVIK_WINEPREFIX="${TAVIK_WINEPREFIX:-$repo/build/wineprefix}"
+# The files a clone has (and any new ones not ignored), as they are now.
+clone="$work/clone/tavik"
+mkdir -p "$clone"
+git -C "$repo" ls-files -z --cached --others --exclude-standard \
+  | (cd "$repo" && tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | tar -C "$clone" -xf - \
+  || fail "copying the source tree"
+[ -f "$clone/scripts/package.sh" ] && [ ! -e "$clone/../shared" ] || fail "no clean copy in $clone"
+"$clone/scripts/package.sh" --win-dir "$win_dir" --out "$work/dist" >"$work/package.log" 2>&1 \
+  || { cat "$work/package.log"; fail "scripts/package.sh in a copy without ../shared"; }
 zips=("$work"/dist/tavik-*-win32.zip)
 [ ${#zips[@]} -eq 1 ] && [ -f "${zips[0]}" ] || fail "no single dist/tavik-<version>-win32.zip"
 version="$(sed -n 's/^#define TAVIK_VERSION_MAJOR "\(.*\)"$/\1/p' "$repo/src/common/version.h").$(sed -n 's/^#define TAVIK_VERSION_MINOR "\(.*\)"$/\1/p' "$repo/src/common/version.h")"
@@ -30,11 +44,15 @@ version="$(sed -n 's/^#define TAVIK_VERSION_MAJOR "\(.*\)"$/\1/p' "$repo/src/com
 plugin="$work/plugin"
 mkdir "$plugin"
 (cd "$plugin" && unzip -q "${zips[0]}") || fail "unzip"
-for f in tavik.dll tavik.uir tavik_icon/0.jpg tavik-eit.exe tavik-logos.exe LICENSE.txt \
-         tavik-guide/user-guide.html tavik-guide/images/banner.png; do
+for f in tavik.dll tavik.uir tavik-def.ini tavik_icon/0.jpg tavik-eit.exe tavik-logos.exe \
+         LICENSE.txt tavik-guide/user-guide.html tavik-guide/images/banner.png; do
   [ -f "$plugin/$f" ] || fail "the package lacks $f"
 done
 [ -f "$plugin/tavik.ini" ] && fail "the package holds a tavik.ini"
+# Without the capture the schedule's picture is the guide's own.
+cmp -s "$plugin/tavik-guide/images/epg-schedule.png" "$repo/docs/images/epg-schedule.png" \
+  || fail "the schedule's picture is not docs/images/epg-schedule.png"
+grep -q '^guide-shots: pictures in' "$work/package.log" || fail "the guide's pictures were not taken"
 grep -q '<img alt="The banner" src="images/banner.png"' "$plugin/tavik-guide/user-guide.html" \
   || fail "the guide's HTML does not show images/banner.png"
 cmp -s "$plugin/tavik.dll" "$win_dir/tavik.dll" || fail "the packaged tavik.dll is not the build's"
@@ -50,13 +68,20 @@ mkdir "$work/out"
 dump="$WINEPREFIX/drive_c/Tavik_EIT.dbg"
 rm -f "$dump"
 echo "test-package: running the host simulator on $plugin/tavik.dll"
-timeout -k 5 240 wine "$win_dir/mdhost.exe" --plugin "$(winpath "$plugin/tavik.dll")" --family progdvb \
+# Local time is on in a new install: the generated times read as broadcast in UTC.
+TZ=UTC timeout -k 5 240 wine "$win_dir/mdhost.exe" --plugin "$(winpath "$plugin/tavik.dll")" --family progdvb \
   --channels "$(winpath "$repo/tests/e2e/channels-generated.txt")" \
   --scenario "$(winpath "$repo/tests/package/package.scn")" --out "$(winpath "$work/out")" \
   --ts generated --pace fast --hang 10 --quality 75 --handle 1 >"$work/mdhost.log" 2>&1
 rc=$?
 [ $rc -eq 0 ] || { tail -30 "$work/mdhost.log"; fail "mdhost exit $rc (trace: $work/out/trace.txt)"; }
 [ -f "$plugin/tavik.ini" ] || fail "the settings were not saved beside the unpacked tavik.dll"
+cmp -s "$plugin/tavik-def.ini" "$repo/src/resources/tavik-def.ini" \
+  || fail "tavik-def.ini is not the source's, or the plug-in wrote it"
+# Unpacked again over the install ("replace all"): the user's settings stay.
+cp "$plugin/tavik.ini" "$work/tavik.ini.saved"
+(cd "$plugin" && unzip -q -o "${zips[0]}") || fail "unzip over the install"
+cmp "$plugin/tavik.ini" "$work/tavik.ini.saved" || fail "unpacking over the install changed tavik.ini"
 [ -f "$dump" ] || fail "the plug-in wrote no EIT dump to C:\\Tavik_EIT.dbg"
 mv "$dump" "$work/Tavik_EIT.dbg"
 

@@ -28,6 +28,9 @@ struct HostLink {
 struct Paths {
   char moduleDir[256];
   char iniPath[256];
+  // The settings a release ships for a new install, read while there is no
+  // tavik.ini; as long as "tavik.ini.new", so it fits wherever that does.
+  char defaultIniPath[260];
   char iconDir[512];
   char uirPath[256];
 };

@@ -47,7 +47,8 @@ void ResetSettings();
 // Banner height for a style, or -1 for a style outside 0..4.
 int32_t BannerHeightForStyle(int32_t style);
 
-// The settings file (tavik.ini beside the library).
+// The settings file (tavik.ini beside the library; while there is none, the
+// settings a release ships for a new install, tavik-def.ini).
 void GetPar();
 void SetPar();
 

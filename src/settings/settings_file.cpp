@@ -216,8 +216,18 @@ void TakeFromPanel(int settingsPanel, const IntLine* first, const IntLine* last)
 }  // namespace
 
 void GetPar() {
+  // Without tavik.ini, the settings a release ships beside the library (it
+  // never ships a tavik.ini, so unpacking it over an install keeps the
+  // user's); a Save then writes tavik.ini. Without either, a new install
+  // starts with kNewInstallOn.
+  bool newInstall = ui::FileMissing(paths.iniPath) != 0;
+  const char* source = paths.iniPath;
+  if (newInstall && paths.defaultIniPath[0] != '\0' && !ui::FileMissing(paths.defaultIniPath)) {
+    source = paths.defaultIniPath;
+    newInstall = false;
+  }
   FileText text;
-  ReadFileText(paths.iniPath, &text);
+  ReadFileText(source, &text);
 
   // The display time: seconds in single precision, held in milliseconds.
   float seconds = static_cast<float>(TextToDouble(text.seconds));
@@ -230,7 +240,7 @@ void GetPar() {
   for (int i = 0; i < kOptionalLineCount; ++i) {
     (settings.*kOptionalLines[i].field).store(TextToInt(text.optional[i]));
   }
-  if (ui::FileMissing(paths.iniPath)) {
+  if (newInstall) {
     for (auto field : kNewInstallOn) (settings.*field).store(1);
   }
 

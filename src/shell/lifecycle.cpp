@@ -27,6 +27,9 @@ LifecycleState lifecycle;
 // The longest folder path whose files' paths all fit ("\tavik.ini" and
 // "\tavik.uir" are the longest names after it that must fit in 256 bytes).
 constexpr size_t kMaxFolderChars = sizeof Paths::iniPath - sizeof "\\tavik.ini";
+constexpr char kDefaultIniName[] = "\\tavik-def.ini";
+static_assert(kMaxFolderChars + sizeof kDefaultIniName <= sizeof Paths::defaultIniPath,
+              "the shipped settings' path fits wherever tavik.ini's does");
 constexpr int kOpaqueAlpha = 250;  // this and above: no layered window
 constexpr int kMinAlpha = 100;     // below this the banner is fully opaque
 
@@ -52,6 +55,7 @@ bool BuildPaths(void* module) {
     return false;
   }
   return BuildPath(paths.iniPath, sizeof paths.iniPath, "\\tavik.ini") &&
+         BuildPath(paths.defaultIniPath, sizeof paths.defaultIniPath, kDefaultIniName) &&
          BuildPath(paths.iconDir, sizeof paths.iconDir, "\\tavik_icon\\") &&
          BuildPath(paths.uirPath, sizeof paths.uirPath, "\\tavik.uir");
 }

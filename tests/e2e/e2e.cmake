@@ -13,8 +13,9 @@ foreach(scn ${TAVIK_E2E_SCENARIOS})
     TIMEOUT 400 SKIP_RETURN_CODE 77 LABELS e2e RESOURCE_LOCK tavik_wine_display)
 endforeach()
 
-# The release zip built by scripts/package.sh, unpacked into an empty folder
-# and run by the host simulator (tests/package/package.scn).
+# The release zip built by scripts/package.sh in a copy of the tree without
+# ../shared, unpacked into an empty folder and run by the host simulator
+# (tests/package/package.scn), then unpacked over that install.
 add_test(NAME e2e_package COMMAND ${CMAKE_SOURCE_DIR}/scripts/test-package.sh ${TAVIK_WIN_DIR})
 set_tests_properties(e2e_package PROPERTIES
   TIMEOUT 600 LABELS e2e RESOURCE_LOCK tavik_wine_display)

@@ -162,7 +162,7 @@ std::vector<uint8_t> BuildNowStream(std::vector<DemoService> services, int64_t n
 }
 
 std::vector<uint8_t> BuildScheduleStream(const std::vector<uint16_t>& serviceIds, int64_t nowUtc,
-                                         int count, const char* prefix) {
+                                         int count, const char* prefix, uint16_t firstEventId) {
   constexpr int64_t kLength = 1800, kSegment = 3 * 3600;
   const int64_t first = nowUtc - 600, day0 = first / kDay * kDay;
   const int64_t lastSegment = (first + (count - 1) * kLength - day0) / kSegment;
@@ -184,7 +184,7 @@ std::vector<uint8_t> BuildScheduleStream(const std::vector<uint16_t>& serviceIds
         const std::string name = std::string(prefix) + " " + std::to_string(i + 1);
         const auto d = ShortEventDescriptor("eng", name, "An evening of the schedule.");
         const int64_t mjd = t / kDay + kMjdOf1970;
-        const uint8_t head[12] = {static_cast<uint8_t>((0x1000 + i) >> 8), static_cast<uint8_t>(0x1000 + i),
+        const uint8_t head[12] = {static_cast<uint8_t>((firstEventId + i) >> 8), static_cast<uint8_t>(firstEventId + i),
                                   static_cast<uint8_t>(mjd >> 8), static_cast<uint8_t>(mjd),
                                   ToBcd(static_cast<int>(t % kDay / 3600)),
                                   ToBcd(static_cast<int>(t % kDay / 60 % 60)), 0x00, 0x00, 0x30, 0x00,

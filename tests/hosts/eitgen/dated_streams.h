@@ -44,8 +44,10 @@ std::vector<uint8_t> BuildNowStream(std::vector<DemoService> services, int64_t n
 // Schedule sections (tables 0x50 on, actual transport stream) of each
 // service: count events of 30 minutes, the first begun ten minutes before
 // nowUtc, named "<prefix> N" with a short text, laid out as broadcasters do
-// (a section per three-hour segment, 32 segments a table).
+// (a section per three-hour segment, 32 segments a table); event ids count
+// up from firstEventId.
 std::vector<uint8_t> BuildScheduleStream(const std::vector<uint16_t>& serviceIds, int64_t nowUtc,
-                                         int count, const char* prefix);
+                                         int count, const char* prefix,
+                                         uint16_t firstEventId = 0x1000);
 
 }  // namespace eitgen

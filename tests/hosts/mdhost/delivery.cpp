@@ -98,6 +98,18 @@ bool LoadStream(const std::string& source, std::string& error) {
     if (source == "generated-long-now")
       for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
     ts = eitgen::BuildNowStream(services, eitgen::UtcNowSeconds(), 600, 40);
+  } else if (source == "generated-schedule-now") {
+    // The demo services as in "generated-now", each with twelve half-hour
+    // programmes after its following one, for the EPG panel's schedule.
+    const int64_t now = eitgen::UtcNowSeconds();
+    const auto services = eitgen::DemoServices();
+    ts = eitgen::BuildNowStream(services, now, 600, 40);
+    for (const auto& svc : services) {
+      const int64_t followingEnd = now - 600 + (40 + svc.following.durationMinutes) * 60;
+      const auto schedule =
+          eitgen::BuildScheduleStream({svc.serviceId}, followingEnd + 600, 12, "Programme", 0x7000);
+      ts.insert(ts.end(), schedule.begin(), schedule.end());
+    }
   } else if (source.rfind("redate:", 0) == 0) {
     // The capture's EIT moved to the run's present (new CRCs).
     if (!ReadFileBytes(source.substr(7), ts)) {
