@@ -13,8 +13,8 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
-#include "hostkit/record.h"
-#include "hostkit/ts_units.h"
+#include "tests/hostkit/record.h"
+#include "tools/hostkit/ts_units.h"
 #include "settings/settings.h"
 
 namespace {

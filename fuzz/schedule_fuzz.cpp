@@ -22,11 +22,11 @@
 #include "guide/crc32.h"
 #include "guide/event_store.h"
 #include "guide/section_assembler.h"
+#include "tools/hostkit/ts_units.h"
 
 namespace {
 
 constexpr size_t kUnit = guide::kAssemblerUnit;
-constexpr size_t kPacket = 188;
 constexpr size_t kSeedUnits = 100;
 
 void WriteSeeds(const std::string& dir) {
@@ -39,12 +39,8 @@ void WriteSeeds(const std::string& dir) {
     if (name.size() < 4 || name.compare(name.size() - 3, 3, ".ts") != 0) continue;
     std::ifstream in(captures + "/" + name, std::ios::binary);
     std::vector<uint8_t> ts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<uint8_t> units;
-    for (size_t i = 0; i + kPacket <= ts.size(); i += kPacket) {
-      const uint8_t* p = &ts[i];
-      if (p[0] == 0x47 && ((p[1] & 0x1F) << 8 | p[2]) == 0x12 && (p[3] & 0x10) != 0)
-        units.insert(units.end(), p + 4, p + kPacket);
-    }
+    const std::vector<uint8_t> units = hostkit::Concatenate(
+        hostkit::PidUnits(ts, hostkit::kEitPid, nullptr, hostkit::Payload::kRaw));
     // A few runs from different places of each capture.
     for (size_t at = 0, k = 0; at < units.size() && k < 3; at += units.size() / 3 + kUnit, ++k) {
       at -= at % kUnit;

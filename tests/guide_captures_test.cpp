@@ -15,7 +15,7 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
-#include "hostkit/record.h"
+#include "tests/hostkit/record.h"
 #include "settings/settings.h"
 #include "tests/support/ts_capture.h"
 
