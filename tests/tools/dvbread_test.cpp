@@ -118,6 +118,11 @@ TEST(TsRead, ServiceNamesFromTheSdtAcrossPackets) {
   std::vector<uint8_t> lossy(ts.begin(), ts.begin() + 188);
   lossy.insert(lossy.end(), ts.begin() + 2 * 188, ts.end());
   EXPECT_EQ(dvbread::SdtServiceNames(lossy).size(), 1u);
+  // A capture that begins mid-packet with a false sync byte: its first whole
+  // packet is found, as the units find it.
+  std::vector<uint8_t> cut = {0x00, 0x47, 0x13};
+  cut.insert(cut.end(), ts.begin(), ts.end());
+  EXPECT_EQ(dvbread::SdtServiceNames(cut).size(), 12u);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 namespace dvbread {
 namespace {
 
-constexpr uint8_t kSync = 0x47;  // a packet's first byte
 constexpr size_t kSyncPacketsChecked = 4;
 constexpr size_t kProgressAbove = size_t(8) << 20;  // a progress line for inputs above 8 MiB
 constexpr size_t kReadChunk = size_t(1) << 20;
@@ -54,7 +53,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data, std::str
 bool LooksLikeTransportStream(const std::vector<uint8_t>& data) {
   if (data.size() < kPacketSize) return false;
   for (size_t k = 0; k < kSyncPacketsChecked && (k + 1) * kPacketSize <= data.size(); ++k)
-    if (data[k * kPacketSize] != kSync) return false;
+    if (data[k * kPacketSize] != hostkit::kSyncByte) return false;
   return true;
 }
 

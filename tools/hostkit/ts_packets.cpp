@@ -3,13 +3,11 @@
 
 namespace hostkit {
 
-constexpr uint8_t kSync = 0x47;
-
 const uint8_t* NextPacket(const uint8_t* ts, size_t size, size_t* pos, size_t* skipped) {
   size_t i = *pos;
   while (i + kPacketSize <= size) {
-    const bool nextOk = i + 2 * kPacketSize > size || ts[i + kPacketSize] == kSync;
-    if (ts[i] == kSync && nextOk) {
+    const bool nextOk = i + 2 * kPacketSize > size || ts[i + kPacketSize] == kSyncByte;
+    if (ts[i] == kSyncByte && nextOk) {
       *pos = i + kPacketSize;
       return ts + i;
     }

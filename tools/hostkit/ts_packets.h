@@ -8,6 +8,7 @@
 namespace hostkit {
 
 constexpr size_t kPacketSize = 188;
+constexpr uint8_t kSyncByte = 0x47;
 
 // The packet at or after *pos, nullptr when no whole packet is left; *pos
 // moves past it and *skipped (when given) grows by the bytes passed over.
