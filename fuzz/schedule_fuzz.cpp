@@ -13,16 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "guide/crc32.h"
 #include "guide/event_store.h"
 #include "guide/section_assembler.h"
-#include "tools/hostkit/ts_units.h"
+#include "tests/hostkit/ts_capture.h"
 
 namespace {
 
@@ -30,17 +28,11 @@ constexpr size_t kUnit = guide::kAssemblerUnit;
 constexpr size_t kSeedUnits = 100;
 
 void WriteSeeds(const std::string& dir) {
-  const std::string captures = std::string(TAVIK_SOURCE_DIR) + "/../shared/data/eit";
-  DIR* d = opendir(captures.c_str());
-  if (d == nullptr) return;
   int n = 0;
-  while (dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
-    if (name.size() < 4 || name.compare(name.size() - 3, 3, ".ts") != 0) continue;
-    std::ifstream in(captures + "/" + name, std::ios::binary);
-    std::vector<uint8_t> ts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::vector<uint8_t> units = hostkit::Concatenate(
-        hostkit::PidUnits(ts, hostkit::kEitPid, nullptr, hostkit::Payload::kRaw));
+  for (const std::string& path : tscap::CaptureFiles()) {
+    std::vector<tscap::Unit> read;  // the PID 0x0012 units, as a host delivers them
+    tscap::ReadPidUnits(path, tscap::kEitPid, &read);
+    const std::vector<uint8_t> units = tscap::Concatenate(read);
     // A few runs from different places of each capture.
     for (size_t at = 0, k = 0; at < units.size() && k < 3; at += units.size() / 3 + kUnit, ++k) {
       at -= at % kUnit;
@@ -51,7 +43,6 @@ void WriteSeeds(const std::string& dir) {
           .write(reinterpret_cast<const char*>(seed.data()), seed.size());
     }
   }
-  closedir(d);
 }
 
 struct Run {

@@ -17,7 +17,7 @@
 #include "guide/guide.h"
 #include "tests/hostkit/record.h"
 #include "settings/settings.h"
-#include "tests/support/ts_capture.h"
+#include "tests/hostkit/ts_capture.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "tools/hostkit/ts_units.h"
 #include "settings/settings.h"
 #include "tests/support/guide_sections.h"
-#include "tests/support/ts_capture.h"
+#include "tests/hostkit/ts_capture.h"
 #include "tools/dvbread/ts_read.h"
 #include "tests/hosts/eitgen/eit_sections.h"
 
