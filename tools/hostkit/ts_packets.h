@@ -24,8 +24,9 @@ const uint8_t* NextPacket(const uint8_t* ts, size_t size, size_t* pos, size_t* s
 inline uint16_t PacketPid(const uint8_t* p) {
   return static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]);
 }
-inline bool PacketStartsUnit(const uint8_t* p) { return (p[1] & 0x40) != 0; }  // payload_unit_start
-inline bool PacketDamaged(const uint8_t* p) { return (p[1] & 0x80) != 0; }     // transport error flag
+// payload_unit_start_indicator, transport_error_indicator, a payload at all
+inline bool PacketStartsUnit(const uint8_t* p) { return (p[1] & 0x40) != 0; }
+inline bool PacketDamaged(const uint8_t* p) { return (p[1] & 0x80) != 0; }
 inline bool PacketHasPayload(const uint8_t* p) { return (p[3] & 0x10) != 0; }
 
 // Where the payload begins: after the header and, when there is one, the

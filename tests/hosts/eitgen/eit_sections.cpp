@@ -53,7 +53,7 @@ Event MakeEvent(uint16_t id, int hour, int minute, int duration, const char* nam
 
 void AppendCrc(std::vector<uint8_t>& section) {
   const uint32_t crc = Crc32Mpeg(section.data(), section.size());
-  for (int shift = 24; shift >= 0; shift -= 8) section.push_back(static_cast<uint8_t>(crc >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8) section.push_back(uint8_t(crc >> shift));
 }
 
 void SealSection(std::vector<uint8_t>& s, int lengthField) {
@@ -69,7 +69,7 @@ void AppendEventHeader(std::vector<uint8_t>& out, uint16_t eventId, uint16_t mjd
   Put16(out, eventId);
   Put16(out, mjd);
   out.insert(out.end(), startBcd, startBcd + 3);
-  for (int shift = 16; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(durationBcd >> shift));
+  for (int shift = 16; shift >= 0; shift -= 8) out.push_back(uint8_t(durationBcd >> shift));
   Put16(out, (running << 13) | static_cast<unsigned>(descriptorsLength & 0xFFF));
 }
 
