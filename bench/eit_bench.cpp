@@ -5,16 +5,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <dirent.h>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
-#include "hostkit/record.h"
-#include "hostkit/ts_units.h"
+#include "tests/hostkit/record.h"
+#include "tests/hostkit/ts_capture.h"
 #include "settings/settings.h"
 
 namespace {
@@ -28,9 +25,9 @@ struct Stream {
 
 // The capture's PID 0x0012 units, as a host delivers them.
 void AddCapture(const std::string& path, Stream* s) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> ts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  for (const hostkit::Unit& unit : hostkit::PidUnits(ts, hostkit::kEitPid)) {
+  std::vector<tscap::Unit> read;
+  tscap::ReadPidUnits(path, tscap::kEitPid, &read);
+  for (const tscap::Unit& unit : read) {
     s->units.insert(s->units.end(), unit.bytes.begin(), unit.bytes.end());
     const uint8_t* u = unit.bytes.data();
     if (s->sid == 0 && u[0] == 0 && u[1] == 0x4E)
@@ -42,17 +39,7 @@ void AddCapture(const std::string& path, Stream* s) {
 const Stream& RealStream() {
   static Stream stream = [] {
     Stream s;
-    std::string dir = std::string(TAVIK_SOURCE_DIR) + "/../shared/data/eit";
-    if (DIR* d = opendir(dir.c_str())) {
-      std::vector<std::string> names;
-      while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n.size() > 3 && n.compare(n.size() - 3, 3, ".ts") == 0) names.push_back(n);
-      }
-      closedir(d);
-      std::sort(names.begin(), names.end());
-      for (const std::string& n : names) AddCapture(dir + "/" + n, &s);
-    }
+    for (const std::string& path : tscap::CaptureFiles()) AddCapture(path, &s);
     if (s.units.empty()) {
       uint8_t unit[kUnit];
       std::memset(unit, 0xFF, sizeof unit);

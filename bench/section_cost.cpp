@@ -19,8 +19,8 @@
 #include "common/channel_record.h"
 #include "guide/guide.h"
 #include "settings/settings.h"
-#include "hostkit/record.h"
-#include "hostkit/ts_units.h"
+#include "tests/hostkit/record.h"
+#include "tools/hostkit/ts_units.h"
 #include "tools/dvbread/ts_read.h"
 
 int main(int argc, char** argv) {

@@ -14,41 +14,29 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
-#include "hostkit/record.h"
-#include "hostkit/ts_units.h"
+#include "tests/hostkit/record.h"
+#include "tests/hostkit/ts_capture.h"
 #include "settings/settings.h"
 
 namespace {
 
 constexpr size_t kUnit = hostkit::kUnitSize;
 
-// The PID 0x0012 payload units of a capture, as a host delivers them.
-std::vector<uint8_t> EitUnits(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> ts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return hostkit::Concatenate(hostkit::PidUnits(ts, hostkit::kEitPid));
-}
-
 // One seed per service (up to four per capture): its id and the first units
 // of the capture in deliveries of 1 to 10 units.
 void WriteSeeds(const std::string& dir) {
-  std::string captures = std::string(TAVIK_SOURCE_DIR) + "/../shared/data/eit";
-  DIR* d = opendir(captures.c_str());
-  if (d == nullptr) return;
   int n = 0;
-  while (dirent* e = readdir(d)) {
-    std::string name = e->d_name;
-    if (name.size() < 4 || name.compare(name.size() - 3, 3, ".ts") != 0) continue;
-    std::vector<uint8_t> units = EitUnits(captures + "/" + name);
+  for (const std::string& path : tscap::CaptureFiles()) {
+    std::vector<tscap::Unit> read;  // the PID 0x0012 units, as a host delivers them
+    tscap::ReadPidUnits(path, tscap::kEitPid, &read);
+    const std::vector<uint8_t> units = tscap::Concatenate(read);
     std::set<uint16_t> sids;
     for (size_t u = 0; u + kUnit <= units.size() && sids.size() < 4; u += kUnit)
       if (units[u] == 0 && units[u + 1] == 0x4E)
@@ -68,7 +56,6 @@ void WriteSeeds(const std::string& dir) {
           .write(reinterpret_cast<const char*>(seed.data()), seed.size());
     }
   }
-  closedir(d);
 }
 
 }  // namespace

@@ -13,38 +13,26 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "guide/crc32.h"
 #include "guide/event_store.h"
 #include "guide/section_assembler.h"
+#include "tests/hostkit/ts_capture.h"
 
 namespace {
 
 constexpr size_t kUnit = guide::kAssemblerUnit;
-constexpr size_t kPacket = 188;
 constexpr size_t kSeedUnits = 100;
 
 void WriteSeeds(const std::string& dir) {
-  const std::string captures = std::string(TAVIK_SOURCE_DIR) + "/../shared/data/eit";
-  DIR* d = opendir(captures.c_str());
-  if (d == nullptr) return;
   int n = 0;
-  while (dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
-    if (name.size() < 4 || name.compare(name.size() - 3, 3, ".ts") != 0) continue;
-    std::ifstream in(captures + "/" + name, std::ios::binary);
-    std::vector<uint8_t> ts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<uint8_t> units;
-    for (size_t i = 0; i + kPacket <= ts.size(); i += kPacket) {
-      const uint8_t* p = &ts[i];
-      if (p[0] == 0x47 && ((p[1] & 0x1F) << 8 | p[2]) == 0x12 && (p[3] & 0x10) != 0)
-        units.insert(units.end(), p + 4, p + kPacket);
-    }
+  for (const std::string& path : tscap::CaptureFiles()) {
+    std::vector<tscap::Unit> read;  // the PID 0x0012 units, as a host delivers them
+    tscap::ReadPidUnits(path, tscap::kEitPid, &read);
+    const std::vector<uint8_t> units = tscap::Concatenate(read);
     // A few runs from different places of each capture.
     for (size_t at = 0, k = 0; at < units.size() && k < 3; at += units.size() / 3 + kUnit, ++k) {
       at -= at % kUnit;
@@ -55,7 +43,6 @@ void WriteSeeds(const std::string& dir) {
           .write(reinterpret_cast<const char*>(seed.data()), seed.size());
     }
   }
-  closedir(d);
 }
 
 struct Run {

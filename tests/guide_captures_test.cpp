@@ -15,9 +15,9 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
-#include "hostkit/record.h"
+#include "tests/hostkit/record.h"
 #include "settings/settings.h"
-#include "tests/support/ts_capture.h"
+#include "tests/hostkit/ts_capture.h"
 
 namespace {
 

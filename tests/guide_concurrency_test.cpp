@@ -12,7 +12,7 @@
 
 #include "common/channel_record.h"
 #include "guide/guide.h"
-#include "hostkit/record.h"
+#include "tests/hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_ui_runtime.h"
 #include "runtime/ui_codes.h"

@@ -12,7 +12,7 @@
 #include "guide/crc32.h"
 #include "guide/event_time.h"
 #include "guide/guide.h"
-#include "hostkit/record.h"
+#include "tests/hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "settings/settings.h"
 #include "tests/support/guide_sections.h"

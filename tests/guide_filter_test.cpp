@@ -9,7 +9,7 @@
 #include "common/channel_record.h"
 #include "common/plugin_state.h"
 #include "guide/guide.h"
-#include "hostkit/record.h"
+#include "tests/hostkit/record.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/fakes/fake_ui_runtime.h"
 #include "platform/host_interface.h"

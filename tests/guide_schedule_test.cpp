@@ -13,7 +13,7 @@
 #include "guide/event_store.h"
 #include "guide/guide.h"
 #include "guide/section_assembler.h"
-#include "hostkit/record.h"
+#include "tests/hostkit/record.h"
 #include "settings/settings.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/support/guide_sections.h"

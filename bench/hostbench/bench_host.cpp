@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hostkit/record.h"
-#include "hostkit/win/plugin_loader.h"
+#include "tests/hostkit/record.h"
+#include "tests/hostkit/win/plugin_loader.h"
 
 extern "C" {
 struct BenchGdiplusStartupInput {

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "bench/hostbench/bench_host.h"
-#include "hostkit/ts_units.h"
+#include "tools/hostkit/ts_units.h"
 #include "tests/hosts/eitgen/dated_streams.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The host's channel record: field accessors and the saved copy curChannel.
-// (The hosts and tests build records with the host kit, hostkit/record.h.)
+// (The hosts and tests build records with the host kit, tests/hostkit/record.h.)
 #pragma once
 
 #include <cstddef>

@@ -2,7 +2,7 @@
 // sent to the host's main window and the binary records exchanged with it.
 // Layouts are fixed by the host; every offset is checked at compile time. The
 // plug-in declares its exports from here (shell/exports.h); the hosts of the
-// tests include it too (hostkit/).
+// tests include it too (tests/hostkit/).
 #pragma once
 
 #include <cstddef>

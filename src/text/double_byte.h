@@ -2,8 +2,8 @@
 // character at a time. The plug-in asks Windows' own code pages
 // (text/win/double_byte_win.cpp): their tables are part of every Windows
 // and would more than fill the library's size budget. The native core and the
-// user tools carry the same tables (text/tables/double_byte_tables.cpp,
-// written by scripts/gen-double-byte-tables.py to match Windows pair by pair).
+// user tools carry the same tables (tools/text_tables/double_byte_tables.cpp,
+// written by tools/text_tables/gen-double-byte-tables.py to match Windows pair by pair).
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,9 @@
-// Hand-made EIT present/following sections for the guide's tests, laid out
-// in 184-byte units as a host delivers them (pointer_field 0 at byte 0).
+// Hand-made EIT sections for the guide's tests, laid out in 184-byte units
+// as a host delivers them (pointer_field 0 at byte 0); their bytes are written
+// by the section generator's builder (tests/hosts/eitgen/eit_sections.h).
 #pragma once
 
-#include "guide/crc32.h"
+#include "tests/hosts/eitgen/eit_sections.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -25,12 +26,8 @@ inline Bytes Cat(Bytes a, const Bytes& b) {
 
 // short_event_descriptor: tag, length, language "eng", name, text.
 inline Bytes ShortEvent(const Bytes& name, const Bytes& text) {
-  Bytes body = {'e', 'n', 'g', static_cast<uint8_t>(name.size())};
-  body = Cat(body, name);
-  body.push_back(static_cast<uint8_t>(text.size()));
-  body = Cat(body, text);
-  Bytes d = {0x4D, static_cast<uint8_t>(body.size())};
-  return Cat(d, body);
+  return eitgen::ShortEventDescriptor("eng", std::string(name.begin(), name.end()),
+                                      std::string(text.begin(), text.end()));
 }
 
 // A PDC descriptor (5 bytes in all) followed by a short_event_descriptor.
@@ -59,25 +56,17 @@ struct Section {
 
 // The section's bytes from table_id through a (zero) CRC.
 inline Bytes SectionBytes(const Section& s) {
-  Bytes b = {s.tableId, 0, 0,
+  Bytes b = {s.tableId, 0xB0, 0,
              static_cast<uint8_t>(s.serviceId >> 8), static_cast<uint8_t>(s.serviceId),
              0xC1, s.sectionNumber, 0x01,
              0x00, 0x01, 0x00, 0x02,  // transport_stream_id, original_network_id
-             0x01, 0x4E,              // segment_last_section_number, last_table_id
-             static_cast<uint8_t>(s.eventId >> 8), static_cast<uint8_t>(s.eventId),
-             static_cast<uint8_t>(s.mjd >> 8), static_cast<uint8_t>(s.mjd), s.hour, s.minute,
-             0x00,  // start_time: MJD, hh mm ss
-             0x01, 0x30, 0x00,                    // duration
-             static_cast<uint8_t>(0x80 | ((s.descriptors.size() >> 8) & 0x0F)),
-             static_cast<uint8_t>(s.descriptors.size())};
+             0x01, 0x4E};             // segment_last_section_number, last_table_id
+  const uint8_t start[3] = {s.hour, s.minute, 0x00};
+  eitgen::AppendEventHeader(b, s.eventId, s.mjd, start, 0x013000, 4, s.descriptors.size());
   b = Cat(b, s.descriptors);
-  int length = s.sectionLength >= 0 ? s.sectionLength : static_cast<int>(b.size()) + 1;
-  b[1] = static_cast<uint8_t>(0xB0 | ((length >> 8) & 0x0F));
-  b[2] = static_cast<uint8_t>(length);
   // The CRC_32 over what comes before it (a section whose length was set
   // otherwise keeps it where the real length puts it, so its CRC fails).
-  const uint32_t crc = guide::Crc32Mpeg(b.data(), b.size());
-  for (int k = 3; k >= 0; --k) b.push_back(static_cast<uint8_t>(crc >> (8 * k)));
+  eitgen::SealSection(b, s.sectionLength);
   return b;
 }
 
@@ -102,8 +91,7 @@ struct Event {
 };
 
 inline Bytes WithCrc(Bytes b) {
-  const uint32_t crc = guide::Crc32Mpeg(b.data(), b.size());
-  for (int k = 3; k >= 0; --k) b.push_back(static_cast<uint8_t>(crc >> (8 * k)));
+  eitgen::AppendCrc(b);
   return b;
 }
 
@@ -111,22 +99,17 @@ inline Bytes WithCrc(Bytes b) {
 // schedule) with its events and a CRC that holds.
 inline Bytes EitSection(uint8_t tableId, uint16_t serviceId, uint8_t version, uint8_t number,
                         const std::vector<Event>& events) {
-  Bytes b = {tableId, 0, 0, static_cast<uint8_t>(serviceId >> 8), static_cast<uint8_t>(serviceId),
+  Bytes b = {tableId, 0xF0, 0, static_cast<uint8_t>(serviceId >> 8), static_cast<uint8_t>(serviceId),
              static_cast<uint8_t>(0xC1 | (version & 0x1F) << 1), number, 0xFF,
              0x00, 0x01, 0x00, 0x02, number, tableId};
   for (const Event& e : events) {
-    Bytes f = {static_cast<uint8_t>(e.eventId >> 8), static_cast<uint8_t>(e.eventId),
-               static_cast<uint8_t>(e.mjd >> 8), static_cast<uint8_t>(e.mjd), e.hour, e.minute,
-               e.second, static_cast<uint8_t>(e.duration >> 16),
-               static_cast<uint8_t>(e.duration >> 8), static_cast<uint8_t>(e.duration),
-               static_cast<uint8_t>(e.running << 5 | ((e.descriptors.size() >> 8) & 0x0F)),
-               static_cast<uint8_t>(e.descriptors.size())};
-    b = Cat(Cat(b, f), e.descriptors);
+    const uint8_t start[3] = {e.hour, e.minute, e.second};
+    eitgen::AppendEventHeader(b, e.eventId, e.mjd, start, e.duration, e.running,
+                              e.descriptors.size());
+    b = Cat(b, e.descriptors);
   }
-  const size_t length = b.size() + 4 - 3;
-  b[1] = static_cast<uint8_t>(0xF0 | ((length >> 8) & 0x0F));
-  b[2] = static_cast<uint8_t>(length);
-  return WithCrc(b);
+  eitgen::SealSection(b);
+  return b;
 }
 
 // Sections laid end to end in header-less units as a multiplexer packs them:

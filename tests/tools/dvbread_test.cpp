@@ -77,7 +77,7 @@ TEST(DvbText, UnsupportedTablesAreNamedAndShownAsBytes) {
 
 // An SDT section with the given services (id, name as broadcast).
 std::vector<uint8_t> Sdt(const std::vector<std::pair<uint16_t, std::string>>& services) {
-  std::vector<uint8_t> s = {0x42, 0, 0, 0x00, 0x01, 0xC1, 0, 0, 0x00, 0x02, 0xFF};
+  std::vector<uint8_t> s = {0x42, 0xF0, 0, 0x00, 0x01, 0xC1, 0, 0, 0x00, 0x02, 0xFF};
   for (const auto& sv : services) {
     std::vector<uint8_t> d = {0x48, 0,   0x01, 3,
                               'P',  'r', 'v',  static_cast<uint8_t>(sv.second.size())};
@@ -90,11 +90,7 @@ std::vector<uint8_t> Sdt(const std::vector<std::pair<uint16_t, std::string>>& se
     s.push_back(static_cast<uint8_t>(d.size()));
     s.insert(s.end(), d.begin(), d.end());
   }
-  size_t length = s.size() - 3 + 4;
-  s[1] = static_cast<uint8_t>(0xF0 | length >> 8);
-  s[2] = static_cast<uint8_t>(length);
-  uint32_t crc = eitgen::Crc32Mpeg(s.data(), s.size());
-  for (int k = 3; k >= 0; --k) s.push_back(static_cast<uint8_t>(crc >> (8 * k)));
+  eitgen::SealSection(s);
   return s;
 }
 
@@ -122,6 +118,11 @@ TEST(TsRead, ServiceNamesFromTheSdtAcrossPackets) {
   std::vector<uint8_t> lossy(ts.begin(), ts.begin() + 188);
   lossy.insert(lossy.end(), ts.begin() + 2 * 188, ts.end());
   EXPECT_EQ(dvbread::SdtServiceNames(lossy).size(), 1u);
+  // A capture that begins mid-packet with a false sync byte: its first whole
+  // packet is found, as the units find it.
+  std::vector<uint8_t> cut = {0x00, 0x47, 0x13};
+  cut.insert(cut.end(), ts.begin(), ts.end());
+  EXPECT_EQ(dvbread::SdtServiceNames(cut).size(), 12u);
 }
 
 }  // namespace

@@ -7,28 +7,10 @@
 namespace dvbread {
 namespace {
 
-constexpr uint8_t kSync = 0x47;
 constexpr size_t kSyncPacketsChecked = 4;
 constexpr size_t kProgressAbove = size_t(8) << 20;  // a progress line for inputs above 8 MiB
 constexpr size_t kReadChunk = size_t(1) << 20;
 constexpr size_t kSectionHeader = 3;
-
-uint16_t PacketPid(const uint8_t* p) { return static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]); }
-bool HasPayload(const uint8_t* p) { return (p[3] & 0x10) != 0; }
-
-// Calls f(packet) for each packet on the sync pattern.
-template <typename F>
-void ForEachPacket(const std::vector<uint8_t>& ts, F f) {
-  size_t i = 0;
-  while (i + kPacketSize <= ts.size()) {
-    if (ts[i] != kSync) {
-      ++i;
-      continue;
-    }
-    f(&ts[i]);
-    i += kPacketSize;
-  }
-}
 
 }  // namespace
 
@@ -71,7 +53,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data, std::str
 bool LooksLikeTransportStream(const std::vector<uint8_t>& data) {
   if (data.size() < kPacketSize) return false;
   for (size_t k = 0; k < kSyncPacketsChecked && (k + 1) * kPacketSize <= data.size(); ++k)
-    if (data[k * kPacketSize] != kSync) return false;
+    if (data[k * kPacketSize] != hostkit::kSyncByte) return false;
   return true;
 }
 
@@ -94,24 +76,23 @@ std::vector<std::vector<uint8_t>> PidSections(const std::vector<uint8_t>& ts, ui
       pending.erase(pending.begin(), pending.begin() + length);
     }
   };
-  ForEachPacket(ts, [&](const uint8_t* p) {
-    if (PacketPid(p) != pid || !HasPayload(p)) return;
-    int counter = p[3] & 0x0F;
-    if (last >= 0 && counter == last) return;  // a repeated packet
-    bool lost = last >= 0 && counter != ((last + 1) & 0x0F);
-    last = counter;
-    size_t offset = 4;
-    if (p[3] & 0x20) offset += 1 + p[4];  // adaptation field
-    if (offset >= kPacketSize) return;
+  size_t at = 0;
+  while (const uint8_t* p = hostkit::NextPacket(ts.data(), ts.size(), &at)) {
+    if (hostkit::PacketPid(p) != pid || !hostkit::PacketHasPayload(p)) continue;
+    const hostkit::Continuity step = hostkit::FollowCounter(p, &last);
+    if (step == hostkit::Continuity::kRepeat) continue;
+    const bool lost = step == hostkit::Continuity::kGap;
+    const size_t offset = hostkit::PayloadStart(p);
+    if (offset >= kPacketSize) continue;
     const uint8_t* payload = p + offset;
     size_t size = kPacketSize - offset;
     if (lost) {
       pending.clear();
       collecting = false;
     }
-    if (p[1] & 0x40) {
+    if (hostkit::PacketStartsUnit(p)) {
       size_t pointer = payload[0];
-      if (1 + pointer > size) return;
+      if (1 + pointer > size) continue;
       if (collecting) {
         pending.insert(pending.end(), payload + 1, payload + 1 + pointer);
         drain();
@@ -124,7 +105,7 @@ std::vector<std::vector<uint8_t>> PidSections(const std::vector<uint8_t>& ts, ui
       pending.insert(pending.end(), payload, payload + size);
       drain();
     }
-  });
+  }
   return sections;
 }
 

@@ -1,6 +1,6 @@
 // Reading inputs of the user tools: a whole file, complete sections of a PID,
 // and the service names of the SDT. The 184-byte units of a PID, as a host
-// delivers them, come from the host kit (hostkit/ts_units.h).
+// delivers them, come from the host kit (tools/hostkit/ts_units.h).
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hostkit/ts_units.h"
+#include "tools/hostkit/ts_units.h"
 
 namespace dvbread {
 
@@ -31,9 +31,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data, std::str
 bool LooksLikeTransportStream(const std::vector<uint8_t>& data);
 
 // Complete sections of pid, reassembled across packets (pointer_field,
-// several sections in one packet, stuffing) from the packet headers, a
-// reading of its own beside the units. A section cut by a lost packet is
-// dropped.
+// several sections in one packet, stuffing) from the packet headers, over the
+// packets the units are read from (tools/hostkit/ts_packets.h). A repeated
+// packet is read once; a section cut by a lost packet is dropped.
 std::vector<std::vector<uint8_t>> PidSections(const std::vector<uint8_t>& ts, uint16_t pid);
 
 struct ServiceName {

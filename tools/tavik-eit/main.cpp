@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/version.h"
-#include "hostkit/ts_units.h"
+#include "tools/hostkit/ts_units.h"
 #include "tools/dvbread/ts_read.h"
 #include "tools/tavik-eit/eit_reader.h"
 #include "tools/tavik-eit/output_file.h"

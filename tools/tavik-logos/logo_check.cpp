@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "banner/logo_path.h"
-#include "hostkit/channel_list.h"
+#include "tools/hostkit/channel_list.h"
 #include "runtime/picture_header.h"
 
 namespace tavik_logos {

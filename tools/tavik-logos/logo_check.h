@@ -35,7 +35,7 @@ inline bool Shown(Picture p) { return p == Picture::kJpeg || p == Picture::kOthe
 // Channel name lists. A plain list: one name per line, blank lines and lines
 // starting with # left out. The host simulator's list: name;frequency;
 // polarity;serviceid;ca per line, read by the host kit's rule
-// (hostkit/channel_list.h). False with a message on a bad line.
+// (tools/hostkit/channel_list.h). False with a message on a bad line.
 bool ParsePlainList(const std::string& text, std::vector<std::string>* names, std::string* error);
 bool ParseSimulatorList(const std::string& text, std::vector<std::string>* names,
                         std::string* error);

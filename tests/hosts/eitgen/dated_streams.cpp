@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/hosts/eitgen/eit_sections.h"
+#include "tools/hostkit/ts_packets.h"
 
 namespace eitgen {
 namespace {
@@ -41,19 +42,19 @@ std::vector<std::vector<uint8_t>> Sections(const std::vector<uint8_t>& ts) {
     }
   };
   int lastCounter = -1;
-  for (size_t i = 0; i + kPacketSize <= ts.size(); i += kPacketSize) {
-    const uint8_t* p = ts.data() + i;
+  size_t pos = 0;
+  while (const uint8_t* p = hostkit::NextPacket(ts.data(), ts.size(), &pos)) {
     const uint8_t* end = p + kPacketSize;
-    if (p[0] != 0x47 || (((p[1] & 0x1F) << 8) | p[2]) != kEitPid) continue;
-    const int counter = p[3] & 0x0F;
-    const bool inOrder = lastCounter < 0 || counter == ((lastCounter + 1) & 0x0F);
-    lastCounter = counter;
+    if (hostkit::PacketPid(p) != kEitPid) continue;
+    const hostkit::Continuity step = hostkit::FollowCounter(p, &lastCounter);
+    const bool inOrder = step == hostkit::Continuity::kFirst || step == hostkit::Continuity::kNext;
+    const bool usable = !hostkit::PacketDamaged(p) && hostkit::PacketHasPayload(p);
     // Damaged, without payload or after a lost packet: the section it belongs to is lost.
-    if ((p[1] & 0x80) || !(p[3] & 0x10) || !inOrder) part.clear();
-    if ((p[1] & 0x80) || !(p[3] & 0x10)) continue;
-    const uint8_t* at = p + 4 + ((p[3] & 0x20) ? 1 + p[4] : 0);  // after the adaptation field
+    if (!usable || !inOrder) part.clear();
+    if (!usable) continue;
+    const uint8_t* at = p + hostkit::PayloadStart(p);  // after the adaptation field
     if (at >= end) continue;
-    if (!(p[1] & 0x40)) {
+    if (!hostkit::PacketStartsUnit(p)) {
       add(at, end);
       continue;
     }
@@ -96,8 +97,8 @@ size_t ShiftEvents(std::vector<uint8_t>& s, int64_t shift) {
 }
 
 void PutCrc(std::vector<uint8_t>& s) {
-  const uint32_t crc = Crc32Mpeg(s.data(), s.size() - 4);
-  for (int i = 0; i < 4; ++i) s[s.size() - 4 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+  s.resize(s.size() - 4);
+  AppendCrc(s);
 }
 
 }  // namespace

@@ -51,13 +51,26 @@ Event MakeEvent(uint16_t id, int hour, int minute, int duration, const char* nam
 
 }  // namespace
 
-uint32_t Crc32Mpeg(const uint8_t* data, size_t length) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < length; ++i) {
-    crc ^= static_cast<uint32_t>(data[i]) << 24;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
-  }
-  return crc;
+void AppendCrc(std::vector<uint8_t>& section) {
+  const uint32_t crc = Crc32Mpeg(section.data(), section.size());
+  for (int shift = 24; shift >= 0; shift -= 8) section.push_back(uint8_t(crc >> shift));
+}
+
+void SealSection(std::vector<uint8_t>& s, int lengthField) {
+  const int length = lengthField >= 0 ? lengthField : static_cast<int>(s.size() + 4 - 3);
+  s[1] = static_cast<uint8_t>((s[1] & 0xF0) | ((length >> 8) & 0x0F));
+  s[2] = static_cast<uint8_t>(length);
+  AppendCrc(s);
+}
+
+void AppendEventHeader(std::vector<uint8_t>& out, uint16_t eventId, uint16_t mjd,
+                       const uint8_t startBcd[3], uint32_t durationBcd, unsigned running,
+                       size_t descriptorsLength) {
+  Put16(out, eventId);
+  Put16(out, mjd);
+  out.insert(out.end(), startBcd, startBcd + 3);
+  for (int shift = 16; shift >= 0; shift -= 8) out.push_back(uint8_t(durationBcd >> shift));
+  Put16(out, (running << 13) | static_cast<unsigned>(descriptorsLength & 0xFFF));
 }
 
 std::vector<uint8_t> ShortEventDescriptor(const std::string& language, const std::string& name,
@@ -89,24 +102,20 @@ std::vector<uint8_t> BuildPfSection(const PfSection& s) {
       descriptors.insert(descriptors.end(), d.begin(), d.end());
     }
     if (descriptors.size() > 0xFFF) return {};
-    Put16(loop, s.event.eventId);
-    Put16(loop, s.event.mjd != 0 ? s.event.mjd : kFixedMjd);
-    loop.push_back(Bcd(s.event.startHour));
-    loop.push_back(Bcd(s.event.startMinute));
-    loop.push_back(Bcd(s.event.startSecond));
+    const uint8_t start[3] = {Bcd(s.event.startHour), Bcd(s.event.startMinute),
+                              Bcd(s.event.startSecond)};
     int dur = s.event.durationMinutes < 0 ? 0 : s.event.durationMinutes;
-    loop.push_back(Bcd(dur / 60));
-    loop.push_back(Bcd(dur % 60));
-    loop.push_back(0x00);
     const unsigned running = s.sectionNumber == 0 ? 4u : 1u;  // running / not yet running
-    Put16(loop, (running << 13) | static_cast<unsigned>(descriptors.size()));
+    AppendEventHeader(loop, s.event.eventId, s.event.mjd != 0 ? s.event.mjd : kFixedMjd, start,
+                      uint32_t(Bcd(dur / 60)) << 16 | uint32_t(Bcd(dur % 60)) << 8, running,
+                      descriptors.size());
     loop.insert(loop.end(), descriptors.begin(), descriptors.end());
   }
   const size_t sectionLength = 11 + loop.size() + 4;  // after the length field, CRC included
   if (sectionLength > kMaxSectionLength) return {};
   std::vector<uint8_t> out;
   out.push_back(kTableIdPfActual);
-  Put16(out, 0xB000 | static_cast<unsigned>(sectionLength));  // syntax 1, reserved bits set
+  Put16(out, 0xB000);  // syntax 1, reserved bits set; the length comes last
   Put16(out, s.serviceId);
   out.push_back(static_cast<uint8_t>(0xC0 | ((s.version & 0x1F) << 1) | 0x01));  // current
   out.push_back(s.sectionNumber);
@@ -116,8 +125,7 @@ std::vector<uint8_t> BuildPfSection(const PfSection& s) {
   out.push_back(1);  // segment_last_section_number
   out.push_back(kTableIdPfActual);
   out.insert(out.end(), loop.begin(), loop.end());
-  const uint32_t crc = Crc32Mpeg(out.data(), out.size());
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(crc >> shift));
+  SealSection(out);
   return out;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "guide/crc32.h"
+
 namespace eitgen {
 
 constexpr uint8_t kTableIdPfActual = 0x4E;
@@ -43,9 +45,24 @@ struct PfSection {
   Event event;
 };
 
-// CRC-32 of MPEG-2 systems (polynomial 0x04C11DB7, initial 0xFFFFFFFF, no
-// reflection, no final xor). Over a whole section including its CRC it gives 0.
-uint32_t Crc32Mpeg(const uint8_t* data, size_t length);
+// The sections' CRC_32, the plug-in's own: over a whole section including its
+// CRC it gives 0.
+using guide::Crc32Mpeg;
+
+// Appends the CRC_32 of the bytes so far.
+void AppendCrc(std::vector<uint8_t>& section);
+
+// Ends a section whose byte 1 holds the length field's top four bits: writes
+// section_length (lengthField, or the real one when negative) and appends the
+// CRC_32.
+void SealSection(std::vector<uint8_t>& section, int lengthField = -1);
+
+// Appends the 12 bytes that open an event: event_id, the start (MJD, then
+// hh mm ss as three BCD bytes), the duration (BCD hhmmss), the running status
+// and the length of the descriptors that follow.
+void AppendEventHeader(std::vector<uint8_t>& out, uint16_t eventId, uint16_t mjd,
+                       const uint8_t startBcd[3], uint32_t durationBcd, unsigned running,
+                       size_t descriptorsLength);
 
 // A short_event_descriptor (tag 0x4D). Its body length is one byte, so the name
 // is cut to 250 bytes and the text to what is left of them.

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "hostkit/ts_units.h"
+#include "tools/hostkit/ts_units.h"
 #include "tests/hosts/eitgen/dated_streams.h"
 #include "tests/hosts/hostile/hostile.h"
 

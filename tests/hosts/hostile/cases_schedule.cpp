@@ -49,8 +49,7 @@ std::vector<uint8_t> Section(uint8_t table, uint16_t sid, uint8_t version, uint8
   }
   s.resize(end < s.size() ? s.size() : end, 0xFF);
   s.resize(3 + length - 4);
-  const uint32_t crc = eitgen::Crc32Mpeg(s.data(), s.size());
-  for (int k = 3; k >= 0; --k) s.push_back(static_cast<uint8_t>(crc >> (8 * k)));
+  eitgen::AppendCrc(s);
   return s;
 }
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hostkit/ts_units.h"
-#include "hostkit/win/plugin_loader.h"
+#include "tools/hostkit/ts_units.h"
+#include "tests/hostkit/win/plugin_loader.h"
 #include "tests/hosts/hostile/hostile.h"
 #include "tests/hosts/eitgen/eit_sections.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hostkit/record.h"
+#include "tests/hostkit/record.h"
 #include "platform/host_interface.h"
 
 namespace hostile {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "hostkit/channel_list.h"
-#include "hostkit/ts_units.h"
+#include "tools/hostkit/channel_list.h"
+#include "tools/hostkit/ts_units.h"
 
 namespace mdhost {
 
-using Channel = hostkit::Channel;  // a line of the channel list (hostkit/channel_list.h)
+using Channel = hostkit::Channel;  // a line of the channel list (tools/hostkit/channel_list.h)
 
 // Splits a scenario line into words at blanks; "quoted words" keep their blanks
 // and understand \" \\ \n \r \t and \xHH; '#' outside quotes starts a
@@ -35,7 +35,7 @@ std::string Escaped(const std::string& text);
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes);
 
 // What the simulator delivers from a stream: the PID 0x0012 units as the host
-// kit hands them over (hostkit/ts_units.h), back to back.
+// kit hands them over (tools/hostkit/ts_units.h), back to back.
 std::vector<uint8_t> DeliveredUnits(const std::vector<uint8_t>& ts, hostkit::UnitStats& stats);
 
 }  // namespace mdhost

@@ -7,10 +7,10 @@
 
 #include <cstdio>
 
-#include "hostkit/channel_list.h"
-#include "hostkit/ts_units.h"
+#include "tools/hostkit/channel_list.h"
+#include "tools/hostkit/ts_units.h"
 #include "tests/hosts/eitgen/eit_sections.h"
-#include "tests/support/ts_capture.h"
+#include "tests/hostkit/ts_capture.h"
 
 namespace {
 

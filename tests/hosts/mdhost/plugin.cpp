@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hostkit/record.h"
-#include "hostkit/win/plugin_loader.h"
+#include "tests/hostkit/record.h"
+#include "tests/hostkit/win/plugin_loader.h"
 #include "tests/hosts/mdhost/mdhost.h"
 
 namespace mdhost {

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/text/tables/double_byte_tables.cpp: GB 2312 and KS X 1001 (EUC byte
+"""Writes tools/text_tables/double_byte_tables.cpp: GB 2312 and KS X 1001 (EUC byte
 pairs 0xA1-0xFE) to Unicode for the builds without Windows' code pages.
 
 The plug-in asks Windows: code page 936 for GB 2312, 949 for KS X 1001
@@ -8,15 +8,14 @@ for every pair, so they are made from Python's codecs for those two code pages
 with what Windows does otherwise written out below. The test
 text_double_byte_same_on_windows compares both builds over every pair.
 
-    python3 scripts/gen-double-byte-tables.py          # rewrites the file
-    python3 scripts/gen-double-byte-tables.py --check  # exit 1 when it differs
+    python3 tools/text_tables/gen-double-byte-tables.py          # rewrites the file
+    python3 tools/text_tables/gen-double-byte-tables.py --check  # exit 1 when it differs
 """
 import os
 import sys
 
 ROWS = range(0xA1, 0xFF)
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "text", "tables",
-                   "double_byte_tables.cpp")
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "double_byte_tables.cpp")
 
 # Code page 936 is GBK. Within the EUC pairs it reads GB 2312 as Python's codec
 # 'gbk' does, not as 'gb2312': 0xA1A4 is U+00B7 (middle dot, not U+30FB) and
@@ -84,7 +83,7 @@ def source():
     return (
         "// GB 2312 and KS X 1001 (EUC byte pairs 0xA1-0xFE) to Unicode, for the builds\n"
         "// that have no Windows code pages to ask: the native core and the user tools.\n"
-        "// Written by scripts/gen-double-byte-tables.py, which gives every pair the\n"
+        "// Written by tools/text_tables/gen-double-byte-tables.py, which gives every pair the\n"
         "// character Windows' code pages 936 and 949 give it (the plug-in asks those);\n"
         "// 0 where a pair is unassigned. Do not edit: run the script.\n"
         "#include \"text/double_byte.h\"\n"
@@ -110,7 +109,7 @@ def main():
         with open(OUT, encoding="ascii") as f:
             same = f.read() == text
         print("%s %s" % (os.path.relpath(OUT), "is as generated" if same else
-                         "differs from what scripts/gen-double-byte-tables.py writes"))
+                         "differs from what tools/text_tables/gen-double-byte-tables.py writes"))
         return 0 if same else 1
     with open(OUT, "w", encoding="ascii", newline="\n") as f:
         f.write(text)

@@ -1,5 +1,5 @@
 // Channel list lines to channels (the rule is stated in channel_list.h).
-#include "hostkit/channel_list.h"
+#include "tools/hostkit/channel_list.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,58 +1,38 @@
 // Transport stream to delivered units (the rule is stated in ts_units.h).
-#include "hostkit/ts_units.h"
+#include "tools/hostkit/ts_units.h"
 
 #include <algorithm>
 #include <cstdint>
 
 namespace hostkit {
-namespace {
-
-constexpr uint8_t kSync = 0x47;
-
-uint16_t PacketPid(const uint8_t* p) { return static_cast<uint16_t>((p[1] & 0x1F) << 8 | p[2]); }
-
-}  // namespace
 
 std::vector<Unit> PidUnits(const uint8_t* ts, size_t size, uint16_t pid, UnitStats* statsOut,
                            Payload payload) {
   std::vector<Unit> units;
   UnitStats stats;
   int lastCounter = -1;
-  size_t i = 0;
-  while (i + kPacketSize <= size) {
-    const uint8_t* p = ts + i;
-    const bool nextOk = i + 2 * kPacketSize > size || ts[i + kPacketSize] == kSync;
-    if (p[0] != kSync || !nextOk) {
-      ++i;
-      ++stats.resyncBytes;
-      continue;
-    }
-    i += kPacketSize;
+  size_t pos = 0;
+  while (const uint8_t* p = NextPacket(ts, size, &pos, &stats.resyncBytes)) {
     ++stats.packets;
     if (PacketPid(p) != pid) continue;
-    const unsigned control = (p[3] >> 4) & 3u;  // 1 payload only, 2 adaptation only, 3 both
-    const bool error = (p[1] & 0x80) != 0;
-    if ((control & 1u) == 0 || (error && payload == Payload::kAsHost)) {
+    if (!PacketHasPayload(p) || (PacketDamaged(p) && payload == Payload::kAsHost)) {
       ++stats.skipped;
       continue;
     }
     size_t start = 4;
-    if (control == 3) {
+    if (PayloadStart(p) != 4) {
       ++stats.withAdaptation;
-      if (payload == Payload::kAsHost) start = 5 + static_cast<size_t>(p[4]);
+      if (payload == Payload::kAsHost) start = PayloadStart(p);
       if (start >= kPacketSize) {
         ++stats.skipped;
         continue;
       }
     }
-    const int counter = p[3] & 0x0F;
-    if (lastCounter >= 0 && counter != lastCounter && counter != ((lastCounter + 1) & 0x0F))
-      ++stats.continuityErrors;
-    lastCounter = counter;
+    if (FollowCounter(p, &lastCounter) == Continuity::kGap) ++stats.continuityErrors;
     Unit u;
     u.bytes.fill(0xFF);
     std::copy(p + start, p + kPacketSize, u.bytes.begin());
-    u.start = (p[1] & 0x40) != 0;
+    u.start = PacketStartsUnit(p);
     units.push_back(u);
   }
   if (statsOut != nullptr) *statsOut = stats;

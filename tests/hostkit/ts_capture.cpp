@@ -1,5 +1,5 @@
 // The real captures and their units, for the native tests.
-#include "tests/support/ts_capture.h"
+#include "tests/hostkit/ts_capture.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -1,5 +1,5 @@
 // The host's channel record, built from its five fields.
-#include "hostkit/record.h"
+#include "tests/hostkit/record.h"
 
 #include <cstddef>
 #include <cstring>

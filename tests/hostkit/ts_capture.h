@@ -1,5 +1,5 @@
 // Reads transport-stream captures into the 184-byte payload units a host
-// delivers for one PID (the host kit's rule, hostkit/ts_units.h), and lists
+// delivers for one PID (the host kit's rule, tools/hostkit/ts_units.h), and lists
 // the real captures beside the project.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "hostkit/ts_units.h"
+#include "tools/hostkit/ts_units.h"
 
 namespace tscap {
 

@@ -1,5 +1,5 @@
 // A plug-in's library and its exports, for the hosts of the tests.
-#include "hostkit/win/plugin_loader.h"
+#include "tests/hostkit/win/plugin_loader.h"
 
 namespace hostkit {
 namespace {

@@ -1,6 +1,6 @@
 // GB 2312 and KS X 1001 (EUC byte pairs 0xA1-0xFE) to Unicode, for the builds
 // that have no Windows code pages to ask: the native core and the user tools.
-// Written by scripts/gen-double-byte-tables.py, which gives every pair the
+// Written by tools/text_tables/gen-double-byte-tables.py, which gives every pair the
 // character Windows' code pages 936 and 949 give it (the plug-in asks those);
 // 0 where a pair is unassigned. Do not edit: run the script.
 #include "text/double_byte.h"

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "platform/host_interface.h"
+#include "tools/hostkit/ts_packets.h"
 
 namespace hostkit {
 
-constexpr size_t kPacketSize = 188;
 constexpr size_t kUnitSize = host::kUnitSize;
 constexpr uint16_t kEitPid = host::kEitPid;
 
@@ -37,10 +37,7 @@ struct UnitStats {
 };
 
 // The units of pid in stream order, as a host's section filter hands them over:
-// - A packet is a sync byte 0x47 whose next packet, 188 bytes on, starts with
-//   0x47 too (or the stream ends before a whole next packet); other bytes are
-//   skipped one at a time until such a sync byte is found again. A part of a
-//   packet at the end is no packet.
+// - Packets are found by the sync rule of NextPacket (ts_packets.h).
 // - Packets with the transport error flag and packets without a payload
 //   (adaptation field only) give no unit.
 // - The unit is the payload: after an adaptation field, the bytes that follow
