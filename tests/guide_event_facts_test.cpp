@@ -13,7 +13,7 @@
 #include "guide/event_marks.h"
 #include "guide/extended_text.h"
 #include "guide/section_assembler.h"
-#include "tests/support/ts_capture.h"
+#include "tests/hostkit/ts_capture.h"
 #include "text/dvb_text.h"
 
 namespace {
