@@ -36,6 +36,8 @@ struct BannerState {
   // Counts every show (channel change, key P): lets a timer tick notice that
   // the banner was shown again while it was hiding or shrinking it.
   uint32_t showGeneration = 0;
+  // Counts every show of the EPG panel by key O, for the same purpose.
+  uint32_t epgGeneration = 0;
   // The banner's size in percent, chosen at the last channel change.
   int32_t scale = 100;
 };

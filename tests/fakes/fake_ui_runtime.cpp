@@ -1,6 +1,7 @@
 // An in-memory panel runtime that records every call, for native tests.
 #include "tests/fakes/fake_ui_runtime.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -76,7 +77,28 @@ Runtime& R() {
   return runtime;
 }
 
-using Guard = std::lock_guard<std::recursive_mutex>;
+std::atomic<void (*)()> callPause{nullptr};
+thread_local int guardDepth = 0;  // the runtime's lock, taken by this thread
+
+// The runtime's lock; a call from outside it first runs the pause, if any.
+class Guard {
+ public:
+  explicit Guard(std::recursive_mutex& mu) : mu_(mu) {
+    if (guardDepth == 0)
+      if (void (*pause)() = callPause.load()) pause();
+    mu_.lock();
+    ++guardDepth;
+  }
+  ~Guard() {
+    --guardDepth;
+    mu_.unlock();
+  }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+ private:
+  std::recursive_mutex& mu_;
+};
 
 void Log(const std::string& line) { R().calls.push_back(line); }
 
@@ -112,6 +134,7 @@ void ResetUi() {
   r.callbacks.clear();
   r.initialised = false;
   r.initFails = false;
+  callPause = nullptr;
   r.windowFailsFor = -1;
   r.lastReason.clear();
   r.active = -1;
@@ -160,6 +183,8 @@ void SetWindowFails(int panelId) {
   Guard g(R().mu);
   R().windowFailsFor = panelId;
 }
+
+void SetCallPause(void (*pause)()) { callPause = pause; }
 
 void AddImageFile(const std::string& path) {
   Guard g(R().mu);

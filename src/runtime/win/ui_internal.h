@@ -113,7 +113,7 @@ struct PanelState {
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
   // One other thread's deferral: its changes are posted in one sync when it
-  // ends, so the owner never shows half of them.
+  // ends (the owner's own commits and paints still show the tables as they are).
   DWORD otherDeferThread = 0;
   int otherDeferDepth = 0;
   bool otherDeferredPost = false;
