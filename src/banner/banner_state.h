@@ -44,7 +44,7 @@ struct BannerState {
 
 namespace banner_detail {
 extern Lock lock;
-extern BannerState state;
+extern BannerState state TAVIK_GUARDED_BY(lock);
 }  // namespace banner_detail
 
 // Runs f on the state under the banner lock, a leaf lock (the order of all

@@ -183,12 +183,15 @@ void ActOnKey(int vk, int bannerPanel) {
 // it first takes it. So the keys are read only while the viewer is in front
 // (a second viewer in the back would take the presses of the one in front),
 // and the first tick in front again reads and forgets what was typed into
-// another program meanwhile. Timer thread only.
+// another program meanwhile. The tick reads and sets it; ForgetKeyPresses
+// sets it on the host's thread at load, hence an atomic.
 std::atomic<bool> inFrontLastTick{true};  // the load forgets the keys
 
 // A poll that falls inside a tap finds the key down and pressed since the
 // last poll: that press acts when the next poll finds the key up. One that
-// finds it still down has a held key, which does nothing. Timer thread only.
+// finds it still down has a held key, which does nothing. Only the tick
+// (PollKeys, on the timer's thread) reads or sets it; the host's thread acts
+// on a key-up without it.
 constexpr int kKeys[] = {banner::kVkP, banner::kVkO};
 bool tapUnderway[2] = {false, false};
 
