@@ -78,26 +78,13 @@ Runtime& R() {
 }
 
 std::atomic<void (*)()> callPause{nullptr};
-thread_local int guardDepth = 0;  // the runtime's lock, taken by this thread
-
-// The runtime's lock; a call from outside it first runs the pause, if any.
-class Guard {
- public:
-  explicit Guard(std::recursive_mutex& mu) : mu_(mu) {
-    if (guardDepth == 0)
-      if (void (*pause)() = callPause.load()) pause();
-    mu_.lock();
-    ++guardDepth;
-  }
-  ~Guard() {
-    --guardDepth;
-    mu_.unlock();
-  }
-  Guard(const Guard&) = delete;
-  Guard& operator=(const Guard&) = delete;
-
- private:
-  std::recursive_mutex& mu_;
+std::recursive_mutex& AfterPause(std::recursive_mutex& mu) {
+  if (void (*pause)() = callPause.load()) pause();
+  return mu;
+}
+// The runtime's lock, taken after the pause a race test asks for.
+struct Guard : std::lock_guard<std::recursive_mutex> {
+  explicit Guard(std::recursive_mutex& mu) : lock_guard(AfterPause(mu)) {}
 };
 
 void Log(const std::string& line) { R().calls.push_back(line); }

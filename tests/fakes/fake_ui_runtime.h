@@ -24,8 +24,8 @@ void SetModuleDir(const std::string& dir);
 void SetInitFails(bool fails);
 // Makes LoadPanelEx of this panel id fail as a window the system refused.
 void SetWindowFails(int panelId);
-// Every runtime call first runs pause (outside the runtime's lock): a race
-// test spreads two threads' calls among each other with it. Null: none.
+// Every runtime call first runs pause: a race test spreads two
+// threads' calls among each other with it. Null (as after ResetUi): none.
 void SetCallPause(void (*pause)());
 
 // Pictures: DisplayImageFile succeeds (0) only for paths added here; a path
