@@ -19,10 +19,13 @@ void Pause() {
 }
 
 // A tick on another thread, and the host's action on this one after `delay`
-// pauses.
+// pauses (the tick after -delay pauses when it is negative).
 template <typename Host>
 void WithTick(int delay, Host host) {
-  std::thread timer([] { BannerTest::Tick(); });
+  std::thread timer([delay] {
+    for (int k = 0; k < -delay; ++k) Pause();
+    BannerTest::Tick();
+  });
   for (int k = 0; k < delay; ++k) Pause();
   host();
   timer.join();
@@ -41,8 +44,9 @@ TEST_F(BannerTest, TheHostThreadAndTheTickTogether) {
   int hidden = 0, left = 0;
   for (int i = 0; i < 400; ++i) {
     const int vk = i % 2 ? banner::kVkO : banner::kVkP;
-    WithBannerState([](BannerState& s) { s.tickCount = banner::kHideAfterTick; });
-    WithTick(i / 2 % 8, [vk] { fake::PressKey(vk), KeyUpOnHostThread(vk); });
+    WithBannerState([](BannerState& s) { s.tickCount = banner::kHideAfterTick; s.epgShown = 1; });
+    const int delay = i % 2 ? 4 - i / 2 % 16 : i / 2 % 8;  // key O fills its panel first
+    WithTick(delay, [vk] { fake::PressKey(vk); KeyUpOnHostThread(vk); });
     hidden += !fake::PanelVisible(i % 2 ? panels.epg.load() : bannerPanel_) ||
               BannerSnapshot().bannerActive == 0;
   }
