@@ -10,7 +10,8 @@
 //
 //   0. the EPG panel's rows lock (banner/epg_panel.cpp): the buffer the
 //      tuned channel's schedule rows are copied into, on the host's thread
-//      (the menu) or the timer's (key O, the list following the stream). Held
+//      (the menu, key O by the hook) or the timer's (key O, the list
+//      following the stream). Held
 //      across that copy (the schedule and guide locks after it) and the rows'
 //      hand-over to the runtime (4), which never waits on another thread.
 //   1. the schedule lock (guide/schedule_engine.cpp), while the schedule is
@@ -67,10 +68,11 @@
 // another thread or wait for another thread (SendMessage to the host, a timer
 // kill, a wait for a tick in flight).
 //
-// Clang checks these rules where it can: a shared group's fields are marked
-// TAVIK_GUARDED_BY its lock, a function that expects a lock held is marked
-// TAVIK_REQUIRES, and every Clang build of the product's code treats a
-// breach as an error (-Werror=thread-safety).
+// Clang checks what each lock guards (not their order): a shared group's
+// fields are marked TAVIK_GUARDED_BY its lock, a function that expects a
+// lock held is marked TAVIK_REQUIRES, and a breach is an error in every Clang
+// build of the core and in the test dll_lock_rule, which checks every source
+// of the DLL (-Werror=thread-safety).
 #pragma once
 
 #if defined(__clang__)
