@@ -36,13 +36,15 @@ struct BannerState {
   // Counts every show (channel change, key P): lets a timer tick notice that
   // the banner was shown again while it was hiding or shrinking it.
   uint32_t showGeneration = 0;
+  // Counts every show of the EPG panel by key O, for the same purpose.
+  uint32_t epgGeneration = 0;
   // The banner's size in percent, chosen at the last channel change.
   int32_t scale = 100;
 };
 
 namespace banner_detail {
 extern Lock lock;
-extern BannerState state;
+extern BannerState state TAVIK_GUARDED_BY(lock);
 }  // namespace banner_detail
 
 // Runs f on the state under the banner lock, a leaf lock (the order of all

@@ -25,6 +25,7 @@ struct TickPlan {
   win32::Wnd videoWnd = nullptr;
   int cursorX = 0, cursorY = 0;
   uint32_t generation = 0;
+  uint32_t epgGeneration = 0;
 };
 
 // A key acts on a poll that reads positive: released now, pressed since the
@@ -44,8 +45,14 @@ void ShowBannerAgain(int bannerPanel) {
   // A banner that never had an area (no channel change yet) goes over the screen.
   const bool needScreen = WithBannerState([](BannerState& s) { return !s.areaSet; });
   const win32::Rect screen = needScreen ? ViewerScreen() : win32::Rect{0, 0, 0, 0};
+  // Counted as shown from here on, as a channel change does at its start: a
+  // tick that decided to hide before this sees the show and puts the banner
+  // back; one that counts after it finds a fresh display time.
   const BannerState area = WithBannerState([&](BannerState& s) {
     if (needScreen && !s.areaSet) UseScreenAsArea(s, screen);
+    s.tickCount = banner::kTicksAfterKeyP;
+    s.slideStep = 0;
+    ++s.showGeneration;
     return s;
   });
   // Lines of a programme that began while the banner was hidden, shown
@@ -68,6 +75,14 @@ void ShowBannerAgain(int bannerPanel) {
 // Key O: the EPG panel with the present event's description, without a loop.
 void ShowEpgPanel() {
   const int epgPanel = panels.epg;
+  // Counted as shown before it shows, and again after: a tick that decided to
+  // hide the panel meanwhile sees epgGeneration move and shows it again.
+  WithBannerState([](BannerState& s) {
+    s.bannerActive = 1;
+    s.tickCount = banner::kTicksAfterKeyO;
+    s.epgShown = 1;
+    ++s.epgGeneration;
+  });
   FillEpgPanel(epgPanel);  // its size and contents before it shows
   ui::DisplayPanel(epgPanel);
   int width = 0, height = 0;
@@ -78,6 +93,7 @@ void ShowEpgPanel() {
     s.bannerActive = 1;
     s.tickCount = banner::kTicksAfterKeyO;
     s.epgShown = 1;
+    ++s.epgGeneration;
   });
 }
 
@@ -104,6 +120,7 @@ void PlanSlideAndHide(TickPlan& plan, int32_t slideout, int32_t parkcursor,
                       int32_t bannerHeight, int32_t place) {
   WithBannerState([&](BannerState& s) {
     plan.generation = s.showGeneration;
+    plan.epgGeneration = s.epgGeneration;
     plan.bannerWnd = s.bannerWnd;
     if (s.tickCount > banner::kSlideFromTick && slideout == 1) {
       ++s.slideStep;
@@ -139,13 +156,16 @@ void CarryOut(const TickPlan& plan, int bannerPanel, int32_t bannerHeight, int32
   }
   if (!plan.slide && !plan.hide) return;
   // A channel change or key P that began showing the banner while this tick
-  // shrank or hid it wins: put the banner back whole. (A change still in
+  // shrank or hid it wins: put the banner back whole. (A show still in
   // progress places it again itself; showing it once more does no harm.)
-  bool reshow = false;
+  bool reshow = false, reshowEpg = false;
   const BannerState now = WithBannerState([&](BannerState& s) {
     reshow = s.showGeneration != plan.generation;
+    reshowEpg = plan.hideEpg && s.epgGeneration != plan.epgGeneration;
     return s;
   });
+  // Key O showed the EPG panel again while this tick hid it.
+  if (reshowEpg) ui::DisplayPanel(panels.epg);
   if (!reshow) return;
   if (plan.hide) ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(now, bannerHeight, place));
@@ -163,12 +183,15 @@ void ActOnKey(int vk, int bannerPanel) {
 // it first takes it. So the keys are read only while the viewer is in front
 // (a second viewer in the back would take the presses of the one in front),
 // and the first tick in front again reads and forgets what was typed into
-// another program meanwhile. Timer thread only.
+// another program meanwhile. The tick reads and sets it; ForgetKeyPresses
+// sets it on the host's thread at load, hence an atomic.
 std::atomic<bool> inFrontLastTick{true};  // the load forgets the keys
 
 // A poll that falls inside a tap finds the key down and pressed since the
 // last poll: that press acts when the next poll finds the key up. One that
-// finds it still down has a held key, which does nothing. Timer thread only.
+// finds it still down has a held key, which does nothing. Only the tick
+// (PollKeys, on the timer's thread) reads or sets it; the host's thread acts
+// on a key-up without it.
 constexpr int kKeys[] = {banner::kVkP, banner::kVkO};
 bool tapUnderway[2] = {false, false};
 

@@ -80,17 +80,16 @@ namespace {
 // failed allocation shows no rows and is tried again at the next refresh.
 struct Rows {
   Lock lock;  // before the guide's locks and the runtime's (platform/lock.h)
-  std::unique_ptr<guide::ScheduleRow[]> rows;
-  ui::ListRow list[banner::kMaxScheduleRows];
-  uint32_t serial = 0;     // the guide's serial the list was made from
-  int64_t minute = -1;     // the minute it was made in: ended events go
-  int64_t refreshed = -1;  // the second of the last refresh
+  std::unique_ptr<guide::ScheduleRow[]> rows TAVIK_GUARDED_BY(lock);
+  ui::ListRow list[banner::kMaxScheduleRows] TAVIK_GUARDED_BY(lock);
+  uint32_t serial TAVIK_GUARDED_BY(lock) = 0;     // the guide's serial the list was made from
+  int64_t minute TAVIK_GUARDED_BY(lock) = -1;     // the minute it was made in: ended events go
+  int64_t refreshed TAVIK_GUARDED_BY(lock) = -1;  // the second of the last refresh
 };
 Rows shown;
 
-// Copies the tuned channel's rows from the guide into the list. The caller
-// holds shown.lock.
-void ShowRowsLocked(int epgPanel, int64_t now) {
+// Copies the tuned channel's rows from the guide into the list.
+void ShowRowsLocked(int epgPanel, int64_t now) TAVIK_REQUIRES(shown.lock) {
   if (!shown.rows) shown.rows.reset(new (std::nothrow) guide::ScheduleRow[banner::kMaxScheduleRows]);
   if (!shown.rows) return;
   shown.serial = guide::ScheduleSerial();

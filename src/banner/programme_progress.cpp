@@ -1,5 +1,7 @@
 // The present programme's progress on the banner (tavik.ini line 23): a bar
 // of the time gone and the minutes left, beside the present programme's line.
+#include <atomic>
+
 #include "banner/banner.h"
 #include "banner/banner_constants.h"
 #include "banner/banner_state.h"
@@ -14,7 +16,12 @@ namespace {
 
 // What the banner shows of the progress, so that a tick changes its controls
 // only when something changed (each change is a message to the host's
-// thread). Its own leaf lock: computed under it, the runtime called after.
+// thread). Two threads write it: the channel change hides the bar, the tick
+// (and key P) show it. Its lock is held across the runtime calls that carry a
+// decision out, so the controls always end as the record says; the runtime
+// never waits on another thread (the lock order in platform/lock.h). The
+// channel change counts its hides: a show decided from figures read before a
+// hide is dropped, as those were the previous channel's.
 struct Shown {
   bool visible = false;
   ProgressPlace place = {};
@@ -22,7 +29,8 @@ struct Shown {
   int colour = -1, back = -1;  // the programme lines' colour and the background
 };
 Lock shownLock;
-Shown shown;
+Shown shown TAVIK_GUARDED_BY(shownLock);
+std::atomic<uint32_t> hides{0};  // changed only under shownLock
 
 bool SamePlace(const ProgressPlace& a, const ProgressPlace& b) {
   return a.barLeft == b.barLeft && a.barTop == b.barTop && a.barWidth == b.barWidth &&
@@ -109,6 +117,7 @@ ProgressPlace PlaceProgress(int32_t width, int nowTop, int nowHeight, int textSi
 }
 
 void UpdateProgrammeProgress(int bannerPanel) {
+  const uint32_t hidesBefore = hides.load();
   guide::EventTiming timing = {};
   ProgrammeProgress figures = {false, 0, 0};
   if (settings.progress == 1 && guide::PresentEventTiming(&timing))
@@ -124,27 +133,23 @@ void UpdateProgrammeProgress(int bannerPanel) {
   const bool visible = figures.shown && place.fits;
   const int epg = settings.epgcolor, back = settings.backcolor;
 
-  // Under the lock: what changes. After it: the runtime calls.
-  bool hide = false, move = false, colour = false, value = false;
-  {
-    LockGuard guard(shownLock);
-    if (!visible) {
-      hide = shown.visible;
-      shown.visible = false;
-    } else {
-      move = !shown.visible || !SamePlace(shown.place, place);
-      colour = !shown.visible || shown.colour != epg || shown.back != back;
-      value = move || shown.figures.percent != figures.percent ||
-              shown.figures.minutesLeft != figures.minutesLeft;
-      shown.visible = true;
-      shown.place = place;
-      shown.figures = figures;
-      shown.colour = epg;
-      shown.back = back;
-    }
+  // Under the lock: what changes, and the runtime calls that change it.
+  LockGuard guard(shownLock);
+  if (hides.load() != hidesBefore) return;  // a channel change came between
+  if (!visible) {
+    if (shown.visible) Hide(bannerPanel);
+    shown.visible = false;
+    return;
   }
-  if (hide) Hide(bannerPanel);
-  if (!visible) return;
+  const bool move = !shown.visible || !SamePlace(shown.place, place);
+  const bool colour = !shown.visible || shown.colour != epg || shown.back != back;
+  const bool value = move || shown.figures.percent != figures.percent ||
+                     shown.figures.minutesLeft != figures.minutesLeft;
+  shown.visible = true;
+  shown.place = place;
+  shown.figures = figures;
+  shown.colour = epg;
+  shown.back = back;
   if (move) Place(bannerPanel, place);
   if (colour) {
     ui::SetCtrlAttribute(bannerPanel, panel::kProgressBar, ui::kAttrCtrlColor, epg);
@@ -165,11 +170,8 @@ void UpdateProgrammeProgress(int bannerPanel) {
 }
 
 void HideProgrammeProgress(int bannerPanel) {
-  bool hide;
-  {
-    LockGuard guard(shownLock);
-    hide = shown.visible;
-    shown.visible = false;
-  }
-  if (hide) Hide(bannerPanel);
+  LockGuard guard(shownLock);
+  hides.fetch_add(1);
+  if (shown.visible) Hide(bannerPanel);
+  shown.visible = false;
 }

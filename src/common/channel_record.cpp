@@ -11,7 +11,7 @@ namespace {
 
 struct ChannelRecordState {
   Lock lock;
-  host::TProgram82 curChannel = {};
+  host::TProgram82 curChannel TAVIK_GUARDED_BY(lock) = {};
   std::atomic<uint16_t> serviceId{0};  // mirror of curChannel's, read by the decoder
   std::atomic<uint32_t> serial{0};     // counts the records saved
 };

@@ -36,7 +36,10 @@ void FilterClosedByHost(uint32_t handle);
 // the end of the delivery is passed over (a later delivery brings it whole);
 // deliveries with a null buffer, a bad length, or while eitState is
 // kStateStopped are ignored. A line once built is built again only for another event (the
-// programme changed while the channel stayed tuned). Never allocates.
+// programme changed while the channel stayed tuned). The line decoding never
+// allocates; with the schedule on, the event store it feeds grows by whole
+// blocks up to its bound, under the schedule lock (a failed allocation only
+// keeps the store at the size it has).
 extern "C" void OnDataArrival(int filterId, int length, const uint8_t* buffer);
 
 // Writes the BCD start time, shifted by timeshift hours, into timeText.

@@ -28,14 +28,15 @@ struct UnicodeLines {
   bool now;                   // nowLine was built in Unicode
   bool next;
 };
-UnicodeLines unicode;
+UnicodeLines unicode TAVIK_GUARDED_BY(state.lock);
 
 // Puts the lines on the banner; the caller holds state.lock (the lock order
 // in platform/lock.h lets the banner's two programme lines be set under it).
 // Its callers (the banner's tick and key P) defer the panel's updates around
-// it, so both lines reach the windows together: a viewer (or a host reading
-// them) never sees the new present line beside the old next one.
-void PutLinesLocked(int bannerPanel) {
+// it, so both lines reach the windows in one sync, unless the host's thread
+// applies the banner in between (runtime/ui_runtime.h): the next sync, soon
+// after, then brings the second.
+void PutLinesLocked(int bannerPanel) TAVIK_REQUIRES(state.lock) {
   const bool wanted = settings.epgchars.load() == 1;
   if (wanted && unicode.now) ui::SetCtrlValUnicode(bannerPanel, panel::kNowLine, unicode.nowLine);
   else ui::SetCtrlVal(bannerPanel, panel::kNowLine, state.nowLine);

@@ -32,11 +32,13 @@ struct Engine {
   bool tunedChanged = false;
 };
 
-// The schedule lock: first in the plug-in's lock order (platform/lock.h).
-// It keeps the engine and its store; the data thread holds it across a
-// delivery, the host's thread while it makes, drops or reads the engine.
+// The schedule lock: after the EPG rows' lock and before the guide's in the
+// plug-in's lock order (platform/lock.h). It keeps the engine and its store;
+// the data thread holds it across a delivery, the host's thread while it
+// installs or takes out the engine (made and dropped outside it), the host's
+// or the timer's while it reads the store for the EPG panel's rows.
 Lock scheduleLock;
-Engine* engine = nullptr;              // under scheduleLock
+Engine* engine TAVIK_GUARDED_BY(scheduleLock) TAVIK_PT_GUARDED_BY(scheduleLock) = nullptr;
 std::atomic<bool> engineOn{false};     // engine != null, read without the lock
 std::atomic<bool> resetAssembler{false};
 std::atomic<uint32_t> scheduleSerial{1};

@@ -1,6 +1,6 @@
 // One small lock type for the plug-in's shared state groups. The mingw
 // toolchain's default thread model has no std::mutex, so Windows builds use an
-// SRW lock (platform/win/lock_win.cpp); native builds use std::mutex.
+// SRW lock (platform/win/lock_win.cpp); native builds wrap std::mutex.
 //
 // The locks and their order. Three threads run plug-in code: the host's
 // thread (exports, panel loops, the channel change), the multimedia timer's
@@ -10,7 +10,8 @@
 //
 //   0. the EPG panel's rows lock (banner/epg_panel.cpp): the buffer the
 //      tuned channel's schedule rows are copied into, on the host's thread
-//      (the menu) or the timer's (key O, the list following the stream). Held
+//      (the menu, key O by the hook) or the timer's (key O, the list
+//      following the stream). Held
 //      across that copy (the schedule and guide locks after it) and the rows'
 //      hand-over to the runtime (4), which never waits on another thread.
 //   1. the schedule lock (guide/schedule_engine.cpp), while the schedule is
@@ -34,6 +35,11 @@
 //      (below).
 //   3. the channel record lock (common/channel_record.cpp): curChannel and its
 //      serial. Only copies are made under it; nothing is called.
+//   3a. the progress lock (banner/programme_progress.cpp): what the banner
+//      shows of the programme's progress. Taken with no other lock held and
+//      held across the runtime calls (4) that show or hide the bar, so that
+//      the channel change's hide and the tick's show reach the controls in
+//      the order they were decided.
 //   4. the runtime lock (Runtime::lock, runtime/win/ui_internal.h; the fake
 //      runtime has its own): the panels' tables. A runtime call from a thread
 //      that does not own the panel's window updates the tables under it and
@@ -48,33 +54,70 @@
 //   - the line-file lock (runtime/line_file.cpp): the table of open files,
 //     held across that file's own read or write only;
 //   - the runtime's last-failure lock (runtime/win/ui_panels.cpp): the text
-//     of the last reason a panel could not be loaded, copied in and out;
-//   - the progress lock (banner/programme_progress.cpp): what the banner
-//     shows of the programme's progress, compared and recorded under it.
+//     of the last reason a panel could not be loaded, copied in and out.
+//
+// The keyboard hook (shell/lifecycle.cpp) runs key P and O on the host's
+// thread, re-entering plug-in code wherever that thread pulls messages: in
+// the host's own loop, but also inside our panel loop (RunUserInterface),
+// the font dialog and every message box. So no plug-in lock may be held
+// across a call that pulls messages (a panel loop, a dialog, a message box,
+// ProcessSystemEvents, a SendMessage to another thread's window): the hook's
+// key would take that lock again on the same thread.
 //
 // No lock is ever held across a call that may send a message to a window of
 // another thread or wait for another thread (SendMessage to the host, a timer
 // kill, a wait for a tick in flight).
+//
+// Clang checks what each lock guards (not their order): a shared group's
+// fields are marked TAVIK_GUARDED_BY its lock, a function that expects a
+// lock held is marked TAVIK_REQUIRES, and a breach is an error in every Clang
+// build of the core and in the test dll_lock_rule, which checks every source
+// of the DLL (-Werror=thread-safety).
 #pragma once
 
-#ifdef _WIN32
-class Lock {
+#if defined(__clang__)
+#define TAVIK_THREAD_ATTR(x) __attribute__((x))
+#else
+#define TAVIK_THREAD_ATTR(x)
+#endif
+#define TAVIK_CAPABILITY TAVIK_THREAD_ATTR(capability("mutex"))
+#define TAVIK_SCOPED_CAPABILITY TAVIK_THREAD_ATTR(scoped_lockable)
+#define TAVIK_GUARDED_BY(x) TAVIK_THREAD_ATTR(guarded_by(x))
+#define TAVIK_PT_GUARDED_BY(x) TAVIK_THREAD_ATTR(pt_guarded_by(x))
+#define TAVIK_REQUIRES(...) TAVIK_THREAD_ATTR(requires_capability(__VA_ARGS__))
+#define TAVIK_EXCLUDES(...) TAVIK_THREAD_ATTR(locks_excluded(__VA_ARGS__))
+#define TAVIK_ACQUIRE(...) TAVIK_THREAD_ATTR(acquire_capability(__VA_ARGS__))
+#define TAVIK_RELEASE(...) TAVIK_THREAD_ATTR(release_capability(__VA_ARGS__))
+#define TAVIK_ACQUIRED_AFTER(...) TAVIK_THREAD_ATTR(acquired_after(__VA_ARGS__))
+// For the few functions whose locking the analysis cannot follow (a lock
+// taken through a pointer it cannot name); each says why.
+#define TAVIK_NO_THREAD_CHECK TAVIK_THREAD_ATTR(no_thread_safety_analysis)
+
+#ifndef _WIN32
+#include <mutex>
+#endif
+
+class TAVIK_CAPABILITY Lock {
  public:
-  void lock();
-  void unlock();
+#ifdef _WIN32
+  void lock() TAVIK_ACQUIRE();
+  void unlock() TAVIK_RELEASE();
 
  private:
   void* srw_ = nullptr;  // SRWLOCK, statically initialised to zero
-};
 #else
-#include <mutex>
-using Lock = std::mutex;
-#endif
+  void lock() TAVIK_ACQUIRE() { mutex_.lock(); }
+  void unlock() TAVIK_RELEASE() { mutex_.unlock(); }
 
-class LockGuard {
+ private:
+  std::mutex mutex_;
+#endif
+};
+
+class TAVIK_SCOPED_CAPABILITY LockGuard {
  public:
-  explicit LockGuard(Lock& lock) : lock_(lock) { lock_.lock(); }
-  ~LockGuard() { lock_.unlock(); }
+  explicit LockGuard(Lock& lock) TAVIK_ACQUIRE(lock) : lock_(lock) { lock_.lock(); }
+  ~LockGuard() TAVIK_RELEASE() { lock_.unlock(); }
   LockGuard(const LockGuard&) = delete;
   LockGuard& operator=(const LockGuard&) = delete;
 

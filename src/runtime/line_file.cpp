@@ -35,7 +35,7 @@ struct OpenFileSlot {
 // The table of open files; handles are 1 + the slot index.
 struct LineFiles {
   Lock lock;
-  OpenFileSlot slots[kMaxOpenFiles];
+  OpenFileSlot slots[kMaxOpenFiles] TAVIK_GUARDED_BY(lock);
 };
 
 LineFiles& Files() {
@@ -43,10 +43,10 @@ LineFiles& Files() {
   return files;
 }
 
-// The slot of a handle, or null. Caller holds the lock.
-OpenFileSlot* SlotOf(int file) {
+// The slot of a handle, or null.
+OpenFileSlot* SlotOf(LineFiles& files, int file) TAVIK_REQUIRES(files.lock) {
   if (file < 1 || file > kMaxOpenFiles) return nullptr;
-  OpenFileSlot* s = &Files().slots[file - 1];
+  OpenFileSlot* s = &files.slots[file - 1];
   return s->fp ? s : nullptr;
 }
 
@@ -80,7 +80,7 @@ int ReadLine(int file, char* buf, int maxBytes) {
   if (!buf || maxBytes < 0) return kErrBadValue;
   LineFiles& files = Files();
   LockGuard guard(files.lock);
-  OpenFileSlot* s = SlotOf(file);
+  OpenFileSlot* s = SlotOf(files, file);
   if (!s || !s->reading) {
     buf[0] = '\0';
     return kErrFile;
@@ -112,7 +112,7 @@ int WriteLine(int file, const char* buf, int count) {
   if (count < 0 || (count > 0 && !buf)) return kErrBadValue;
   LineFiles& files = Files();
   LockGuard guard(files.lock);
-  OpenFileSlot* s = SlotOf(file);
+  OpenFileSlot* s = SlotOf(files, file);
   if (!s || s->reading) return kErrFile;
   if (count > 0 && std::fwrite(buf, 1, static_cast<size_t>(count), s->fp) !=
                        static_cast<size_t>(count))
@@ -124,7 +124,7 @@ int WriteLine(int file, const char* buf, int count) {
 int CloseFile(int file) {
   LineFiles& files = Files();
   LockGuard guard(files.lock);
-  OpenFileSlot* s = SlotOf(file);
+  OpenFileSlot* s = SlotOf(files, file);
   if (!s) return kErrFile;
   int rc = std::fclose(s->fp);
   *s = OpenFileSlot();

@@ -59,8 +59,14 @@ int GetPanelAttribute(int panel, int attr, int* value);
 int PanelHasCallback(int panel, const char* callbackName);
 // Between DeferPanelUpdates(panel, 1) and (panel, 0) the panel's windows are
 // brought in line once, at the end, instead of after every change. On another
-// thread the changes are posted once, at the end, so they show together (one
-// such thread at a time; another's changes are posted as usual). Nests.
+// thread the changes are posted once, at the end, rather than one sync each
+// (one such thread at a time; another's changes are posted as usual). Nests.
+// A deferral saves work; it does not hide a group from the owner thread:
+// the panel paints from the runtime's tables, and a change the owner commits
+// meanwhile (a channel change, a key by the hook) brings every control in
+// line, so part of another thread's group may show before its end. Values
+// that must never show half-made are kept in order by their own locks
+// (the guide lock for the programme lines, the progress lock for the bar).
 int DeferPanelUpdates(int panel, int defer);
 
 // Our windows are known by the handles the runtime holds, never by title.

@@ -1,6 +1,7 @@
 // An in-memory panel runtime that records every call, for native tests.
 #include "tests/fakes/fake_ui_runtime.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -76,7 +77,15 @@ Runtime& R() {
   return runtime;
 }
 
-using Guard = std::lock_guard<std::recursive_mutex>;
+std::atomic<void (*)()> callPause{nullptr};
+std::recursive_mutex& AfterPause(std::recursive_mutex& mu) {
+  if (void (*pause)() = callPause.load()) pause();
+  return mu;
+}
+// The runtime's lock, taken after the pause a race test asks for.
+struct Guard : std::lock_guard<std::recursive_mutex> {
+  explicit Guard(std::recursive_mutex& mu) : lock_guard(AfterPause(mu)) {}
+};
 
 void Log(const std::string& line) { R().calls.push_back(line); }
 
@@ -112,6 +121,7 @@ void ResetUi() {
   r.callbacks.clear();
   r.initialised = false;
   r.initFails = false;
+  callPause = nullptr;
   r.windowFailsFor = -1;
   r.lastReason.clear();
   r.active = -1;
@@ -160,6 +170,8 @@ void SetWindowFails(int panelId) {
   Guard g(R().mu);
   R().windowFailsFor = panelId;
 }
+
+void SetCallPause(void (*pause)()) { callPause = pause; }
 
 void AddImageFile(const std::string& path) {
   Guard g(R().mu);

@@ -24,6 +24,9 @@ void SetModuleDir(const std::string& dir);
 void SetInitFails(bool fails);
 // Makes LoadPanelEx of this panel id fail as a window the system refused.
 void SetWindowFails(int panelId);
+// Every runtime call first runs pause: a race test spreads two
+// threads' calls among each other with it. Null (as after ResetUi): none.
+void SetCallPause(void (*pause)());
 
 // Pictures: DisplayImageFile succeeds (0) only for paths added here; a path
 // added as broken exists but cannot be shown; any other path does not exist.

@@ -34,7 +34,7 @@ constexpr int kMaxExtent = 10000;  // a width or height set, as the panel file a
 
 bool HasCaption(CtrlKind k) { return k == CtrlKind::Button || IsInputKind(k); }
 
-void SetText(CtrlState& c, const std::string& text, bool unicode = false) {
+void SetText(CtrlState& c, const std::string& text, bool unicode = false) TAVIK_REQUIRES(R().lock) {
   c.text = text;
   c.unicode = unicode;
   Autosize(c, c.left, c.width);
@@ -55,7 +55,7 @@ void SetRing(CtrlState& c, int v) {
   c.dirty |= kDirtyText;
 }
 
-int SetInt(CtrlState& c, int v) {
+int SetInt(CtrlState& c, int v) TAVIK_REQUIRES(R().lock) {
   switch (c.def.kind) {
     case CtrlKind::TextLine:
     case CtrlKind::TextBox:
@@ -110,7 +110,7 @@ void RefreshFromWindow(const PanelState& p, CtrlState& c) {
 }
 
 // Finds panel and control under the held lock; the error code otherwise.
-int Locate(int panel, int control, PanelState** p, CtrlState** c) {
+int Locate(int panel, int control, PanelState** p, CtrlState** c) TAVIK_REQUIRES(R().lock) {
   *p = rt::FindPanel(panel);
   if (!*p) return kErrBadPanel;
   *c = (*p)->Find(control);

@@ -70,7 +70,7 @@ void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int 
   }
 }
 
-void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) {
+void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) TAVIK_REQUIRES(R().lock) {
   if (!c.picture || c.picWidth <= 0 || c.picHeight <= 0) return;
   // Fit inside the control, keeping the picture's proportions, centred.
   int w = c.width, h = c.picHeight * c.width / c.picWidth;

@@ -113,7 +113,7 @@ struct PanelState {
   int deferDepth = 0;       // DeferPanelUpdates nesting on the owner thread
   bool deferredApply = false;  // changes waiting for the end of the deferral
   // One other thread's deferral: its changes are posted in one sync when it
-  // ends, so the owner never shows half of them.
+  // ends (the owner's own commits and paints still show the tables as they are).
   DWORD otherDeferThread = 0;
   int otherDeferDepth = 0;
   bool otherDeferredPost = false;
@@ -140,11 +140,13 @@ struct Runtime {
   HINSTANCE module = nullptr;
   bool classesRegistered = false;
   std::vector<CallbackEntry> callbacks;
-  std::map<int, std::unique_ptr<PanelState>> panels;       // live, by handle
-  std::vector<std::unique_ptr<PanelState>> discarded;      // windows not yet destroyed
-  std::map<std::string, std::vector<PanelDef>> fileCache;  // parsed panel files
+  // The live panels by handle, the discarded ones whose windows are not yet
+  // destroyed, the parsed panel files.
+  std::map<int, std::unique_ptr<PanelState>> panels TAVIK_GUARDED_BY(lock);
+  std::vector<std::unique_ptr<PanelState>> discarded TAVIK_GUARDED_BY(lock);
+  std::map<std::string, std::vector<PanelDef>> fileCache TAVIK_GUARDED_BY(lock);
   int nextHandle = 1;
-  HDC scratchDC = nullptr;  // measuring and picture blits, under the lock
+  HDC scratchDC TAVIK_GUARDED_BY(lock) = nullptr;  // measuring and picture blits
   ULONG_PTR gdiplusToken = 0;
   bool gdiplusStarted = false;
   // Event loop.
@@ -157,7 +159,7 @@ struct Runtime {
 Runtime& R();
 
 // Live panel by handle, or null. Caller holds the lock.
-PanelState* FindPanel(int handle);
+PanelState* FindPanel(int handle) TAVIK_REQUIRES(R().lock);
 bool OnOwnerThread(const PanelState& p);
 // After tables changed: applies them now (owner thread, lock not held) or
 // posts the work to the owner without waiting (ui_updates.cpp).
@@ -168,10 +170,10 @@ void ApplyPanel(int handle);
 
 // Display (ui_display.cpp). Caller holds the lock.
 HFONT DisplayFont(CtrlState& c);
-HDC ScratchDC();  // a memory DC kept until CloseRuntime
+HDC ScratchDC() TAVIK_REQUIRES(R().lock);  // a memory DC kept until CloseRuntime
 HFONT NewFont(const std::string& face, int pointSize, bool bold);
-void Autosize(CtrlState& c, int oldLeft, int oldWidth);
-void PaintPanel(PanelState& p, HDC dc, const RECT& client);
+void Autosize(CtrlState& c, int oldLeft, int oldWidth) TAVIK_REQUIRES(R().lock);
+void PaintPanel(PanelState& p, HDC dc, const RECT& client) TAVIK_REQUIRES(R().lock);
 bool SelfPainting(CtrlKind kind);
 LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -191,20 +193,22 @@ int TextWidth(HDC dc, const std::string& text, bool unicode);
 std::string FirstCharacter(const std::string& text, bool unicode);
 // Sets c.drawFace for the control's text: "" when its own font has every
 // character (or the text is not Unicode), else the first fallback face that has.
-void ChooseDrawFace(CtrlState& c);
+void ChooseDrawFace(CtrlState& c) TAVIK_REQUIRES(R().lock);
 // The same for a text other than the control's own (a list box's rows).
-void ChooseDrawFace(CtrlState& c, const std::string& text, bool unicode);
+void ChooseDrawFace(CtrlState& c, const std::string& text, bool unicode)
+    TAVIK_REQUIRES(R().lock);
 // The face a control's text is drawn in.
 inline const std::string& DrawFace(const CtrlState& c) {
   return c.drawFace.empty() ? c.face : c.drawFace;
 }
 // A control's font changed: made again when next drawn, autosized lines
 // measured again (ui_controls.cpp). Caller holds the lock.
-void ResetFont(CtrlState& c);
+void ResetFont(CtrlState& c) TAVIK_REQUIRES(R().lock);
 
 // Scale (ui_scale.cpp). Caller holds the lock.
 int Scaled(int value, int percent);  // value x percent / 100, rounded
-void ApplyScale(PanelState& p, int percent);  // redraws every control at percent
+// Redraws every control at percent.
+void ApplyScale(PanelState& p, int percent) TAVIK_REQUIRES(R().lock);
 
 // Text rooms (ui_text_room.cpp). Caller holds the lock.
 int PanelClientWidth(const PanelState& p);

@@ -101,7 +101,7 @@ struct ListRef {
 };
 
 // Finds a list box under the held lock; the error code otherwise.
-int LocateList(int panel, int control, ListRef* out) {
+int LocateList(int panel, int control, ListRef* out) TAVIK_REQUIRES(R().lock) {
   PanelState* p = rt::FindPanel(panel);
   if (!p) return kErrBadPanel;
   CtrlState* c = p->Find(control);
@@ -111,7 +111,7 @@ int LocateList(int panel, int control, ListRef* out) {
 }
 
 // After the rows changed: a face for their characters, the window rebuilt.
-void RowsChanged(const ListRef& l) {
+void RowsChanged(const ListRef& l) TAVIK_REQUIRES(R().lock) {
   bool unicode = false;
   const std::string sample = ListRowsSample(*l.rows, &unicode);
   ChooseDrawFace(*l.c, sample, unicode);
@@ -143,7 +143,7 @@ int ReadList(int panel, int control, F&& read) {
 }  // namespace
 
 int ClearListBox(int panel, int control) {
-  return ChangeList(panel, control, [](const ListRef& l) {
+  return ChangeList(panel, control, [](const ListRef& l) TAVIK_REQUIRES(R().lock) {
     l.rows->clear();
     l.c->intValue = -1;
     RowsChanged(l);
@@ -154,7 +154,7 @@ int ClearListBox(int panel, int control) {
 int InsertListItem(int panel, int control, int index, const char* text, int value,
                    bool unicode) {
   if (!text) return kErrBadValue;
-  return ChangeList(panel, control, [&](const ListRef& l) {
+  return ChangeList(panel, control, [&](const ListRef& l) TAVIK_REQUIRES(R().lock) {
     const int count = static_cast<int>(l.rows->size());
     const int at = index < 0 || index > count ? count : index;
     l.rows->insert(l.rows->begin() + at, ListItem{text, value, unicode});
@@ -168,7 +168,7 @@ int ReplaceListItems(int panel, int control, const ListRow* rows, int count, boo
   if (count < 0 || (count > 0 && !rows)) return kErrBadValue;
   for (int i = 0; i < count; ++i)
     if (!rows[i].text) return kErrBadValue;
-  return ChangeList(panel, control, [&](const ListRef& l) {
+  return ChangeList(panel, control, [&](const ListRef& l) TAVIK_REQUIRES(R().lock) {
     std::vector<ListItem>& have = *l.rows;
     bool same = static_cast<int>(have.size()) == count;
     for (int i = 0; same && i < count; ++i)

@@ -15,7 +15,7 @@ Runtime& R() {
 
 struct LastReason {
   Lock lock;
-  char text[600] = "";
+  char text[600] TAVIK_GUARDED_BY(lock) = "";
 };
 LastReason& Last() {
   static LastReason last;
@@ -160,7 +160,8 @@ void UnregisterClasses(HINSTANCE module) {
 }
 
 // The panel file's panels, parsed once per path.
-const PanelDef* PanelFromFile(const char* path, int panelId, std::string* error) {
+const PanelDef* PanelFromFile(const char* path, int panelId, std::string* error)
+    TAVIK_REQUIRES(R().lock) {
   auto& cache = R().fileCache;
   auto it = cache.find(path);
   if (it == cache.end()) {
@@ -181,7 +182,7 @@ BOOL CALLBACK DetachWindow(HWND wnd, LPARAM) {
   return TRUE;
 }
 
-void InitControl(CtrlState& c, const CtrlDef& def) {
+void InitControl(CtrlState& c, const CtrlDef& def) TAVIK_REQUIRES(R().lock) {
   c.def = def;
   c.left = c.designLeft = def.left;
   c.top = c.designTop = def.top;

@@ -7,8 +7,9 @@
 // - on any other thread, one sync message is posted to the panel's window
 //   without waiting; the owner's window procedure applies every change made
 //   until it runs (kMsgSync -> ApplyPanel); inside that thread's deferral,
-//   one sync is posted when the deferral ends, so changes made together are
-//   shown together.
+//   one sync is posted when the deferral ends instead of one per change. The
+//   owner still paints from the tables and applies them whole when it commits
+//   a change of its own, so a deferral is no barrier (runtime/ui_runtime.h).
 // The controls' windows themselves are made by the owner when the panel is
 // first shown (MakeChildren); until then every change stays in the tables.
 #include "runtime/win/ui_internal.h"
