@@ -14,10 +14,12 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) 
 
 }  // namespace
 
+int64_t MjdSeconds(uint16_t mjd) { return (static_cast<int64_t>(mjd) - kMjdOf1970) * kDay; }
+
 bool StartUtcSeconds(uint16_t mjd, uint8_t hour, uint8_t minute, uint8_t second, int64_t* out) {
   const int h = Bcd(hour), m = Bcd(minute), s = Bcd(second);
   if (mjd == 0xFFFF || h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) return false;
-  *out = (static_cast<int64_t>(mjd) - kMjdOf1970) * kDay + h * 3600 + m * 60 + s;
+  *out = MjdSeconds(mjd) + h * 3600 + m * 60 + s;
   return true;
 }
 
@@ -58,6 +60,21 @@ int64_t SecondsOfCivil(const CivilTime& t) {
   const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   const int64_t days = era * 146097 + doe - 719468;
   return days * kDay + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+CivilDate DateOfMjd(uint16_t mjd) {
+  const CivilTime t = CivilOfSeconds(MjdSeconds(mjd));
+  return CivilDate{t.year, t.month, t.day};
+}
+
+bool LocalHourMinute(uint16_t mjd, int hour, int minute, LocalCivilFn local, int* localHour,
+                     int* localMinute) {
+  CivilTime t;
+  if (!local(CivilOfSeconds(MjdSeconds(mjd) + hour * 3600 + minute * 60), &t)) return false;
+  if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59) return false;
+  *localHour = t.hour;
+  *localMinute = t.minute;
+  return true;
 }
 
 }  // namespace guide

@@ -77,4 +77,13 @@ bool WholeSectionFailsCrc(const UnitReader& unit, const UnitHeader& h);
 // the delivery; false otherwise.
 bool PickEvent(const UnitReader& unit, uint16_t serviceId, PickedEvent* out);
 
+// The first event of a whole present/following section (table_id to CRC,
+// its CRC already judged) of serviceId, for the lines built with the
+// schedule on. Its strings are those of the event's first well-formed short
+// event, wherever it stands in the loop, with the same three-byte skip as a
+// unit's; an event without one gives an empty line that stays incomplete.
+// False for another table or service, or a section without an event.
+bool PickSectionEvent(const uint8_t* section, size_t size, uint16_t serviceId,
+                      PickedEvent* out);
+
 }  // namespace guide

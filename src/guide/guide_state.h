@@ -56,10 +56,11 @@ extern GuideState state;
 // when the tag was recognised. The caller holds state.lock.
 void BuildLineLocked(LineKind kind, const EventStrings& event, const UnitHeader& h);
 
-// Reads a unit (or a whole section, read as a unit that starts it) for the
-// tuned service's present or following line and builds it when it is due.
-// Takes state.lock.
+// Reads a unit for the tuned service's present or following line and
+// builds it when it is due. Takes state.lock.
 void DecodeUnit(const UnitReader& unit);
+// The same for a whole section (table_id to CRC) of the section engine.
+void DecodeSection(const uint8_t* section, size_t size);
 
 // Keeps the present event's start and duration from a present section decoded
 // for the channel change with this serial (forgotten when either is

@@ -11,9 +11,6 @@
 
 namespace guide {
 
-// A UTC calendar time in local time; false when it cannot be had.
-using LocalCivilFn = bool (*)(const CivilTime& utc, CivilTime* local);
-
 struct TimeRules {
   LocalCivilFn local = nullptr;  // set: local time first (localtime 1)
   int32_t timeshift = 0;         // then these hours are added

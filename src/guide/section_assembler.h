@@ -47,6 +47,10 @@ class SectionAssembler {
     long long units = 0;
     long long taken = 0;   // sections handed on
     long long failed = 0;  // sections dropped: CRC or header
+    // Of them, those met in step (right after a section whose CRC held, not
+    // guessed while searching): a section that really came damaged. A
+    // search also tries bytes inside sections that only look like a start.
+    long long refused = 0;
   };
 
   SectionAssembler() { Reset(); }
@@ -74,6 +78,7 @@ class SectionAssembler {
   uint8_t buffer_[1 + kMaxSectionBytes];
   size_t have_;       // bytes gathered
   bool gathering_;
+  bool inStep_;       // a section was handed on since the last failure
   uint32_t crc_;      // CRC of the bytes gathered
   uint64_t startSeq_;  // the unit the section started in
   SectionFn fn_;

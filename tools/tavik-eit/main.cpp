@@ -55,6 +55,8 @@ void Usage(FILE* to) {
                "                  service, a programme per event (start and stop in UTC,\n"
                "                  title and description in UTF-8, the category)\n"
                "  --service ID    only this service id (decimal or 0x hex)\n"
+               "  --all           also the service ids that are not real services (bytes\n"
+               "                  inside other sections that look like a section's header)\n"
                "  --units N       units of 184 bytes per delivery, 1 to 10 (default 10)\n"
                "  --format F      dump or ts (default: recognised from the file)\n"
                "  --version, --help\n"
@@ -85,7 +87,7 @@ int main(int argc, char** argv) {
 #endif
   guide::LineSettings settings;
   long service = -1, units = tavik_eit::kMaxUnitsPerDelivery, epgchars = 0, localtime = 0;
-  bool schedule = false, xmltv = false;
+  bool schedule = false, xmltv = false, all = false;
   std::string format, path;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -111,6 +113,8 @@ int main(int argc, char** argv) {
       schedule = true;
     } else if (a == "--xmltv") {
       xmltv = true;
+    } else if (a == "--all") {
+      all = true;
     } else if (a == "--service" && value && ParseInt(value, 0, 0xFFFF, &v)) {
       service = v;
       ++i;
@@ -197,13 +201,14 @@ int main(int argc, char** argv) {
   std::printf("%s: %s; deliveries of %ld units; epgtext %d, timeshift %d%s%s\n", path.c_str(),
               source.c_str(), units, settings.epgtext, settings.timeshift,
               epgchars == 1 ? ", epgchars 1" : "", localtime == 1 ? ", localtime 1" : "");
-  std::fputs(tavik_eit::FormatReport(reader, service >= 0, static_cast<uint16_t>(service)).c_str(),
-             stdout);
+  std::fputs(
+      tavik_eit::FormatReport(reader, service >= 0, static_cast<uint16_t>(service), all).c_str(),
+      stdout);
   bool allComplete = true, any = false;
   for (const auto& e : reader.Services()) {
     if (service >= 0 && e.first != service) continue;
+    if (!reader.RealService(e.second)) continue;
     any = true;
-    if (e.second.continuations == e.second.sections) continue;  // not a real service
     if (!e.second.now.complete || !e.second.next.complete) allComplete = false;
   }
   return any && allComplete ? 0 : 1;
