@@ -6,7 +6,6 @@
 
 #include "common/channel_record.h"
 #include "guide/delivery_reader.h"
-#include "guide/eit_decoder.h"
 #include "guide/eit_section.h"
 #include "guide/guide.h"
 #include "guide/guide_state.h"
@@ -24,25 +23,13 @@ void AppendDebugDump(const uint8_t* buffer, int length) {
   ui::CloseFile(file);
 }
 
-}  // namespace
-
-namespace {
-
-// A cheap refusal of other tables and services before anything else is
-// read (most units of the PID are not the tuned service's present or
-// following section), and of the sections that repeat the event a line was
-// built from; the tests that count are made again under the lock.
-bool MayBeDue(uint8_t table, uint16_t service, uint8_t number, uint16_t eventId, uint16_t sid) {
-  if (table != kTablePresentFollowing || service != sid) return false;
-  const uint32_t event = kEventBuilt | eventId;
-  return state.builtEvent[number & 1].load(std::memory_order_relaxed) != event;
-}
-
-// The picked event builds its line when it is due. Takes state.lock.
+// The picked event builds its line when it is due: not when it repeats the
+// event the line was built from. Takes state.lock.
 void TakeEvent(const PickedEvent& picked) {
   const UnitHeader& h = picked.header;
   const int kind = h.nownxt;
   const uint32_t event = kEventBuilt | h.eventId;
+  if (state.builtEvent[kind].load(std::memory_order_relaxed) == event) return;
   int32_t bit = h.nownxt == 0 ? kBitNow : kBitNext;
   LockGuard guard(state.lock);
   // Under the lock the service id is the one a channel change saved before it
@@ -73,25 +60,25 @@ void TakeEvent(const PickedEvent& picked) {
 }  // namespace
 
 void DecodeUnit(const UnitReader& unit) {
+  // A cheap refusal of other tables and services before anything else is
+  // read (most units of the PID are not the tuned service's present or
+  // following section), and of the sections that repeat the event a line was
+  // built from; the tests that count are made again under the lock.
   const uint16_t sid = CurrentServiceId();
-  if (!MayBeDue(unit.At(kPosTableId),
-                static_cast<uint16_t>(unit.At(kPosServiceId) << 8 | unit.At(kPosServiceId + 1)),
-                unit.At(kPosSectionNumber),
-                static_cast<uint16_t>(unit.At(kPosEventId) << 8 | unit.At(kPosEventId + 1)), sid))
+  if (unit.At(kPosTableId) != kTablePresentFollowing ||
+      (unit.At(kPosServiceId) << 8 | unit.At(kPosServiceId + 1)) != sid)
     return;
+  const int kind = unit.At(kPosSectionNumber) & 1;
+  const uint32_t event = kEventBuilt | unit.At(kPosEventId) << 8 | unit.At(kPosEventId + 1);
+  if (state.builtEvent[kind].load(std::memory_order_relaxed) == event) return;
   PickedEvent picked;
   if (PickEvent(unit, sid, &picked)) TakeEvent(picked);
 }
 
 void DecodeSection(const uint8_t* section, size_t size) {
-  const uint16_t sid = CurrentServiceId();
-  if (size < kEitHeaderBytes + 2 ||
-      !MayBeDue(section[0], static_cast<uint16_t>(section[3] << 8 | section[4]), section[6],
-                static_cast<uint16_t>(section[kEitHeaderBytes] << 8 | section[kEitHeaderBytes + 1]),
-                sid))
-    return;
+  // Sections come far more rarely than units: no refusal before the pick.
   PickedEvent picked;
-  if (PickSectionEvent(section, size, sid, &picked)) TakeEvent(picked);
+  if (PickSectionEvent(section, size, CurrentServiceId(), &picked)) TakeEvent(picked);
 }
 
 }  // namespace guide

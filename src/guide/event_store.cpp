@@ -3,7 +3,6 @@
 // readers get back.
 #include "guide/event_store.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -235,16 +234,6 @@ int EventStore::Keys(uint16_t serviceId, EventKey* out, int capacity) const {
     slot = h->nextInService;
   }
   return n;
-}
-
-int EventStore::KeysInStartOrder(uint16_t serviceId, EventKey* out, int capacity) const {
-  const int n = Keys(serviceId, out, capacity);
-  EventKey* const end =
-      std::remove_if(out, out + n, [](const EventKey& k) { return k.startUtc == 0; });
-  std::sort(out, end, [](const EventKey& a, const EventKey& b) {
-    return a.startUtc != b.startUtc ? a.startUtc < b.startUtc : a.eventId < b.eventId;
-  });
-  return static_cast<int>(end - out);
 }
 
 bool EventStore::Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) const {

@@ -75,9 +75,6 @@ class EventStore {
   int EventCount(uint16_t serviceId) const;
   // Up to capacity of serviceId's events' keys, in no order; returns how many.
   int Keys(uint16_t serviceId, EventKey* out, int capacity) const;
-  // The same keys in start order (by event id at the same start), those
-  // without a defined start left out: the order of the schedule's rows.
-  int KeysInStartOrder(uint16_t serviceId, EventKey* out, int capacity) const;
   // The event eventId of serviceId; false when it is not held.
   bool Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) const;
   StoreFigures Figures() const;

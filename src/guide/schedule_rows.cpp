@@ -39,7 +39,7 @@ Ordered OrderEvents(const EventStore& store, uint16_t serviceId, int64_t nowUtc)
   if (count == 0) return o;
   o.keys = static_cast<EventKey*>(std::malloc(sizeof(EventKey) * static_cast<size_t>(count)));
   if (o.keys == nullptr) return o;
-  o.count = store.KeysInStartOrder(serviceId, o.keys, count);
+  o.count = KeysInStartOrder(store, serviceId, o.keys, count);
   int present = -1, notEnded = -1;
   for (int i = 0; i < o.count; ++i) {
     if (o.keys[i].present && present < 0) present = i;

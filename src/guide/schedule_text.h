@@ -17,6 +17,11 @@ struct TimeRules {
   bool unicode = false;          // UTF-8 text (epgchars 1), else 8-bit cleaned
 };
 
+// Up to capacity of serviceId's events' keys in start order (by event id at
+// the same start), those without a defined start left out: the order of the
+// schedule's rows. Returns how many.
+int KeysInStartOrder(const EventStore& store, uint16_t serviceId, EventKey* out, int capacity);
+
 // The time a start is shown at. Without a local time the UTC one is used.
 CivilTime ShownTime(int64_t utc, const TimeRules& rules);
 bool SameDay(const CivilTime& a, const CivilTime& b);

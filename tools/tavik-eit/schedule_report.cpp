@@ -29,7 +29,7 @@ void ScheduleReader::Feed(const uint8_t* units, size_t length) {
 std::vector<guide::StoredEvent> ScheduleReader::Events(uint16_t serviceId) const {
   std::vector<guide::EventKey> keys(static_cast<size_t>(store_->EventCount(serviceId)));
   keys.resize(static_cast<size_t>(
-      store_->KeysInStartOrder(serviceId, keys.data(), static_cast<int>(keys.size()))));
+      guide::KeysInStartOrder(*store_, serviceId, keys.data(), static_cast<int>(keys.size()))));
   std::vector<guide::StoredEvent> events(keys.size());
   size_t n = 0;
   for (const guide::EventKey& k : keys)
