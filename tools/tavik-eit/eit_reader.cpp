@@ -249,7 +249,11 @@ void FormatCensus(std::string* out, const SectionCensus& c) {
     Append(out, ", %ld of them starting inside a unit (the banner reads those only with the "
                 "schedule on, line 22 of tavik.ini)",
            c.insideUnit);
-  Append(out, "; %s (--schedule lists their events)", Count(c.schedule, "schedule section").c_str());
+  if (c.schedule > 0)
+    Append(out, "; %s (--schedule lists their events)",
+           Count(c.schedule, "schedule section").c_str());
+  else
+    *out += "; no schedule section";
   if (c.otherStream > 0)
     Append(out, "; %s of another stream's tables, which the plug-in passes over",
            Count(c.otherStream, "section").c_str());
