@@ -76,7 +76,6 @@ void DecodeUnit(const UnitReader& unit) {
 }
 
 void DecodeSection(const uint8_t* section, size_t size) {
-  // Sections come far more rarely than units: no refusal before the pick.
   PickedEvent picked;
   if (PickSectionEvent(section, size, CurrentServiceId(), &picked)) TakeEvent(picked);
 }

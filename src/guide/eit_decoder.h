@@ -16,6 +16,19 @@ struct ByteView {
   bool empty() const { return size == 0; }
 };
 
+namespace eit_detail {
+inline uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+// count bytes from the front of *rest as *taken; false (and *rest kept)
+// when there are fewer.
+inline bool Take(ByteView* rest, size_t count, ByteView* taken) {
+  if (count > rest->size) return false;
+  *taken = ByteView{rest->data, count};
+  rest->data += count;
+  rest->size -= count;
+  return true;
+}
+}  // namespace eit_detail
+
 // The fixed fields of an EIT section, table_id to last_table_id.
 struct EitHeader {
   uint8_t tableId;
@@ -36,7 +49,8 @@ constexpr size_t kEitEventFixedBytes = 12;  // event_id to descriptors_loop_leng
 // header, and the event loop between it and the CRC. False when size is
 // below a header and a CRC; a section_length that claims more than size is
 // read only as far as size.
-bool ReadEitSection(const uint8_t* section, size_t size, EitHeader* header, ByteView* events);
+inline bool ReadEitSection(const uint8_t* section, size_t size, EitHeader* header,
+                           ByteView* events);
 
 // One event. start* and duration are as broadcast (MJD and BCD): see
 // broadcast_time.h for them as seconds.
@@ -54,14 +68,14 @@ struct EitEvent {
 // The event whose event_id is at bytes.data: false when its 12 fixed bytes
 // are not all there. A loop that runs past the bytes is cut (whole false):
 // a unit of a delivery may hold only the start of a section.
-bool ReadEitEvent(ByteView bytes, EitEvent* out);
+inline bool ReadEitEvent(ByteView bytes, EitEvent* out);
 
 // The events of a section's event loop, in order. Stops at the first event
 // whose loop runs past the section (a damaged or cut section).
 class EitEventCursor {
  public:
   explicit EitEventCursor(ByteView events) : rest_(events) {}
-  bool Next(EitEvent* out);
+  inline bool Next(EitEvent* out);
 
  private:
   ByteView rest_;
@@ -77,7 +91,7 @@ struct Descriptor {
 class DescriptorCursor {
  public:
   explicit DescriptorCursor(ByteView loop) : rest_(loop) {}
-  bool Next(Descriptor* out);
+  inline bool Next(Descriptor* out);
 
  private:
   ByteView rest_;
@@ -96,7 +110,7 @@ struct ShortEventView {
   ByteView name;
   ByteView text;
 };
-bool ReadShortEvent(const Descriptor& d, ShortEventView* out);
+inline bool ReadShortEvent(const Descriptor& d, ShortEventView* out);
 // The first well-formed short event of a descriptor loop. Broadcasters put
 // other descriptors first (a component or a PDC descriptor, say), and a few
 // send a cut short event before a whole one: each is looked past.
@@ -134,7 +148,7 @@ struct ContentView {
   uint8_t Genre(size_t i) const { return entries.data[2 * i]; }
   uint8_t UserByte(size_t i) const { return entries.data[2 * i + 1]; }
 };
-bool ReadContent(const Descriptor& d, ContentView* out);
+inline bool ReadContent(const Descriptor& d, ContentView* out);
 
 // parental_rating_descriptor: a country code (3 bytes) and a rating each.
 // A rating of 0 is undefined, 1 to 0x0F an age of rating + 3, above that
@@ -158,5 +172,87 @@ struct ComponentView {
   ByteView text;
 };
 bool ReadComponent(const Descriptor& d, ComponentView* out);
+
+// The readers every section goes through, inline: the store reads each
+// event's descriptors with them.
+
+inline bool ReadEitSection(const uint8_t* section, size_t size, EitHeader* header,
+                           ByteView* events) {
+  if (section == nullptr || size < kEitHeaderBytes + kEitCrcBytes) return false;
+  EitHeader& h = *header;
+  h.tableId = section[0];
+  h.sectionLength = static_cast<uint16_t>((section[1] & 0x0F) << 8 | section[2]);
+  h.serviceId = eit_detail::Be16(section + 3);
+  h.version = (section[5] >> 1) & 0x1F;
+  h.current = (section[5] & 1) != 0;
+  h.sectionNumber = section[6];
+  h.lastSectionNumber = section[7];
+  h.transportStreamId = eit_detail::Be16(section + 8);
+  h.originalNetworkId = eit_detail::Be16(section + 10);
+  h.segmentLastSectionNumber = section[12];
+  h.lastTableId = section[13];
+  size_t end = 3u + h.sectionLength;
+  if (end > size) end = size;
+  if (end < kEitHeaderBytes + kEitCrcBytes) end = kEitHeaderBytes + kEitCrcBytes;
+  *events = ByteView{section + kEitHeaderBytes, end - kEitCrcBytes - kEitHeaderBytes};
+  return true;
+}
+
+inline bool ReadEitEvent(ByteView bytes, EitEvent* out) {
+  if (bytes.data == nullptr || bytes.size < kEitEventFixedBytes) return false;
+  const uint8_t* p = bytes.data;
+  out->eventId = eit_detail::Be16(p);
+  out->startMjd = eit_detail::Be16(p + 2);
+  out->startHour = p[4];
+  out->startMinute = p[5];
+  out->startSecond = p[6];
+  out->durationBcd = static_cast<uint32_t>(p[7]) << 16 | p[8] << 8 | p[9];
+  out->running = p[10] >> 5;
+  out->scrambled = (p[10] & 0x10) != 0;
+  const size_t loop = static_cast<size_t>(p[10] & 0x0F) << 8 | p[11];
+  const size_t room = bytes.size - kEitEventFixedBytes;
+  out->whole = loop <= room;
+  out->descriptors = ByteView{p + kEitEventFixedBytes, out->whole ? loop : room};
+  return true;
+}
+
+inline bool EitEventCursor::Next(EitEvent* out) {
+  if (!ReadEitEvent(rest_, out) || !out->whole) {
+    rest_ = ByteView{};
+    return false;
+  }
+  const size_t used = kEitEventFixedBytes + out->descriptors.size;
+  rest_.data += used;
+  rest_.size -= used;
+  return true;
+}
+
+inline bool DescriptorCursor::Next(Descriptor* out) {
+  if (rest_.size < 2) return false;
+  const size_t length = rest_.data[1];
+  if (length > rest_.size - 2) {
+    rest_ = ByteView{};
+    return false;
+  }
+  out->tag = rest_.data[0];
+  out->body = ByteView{rest_.data + 2, length};
+  rest_.data += 2 + length;
+  rest_.size -= 2 + length;
+  return true;
+}
+
+inline bool ReadShortEvent(const Descriptor& d, ShortEventView* out) {
+  using eit_detail::Take;
+  ByteView rest = d.body, length;
+  if (d.tag != kDescShortEvent || !Take(&rest, 3, &out->language)) return false;
+  if (!Take(&rest, 1, &length) || !Take(&rest, length.data[0], &out->name)) return false;
+  return Take(&rest, 1, &length) && Take(&rest, length.data[0], &out->text);
+}
+
+inline bool ReadContent(const Descriptor& d, ContentView* out) {
+  if (d.tag != kDescContent) return false;
+  out->entries = ByteView{d.body.data, d.body.size & ~size_t(1)};
+  return true;
+}
 
 }  // namespace guide

@@ -30,23 +30,27 @@ void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
     e->flags |= kFlagStart;
   if (DurationSeconds(event.durationBcd, &e->duration)) e->flags |= kFlagDuration;
   e->running = event.running;
-  ShortEventView shortEvent;
-  if (FindShortEvent(event.descriptors, &shortEvent)) {
-    std::memcpy(e->language, shortEvent.language.data, 3);
-    e->name = shortEvent.name.data;
-    e->nameLength = static_cast<int>(shortEvent.name.size);
-    e->text = shortEvent.text.data;
-    e->textLength = static_cast<int>(shortEvent.text.size);
-  }
+  // One walk of the loop: the first well-formed short event (broadcasters
+  // put other descriptors before it), the first content pair.
   DescriptorCursor cursor(event.descriptors);
   Descriptor d;
+  ShortEventView shortEvent;
   ContentView content;
-  while (cursor.Next(&d))
-    if (ReadContent(d, &content) && content.Count() > 0) {
+  bool named = false;
+  while ((!named || (e->flags & kFlagContent) == 0) && cursor.Next(&d)) {
+    if (!named && ReadShortEvent(d, &shortEvent)) {
+      named = true;
+      std::memcpy(e->language, shortEvent.language.data, 3);
+      e->name = shortEvent.name.data;
+      e->nameLength = static_cast<int>(shortEvent.name.size);
+      e->text = shortEvent.text.data;
+      e->textLength = static_cast<int>(shortEvent.text.size);
+    } else if ((e->flags & kFlagContent) == 0 && ReadContent(d, &content) &&
+               content.Count() > 0) {
       e->content = content.Genre(0);
       e->flags |= kFlagContent;
-      break;
     }
+  }
 }
 
 bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {

@@ -59,7 +59,8 @@ void BuildLineLocked(LineKind kind, const EventStrings& event, const UnitHeader&
 // Reads a unit for the tuned service's present or following line and
 // builds it when it is due. Takes state.lock.
 void DecodeUnit(const UnitReader& unit);
-// The same for a whole section (table_id to CRC) of the section engine.
+// The same for a whole present/following section (table_id to CRC) of the
+// section engine.
 void DecodeSection(const uint8_t* section, size_t size);
 
 // Keeps the present event's start and duration from a present section decoded

@@ -65,7 +65,9 @@ void DropEngine(Engine* e) {
 // following section builds its line, and every section goes to the store.
 void TakeSection(void* context, const uint8_t* section, size_t size) {
   Engine* e = static_cast<Engine*>(context);
-  DecodeSection(section, size);
+  if (section[0] == kTablePresentFollowing && size > 4 &&
+      (section[3] << 8 | section[4]) == e->tuned)
+    DecodeSection(section, size);
   if (e->store->Put(section, size, e->clock, e->tuned)) e->tunedChanged = true;
 }
 
