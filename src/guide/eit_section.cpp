@@ -9,28 +9,28 @@
 namespace guide {
 namespace {
 
-// The strings of a short event whose name (n bytes) and text (t bytes) lie
-// at name and text, either null when it runs past what was delivered. A
-// name in the three-byte character table loses the table bytes, and the
-// text as many; the name and text as broadcast, table bytes included, are
-// kept beside them. False when a part that is shown is missing.
-bool TakeShortEventStrings(const uint8_t* name, size_t n, const uint8_t* text, size_t t,
-                           int32_t skip, EventStrings* out) {
-  const size_t s = static_cast<size_t>(skip);
-  if (n >= s) {
+// The strings of a short event whose name and text lie at name and text,
+// either null when it runs past what was delivered. A name in the
+// three-byte character table loses the table bytes, and the text as many;
+// the name and text as broadcast, table bytes included, are kept beside
+// them. False when a part that is shown is missing.
+bool TakeShortEventStrings(const uint8_t* name, size_t nameLength, const uint8_t* text,
+                           size_t textLength, int32_t skip, EventStrings* out) {
+  const size_t tableBytes = static_cast<size_t>(skip);
+  if (nameLength >= tableBytes) {
     if (name == nullptr) return false;
-    out->name = name + s;
-    out->nameLength = n - s;
+    out->name = name + tableBytes;
+    out->nameLength = nameLength - tableBytes;
   }
-  if (t >= s) {
+  if (textLength >= tableBytes) {
     if (text == nullptr) return false;
-    out->text = text + s;
-    out->textLength = t - s;
+    out->text = text + tableBytes;
+    out->textLength = textLength - tableBytes;
   }
   out->broadcastName = name;
-  out->broadcastNameLength = name != nullptr ? n : 0;
+  out->broadcastNameLength = name != nullptr ? nameLength : 0;
   out->broadcastText = text;
-  out->broadcastTextLength = text != nullptr ? t : 0;
+  out->broadcastTextLength = text != nullptr ? textLength : 0;
   return true;
 }
 
@@ -41,10 +41,11 @@ bool TakeShortEventStrings(const uint8_t* name, size_t n, const uint8_t* text, s
 bool LocateShortEvent(const UnitReader& unit, size_t at, int32_t skip, EventStrings* out) {
   const size_t nameLengthPos = at + (kPosShortNameLength - kPosFirstTag);
   const size_t namePos = at + (kPosShortName - kPosFirstTag);
-  uint8_t n, t;
-  if (!unit.Byte(nameLengthPos, &n)) return false;
-  if (!unit.Byte(namePos + n, &t)) return false;
-  return TakeShortEventStrings(unit.Span(namePos, n), n, unit.Span(namePos + 1 + n, t), t, skip,
+  uint8_t nameLength, textLength;
+  if (!unit.Byte(nameLengthPos, &nameLength)) return false;
+  if (!unit.Byte(namePos + nameLength, &textLength)) return false;
+  return TakeShortEventStrings(unit.Span(namePos, nameLength), nameLength,
+                               unit.Span(namePos + 1 + nameLength, textLength), textLength, skip,
                                out);
 }
 

@@ -10,20 +10,21 @@
 
 namespace guide {
 
-// The fields of a unit the decoder looks at (unit bytes 1 to 33).
+// The fields of a unit the decoder looks at (unit bytes 1 to 33). The short
+// names are the system's documented names for these fields and stay so.
 struct UnitHeader {
-  uint8_t tabid;
-  uint16_t tleng;
-  uint16_t eitsid;
-  uint16_t nownxt;  // 0 present, 1 following
+  uint8_t tabid;      // table_id (0x4E: present/following of the actual stream)
+  uint16_t tleng;     // section_length
+  uint16_t eitsid;    // service_id
+  uint16_t nownxt;    // section_number bit 0: 0 present, 1 following
   uint16_t eventId;
-  uint16_t mjd;     // start date, Modified Julian Date (UTC)
-  uint8_t orax;     // start hour, BCD
-  uint8_t min;      // start minute, BCD
-  uint8_t sec;      // start second, BCD
+  uint16_t mjd;       // start date, Modified Julian Date (UTC)
+  uint8_t orax;       // start hour, BCD
+  uint8_t min;        // start minute, BCD
+  uint8_t sec;        // start second, BCD
   uint32_t duration;  // BCD hhmmss
-  uint8_t evdesc;   // tag of the first event's first descriptor
-  int32_t nameSkip;
+  uint8_t evdesc;     // tag of the first event's first descriptor
+  int32_t nameSkip;   // 3 when the name starts in the three-byte character table
 };
 
 // Where the name and the text of one event lie in the delivery (null and 0

@@ -14,10 +14,9 @@ constexpr size_t kAssemblerUnit = 184;
 // length spans at most 24 units from the one it starts in.
 constexpr int kAssemblerRing = 32;
 
-// Called with each section (table_id to CRC_32) whose CRC held. The byte
-// before section is always readable (it stands where a pointer field would),
-// so a unit reader may read the section at the positions of a unit that
-// starts it; size is its whole length.
+// Called with each section (table_id to CRC_32) whose CRC held; size is its
+// whole length. The byte before section is always readable (it stands where
+// a pointer field would).
 using SectionFn = void (*)(void* context, const uint8_t* section, size_t size);
 
 // The host delivers a filter's data as the payloads of its transport packets
