@@ -1,5 +1,7 @@
-// Fuzz target for the section assembler and the event store: any run of
-// header-less units, into a store small enough to fill.
+// Fuzz target for the section assembler, the section decoder and the event
+// store: any run of header-less units, into a store small enough to fill.
+// The input after its control byte is also read whole as one section by the
+// decoder, every event, descriptor and view of it, from an exact-size copy.
 //
 // Input: a control byte (bits 0-1: the store's blocks, 1 to 4; bit 2: a
 // clock, else none; bits 3-4: which service counts as tuned), then units of
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "guide/crc32.h"
+#include "guide/eit_decoder.h"
 #include "guide/event_store.h"
 #include "guide/section_assembler.h"
 #include "tests/hostkit/ts_capture.h"
@@ -78,6 +81,46 @@ void CheckStore(const guide::EventStore& store, int blocks) {
   if (events != f.events) std::abort();
 }
 
+// Touches every byte a view gives, so a view past its section is caught.
+unsigned Touch(guide::ByteView v) {
+  unsigned sum = 0;
+  for (size_t i = 0; i < v.size; ++i) sum += v.data[i];
+  return sum;
+}
+
+unsigned WalkSection(const std::vector<uint8_t>& section) {
+  guide::EitHeader header;
+  guide::ByteView events;
+  if (!guide::ReadEitSection(section.data(), section.size(), &header, &events)) return 0;
+  unsigned sum = 0;
+  guide::EitEventCursor cursor(events);
+  for (guide::EitEvent event; cursor.Next(&event);) {
+    guide::DescriptorCursor loop(event.descriptors);
+    guide::ShortEventView shortEvent;
+    if (guide::FindShortEvent(event.descriptors, &shortEvent))
+      sum += Touch(shortEvent.language) + Touch(shortEvent.name) + Touch(shortEvent.text);
+    for (guide::Descriptor d; loop.Next(&d);) {
+      guide::ExtendedEventView extended;
+      guide::ContentView content;
+      guide::ParentalRatingView rating;
+      guide::ComponentView component;
+      guide::ByteView description, item;
+      if (guide::ReadExtendedEvent(d, &extended)) {
+        sum += Touch(extended.language) + Touch(extended.text);
+        for (guide::ItemCursor items(extended.items); items.Next(&description, &item);)
+          sum += Touch(description) + Touch(item);
+      } else if (guide::ReadContent(d, &content)) {
+        for (size_t i = 0; i < content.Count(); ++i) sum += content.Genre(i) + content.UserByte(i);
+      } else if (guide::ReadParentalRating(d, &rating)) {
+        for (size_t i = 0; i < rating.Count(); ++i) sum += Touch(rating.Country(i)) + rating.Rating(i);
+      } else if (guide::ReadComponent(d, &component)) {
+        sum += Touch(component.language) + Touch(component.text);
+      }
+    }
+  }
+  return sum;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -87,6 +130,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
+  volatile unsigned walked = WalkSection(std::vector<uint8_t>(data + 1, data + size));
+  (void)walked;
   const int blocks = 1 + (data[0] & 3);
   static guide::SectionAssembler assembler;
   assembler.Reset();

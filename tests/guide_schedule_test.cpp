@@ -10,6 +10,7 @@
 
 #include "common/channel_record.h"
 #include "guide/crc32.h"
+#include "guide/eit_decoder.h"
 #include "guide/event_store.h"
 #include "guide/guide.h"
 #include "guide/section_assembler.h"
@@ -160,8 +161,88 @@ TEST(GuideAssembler, AFalseStartInsideASectionHidesNothing) {
   ASSERT_EQ(packed[184], 0x00);
   ASSERT_EQ(packed[185], 0x50);
   packed.erase(packed.begin(), packed.begin() + 184);  // the carrier's first unit is lost
-  Collected c = Assemble(packed);
+  guide::SectionAssembler a;
+  Collected c = Assemble(packed, &a);
   EXPECT_EQ(c.sections, std::vector<Bytes>(list.begin() + 1, list.end()));
+  // A false start met while searching is no section refused; a section
+  // damaged once the assembler is in step is.
+  EXPECT_GE(a.counts().failed, 1);
+  EXPECT_EQ(a.counts().refused, 0);
+  packed[packed.size() / 2] ^= 0x40;
+  guide::SectionAssembler b;
+  Assemble(packed, &b);
+  EXPECT_EQ(b.counts().refused, 1);
+}
+
+// ---- The section decoder ------------------------------------------------------
+
+std::string Str(guide::ByteView v) { return std::string(reinterpret_cast<const char*>(v.data), v.size); }
+
+TEST(GuideSections, EachDescriptorIsAViewAndNothingIsReadPastItsLength) {
+  using sections::Cat;
+  using sections::Descriptor;
+  Event e = Ev(7, 0x20, 0x15, 0x013000, "News", "Today");
+  const Bytes items = {8, 'D', 'i', 'r', 'e', 'c', 't', 'o', 'r', 3, 'A', 'n', 'n', 9};
+  e.descriptors = Cat(Cat(Descriptor(0x50, {0xF1, 0x0B, 0x01, 'd', 'e', 'u', 'H', 'D'}),
+                          Descriptor(0x4E, Cat(Cat({0x01, 'd', 'e', 'u', 14}, items), {1, 'T'}))),
+                      Cat(Cat(sections::ShortEvent(Text("News"), Text("Today")),
+                              Descriptor(0x54, {0x14, 0x00, 0x20})),
+                          Cat(Descriptor(0x55, {'D', 'E', 'U', 0x09, 'F'}), {0x4D, 0x40, 'x'})));
+  const Bytes s = sections::EitSection(0x50, kSid, 3, 8, {e, Ev(8, 0x21, 0, 0x3000, "Late")});
+  guide::EitHeader h;
+  guide::ByteView events;
+  ASSERT_TRUE(guide::ReadEitSection(s.data(), s.size(), &h, &events));
+  EXPECT_EQ(h.tableId * 0x10000 + h.serviceId, 0x50 * 0x10000 + kSid);
+  EXPECT_EQ(h.version * 100 + h.sectionNumber, 308);
+  EXPECT_TRUE(h.current);
+  guide::EitEventCursor cursor(events);
+  guide::EitEvent ev;
+  ASSERT_TRUE(cursor.Next(&ev));
+  EXPECT_EQ(ev.eventId, 7);
+  EXPECT_EQ(ev.durationBcd, 0x013000u);
+  guide::DescriptorCursor loop(ev.descriptors);
+  guide::Descriptor d;
+  std::string tags;  // the last descriptor runs past the loop: never given
+  while (loop.Next(&d)) tags += std::to_string(d.tag) + " ";
+  EXPECT_EQ(tags, "80 78 77 84 85 ");
+  loop = guide::DescriptorCursor(ev.descriptors);
+  guide::ComponentView component;
+  ASSERT_TRUE(loop.Next(&d) && guide::ReadComponent(d, &component));
+  EXPECT_EQ(component.streamContent * 0x100 + component.componentType, 0x10B);
+  EXPECT_EQ(Str(component.language) + Str(component.text), "deuHD");
+  guide::ExtendedEventView extended;
+  ASSERT_TRUE(loop.Next(&d) && guide::ReadExtendedEvent(d, &extended));
+  EXPECT_EQ(extended.number * 10 + extended.lastNumber, 1);
+  EXPECT_EQ(Str(extended.text), "T");
+  guide::ItemCursor itemCursor(extended.items);
+  guide::ByteView description, item;
+  ASSERT_TRUE(itemCursor.Next(&description, &item));
+  EXPECT_EQ(Str(description) + "=" + Str(item), "Director=Ann");
+  EXPECT_FALSE(itemCursor.Next(&description, &item));  // a length byte with nothing after it
+  guide::ShortEventView shortEvent;
+  ASSERT_TRUE(guide::FindShortEvent(ev.descriptors, &shortEvent));
+  EXPECT_EQ(Str(shortEvent.language) + Str(shortEvent.name) + Str(shortEvent.text), "engNewsToday");
+  guide::ContentView content;
+  guide::ParentalRatingView rating;
+  loop.Next(&d);
+  ASSERT_TRUE(loop.Next(&d) && guide::ReadContent(d, &content));
+  EXPECT_EQ(content.Count() * 0x100 + content.Genre(0), 0x114u);
+  ASSERT_TRUE(loop.Next(&d) && guide::ReadParentalRating(d, &rating));
+  EXPECT_EQ(rating.Count(), 1u);
+  EXPECT_EQ(Str(rating.Country(0)) + std::to_string(rating.Rating(0)), "DEU9");
+  ASSERT_TRUE(cursor.Next(&ev));
+  EXPECT_EQ(ev.eventId, 8);
+  EXPECT_FALSE(cursor.Next(&ev));
+  // An event read from a unit's bytes that end inside its loop is cut there.
+  ASSERT_TRUE(guide::ReadEitEvent(guide::ByteView{events.data, 20}, &ev));
+  EXPECT_FALSE(ev.whole);
+  EXPECT_EQ(ev.descriptors.size, 8u);
+  EXPECT_FALSE(guide::ReadEitEvent(guide::ByteView{events.data, 11}, &ev));
+  // A loop length past the section ends the events there.
+  Bytes broken = s;
+  broken[14 + 10] |= 0x0F;
+  ASSERT_TRUE(guide::ReadEitSection(broken.data(), broken.size(), &h, &events));
+  EXPECT_FALSE(guide::EitEventCursor(events).Next(&ev));
 }
 
 // ---- The store --------------------------------------------------------------
@@ -379,6 +460,15 @@ TEST_F(GuideSchedule, LinesComeOnlyFromWholeSectionsAcrossDeliveries) {
   ASSERT_TRUE(guide::GetScheduleStats(&stats));
   EXPECT_EQ(stats.events, 1);
   EXPECT_GE(stats.sectionsFailed, 1);
+  // The following event's short event behind an extended one gives its line
+  // (a unit would have read a name out of the extended one's items).
+  Event film = Ev(3, 0x21, 0x45, 0x013000, "Film", "Drama");
+  film.descriptors = sections::Cat(
+      sections::Descriptor(0x4E, {0x00, 'e', 'n', 'g', 0, 4, 'L', 'o', 'n', 'g'}), film.descriptors);
+  FeedUnitByUnit(sections::Packed({sections::EitSection(0x4E, kSid, 2, 1, {film})}));
+  EXPECT_EQ(eitState.load(), 7);
+  CopyNextLine(line, sizeof line);
+  EXPECT_EQ(std::string(line), "(21:45) Film > Drama ");
   // With the schedule off nothing of it stays.
   settings.schedule = 0;
   RestartProgrammeLines(-1);

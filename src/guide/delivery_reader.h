@@ -35,6 +35,9 @@ class UnitReader {
   // position the caller has already checked with Has.
   uint8_t At(size_t pos) const { return Has(pos, 1) ? data_[base_ + pos] : 0; }
 
+  // How many bytes lie from unit position pos to the end of the delivery.
+  size_t Room(size_t pos) const { return Has(pos, 0) ? size_ - base_ - pos : 0; }
+
   // The address of count bytes from pos, or null when they run past the end.
   const uint8_t* Span(size_t pos, size_t count) const {
     return Has(pos, count) ? data_ + base_ + pos : nullptr;

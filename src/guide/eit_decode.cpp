@@ -1,6 +1,7 @@
 // OnDataArrival: picks the present/following sections of the tuned service
 // out of each delivery (or, with the schedule on, out of the section
-// engine's whole sections) and hands their first event to the line builder.
+// engine's whole sections, through the section decoder) and hands their
+// first event to the line builder.
 #include <cstring>
 
 #include "common/channel_record.h"
@@ -22,24 +23,13 @@ void AppendDebugDump(const uint8_t* buffer, int length) {
   ui::CloseFile(file);
 }
 
-}  // namespace
-
-void DecodeUnit(const UnitReader& unit) {
-  // A cheap refusal of other tables and services before anything else is
-  // read (most units of the PID are not the tuned service's present or
-  // following section), and of the sections that repeat the event a line was
-  // built from; the tests that count are made again under the lock.
-  const uint16_t sid = CurrentServiceId();
-  if (unit.At(kPosTableId) != kTablePresentFollowing ||
-      (unit.At(kPosServiceId) << 8 | unit.At(kPosServiceId + 1)) != sid)
-    return;
-  const int kind = unit.At(kPosSectionNumber) & 1;
-  const uint32_t event = kEventBuilt | unit.At(kPosEventId) << 8 | unit.At(kPosEventId + 1);
-  if (state.builtEvent[kind].load(std::memory_order_relaxed) == event) return;
-  PickedEvent picked;
-  if (!PickEvent(unit, sid, &picked)) return;
+// The picked event builds its line when it is due: not when it repeats the
+// event the line was built from. Takes state.lock.
+void TakeEvent(const PickedEvent& picked) {
   const UnitHeader& h = picked.header;
-
+  const int kind = h.nownxt;
+  const uint32_t event = kEventBuilt | h.eventId;
+  if (state.builtEvent[kind].load(std::memory_order_relaxed) == event) return;
   int32_t bit = h.nownxt == 0 ? kBitNow : kBitNext;
   LockGuard guard(state.lock);
   // Under the lock the service id is the one a channel change saved before it
@@ -65,6 +55,29 @@ void DecodeUnit(const UnitReader& unit) {
   state.linesChannel = channel;
   if (picked.strings.recognised) state.builtEvent[kind] = event;
   if (s == kStateShown) state.linesChanged = true;
+}
+
+}  // namespace
+
+void DecodeUnit(const UnitReader& unit) {
+  // A cheap refusal of other tables and services before anything else is
+  // read (most units of the PID are not the tuned service's present or
+  // following section), and of the sections that repeat the event a line was
+  // built from; the tests that count are made again under the lock.
+  const uint16_t sid = CurrentServiceId();
+  if (unit.At(kPosTableId) != kTablePresentFollowing ||
+      (unit.At(kPosServiceId) << 8 | unit.At(kPosServiceId + 1)) != sid)
+    return;
+  const int kind = unit.At(kPosSectionNumber) & 1;
+  const uint32_t event = kEventBuilt | unit.At(kPosEventId) << 8 | unit.At(kPosEventId + 1);
+  if (state.builtEvent[kind].load(std::memory_order_relaxed) == event) return;
+  PickedEvent picked;
+  if (PickEvent(unit, sid, &picked)) TakeEvent(picked);
+}
+
+void DecodeSection(const uint8_t* section, size_t size) {
+  PickedEvent picked;
+  if (PickSectionEvent(section, size, CurrentServiceId(), &picked)) TakeEvent(picked);
 }
 
 }  // namespace guide

@@ -3,37 +3,50 @@
 #include "guide/eit_section.h"
 
 #include "guide/crc32.h"
+#include "guide/eit_decoder.h"
 #include "guide/guide_codes.h"
 
 namespace guide {
 namespace {
 
+// The strings of a short event whose name and text lie at name and text,
+// either null when it runs past what was delivered. A name in the
+// three-byte character table loses the table bytes, and the text as many;
+// the name and text as broadcast, table bytes included, are kept beside
+// them. False when a part that is shown is missing.
+bool TakeShortEventStrings(const uint8_t* name, size_t nameLength, const uint8_t* text,
+                           size_t textLength, int32_t skip, EventStrings* out) {
+  const size_t tableBytes = static_cast<size_t>(skip);
+  if (nameLength >= tableBytes) {
+    if (name == nullptr) return false;
+    out->name = name + tableBytes;
+    out->nameLength = nameLength - tableBytes;
+  }
+  if (textLength >= tableBytes) {
+    if (text == nullptr) return false;
+    out->text = text + tableBytes;
+    out->textLength = textLength - tableBytes;
+  }
+  out->broadcastName = name;
+  out->broadcastNameLength = name != nullptr ? nameLength : 0;
+  out->broadcastText = text;
+  out->broadcastTextLength = text != nullptr ? textLength : 0;
+  return true;
+}
+
 // short_event_descriptor at unit position at (its tag): language (3 bytes),
 // name length N at at + 5, the name from at + 6, the text length at at + 6 + N
-// and the text from at + 7 + N; as the first descriptor, at is 27. A name in
-// the three-byte character table loses the table bytes, and the text as many.
-// The name and text as broadcast, table bytes included, are kept beside them.
+// and the text from at + 7 + N; as the first descriptor, at is 27. The
+// lengths are taken as they stand, whatever the descriptor's own length.
 bool LocateShortEvent(const UnitReader& unit, size_t at, int32_t skip, EventStrings* out) {
   const size_t nameLengthPos = at + (kPosShortNameLength - kPosFirstTag);
   const size_t namePos = at + (kPosShortName - kPosFirstTag);
-  uint8_t n, t;
-  if (!unit.Byte(nameLengthPos, &n)) return false;
-  if (!unit.Byte(namePos + n, &t)) return false;
-  if (n >= skip) {
-    out->nameLength = n - skip;
-    out->name = unit.Span(namePos + skip, out->nameLength);
-    if (out->name == nullptr) return false;
-  }
-  if (t >= skip) {
-    out->textLength = t - skip;
-    out->text = unit.Span(namePos + 1 + n + skip, out->textLength);
-    if (out->text == nullptr) return false;
-  }
-  out->broadcastName = unit.Span(namePos, n);
-  out->broadcastNameLength = out->broadcastName != nullptr ? n : 0;
-  out->broadcastText = unit.Span(namePos + 1 + n, t);
-  out->broadcastTextLength = out->broadcastText != nullptr ? t : 0;
-  return true;
+  uint8_t nameLength, textLength;
+  if (!unit.Byte(nameLengthPos, &nameLength)) return false;
+  if (!unit.Byte(namePos + nameLength, &textLength)) return false;
+  return TakeShortEventStrings(unit.Span(namePos, nameLength), nameLength,
+                               unit.Span(namePos + 1 + nameLength, textLength), textLength, skip,
+                               out);
 }
 
 // Broadcasters who put another descriptor first (a component descriptor,
@@ -175,6 +188,44 @@ bool PickEvent(const UnitReader& unit, uint16_t serviceId, PickedEvent* out) {
   if (WholeSectionFailsCrc(unit, out->header)) return false;
   out->strings = EventStrings{};
   return LocateEvent(unit, out->header, &out->strings);
+}
+
+bool PickSectionEvent(const uint8_t* section, size_t size, uint16_t serviceId,
+                      PickedEvent* out) {
+  EitHeader header;
+  ByteView events;
+  EitEvent event;
+  if (!ReadEitSection(section, size, &header, &events) ||
+      header.tableId != kTablePresentFollowing || header.sectionLength < kMinSectionLength ||
+      header.serviceId != serviceId || !ReadEitEvent(events, &event))
+    return false;
+  UnitHeader& h = out->header;
+  h.tabid = header.tableId;
+  h.tleng = header.sectionLength;
+  h.eitsid = header.serviceId;
+  h.nownxt = header.sectionNumber & 1;
+  h.eventId = event.eventId;
+  h.mjd = event.startMjd;
+  h.orax = event.startHour;
+  h.min = event.startMinute;
+  h.sec = event.startSecond;
+  h.duration = event.durationBcd;
+  h.evdesc = event.descriptors.empty() ? 0 : event.descriptors.data[0];
+  out->strings = EventStrings{};
+  ShortEventView shortEvent;
+  if (!FindShortEvent(event.descriptors, &shortEvent)) {
+    h.nameSkip = 0;
+    return true;  // the line is built with an empty name, its bit stays clear
+  }
+  // The byte after the name length decides the three-byte skip, as in a
+  // unit: the name's first byte, or the text's length when there is no name.
+  const uint8_t first = !shortEvent.name.empty() ? shortEvent.name.data[0]
+                                                 : static_cast<uint8_t>(shortEvent.text.size);
+  h.nameSkip = first == kThreeByteTable ? kThreeByteSkip : 0;
+  out->strings.nameSkip = h.nameSkip;
+  out->strings.recognised = true;
+  return TakeShortEventStrings(shortEvent.name.data, shortEvent.name.size, shortEvent.text.data,
+                               shortEvent.text.size, h.nameSkip, &out->strings);
 }
 
 }  // namespace guide

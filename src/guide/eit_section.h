@@ -10,20 +10,21 @@
 
 namespace guide {
 
-// The fields of a unit the decoder looks at (unit bytes 1 to 33).
+// The fields of a unit the decoder looks at (unit bytes 1 to 33). The short
+// names are the system's documented names for these fields and stay so.
 struct UnitHeader {
-  uint8_t tabid;
-  uint16_t tleng;
-  uint16_t eitsid;
-  uint16_t nownxt;  // 0 present, 1 following
+  uint8_t tabid;      // table_id (0x4E: present/following of the actual stream)
+  uint16_t tleng;     // section_length
+  uint16_t eitsid;    // service_id
+  uint16_t nownxt;    // section_number bit 0: 0 present, 1 following
   uint16_t eventId;
-  uint16_t mjd;     // start date, Modified Julian Date (UTC)
-  uint8_t orax;     // start hour, BCD
-  uint8_t min;      // start minute, BCD
-  uint8_t sec;      // start second, BCD
+  uint16_t mjd;       // start date, Modified Julian Date (UTC)
+  uint8_t orax;       // start hour, BCD
+  uint8_t min;        // start minute, BCD
+  uint8_t sec;        // start second, BCD
   uint32_t duration;  // BCD hhmmss
-  uint8_t evdesc;   // tag of the first event's first descriptor
-  int32_t nameSkip;
+  uint8_t evdesc;     // tag of the first event's first descriptor
+  int32_t nameSkip;   // 3 when the name starts in the three-byte character table
 };
 
 // Where the name and the text of one event lie in the delivery (null and 0
@@ -76,5 +77,14 @@ bool WholeSectionFailsCrc(const UnitReader& unit, const UnitHeader& h);
 // serviceId, the section is not refused by its CRC and its strings lie inside
 // the delivery; false otherwise.
 bool PickEvent(const UnitReader& unit, uint16_t serviceId, PickedEvent* out);
+
+// The first event of a whole present/following section (table_id to CRC,
+// its CRC already judged) of serviceId, for the lines built with the
+// schedule on. Its strings are those of the event's first well-formed short
+// event, wherever it stands in the loop, with the same three-byte skip as a
+// unit's; an event without one gives an empty line that stays incomplete.
+// False for another table or service, or a section without an event.
+bool PickSectionEvent(const uint8_t* section, size_t size, uint16_t serviceId,
+                      PickedEvent* out);
 
 }  // namespace guide

@@ -7,23 +7,12 @@
 #include <cstring>
 #include <new>
 
-#include "guide/event_store_layout.h"
 #include "guide/broadcast_time.h"
+#include "guide/eit_decoder.h"
+#include "guide/event_store_layout.h"
 
 namespace guide {
 namespace {
-
-// Positions in a section (from its table_id).
-constexpr size_t kSecServiceId = 3;
-constexpr size_t kSecVersion = 5;  // version_number in bits 1-5, current_next in bit 0
-constexpr size_t kSecNumber = 6;
-constexpr size_t kSecStreamIds = 8;  // transport_stream_id, then original_network_id
-constexpr size_t kSecEvents = 14;
-constexpr size_t kCrcBytes = 4;
-// Positions in an event (from its event_id).
-constexpr size_t kEvFixed = 12;  // event_id to descriptors_loop_length
-constexpr uint8_t kTagShortEvent = 0x4D;
-constexpr uint8_t kTagContent = 0x54;
 
 int TableIndex(uint8_t table) {
   if (table == 0x4E) return 0;
@@ -31,46 +20,37 @@ int TableIndex(uint8_t table) {
   return -1;
 }
 
-// The event at p (its descriptors end no later than end) into *e; *next is
-// where the next event starts. False when the event runs past end.
-bool ParseEvent(const uint8_t* p, const uint8_t* end, EventStore::Parsed* e,
-                const uint8_t** next) {
-  if (end - p < static_cast<ptrdiff_t>(kEvFixed)) return false;
-  const size_t loop = static_cast<size_t>(p[10] & 0x0F) << 8 | p[11];
-  const uint8_t* d = p + kEvFixed;
-  if (static_cast<size_t>(end - d) < loop) return false;
-  const uint8_t* loopEnd = d + loop;
-  *next = loopEnd;
+// What the store keeps of a decoded event: its times as seconds, its first
+// well-formed short event and its first content pair.
+void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
   std::memset(e, 0, sizeof *e);
-  e->eventId = static_cast<uint16_t>(p[0] << 8 | p[1]);
-  if (StartUtcSeconds(static_cast<uint16_t>(p[2] << 8 | p[3]), p[4], p[5], p[6], &e->start))
+  e->eventId = event.eventId;
+  if (StartUtcSeconds(event.startMjd, event.startHour, event.startMinute, event.startSecond,
+                      &e->start))
     e->flags |= kFlagStart;
-  if (DurationSeconds(static_cast<uint32_t>(p[7]) << 16 | p[8] << 8 | p[9], &e->duration))
-    e->flags |= kFlagDuration;
-  e->running = p[10] >> 5;
-  bool shortEvent = false;
-  while (loopEnd - d >= 2) {
-    const uint8_t tag = d[0], length = d[1];
-    const uint8_t* body = d + 2;
-    if (loopEnd - body < length) break;
-    if (tag == kTagShortEvent && !shortEvent && length >= 5) {
-      // language (3), name length, name, text length, text
-      const uint8_t n = body[3];
-      if (4u + n < length && 5u + n + body[4 + n] <= length) {
-        std::memcpy(e->language, body, 3);
-        e->name = body + 4;
-        e->nameLength = n;
-        e->text = body + 5 + n;
-        e->textLength = body[4 + n];
-        shortEvent = true;
-      }
-    } else if (tag == kTagContent && (e->flags & kFlagContent) == 0 && length >= 2) {
-      e->content = body[0];
+  if (DurationSeconds(event.durationBcd, &e->duration)) e->flags |= kFlagDuration;
+  e->running = event.running;
+  // One walk of the loop: the first well-formed short event (broadcasters
+  // put other descriptors before it), the first content pair.
+  DescriptorCursor cursor(event.descriptors);
+  Descriptor d;
+  ShortEventView shortEvent;
+  ContentView content;
+  bool named = false;
+  while ((!named || (e->flags & kFlagContent) == 0) && cursor.Next(&d)) {
+    if (!named && ReadShortEvent(d, &shortEvent)) {
+      named = true;
+      std::memcpy(e->language, shortEvent.language.data, 3);
+      e->name = shortEvent.name.data;
+      e->nameLength = static_cast<int>(shortEvent.name.size);
+      e->text = shortEvent.text.data;
+      e->textLength = static_cast<int>(shortEvent.text.size);
+    } else if ((e->flags & kFlagContent) == 0 && ReadContent(d, &content) &&
+               content.Count() > 0) {
+      e->content = content.Genre(0);
       e->flags |= kFlagContent;
     }
-    d = body + length;
   }
-  return true;
 }
 
 bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
@@ -138,22 +118,21 @@ int EventStore::Admit(uint16_t serviceId, uint16_t tunedService) {
 }
 
 bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_t tunedService) {
-  if (section == nullptr || size < kSecEvents + kCrcBytes) return false;
-  const int table = TableIndex(section[0]);
-  if (table < 0 || (section[kSecVersion] & 1) == 0) return false;
-  const uint16_t serviceId = static_cast<uint16_t>(section[kSecServiceId] << 8 |
-                                                   section[kSecServiceId + 1]);
-  const uint8_t version = (section[kSecVersion] >> 1) & 0x1F;
-  const uint8_t number = section[kSecNumber];
+  EitHeader header;
+  ByteView events;
+  if (!ReadEitSection(section, size, &header, &events)) return false;
+  const int table = TableIndex(header.tableId);
+  if (table < 0 || !header.current) return false;
+  const uint16_t serviceId = header.serviceId;
+  const uint8_t version = header.version;
+  const uint8_t number = header.sectionNumber;
   ++touch_;
   int s = ServiceIndex(serviceId);
   if (s < 0) s = Admit(serviceId, tunedService);
   if (s < 0) return false;
   services_[s].touched = touch_;
-  services_[s].transportStreamId = static_cast<uint16_t>(section[kSecStreamIds] << 8 |
-                                                         section[kSecStreamIds + 1]);
-  services_[s].originalNetworkId = static_cast<uint16_t>(section[kSecStreamIds + 2] << 8 |
-                                                         section[kSecStreamIds + 3]);
+  services_[s].transportStreamId = header.transportStreamId;
+  services_[s].originalNetworkId = header.originalNetworkId;
   bool changed = false;
   uint8_t* seen = services_[s].seen[table];
   if (services_[s].version[table] != version) {
@@ -169,12 +148,11 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
     return false;  // a repeat
   }
   seen[number >> 3] |= static_cast<uint8_t>(1 << (number & 7));
-  const uint8_t* end = section + size - kCrcBytes;
-  for (const uint8_t* p = section + kSecEvents; p < end;) {
+  EitEventCursor cursor(events);
+  EitEvent event;
+  while (cursor.Next(&event)) {
     Parsed e;
-    const uint8_t* next = nullptr;
-    if (!ParseEvent(p, end, &e, &next)) break;
-    p = next;
+    KeepOfEvent(event, &e);
     if (EndedBefore(e, clock)) continue;
     if (Upsert(s, e, table, number, tunedService)) changed = true;
   }

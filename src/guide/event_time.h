@@ -8,13 +8,6 @@
 
 namespace guide {
 
-struct CivilDate {
-  int year, month, day;
-};
-
-// The calendar date of a Modified Julian Date.
-CivilDate DateOfMjd(uint16_t mjd);
-
 // The local hour and minute of a UTC start; false when Windows cannot say.
 // Its address goes in LineSettings::localTime.
 bool LocalStartTime(uint16_t mjd, int hour, int minute, int* localHour, int* localMinute);

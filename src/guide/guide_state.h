@@ -57,10 +57,12 @@ extern GuideState state;
 void BuildLineLocked(LineKind kind, const EventStrings& event, const UnitHeader& h)
     TAVIK_REQUIRES(state.lock);
 
-// Reads a unit (or a whole section, read as a unit that starts it) for the
-// tuned service's present or following line and builds it when it is due.
-// Takes state.lock.
+// Reads a unit for the tuned service's present or following line and
+// builds it when it is due. Takes state.lock.
 void DecodeUnit(const UnitReader& unit);
+// The same for a whole present/following section (table_id to CRC) of the
+// section engine.
+void DecodeSection(const uint8_t* section, size_t size);
 
 // Keeps the present event's start and duration from a present section decoded
 // for the channel change with this serial (forgotten when either is

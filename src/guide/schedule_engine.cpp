@@ -64,13 +64,12 @@ void DropEngine(Engine* e) {
 }
 
 // A whole section from the assembler: the tuned service's present or
-// following section builds its line as the unit reader would (the section
-// read as a unit that starts it), and every section goes to the store.
+// following section builds its line, and every section goes to the store.
 void TakeSection(void* context, const uint8_t* section, size_t size) {
   Engine* e = static_cast<Engine*>(context);
-  if (section[0] == kTablePresentFollowing && size > kPosServiceId &&
-      (section[kPosServiceId - 1] << 8 | section[kPosServiceId]) == e->tuned)
-    DecodeUnit(UnitReader(section - 1, size + 1, 0));
+  if (section[0] == kTablePresentFollowing && size > 4 &&
+      (section[3] << 8 | section[4]) == e->tuned)
+    DecodeSection(section, size);
   if (e->store->Put(section, size, e->clock, e->tuned)) e->tunedChanged = true;
 }
 

@@ -1,7 +1,6 @@
 // The tuned channel's schedule for the EPG panel: its rows from the present
 // event on, and one event's detail, read from the store under the schedule
 // lock and made into text by the banner's rules.
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,10 +24,6 @@ TimeRules CurrentRules() {
   return rules;
 }
 
-bool Earlier(const EventKey& a, const EventKey& b) {
-  return a.startUtc != b.startUtc ? a.startUtc < b.startUtc : a.eventId < b.eventId;
-}
-
 // The tuned service's events with a start, in start order (malloc'd; the
 // caller frees it), and the index of the first row: the present event, or
 // without one the first event not ended by nowUtc.
@@ -44,11 +39,7 @@ Ordered OrderEvents(const EventStore& store, uint16_t serviceId, int64_t nowUtc)
   if (count == 0) return o;
   o.keys = static_cast<EventKey*>(std::malloc(sizeof(EventKey) * static_cast<size_t>(count)));
   if (o.keys == nullptr) return o;
-  const int n = store.Keys(serviceId, o.keys, count);
-  o.count = static_cast<int>(
-      std::remove_if(o.keys, o.keys + n, [](const EventKey& k) { return k.startUtc == 0; }) -
-      o.keys);
-  std::sort(o.keys, o.keys + o.count, Earlier);
+  o.count = KeysInStartOrder(store, serviceId, o.keys, count);
   int present = -1, notEnded = -1;
   for (int i = 0; i < o.count; ++i) {
     if (o.keys[i].present && present < 0) present = i;

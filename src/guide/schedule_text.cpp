@@ -1,6 +1,8 @@
-// The schedule's rows and details: shown times, day prefixes, titles.
+// The schedule's rows and details: their order, shown times, day prefixes,
+// titles.
 #include "guide/schedule_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/text.h"
@@ -39,6 +41,16 @@ size_t FormatStart(const CivilTime& t, const CivilTime& day, char* out, size_t c
 }
 
 }  // namespace
+
+int KeysInStartOrder(const EventStore& store, uint16_t serviceId, EventKey* out, int capacity) {
+  const int n = store.Keys(serviceId, out, capacity);
+  EventKey* const end =
+      std::remove_if(out, out + n, [](const EventKey& k) { return k.startUtc == 0; });
+  std::sort(out, end, [](const EventKey& a, const EventKey& b) {
+    return a.startUtc != b.startUtc ? a.startUtc < b.startUtc : a.eventId < b.eventId;
+  });
+  return static_cast<int>(end - out);
+}
 
 CivilTime ShownTime(int64_t utc, const TimeRules& rules) {
   CivilTime t = CivilOfSeconds(utc), local;

@@ -11,14 +11,16 @@
 
 namespace guide {
 
-// A UTC calendar time in local time; false when it cannot be had.
-using LocalCivilFn = bool (*)(const CivilTime& utc, CivilTime* local);
-
 struct TimeRules {
   LocalCivilFn local = nullptr;  // set: local time first (localtime 1)
   int32_t timeshift = 0;         // then these hours are added
   bool unicode = false;          // UTF-8 text (epgchars 1), else 8-bit cleaned
 };
+
+// Up to capacity of serviceId's events' keys in start order (by event id at
+// the same start), those without a defined start left out: the order of the
+// schedule's rows. Returns how many.
+int KeysInStartOrder(const EventStore& store, uint16_t serviceId, EventKey* out, int capacity);
 
 // The time a start is shown at. Without a local time the UTC one is used.
 CivilTime ShownTime(int64_t utc, const TimeRules& rules);

@@ -38,6 +38,7 @@ void SectionAssembler::Reset() {
   seq_ = 0;
   have_ = 0;
   gathering_ = false;
+  inStep_ = false;
   crc_ = kCrcInitial;
   startSeq_ = 0;
   buffer_[0] = 0;
@@ -48,6 +49,7 @@ void SectionAssembler::Reset() {
 void SectionAssembler::Emit(const uint8_t* section, size_t size) {
   ++counts_.taken;
   gathering_ = false;
+  inStep_ = true;
   if (fn_ != nullptr) fn_(context_, section, size);
 }
 
@@ -154,6 +156,8 @@ void SectionAssembler::Feed(const uint8_t* unit, SectionFn fn, void* context) {
     // The failed section is dropped; the units after the one it started in
     // are searched again (never more than the ring keeps).
     ++counts_.failed;
+    if (inStep_) ++counts_.refused;
+    inStep_ = false;
     gathering_ = false;
     have_ = 0;
     next = failedStart + 1;

@@ -14,10 +14,9 @@ constexpr size_t kAssemblerUnit = 184;
 // length spans at most 24 units from the one it starts in.
 constexpr int kAssemblerRing = 32;
 
-// Called with each section (table_id to CRC_32) whose CRC held. The byte
-// before section is always readable (it stands where a pointer field would),
-// so a unit reader may read the section at the positions of a unit that
-// starts it; size is its whole length.
+// Called with each section (table_id to CRC_32) whose CRC held; size is its
+// whole length. The byte before section is always readable (it stands where
+// a pointer field would).
 using SectionFn = void (*)(void* context, const uint8_t* section, size_t size);
 
 // The host delivers a filter's data as the payloads of its transport packets
@@ -47,6 +46,10 @@ class SectionAssembler {
     long long units = 0;
     long long taken = 0;   // sections handed on
     long long failed = 0;  // sections dropped: CRC or header
+    // Of them, those met in step (right after a section whose CRC held, not
+    // guessed while searching): a section that really came damaged. A
+    // search also tries bytes inside sections that only look like a start.
+    long long refused = 0;
   };
 
   SectionAssembler() { Reset(); }
@@ -74,6 +77,7 @@ class SectionAssembler {
   uint8_t buffer_[1 + kMaxSectionBytes];
   size_t have_;       // bytes gathered
   bool gathering_;
+  bool inStep_;       // a section was handed on since the last failure
   uint32_t crc_;      // CRC of the bytes gathered
   uint64_t startSeq_;  // the unit the section started in
   SectionFn fn_;

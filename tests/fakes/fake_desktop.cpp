@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "guide/broadcast_time.h"
+
 namespace {
 
 // The longest period the multimedia timer accepts (wPeriodMax on Windows).
@@ -486,26 +488,16 @@ int SystemTimeToTzSpecificLocalTime(const SystemTime* utc, SystemTime* local) {
   if (D().summerHour && utc->month >= 4 && utc->month <= 9) minutes += 60;
   *local = *utc;
   // The whole moment is moved, so the date and weekday follow the hour.
-  const int64_t y = utc->month <= 2 ? utc->year - 1 : utc->year;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (utc->month + (utc->month > 2 ? -3 : 9)) + 2) / 5 + utc->day - 1;
-  const int64_t days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-  int64_t m = (days * 1440 + utc->hour * 60 + utc->minute) + minutes;
-  int64_t d = m >= 0 ? m / 1440 : -((-m + 1439) / 1440);
-  m -= d * 1440;
-  local->hour = static_cast<uint16_t>(m / 60);
-  local->minute = static_cast<uint16_t>(m % 60);
-  local->dayOfWeek = static_cast<uint16_t>(((d % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-  const int64_t z = d + 719468;
-  const int64_t e = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - e * 146097;
-  const int64_t ye = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t dy = doe - (365 * ye + ye / 4 - ye / 100);
-  const int64_t mp = (5 * dy + 2) / 153;
-  local->day = static_cast<uint16_t>(dy - (153 * mp + 2) / 5 + 1);
-  local->month = static_cast<uint16_t>(mp < 10 ? mp + 3 : mp - 9);
-  local->year = static_cast<uint16_t>(ye + e * 400 + (local->month <= 2 ? 1 : 0));
+  const guide::CivilTime t = guide::CivilOfSeconds(
+      guide::SecondsOfCivil(
+          guide::CivilTime{utc->year, utc->month, utc->day, 0, utc->hour, utc->minute, 0}) +
+      int64_t(minutes) * 60);
+  local->hour = static_cast<uint16_t>(t.hour);
+  local->minute = static_cast<uint16_t>(t.minute);
+  local->dayOfWeek = static_cast<uint16_t>(t.weekday);
+  local->day = static_cast<uint16_t>(t.day);
+  local->month = static_cast<uint16_t>(t.month);
+  local->year = static_cast<uint16_t>(t.year);
   return 1;
 }
 

@@ -294,6 +294,34 @@ TEST(EitReader, ASectionHeaderInsideAnotherSectionIsNamedForWhatItIs) {
   const std::string report = tavik_eit::FormatReport(reader, false, 0);
   EXPECT_NE(report.find("not a real service"), std::string::npos) << report;
   EXPECT_EQ(report.find("the banner shows no programme lines"), std::string::npos) << report;
+  // Listed only when asked for.
+  EXPECT_EQ(report.find("service 0x6672"), std::string::npos) << report;
+  EXPECT_NE(tavik_eit::FormatReport(reader, false, 0, true).find("service 0x6672 (26226)"),
+            std::string::npos);
+
+  // An undefined start shows as --:--, and what the banner makes of it.
+  Section late;
+  late.mjd = 0xFFFF;
+  late.hour = late.minute = 0xFF;
+  late.descriptors = ShortEvent(Text("Late"), Text(""));
+  tavik_eit::EitReader undefined({0, 0});
+  d = Units(late);
+  undefined.Deliver(d.data(), d.size());
+  std::string text = tavik_eit::FormatReport(undefined, false, 0);
+  EXPECT_NE(text.find("now   \"(--:--) Late \"\n        start undefined (the banner shows it as"),
+            std::string::npos) << text;
+
+  // The only section starts inside a unit: the report says what the input holds.
+  Bytes inside = Cat(Cat(Bytes{20}, Bytes(20, 0xAA)), SectionBytes(s));
+  inside.resize(2 * sections::kUnit, 0xFF);
+  tavik_eit::EitReader later({0, 0});
+  later.Deliver(inside.data(), inside.size());
+  text = tavik_eit::FormatReport(later, false, 0);
+  EXPECT_NE(text.find("no present/following section starts at the beginning of a unit"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("holds 1 present/following section (table 0x4E) of 1 service whose CRC "
+                      "held, 1 of them starting inside a unit"),
+            std::string::npos) << text;
 }
 
 TEST(EitReader, DeliveriesOfAWrongSizeAreIgnoredLikeThePluginDoes) {

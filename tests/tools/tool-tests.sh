@@ -39,6 +39,7 @@ eit-generated)
   expect_out '  now   "(20:00) Evening News "'
   expect_out '  next  "(20:30) Nature Watch "'
   expect_out 'name [default table]: Evening News'
+  expect_out 'the input holds 10 present/following sections (table 0x4E) of 5 services whose CRC held; no schedule section'
   [ -z "$(ls -A "$work/cwd")" ] || fail "tavik-eit wrote files into its folder"
   expect_exit 0 "$eit" --epgtext 1 --timeshift -21 --service 0x0103 "$work/gen.ts"
   expect_out '"(23:15) The Long Winter > A snowbound village'
@@ -65,7 +66,8 @@ PY
   expect_err 'decoding: 100%'
   expect_out '  now   "(20:00) Evening News "'
   # Wrong commands and files.
-  expect_exit 0 "$eit" --help; expect_out 'usage: tavik-eit'
+  expect_exit 0 "$eit" --help; expect_out 'usage: tavik-eit'; expect_out '--all'
+
   expect_exit 2 "$eit" "$work/missing.dbg"; expect_err 'cannot open'
   expect_exit 2 "$eit" --epgtext x "$work/gen.ts"; expect_err 'bad option or value: --epgtext'
   # A bad command: its one error first, then a one-line hint, not the usage.
@@ -114,6 +116,22 @@ eit-captures)
     expect_out '  now   "(12:30) Sc\xE8nes de m\xE9nages "'
     expect_out 'name [ISO 8859-9 (0x05)]: Scènes de ménages'
   fi
+  # What each file holds: ids inside other sections left out unless asked
+  # for, undefined starts, a section that starts inside a unit, no clean
+  # section counted as refused.
+  for f in petrj_cz_DBMux24 petrj_pid18_EIT.FR.3 petrj_pid18_EIT.FR.2 petrj_cz_PID_18; do
+    [ -f "$captures/$f.ts" ] || continue
+    "$eit" "$captures/$f.ts" >"$work/$f.out"; "$eit" --all "$captures/$f.ts" >"$work/$f.all"
+    "$eit" --schedule "$captures/$f.ts" >"$work/$f.sched"
+  done
+  if [ -f "$captures/petrj_cz_DBMux24.ts" ]; then
+    grep -q '7 service ids left out, not a real service' "$work/petrj_cz_DBMux24.out" || fail "DBMux24: ids left out"
+    grep -q '^service 0x6120' "$work/petrj_cz_DBMux24.out" && fail "DBMux24: 0x6120 listed without --all"
+    grep -q '^service 0x6120 (24864)' "$work/petrj_cz_DBMux24.all" || fail "DBMux24: --all lists 0x6120"
+  fi
+  [ -f "$captures/petrj_pid18_EIT.FR.3.ts" ] && ! grep -q '  now   "(--:--)  "' "$work/petrj_pid18_EIT.FR.3.out" && fail "FR.3: --:--"
+  [ -f "$captures/petrj_pid18_EIT.FR.2.ts" ] && ! grep -q '5 of them starting inside a unit' "$work/petrj_pid18_EIT.FR.2.out" && fail "FR.2: inside a unit"
+  [ -f "$captures/petrj_cz_PID_18.ts" ] && ! grep -q '1818 sections whose CRC held, 0 refused' "$work/petrj_cz_PID_18.sched" && fail "PID_18: refused"
   if [ -f "$captures/petrj_china_2021-10-05-06-36-43.ts" ]; then
     # component descriptors first: the short event after them gives the lines
     expect_exit 0 "$eit" "$captures/petrj_china_2021-10-05-06-36-43.ts"

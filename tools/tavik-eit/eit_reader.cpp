@@ -6,19 +6,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "guide/broadcast_time.h"
 #include "guide/delivery_reader.h"
+#include "guide/eit_decoder.h"
 #include "guide/eit_section.h"
 
 namespace tavik_eit {
 namespace {
-
-constexpr size_t kPosLoopLength = 25;  // descriptors_loop_length of the first event
-constexpr size_t kPosDescriptors = 27;
-constexpr uint8_t kTagShortEvent = 0x4D;
-
-std::string Bytes(const uint8_t* p, size_t n) {
-  return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p), n);
-}
 
 const char* TagName(uint8_t tag) {
   switch (tag) {
@@ -63,6 +57,14 @@ std::string OneLine(const std::string& s) {
   return out;
 }
 
+// A line whose start is undefined shows it as --:--, not as the bytes the
+// banner turns it into.
+std::string WithShownStart(const std::string& line, const ServiceLine& l) {
+  const std::string banner = "(" + l.shownTime + ")";
+  if (l.startDefined || line.compare(0, banner.size(), banner) != 0) return line;
+  return "(--:--)" + line.substr(banner.size());
+}
+
 void FormatLine(std::string* out, const char* label, const ServiceLine& l, bool unicode) {
   if (!l.built) {
     Append(out, "  %-5s (no %s section decoded)\n", label,
@@ -70,9 +72,13 @@ void FormatLine(std::string* out, const char* label, const ServiceLine& l, bool 
     return;
   }
   if (unicode)
-    Append(out, "  %-5s \"%s\"\n", label, l.unicodeLine.c_str());
+    Append(out, "  %-5s \"%s\"\n", label, WithShownStart(l.unicodeLine, l).c_str());
   else
-    Append(out, "  %-5s \"%s\"\n", label, dvbread::EscapeBytes(l.line).c_str());
+    Append(out, "  %-5s \"%s\"\n", label,
+           dvbread::EscapeBytes(WithShownStart(l.line, l)).c_str());
+  if (!l.startDefined)
+    Append(out, "        start undefined (the banner shows it as \"%s\")\n",
+           dvbread::EscapeBytes(l.shownTime).c_str());
   const bool firstRead = l.firstTag == 0x4D || l.firstTag == 0x4E || l.firstTag == 0x69;
   if (!l.complete)
     Append(out,
@@ -105,31 +111,19 @@ ServiceReport::ServiceReport() {
   std::memset(unicodeNowText, 0, sizeof unicodeNowText);
 }
 
-bool FindShortEvent(const uint8_t* delivery, size_t length, size_t offset, std::string* name,
-                    std::string* text) {
-  guide::UnitReader unit(delivery, length, offset);
-  uint8_t hi, lo;
-  if (!unit.Byte(kPosLoopLength, &hi) || !unit.Byte(kPosLoopLength + 1, &lo)) return false;
-  size_t loopEnd = kPosDescriptors + ((hi & 0x0F) << 8 | lo);
-  size_t d = kPosDescriptors;
-  uint8_t tag, len;
-  while (d + 2 <= loopEnd && unit.Byte(d, &tag) && unit.Byte(d + 1, &len)) {
-    if (tag == kTagShortEvent && len >= 5) {
-      uint8_t n, t;
-      const uint8_t* body = unit.Span(d + 2, len);
-      if (body == nullptr) return false;
-      n = body[3];
-      if (4u + n >= len) return false;
-      t = body[4 + n];
-      if (5u + n + t > len) return false;
-      *name = Bytes(body + 4, n);
-      *text = Bytes(body + 5 + n, t);
-      return true;
-    }
-    d += 2u + len;
-  }
-  return false;
+namespace {
+
+// The unit's first event's short event, found by the section decoder over
+// the event's descriptor loop (not only the first descriptor, as the
+// plug-in's unit reader does); false when there is none inside the delivery.
+bool FindUnitShortEvent(const guide::UnitReader& unit, guide::ShortEventView* out) {
+  const size_t room = unit.Room(guide::kPosEventId);
+  guide::EitEvent event;
+  return guide::ReadEitEvent(guide::ByteView{unit.Span(guide::kPosEventId, room), room}, &event) &&
+         guide::FindShortEvent(event.descriptors, out);
 }
+
+}  // namespace
 
 bool EitReader::Deliver(const uint8_t* delivery, size_t length, const bool* starts) {
   const int pack = guide::DeliveryUnits(length > static_cast<size_t>(guide::kMaxDelivery)
@@ -137,9 +131,42 @@ bool EitReader::Deliver(const uint8_t* delivery, size_t length, const bool* star
                                             : static_cast<int>(length));
   if (pack == 0) return false;
   ++deliveries_;
-  for (size_t w = 0; w < static_cast<size_t>(pack); ++w)
+  for (size_t w = 0; w < static_cast<size_t>(pack); ++w) {
     DecodeUnit(delivery, length, w * guide::kUnitSize, starts != nullptr && !starts[w]);
+    assembler_.Feed(delivery + w * guide::kUnitSize, &EitReader::TakeSection, this);
+  }
   return true;
+}
+
+void EitReader::TakeSection(void* context, const uint8_t* section, size_t size) {
+  EitReader* r = static_cast<EitReader*>(context);
+  guide::EitHeader h;
+  guide::ByteView events;
+  guide::EitEvent event;
+  if (!guide::ReadEitSection(section, size, &h, &events)) return;
+  if (h.tableId == guide::kTablePresentFollowing) {
+    const uint16_t eventId = guide::ReadEitEvent(events, &event) ? event.eventId : 0;
+    r->wholeSections_.insert(SectionKey(h.serviceId, h.sectionNumber, h.version, eventId));
+    r->census_.services.insert(h.serviceId);
+  } else if (h.tableId >= 0x50 && h.tableId <= 0x5F) {
+    ++r->census_.schedule;
+  } else if (h.tableId == 0x4F || (h.tableId >= 0x60 && h.tableId <= 0x6F)) {
+    ++r->census_.otherStream;
+  }
+}
+
+bool EitReader::RealService(const ServiceReport& s) const {
+  return s.continuations < s.sections && census_.services.count(s.serviceId) > 0;
+}
+
+SectionCensus EitReader::Census() const {
+  SectionCensus c = census_;
+  c.presentFollowing = static_cast<long>(wholeSections_.size());
+  c.insideUnit = 0;
+  for (const SectionKey& k : wholeSections_)
+    if (unitStarts_.count(k) == 0) ++c.insideUnit;
+  c.refused = static_cast<long>(assembler_.counts().refused);
+  return c;
 }
 
 void EitReader::DecodeUnit(const uint8_t* delivery, size_t length, size_t offset,
@@ -151,7 +178,12 @@ void EitReader::DecodeUnit(const uint8_t* delivery, size_t length, size_t offset
   ServiceReport& s = services_[h.eitsid];
   s.serviceId = h.eitsid;
   ++s.sections;
-  if (continuation) ++s.continuations;
+  if (continuation)
+    ++s.continuations;
+  else  // a section of no event has no event id: its CRC stands there
+    unitStarts_.insert(SectionKey(h.eitsid, unit.At(guide::kPosSectionNumber),
+                                  (unit.At(guide::kPosSectionNumber - 1) >> 1) & 0x1F,
+                                  h.tleng > guide::kMinSectionLength ? h.eventId : 0));
   guide::PickedEvent picked;
   if (!guide::PickEvent(unit, h.eitsid, &picked)) {
     ++s.passedOver;
@@ -187,30 +219,69 @@ void EitReader::DecodeUnit(const uint8_t* delivery, size_t length, size_t offset
       s.next.unicodeLine = s.unicodeBuf;
     }
   }
+  int64_t startUtc = 0;
+  l.startDefined = guide::StartUtcSeconds(h.mjd, h.orax, h.min, h.sec, &startUtc);
+  l.shownTime = s.timeText;
   char start[8];
   std::snprintf(start, sizeof start, "%02X:%02X", h.orax, h.min);
-  l.startTime = start;
-  std::string name, text;
-  l.hasShortEvent = FindShortEvent(delivery, length, offset, &name, &text);
+  l.startTime = l.startDefined ? start : "--:--";
+  guide::ShortEventView shortEvent;
+  l.hasShortEvent = FindUnitShortEvent(unit, &shortEvent);
   if (l.hasShortEvent) {
-    l.name = dvbread::DvbToUtf8(reinterpret_cast<const uint8_t*>(name.data()), name.size());
-    l.text = dvbread::DvbToUtf8(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    l.name = dvbread::DvbToUtf8(shortEvent.name.data, shortEvent.name.size);
+    l.text = dvbread::DvbToUtf8(shortEvent.text.data, shortEvent.text.size);
   }
 }
 
-std::string FormatReport(const EitReader& reader, bool onlyService, uint16_t serviceId) {
+namespace {
+
+// "1 section", "2 sections".
+std::string Count(long n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+// What the input holds, on one line after the services.
+void FormatCensus(std::string* out, const SectionCensus& c) {
+  Append(out, "the input holds %s (table 0x4E) of %s whose CRC held",
+         Count(c.presentFollowing, "present/following section").c_str(),
+         Count(static_cast<long>(c.services.size()), "service").c_str());
+  if (c.insideUnit > 0)
+    Append(out, ", %ld of them starting inside a unit (the banner reads those only with the "
+                "schedule on, line 22 of tavik.ini)",
+           c.insideUnit);
+  if (c.schedule > 0)
+    Append(out, "; %s (--schedule lists their events)",
+           Count(c.schedule, "schedule section").c_str());
+  else
+    *out += "; no schedule section";
+  if (c.otherStream > 0)
+    Append(out, "; %s of another stream's tables, which the plug-in passes over",
+           Count(c.otherStream, "section").c_str());
+  if (c.refused > 0) Append(out, "; %s came damaged, refused", Count(c.refused, "section").c_str());
+  *out += "\n";
+}
+
+}  // namespace
+
+std::string FormatReport(const EitReader& reader, bool onlyService, uint16_t serviceId,
+                         bool all) {
   std::string out;
   int shown = 0;
+  std::vector<uint16_t> leftOut;
   for (const auto& entry : reader.Services()) {
     const ServiceReport& s = entry.second;
     if (onlyService && s.serviceId != serviceId) continue;
+    const bool real = reader.RealService(s);
+    if (!real && !all) {
+      leftOut.push_back(s.serviceId);
+      continue;
+    }
     ++shown;
     const bool banner = s.now.complete && s.next.complete;
-    const bool phantom = s.continuations == s.sections;
     Append(&out, "service 0x%04X (%u): %d present/following sections%s\n", s.serviceId, s.serviceId,
            s.sections,
-           banner || phantom ? "" : "; the banner shows no programme lines (a line is missing)");
-    if (phantom)
+           banner || !real ? "" : "; the banner shows no programme lines (a line is missing)");
+    if (!real)
       out +=
           "        not a real service: only bytes inside other sections look like its "
           "header (the plug-in reads them too, for a channel with this id)\n";
@@ -222,9 +293,24 @@ std::string FormatReport(const EitReader& reader, bool onlyService, uint16_t ser
     FormatLine(&out, "now", s.now, reader.Unicode());
     FormatLine(&out, "next", s.next, reader.Unicode());
   }
-  if (shown == 0)
-    out += onlyService ? "no present/following section of that service in the input\n"
-                       : "no present/following section (table 0x4E) in the input\n";
+  if (!leftOut.empty()) {
+    Append(&out, "%s left out, not a real service: only bytes inside other sections look like "
+                 "a header of it (--all lists them):",
+           Count(static_cast<long>(leftOut.size()), "service id").c_str());
+    for (size_t i = 0; i < leftOut.size() && i < 8; ++i) Append(&out, " 0x%04X", leftOut[i]);
+    out += leftOut.size() > 8 ? " ...\n" : "\n";
+  }
+  const SectionCensus census = reader.Census();
+  if (shown == 0 && leftOut.empty()) {
+    if (onlyService)
+      out += "no present/following section of that service in the input\n";
+    else if (census.presentFollowing > 0)
+      out += "no present/following section starts at the beginning of a unit, where the "
+             "banner's reader looks with the schedule off\n";
+    else
+      out += "no present/following section (table 0x4E) in the input\n";
+  }
+  FormatCensus(&out, census);
   return out;
 }
 

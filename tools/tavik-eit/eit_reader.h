@@ -7,11 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "guide/guide_codes.h"
 #include "guide/line_builder.h"
+#include "guide/section_assembler.h"
 #include "tools/dvbread/dvb_text.h"
 
 namespace tavik_eit {
@@ -26,7 +29,9 @@ struct ServiceLine {
   uint16_t eventId = 0;   // the event the line was built from
   std::string line;       // the line's bytes as the plug-in shows them
   std::string unicodeLine;  // its Unicode form (UTF-8), with epgchars 1
-  std::string startTime;  // hh:mm as broadcast (no time shift)
+  std::string startTime;  // hh:mm as broadcast (no time shift), --:-- undefined
+  bool startDefined = false;  // a valid date and time (not all bits set)
+  std::string shownTime;      // the start as the banner's line shows it
   dvbread::DvbText name;  // the short event's name, converted
   dvbread::DvbText text;  // the short event's text, converted
   bool hasShortEvent = false;
@@ -49,6 +54,19 @@ struct ServiceReport {
   ServiceReport();
 };
 
+// What the input holds, section by section: every unit also goes through the
+// plug-in's section assembler (as with the schedule on), so a section that
+// starts inside a unit, which the banner's unit reader passes over, is
+// counted too.
+struct SectionCensus {
+  long presentFollowing = 0;  // distinct whole 0x4E sections whose CRC held
+  long insideUnit = 0;        // of them, never seen starting at byte 1 of a unit
+  long schedule = 0;          // whole schedule sections (0x50 to 0x5F)
+  long otherStream = 0;       // the other stream's tables (0x4F, 0x60 to 0x6F)
+  long refused = 0;           // sections that came damaged
+  std::set<uint16_t> services;  // with a whole present/following section
+};
+
 class EitReader {
  public:
   // With unicode, each line is also built in Unicode as with epgchars 1.
@@ -64,27 +82,35 @@ class EitReader {
   bool Deliver(const uint8_t* delivery, size_t length, const bool* starts = nullptr);
 
   const std::map<uint16_t, ServiceReport>& Services() const { return services_; }
+  // A service of the input rather than bytes inside other sections that
+  // look like a header: some unit of it starts a section, and a whole
+  // present/following section of it has a CRC that holds.
+  bool RealService(const ServiceReport& s) const;
+  SectionCensus Census() const;
   long Deliveries() const { return deliveries_; }
   long Units() const { return units_; }
 
  private:
   void DecodeUnit(const uint8_t* delivery, size_t length, size_t offset, bool continuation);
+  static void TakeSection(void* context, const uint8_t* section, size_t size);
+
+  // A present/following section: service, section number, version, event.
+  using SectionKey = std::tuple<uint16_t, uint8_t, uint8_t, uint16_t>;
 
   guide::LineSettings settings_;
   bool unicode_;
   std::map<uint16_t, ServiceReport> services_;
+  guide::SectionAssembler assembler_;
+  SectionCensus census_;
+  std::set<SectionKey> wholeSections_, unitStarts_;
   long deliveries_ = 0;
   long units_ = 0;
 };
 
-// The unit's first event's short_event_descriptor found by walking the
-// event's descriptor loop (not only the first descriptor, as the plug-in
-// does): the name and the text as broadcast. False when there is none inside
-// the delivery.
-bool FindShortEvent(const uint8_t* delivery, size_t length, size_t offset, std::string* name,
-                    std::string* text);
-
-// A report of every service, in service id order, for the terminal.
-std::string FormatReport(const EitReader& reader, bool onlyService, uint16_t serviceId);
+// A report of every real service (with all, of every id that looked like
+// one too), in service id order, and of what the input holds, for the
+// terminal.
+std::string FormatReport(const EitReader& reader, bool onlyService, uint16_t serviceId,
+                         bool all = false);
 
 }  // namespace tavik_eit

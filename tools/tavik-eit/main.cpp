@@ -65,6 +65,8 @@ void Usage(FILE* to) {
                "                  --out %USERPROFILE%\\Documents\\guide.xml (a folder of your own:\n"
                "                  the plug-in's folder under Program Files cannot be written)\n"
                "  --service ID    only this service id (decimal or 0x hex)\n"
+               "  --all           also the service ids that are not real services (bytes\n"
+               "                  inside other sections that look like a section's header)\n"
                "  --units N       units of 184 bytes per delivery, 1 to 10 (default 10)\n"
                "  --format F      dump or ts (default: recognised from the file)\n"
                "  --version, --help\n"
@@ -86,7 +88,7 @@ bool ParseInt(const char* s, long lo, long hi, long* out) {
 struct Command {
   long epgtext = 0, timeshift = 0, epgchars = 0, localtime = 0, service = -1,
        units = tavik_eit::kMaxUnitsPerDelivery;
-  bool schedule = false, xmltv = false, help = false, version = false;
+  bool schedule = false, xmltv = false, all = false, help = false, version = false;
   std::string format, out, path;
 };
 
@@ -117,6 +119,7 @@ const Option kOptions[] = {
     {"--out", nullptr, nullptr, &Command::out, "a file name", 0, 0, false},
     {"--schedule", &Command::schedule, nullptr, nullptr, nullptr, 0, 0, false},
     {"--xmltv", &Command::xmltv, nullptr, nullptr, nullptr, 0, 0, false},
+    {"--all", &Command::all, nullptr, nullptr, nullptr, 0, 0, false},
     {"--help", &Command::help, nullptr, nullptr, nullptr, 0, 0, false},
     {"--version", &Command::version, nullptr, nullptr, nullptr, 0, 0, false},
 };
@@ -311,13 +314,13 @@ int RunLines(const Command& c, const guide::LineSettings& settings,
               source.c_str(), c.units, settings.epgtext, settings.timeshift,
               c.epgchars == 1 ? ", epgchars 1" : "", c.localtime == 1 ? ", localtime 1" : "");
   std::fputs(
-      tavik_eit::FormatReport(reader, c.service >= 0, static_cast<uint16_t>(c.service)).c_str(),
+      tavik_eit::FormatReport(reader, c.service >= 0, static_cast<uint16_t>(c.service), c.all).c_str(),
       stdout);
   bool allComplete = true, any = false;
   for (const auto& e : reader.Services()) {
     if (c.service >= 0 && e.first != c.service) continue;
+    if (!reader.RealService(e.second)) continue;
     any = true;
-    if (e.second.continuations == e.second.sections) continue;  // not a real service
     if (!e.second.now.complete || !e.second.next.complete) allComplete = false;
   }
   return any && allComplete ? 0 : 1;

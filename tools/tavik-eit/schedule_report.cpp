@@ -29,13 +29,7 @@ void ScheduleReader::Feed(const uint8_t* units, size_t length) {
 std::vector<guide::StoredEvent> ScheduleReader::Events(uint16_t serviceId) const {
   std::vector<guide::EventKey> keys(static_cast<size_t>(store_->EventCount(serviceId)));
   keys.resize(static_cast<size_t>(
-      store_->Keys(serviceId, keys.data(), static_cast<int>(keys.size()))));
-  keys.erase(std::remove_if(keys.begin(), keys.end(),
-                            [](const guide::EventKey& k) { return k.startUtc == 0; }),
-             keys.end());
-  std::sort(keys.begin(), keys.end(), [](const guide::EventKey& a, const guide::EventKey& b) {
-    return a.startUtc != b.startUtc ? a.startUtc < b.startUtc : a.eventId < b.eventId;
-  });
+      guide::KeysInStartOrder(*store_, serviceId, keys.data(), static_cast<int>(keys.size()))));
   std::vector<guide::StoredEvent> events(keys.size());
   size_t n = 0;
   for (const guide::EventKey& k : keys)
@@ -110,7 +104,7 @@ int RunSchedule(const std::vector<uint8_t>& stream, const std::vector<dvbread::S
     return programmes > 0 ? 0 : 1;
   }
   std::printf("%s; %lld sections whose CRC held, %lld refused; %d events of %d services\n",
-              source.c_str(), reader.Counts().taken, reader.Counts().failed, figures.events,
+              source.c_str(), reader.Counts().taken, reader.Counts().refused, figures.events,
               figures.services);
   std::fputs(FormatSchedule(reader, names, rules, only, sid).c_str(), stdout);
   return (only ? reader.Store().EventCount(sid) : figures.events) > 0 ? 0 : 1;

@@ -33,12 +33,7 @@ bool ToolLocalCivil(const guide::CivilTime& utc, guide::CivilTime* local) {
 }
 
 bool ToolLocalStart(uint16_t mjd, int hour, int minute, int* localHour, int* localMinute) {
-  const int64_t utc = (static_cast<int64_t>(mjd) - 40587) * 86400 + hour * 3600 + minute * 60;
-  guide::CivilTime local;
-  if (!ToolLocalCivil(guide::CivilOfSeconds(utc), &local)) return false;
-  *localHour = local.hour;
-  *localMinute = local.minute;
-  return true;
+  return guide::LocalHourMinute(mjd, hour, minute, &ToolLocalCivil, localHour, localMinute);
 }
 
 }  // namespace tavik_eit
