@@ -20,10 +20,49 @@ int TableIndex(uint8_t table) {
   return -1;
 }
 
+// Appends descriptor d whole to the event's detail when it fits whole.
+void KeepDetail(const Descriptor& d, EventStore::Parsed* e) {
+  const int size = 2 + static_cast<int>(d.body.size);
+  if (e->detailLength + size > kMaxEventDetail) return;
+  uint8_t* at = e->detail + e->detailLength;
+  at[0] = d.tag;
+  at[1] = static_cast<uint8_t>(d.body.size);
+  if (d.body.size > 0) std::memcpy(at + 2, d.body.data, d.body.size);
+  e->detailLength += size;
+}
+
+// The detail an event keeps (see StoredEvent::detail): the small descriptors
+// first, so a long description never crowds out a rating or a mark, then the
+// extended descriptors of the short event's language (else of the first).
+void KeepDetailOfEvent(const EitEvent& event, const char* shortLanguage,
+                       EventStore::Parsed* e) {
+  Descriptor d;
+  ExtendedEventView extended;
+  uint8_t language[3] = {0, 0, 0};
+  bool chosen = shortLanguage[0] != '\0';
+  if (chosen) std::memcpy(language, shortLanguage, 3);
+  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);) {
+    if (d.tag == 0x54 || d.tag == 0x55 || d.tag == 0x50) KeepDetail(d, e);
+    if (!chosen && ReadExtendedEvent(d, &extended)) {
+      std::memcpy(language, extended.language.data, 3);
+      chosen = true;
+    }
+  }
+  if (!chosen) return;
+  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);)
+    if (ReadExtendedEvent(d, &extended) && std::memcmp(extended.language.data, language, 3) == 0)
+      KeepDetail(d, e);
+}
+
 // What the store keeps of a decoded event: its times as seconds, its first
-// well-formed short event and its first content pair.
+// well-formed short event, its first content pair and its detail.
 void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
-  std::memset(e, 0, sizeof *e);
+  e->nameLength = e->textLength = e->detailLength = 0;
+  e->name = e->text = nullptr;
+  e->flags = e->running = e->content = 0;
+  e->start = 0;
+  e->duration = 0;
+  std::memset(e->language, 0, sizeof e->language);
   e->eventId = event.eventId;
   if (StartUtcSeconds(event.startMjd, event.startHour, event.startMinute, event.startSecond,
                       &e->start))
@@ -51,6 +90,9 @@ void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
       e->flags |= kFlagContent;
     }
   }
+  char language[3] = {0, 0, 0};
+  if (named) std::memcpy(language, e->language, 3);
+  KeepDetailOfEvent(event, language, e);
 }
 
 bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
@@ -161,7 +203,7 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
 
 bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint16_t tuned) {
   // Room first: what it frees may be this service's own events.
-  if (!Reserve(SlotsFor(e.nameLength + e.textLength), tuned)) return false;
+  if (!Reserve(SlotsFor(e.nameLength + e.textLength + e.detailLength), tuned)) return false;
   Service& svc = services_[s];
   uint16_t* bucket = &svc.buckets[e.eventId % kStoreBuckets];
   uint16_t slot = *bucket;
@@ -199,7 +241,7 @@ bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint
   }
   h->flags = static_cast<uint8_t>(e.flags | carriers);
   std::memcpy(h->language, e.language, sizeof h->language);
-  h->tail = WriteText(slot, e.name, e.nameLength, e.text, e.textLength);
+  h->tail = WriteText(slot, e);
   return true;
 }
 
@@ -263,9 +305,10 @@ bool EventStore::Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) co
   if (out->language[0] == '\0') out->language[1] = out->language[2] = '\0';
   out->nameLength = h->nameLength;
   out->textLength = h->textLength;
-  // Name and text, in that order, from the head's bytes on through its tails.
-  uint8_t all[510];
-  const int total = h->nameLength + h->textLength;
+  out->detailLength = h->detailLength;
+  // Name, text and detail, in that order, from the head's bytes on through its tails.
+  uint8_t all[2 * 255 + kMaxEventDetail];
+  const int total = h->nameLength + h->textLength + h->detailLength;
   int copied = total < kHeadBytes ? total : kHeadBytes;
   std::memcpy(all, h->bytes, static_cast<size_t>(copied));
   for (uint16_t t = h->tail; t != kNoSlot && copied < total;) {
@@ -277,6 +320,7 @@ bool EventStore::Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) co
   }
   std::memcpy(out->name, all, h->nameLength);
   std::memcpy(out->text, all + h->nameLength, h->textLength);
+  std::memcpy(out->detail, all + h->nameLength + h->textLength, h->detailLength);
   return true;
 }
 

@@ -30,6 +30,15 @@ struct EventKey {
   bool following;    // the following section names it
 };
 
+// What an event keeps beyond its name and short text, as broadcast: its
+// content, parental rating and component descriptors, then its extended
+// event descriptors of one language (the short event's, else the first),
+// each whole (tag, length, body), in the order the section carried them.
+// Read with the decoder's views; joined, converted and named only when shown.
+// Sixteen whole extended descriptors fit beside the others; a descriptor
+// that does not fit whole is left out.
+constexpr int kMaxEventDetail = 4608;
+
 // One event as broadcast: the name and short text with their
 // character-table bytes, converted only when shown.
 struct StoredEvent {
@@ -41,6 +50,8 @@ struct StoredEvent {
   uint8_t nameLength, textLength;
   uint8_t name[255];
   uint8_t text[255];
+  uint16_t detailLength;
+  uint8_t detail[kMaxEventDetail];
 };
 
 struct StoreFigures {
@@ -95,8 +106,7 @@ class EventStore {
   bool Reserve(int slots, uint16_t tunedService);
   uint16_t TakeSlot();
   void GiveChain(uint16_t slot);
-  uint16_t WriteText(uint16_t head, const uint8_t* name, int nameLength, const uint8_t* text,
-                     int textLength);
+  uint16_t WriteText(uint16_t head, const Parsed& event);
   void Unlink(int service, uint16_t* link);
   void ClearService(int service);
   void RemoveCarried(int service, int table);

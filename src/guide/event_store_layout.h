@@ -41,7 +41,8 @@ struct EventHead {
   uint8_t unused;
   char language[3];
   uint8_t nameLength, textLength;
-  uint8_t bytes[32];
+  uint16_t detailLength;
+  uint8_t bytes[30];
 };
 struct EventTail {
   uint16_t next;
@@ -81,6 +82,8 @@ struct EventStore::Parsed {
   int nameLength;
   const uint8_t* text;
   int textLength;
+  uint8_t detail[kMaxEventDetail];  // see StoredEvent::detail
+  int detailLength;
 };
 
 }  // namespace guide

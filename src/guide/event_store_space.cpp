@@ -61,16 +61,19 @@ void EventStore::GiveChain(uint16_t slot) {
   }
 }
 
-uint16_t EventStore::WriteText(uint16_t head, const uint8_t* name, int nameLength,
-                               const uint8_t* text, int textLength) {
+uint16_t EventStore::WriteText(uint16_t head, const Parsed& e) {
   EventHead* h = Head(SlotAt(head));
-  h->nameLength = static_cast<uint8_t>(nameLength);
-  h->textLength = static_cast<uint8_t>(textLength);
-  // The bytes of name then text, written into the head and then the tails.
-  uint8_t all[2 * 255];
-  const int total = nameLength + textLength;
-  if (nameLength > 0) std::memcpy(all, name, static_cast<size_t>(nameLength));
-  if (textLength > 0) std::memcpy(all + nameLength, text, static_cast<size_t>(textLength));
+  h->nameLength = static_cast<uint8_t>(e.nameLength);
+  h->textLength = static_cast<uint8_t>(e.textLength);
+  h->detailLength = static_cast<uint16_t>(e.detailLength);
+  // The bytes of name, text and detail, written into the head and then the tails.
+  uint8_t all[2 * 255 + kMaxEventDetail];
+  const int total = e.nameLength + e.textLength + e.detailLength;
+  if (e.nameLength > 0) std::memcpy(all, e.name, static_cast<size_t>(e.nameLength));
+  if (e.textLength > 0)
+    std::memcpy(all + e.nameLength, e.text, static_cast<size_t>(e.textLength));
+  if (e.detailLength > 0)
+    std::memcpy(all + e.nameLength + e.textLength, e.detail, static_cast<size_t>(e.detailLength));
   int written = total < kHeadBytes ? total : kHeadBytes;
   std::memcpy(h->bytes, all, static_cast<size_t>(written));
   uint16_t first = kNoSlot;
