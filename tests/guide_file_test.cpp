@@ -10,7 +10,10 @@
 
 #include "keep/guide_file_disk.h"
 #include "keep/guide_keeper.h"
+#include "keep/guide_keeping.h"
 #include "keep/remembered_channels.h"
+#include "hostkit/record.h"
+#include "tests/fakes/fake_ui_runtime.h"
 #include "tests/support/plugin_fixture.h"
 
 namespace {
@@ -201,12 +204,12 @@ TEST(RememberedChannels, MostRecentFirstAndAtMostAThousand) {
 }
 
 TEST(GuideKeeper, WritesWhenChangedAtMostEveryTenMinutesAndLogsOnce) {
-  KeeperRules rules(0, 0);
-  EXPECT_FALSE(rules.WriteDue(9 * kMinute, 1));   // too soon after the start
-  EXPECT_FALSE(rules.WriteDue(10 * kMinute, 0));  // nothing changed
+  KeeperRules rules(0);
+  EXPECT_FALSE(rules.WriteDue(9 * kMinute, 1));  // too soon after the start
   EXPECT_TRUE(rules.WriteDue(10 * kMinute, 1));
   EXPECT_FALSE(rules.Tried(10 * kMinute, 1, FileProblem::kNone));
   EXPECT_FALSE(rules.ExitWriteDue(1));
+  EXPECT_FALSE(rules.WriteDue(30 * kMinute, 1));  // nothing changed since
   EXPECT_FALSE(rules.WriteDue(19 * kMinute, 2));
   EXPECT_EQ(rules.WaitMs(15 * kMinute), 5 * kMinute);
   EXPECT_TRUE(rules.ExitWriteDue(2));
@@ -281,6 +284,18 @@ TEST(GuideKeeper, ReadsOnceWritesPeriodicallyAndAtExit) {
   }
   keeper.Stop(1000);
   EXPECT_EQ(unwritable.lines, 1);
+}
+
+TEST(GuideKeeper, ThePluginsKeeperLearnsTunedChannelsBesideTheLibrary) {
+  Folder folder;
+  fake::SetModuleDir(folder.dir);
+  RememberTunedChannel(hostkit::MakeRecord("Harbour TV", 11778, 0, 0x1234, 0));
+  ASSERT_TRUE(StartKeepingGuide(nullptr));
+  StopKeepingGuide(1000);
+  size_t count = 0;
+  EXPECT_EQ(LoadChannels(folder.file, &count), FileProblem::kNone);
+  EXPECT_EQ(count, 1u);
+  fake::ResetUi();
 }
 
 }  // namespace

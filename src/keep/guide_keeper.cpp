@@ -24,7 +24,7 @@ bool GuideKeeper::Start(const char* path, const KeeperHooks& hooks) {
   hooks_ = hooks;
   stopping_ = false;
   deadline_ = UINT64_MAX;
-  rules_ = new (std::nothrow) KeeperRules(hooks_.nowMs(), Generation(hooks_));
+  rules_ = new (std::nothrow) KeeperRules(hooks_.nowMs());
   wake_ = worker::MakeSignal();
   if (rules_ != nullptr && wake_ != nullptr) thread_ = worker::StartThread(Run, this);
   if (thread_ == nullptr) {

@@ -31,10 +31,11 @@ struct KeeperHooks {
   uint64_t (*nowMs)() = worker::MonotonicMs;
 };
 
+// Stopped before it is destroyed or its library unloaded: it has no
+// destructor of its own, since one would run inside DllMain, where no thread
+// may be waited for.
 class GuideKeeper {
  public:
-  ~GuideKeeper() { Stop(0); }
-
   // Starts the worker over the file at path (UTF-8). False when the path
   // does not fit or no thread could be made: then nothing is kept.
   bool Start(const char* path, const KeeperHooks& hooks);

@@ -4,7 +4,7 @@
 namespace keep {
 
 bool KeeperRules::WriteDue(uint64_t nowMs, uint32_t generation) const {
-  return generation != written_ && nowMs - last_ >= kPeriodMs;
+  return ExitWriteDue(generation) && nowMs - last_ >= kPeriodMs;
 }
 
 uint32_t KeeperRules::WaitMs(uint64_t nowMs) const {
@@ -16,6 +16,7 @@ bool KeeperRules::Tried(uint64_t nowMs, uint32_t generation, FileProblem outcome
   last_ = nowMs;
   if (outcome == FileProblem::kNone) {
     written_ = generation;
+    wrote_ = true;
     failing_ = false;
     return false;
   }

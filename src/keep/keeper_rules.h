@@ -13,15 +13,15 @@ class KeeperRules {
  public:
   static constexpr uint64_t kPeriodMs = 10 * 60 * 1000;
 
-  // startMs: the moment the keeper starts, which counts as its first write;
-  // generation: the count of changes then.
-  KeeperRules(uint64_t startMs, uint32_t generation) : last_(startMs), written_(generation) {}
+  // startMs: the moment the keeper starts, which counts as a write for the
+  // period; what was learnt before it counts as not written.
+  explicit KeeperRules(uint64_t startMs) : last_(startMs) {}
 
   // True when there are changes (generation differs from the one last
   // written) and the last write was ten minutes ago or more.
   bool WriteDue(uint64_t nowMs, uint32_t generation) const;
   // At exit: true when there are changes not written yet.
-  bool ExitWriteDue(uint32_t generation) const { return generation != written_; }
+  bool ExitWriteDue(uint32_t generation) const { return !wrote_ || generation != written_; }
   // How long to wait before WriteDue can next be true.
   uint32_t WaitMs(uint64_t nowMs) const;
   // A write of generation tried at nowMs with that outcome. True when its
@@ -31,7 +31,8 @@ class KeeperRules {
 
  private:
   uint64_t last_;
-  uint32_t written_;
+  uint32_t written_ = 0;
+  bool wrote_ = false;
   bool failing_ = false;
 };
 

@@ -11,6 +11,12 @@ namespace fileio {
 
 using File = void*;  // HANDLE or a descriptor; null when not open
 
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
 // The longest path in UTF-8 bytes (NUL included) the kept guide handles.
 constexpr size_t kPathCapacity = 2048;
 
@@ -31,6 +37,9 @@ bool MoveOver(const char* from, const char* to);
 bool RemoveFile(const char* path);
 // Adds size bytes at the end of path, making it when there is none.
 bool AppendTo(const char* path, const char* text, size_t size);
+// The folder of the library module (UTF-8, no trailing separator); false
+// when it does not fit in capacity bytes.
+bool ModuleFolder(void* module, char* out, size_t capacity);
 // This process's id, for names no other viewer picks.
 uint32_t ProcessNumber();
 

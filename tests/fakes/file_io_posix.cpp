@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/file_io.h"
+#include "runtime/ui_runtime.h"
 
 namespace fileio {
 namespace {
@@ -66,6 +67,11 @@ bool AppendTo(const char* path, const char* text, size_t size) {
   if (fd < 0) return false;
   bool ok = WriteAll(AsFile(fd), reinterpret_cast<const uint8_t*>(text), size);
   return close(fd) == 0 && ok;
+}
+
+// The folder the fake panel runtime was given.
+bool ModuleFolder(void* module, char* out, size_t capacity) {
+  return ui::GetModuleDir(module, out, static_cast<int>(capacity)) == 0;
 }
 
 uint32_t ProcessNumber() { return static_cast<uint32_t>(getpid()); }

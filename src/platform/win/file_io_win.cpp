@@ -96,6 +96,17 @@ bool AppendTo(const char* path, const char* text, size_t size) {
   return CloseHandle(h) != 0 && ok;
 }
 
+bool ModuleFolder(void* module, char* out, size_t capacity) {
+  wchar_t wide[kPathCapacity];
+  DWORD n = GetModuleFileNameW(static_cast<HMODULE>(module), wide, kPathCapacity);
+  if (n == 0 || n >= kPathCapacity) return false;
+  while (n > 0 && wide[n - 1] != L'\\' && wide[n - 1] != L'/') --n;
+  if (n == 0) return false;
+  wide[n - 1] = L'\0';
+  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, static_cast<int>(capacity), nullptr,
+                             nullptr) > 0;
+}
+
 uint32_t ProcessNumber() { return GetCurrentProcessId(); }
 
 }  // namespace fileio
