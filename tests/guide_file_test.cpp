@@ -248,6 +248,7 @@ std::atomic<uint64_t> fakeNow{0};
 TEST(GuideKeeper, ReadsOnceWritesPeriodicallyAndAtExit) {
   Folder folder;
   ASSERT_EQ(Save(folder.file, FileOf(*Channels(2))), FileProblem::kNone);
+  WriteFile(folder.file + ".4242-0.tmp", "a write stopped half-way");
   KeeperWorld world;
   KeeperHooks hooks = world.Hooks();
   hooks.nowMs = [] { return fakeNow.load(); };
@@ -265,6 +266,7 @@ TEST(GuideKeeper, ReadsOnceWritesPeriodicallyAndAtExit) {
   keeper.Stop(1000);
   EXPECT_EQ(LoadChannels(folder.file, &count), FileProblem::kNone);
   EXPECT_EQ(count, 4u);  // the exit write
+  EXPECT_EQ(folder.Entries(), 1u);  // the stale temporary file removed at the read
   ASSERT_TRUE(keeper.Start(folder.file.c_str(), hooks));
   while (world.loads < 2) std::this_thread::yield();
   world.channels->Learn("Late", 79, 12000);

@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "platform/file_io.h"
+#include "platform/win32.h"
 
 namespace keep {
 namespace {
@@ -15,6 +16,10 @@ namespace {
 // Written a piece at a time, so a deadline is looked at while writing.
 constexpr size_t kWritePiece = 256 * 1024;
 constexpr int kTempNamesTried = 16;
+// A file another viewer is reading cannot be replaced on every Windows: the
+// move is tried again a few times, a little later.
+constexpr int kMovesTried = 4;
+constexpr uint32_t kMoveRetryMs = 25;
 
 std::atomic<uint32_t> tempSerial{0};
 
@@ -58,6 +63,13 @@ FileProblem LoadGuideFile(const char* path, ByteBuffer* bytes, GuideFileView* vi
   return problem;
 }
 
+int RemoveStaleTemps(const char* path) {
+  char pattern[fileio::kPathCapacity];
+  if (Truncated(FormatText(pattern, sizeof pattern, "%s.*-*.tmp", path), sizeof pattern))
+    return 0;
+  return fileio::RemoveMatching(pattern);
+}
+
 FileProblem SaveGuideFile(const char* path, const uint8_t* data, size_t size,
                           const Deadline& deadline) {
   if (deadline.Passed()) return FileProblem::kOutOfTime;
@@ -76,8 +88,14 @@ FileProblem SaveGuideFile(const char* path, const uint8_t* data, size_t size,
     problem = FileProblem::kCannotWrite;
   fileio::CloseOpen(file);
   if (problem == FileProblem::kNone && deadline.Passed()) problem = FileProblem::kOutOfTime;
-  if (problem == FileProblem::kNone && !fileio::MoveOver(temp, path))
-    problem = FileProblem::kCannotWrite;
+  for (int i = 0; problem == FileProblem::kNone && !fileio::MoveOver(temp, path); ++i) {
+    if (i + 1 == kMovesTried)
+      problem = FileProblem::kCannotWrite;
+    else if (deadline.Passed())
+      problem = FileProblem::kOutOfTime;
+    else
+      win32::Sleep(kMoveRetryMs);
+  }
   if (problem != FileProblem::kNone) fileio::RemoveFile(temp);
   return problem;
 }

@@ -13,6 +13,10 @@ namespace keep {
 // bytes). Any problem leaves view empty.
 FileProblem LoadGuideFile(const char* path, ByteBuffer* bytes, GuideFileView* view);
 
+// Removes the temporary files that writes stopped half-way left beside
+// path (a write in progress elsewhere keeps its own); how many went.
+int RemoveStaleTemps(const char* path);
+
 // Says whether the time for a write has run out.
 struct Deadline {
   bool (*passed)(void* context) = nullptr;

@@ -77,6 +77,7 @@ void GuideKeeper::Run(void* self) {
 void GuideKeeper::Load() {
   ByteBuffer bytes(kGuideFileMost);
   GuideFileView view;
+  RemoveStaleTemps(path_);
   FileProblem problem = LoadGuideFile(path_, &bytes, &view);
   if (problem == FileProblem::kNone) {
     if (hooks_.loaded != nullptr) hooks_.loaded(hooks_.context, view);

@@ -35,6 +35,10 @@ void CloseOpen(File file);
 // Moves from over to (replacing it, as one step, through to the disk).
 bool MoveOver(const char* from, const char* to);
 bool RemoveFile(const char* path);
+// Removes the files whose names match pattern (a path whose last part may
+// hold '*'), each that can be removed: on Windows not one another program
+// still has open for writing. Returns how many went.
+int RemoveMatching(const char* pattern);
 // Adds size bytes at the end of path, making it when there is none.
 bool AppendTo(const char* path, const char* text, size_t size);
 // The folder of the library module (UTF-8, no trailing separator); false

@@ -1,5 +1,6 @@
 // The kept guide's file calls over POSIX files, for the native tests.
 #include <fcntl.h>
+#include <glob.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +62,15 @@ void CloseOpen(File file) {
 bool MoveOver(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 bool RemoveFile(const char* path) { return unlink(path) == 0; }
+
+int RemoveMatching(const char* pattern) {
+  glob_t found;
+  if (glob(pattern, 0, nullptr, &found) != 0) return 0;
+  int removed = 0;
+  for (size_t i = 0; i < found.gl_pathc; ++i) removed += unlink(found.gl_pathv[i]) == 0;
+  globfree(&found);
+  return removed;
+}
 
 bool AppendTo(const char* path, const char* text, size_t size) {
   int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);

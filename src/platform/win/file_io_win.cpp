@@ -86,6 +86,29 @@ bool RemoveFile(const char* path) {
   return Wide(path, wide) && DeleteFileW(wide) != 0;
 }
 
+int RemoveMatching(const char* pattern) {
+  wchar_t wide[kPathCapacity], path[kPathCapacity];
+  if (!Wide(pattern, wide)) return 0;
+  size_t folder = 0;  // the length of the folder part, separator included
+  for (size_t i = 0; wide[i] != L'\0'; ++i)
+    if (wide[i] == L'\\' || wide[i] == L'/') folder = i + 1;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(wide, &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int removed = 0;
+  do {
+    size_t name = lstrlenW(found.cFileName);
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        folder + name >= kPathCapacity)
+      continue;
+    CopyMemory(path, wide, folder * sizeof(wchar_t));
+    CopyMemory(path + folder, found.cFileName, (name + 1) * sizeof(wchar_t));
+    removed += DeleteFileW(path) != 0;
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  return removed;
+}
+
 bool AppendTo(const char* path, const char* text, size_t size) {
   wchar_t wide[kPathCapacity];
   if (!Wide(path, wide)) return false;
