@@ -84,12 +84,6 @@ uint32_t RememberedChannels::Changes() const {
   return changes_;
 }
 
-void RememberedChannels::Forget() {
-  LockGuard guard(lock_);
-  count_ = 0;
-  ++changes_;
-}
-
 // The part: the count (4), then per channel its service id (2), frequency
 // (4), transport stream id (2), network id (2), flags (1), the name's length
 // (1) and the name's bytes.

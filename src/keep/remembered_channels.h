@@ -43,7 +43,6 @@ class RememberedChannels {
   bool At(size_t i, RememberedChannel* out) const;
   // Counts the changes, so a keeper can tell something is new to write.
   uint32_t Changes() const;
-  void Forget();
 
   // The list as the "channels" part, and back: the part's channels join
   // behind those learnt already. A part that does not read whole changes
