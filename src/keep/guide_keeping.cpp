@@ -1,0 +1,62 @@
+// The remembered channels and the keeper of tavik.epg, held for the plug-in.
+#include "keep/guide_keeping.h"
+
+#include "common/channel_record.h"
+#include "common/text.h"
+#include "keep/guide_keeper.h"
+#include "platform/file_io.h"
+
+namespace keep {
+namespace {
+
+struct Keeping {
+  RememberedChannels channels;
+  GuideKeeper keeper;
+  char logPath[fileio::kPathCapacity];
+};
+Keeping keeping;
+
+uint32_t Generation(void*) { return keeping.channels.Changes(); }
+
+bool Fill(void*, GuideFileWriter* file) {
+  keeping.channels.WritePart(&file->BeginPart(kPartChannels));
+  file->EndPart();
+  return true;
+}
+
+void Loaded(void*, const GuideFileView& view) {
+  if (const GuideFileView::Part* part = view.Find(kPartChannels))
+    keeping.channels.ReadPart(part->data, part->size);
+}
+
+void Log(void*, const char* line) { AppendLogLine(keeping.logPath, line); }
+
+}  // namespace
+
+RememberedChannels& TheRememberedChannels() { return keeping.channels; }
+
+void RememberTunedChannel(const host::TProgram82& record) {
+  keeping.channels.LearnRecord(record);
+}
+
+bool StartKeepingGuide(void* module) {
+  char folder[fileio::kPathCapacity], file[fileio::kPathCapacity];
+  if (!fileio::ModuleFolder(module, folder, sizeof folder) ||
+      Truncated(FormatText(file, sizeof file, "%s%c%s", folder, fileio::kSeparator,
+                           kGuideFileName),
+                sizeof file) ||
+      Truncated(FormatText(keeping.logPath, sizeof keeping.logPath, "%s%ctavik.log", folder,
+                           fileio::kSeparator),
+                sizeof keeping.logPath))
+    return false;
+  KeeperHooks hooks;
+  hooks.generation = Generation;
+  hooks.fill = Fill;
+  hooks.loaded = Loaded;
+  hooks.log = Log;
+  return keeping.keeper.Start(file, hooks);
+}
+
+void StopKeepingGuide(uint32_t budgetMs) { keeping.keeper.Stop(budgetMs); }
+
+}  // namespace keep
