@@ -29,7 +29,8 @@ void Format8Bit(const uint8_t* bytes, size_t length, bool name, char* out, size_
   if (name && n > 0 && static_cast<uint8_t>(out[0]) < kFirstVisible) std::memmove(out, out + 1, n);
 }
 
-// Appends the start as the rows show it: the day first when it is not day's.
+}  // namespace
+
 size_t FormatStart(const CivilTime& t, const CivilTime& day, char* out, size_t capacity) {
   int n = SameDay(t, day)
               ? FormatText(out, capacity, "%02d:%02d", t.hour, t.minute)
@@ -37,8 +38,6 @@ size_t FormatStart(const CivilTime& t, const CivilTime& day, char* out, size_t c
                            t.day, t.month, t.hour, t.minute);
   return Truncated(n, capacity) ? BoundedLength(out, capacity) : static_cast<size_t>(n);
 }
-
-}  // namespace
 
 CivilTime ShownTime(int64_t utc, const TimeRules& rules) {
   CivilTime t = CivilOfSeconds(utc), local;
