@@ -41,8 +41,9 @@ int OrderOverview(const OverviewChannel* channels, int count, int* order, int ca
   int n = 0;
   for (int i = 0; i < count && n < capacity; ++i)
     if (channels[i].present != nullptr) order[n++] = i;
-  std::stable_sort(order, order + n,
-                   [&](int a, int b) { return Later(channels[a], channels[b]); });
+  std::sort(order, order + n, [&](int a, int b) {
+    return Later(channels[a], channels[b]) || (!Later(channels[b], channels[a]) && a < b);
+  });
   return n;
 }
 

@@ -10,6 +10,15 @@ namespace {
 
 constexpr size_t kChunk = 1024;  // a text is folded and searched this much at a time
 
+// Bytes with ASCII letters in lower case.
+struct AsciiFold {
+  char byte[256];
+  constexpr AsciiFold() : byte() {
+    for (int b = 0; b < 256; ++b) byte[b] = static_cast<char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
+  }
+};
+constexpr AsciiFold kAsciiFold;
+
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool Continuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 
@@ -20,7 +29,7 @@ size_t FoldChar(const uint8_t* s, size_t n, bool unicode, char* out, size_t* use
   const uint8_t b = s[0];
   *used = 1;
   if (b < 0x80 || !unicode) {
-    out[0] = static_cast<char>(b >= 'A' && b <= 'Z' ? b + ('a' - 'A') : b);
+    out[0] = kAsciiFold.byte[b];
     return 1;
   }
   size_t len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 1;
@@ -69,18 +78,19 @@ uint32_t LookIn(const SearchQuery& q, const SearchText& t, size_t keep, uint32_t
   char buf[kChunk];
   size_t n = 0;
   for (size_t i = 0; i < t.length && s[i] != 0;) {
-    char c[4];
-    size_t used;
-    const size_t k = FoldChar(s + i, t.length - i, q.unicode, c, &used);
-    if (n + k > sizeof buf) {
+    if (n + 4 > sizeof buf) {
       missing = StillMissing(q, buf, n, missing);
       if (missing == 0) return 0;
       const size_t tail = n < keep ? n : keep;
       std::memmove(buf, buf + n - tail, tail);
       n = tail;
     }
-    std::memcpy(buf + n, c, k);
-    n += k;
+    if (s[i] < 0x80 || !q.unicode) {  // most bytes: only their case to fold
+      buf[n++] = kAsciiFold.byte[s[i++]];
+      continue;
+    }
+    size_t used;
+    n += FoldChar(s + i, t.length - i, true, buf + n, &used);
     i += used;
   }
   return StillMissing(q, buf, n, missing);
