@@ -2,8 +2,8 @@
 // damaged) and the search over any typed words and texts.
 //
 // Input: a mode byte (bit 0: the book, else the search; bit 1: UTF-8 texts),
-// then for the book its bytes after its four-byte mark (put there first), for the search the typed words up to a NUL
-// byte and the text after it.
+// then for the book its bytes after its four-byte mark (put there first), for
+// the search the typed words up to a NUL byte and the text after it.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -32,7 +32,10 @@ size_t FoldChar(const uint8_t* s, size_t n, bool unicode, char* out, size_t* use
     out[0] = kAsciiFold.byte[b];
     return 1;
   }
-  size_t len = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 1;
+  size_t len = b >= 0xC2 && b <= 0xDF   ? 2
+               : b >= 0xE0 && b <= 0xEF ? 3
+               : b >= 0xF0 && b <= 0xF4 ? 4
+                                        : 1;
   if (len > n) len = 1;
   for (size_t k = 1; k < len; ++k)
     if (!Continuation(s[k])) len = 1;

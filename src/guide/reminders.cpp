@@ -116,7 +116,8 @@ bool ReminderBook::Tick(int64_t nowUtc, int leadMinutes, const TimeRules& rules,
       if (hooks.log != nullptr) {
         char line[kReminderLine + kReminderName];
         const CivilTime t = ShownTime(r.startUtc, rules);
-        FormatText(line, sizeof line, "Reminder dropped, the event left the schedule: %s %02d:%02d %s",
+        FormatText(line, sizeof line,
+                   "Reminder dropped, the event left the schedule: %s %02d:%02d %s",
                    r.channel.name, t.hour, t.minute, r.title);
         hooks.log(hooks.context, line);
       }
