@@ -53,8 +53,9 @@ TEST(GuideSearch, LongTextsAndBounds) {
   // only as far as its length.
   for (size_t at = 1000; at < 1040; ++at) {
     std::string text(at, 'a');
-    text += "Needle";
-    EXPECT_TRUE(Matches("needle", true, {text})) << at;
+    text += u8"ÉNeedle";
+    EXPECT_TRUE(Matches("eneedle", true, {text})) << at;
+    EXPECT_TRUE(Matches("needle", false, {text})) << at;
   }
   const char cut[] = {'n', 'e', 'w', 's'};
   SearchQuery q;

@@ -88,10 +88,11 @@ uint32_t LookIn(const SearchQuery& q, const SearchText& t, size_t keep, uint32_t
       std::memmove(buf, buf + n - tail, tail);
       n = tail;
     }
-    if (s[i] < 0x80 || !q.unicode) {  // most bytes: only their case to fold
-      buf[n++] = kAsciiFold.byte[s[i++]];
-      continue;
-    }
+    // Most bytes fold alone, only their case: a run of them at once.
+    const uint8_t last = q.unicode ? 0x7F : 0xFF;
+    size_t room = t.length - i < sizeof buf - n ? t.length - i : sizeof buf - n;
+    for (; room > 0 && s[i] != 0 && s[i] <= last; --room) buf[n++] = kAsciiFold.byte[s[i++]];
+    if (i == t.length || s[i] <= last || n + 4 > sizeof buf) continue;  // the end, or a full chunk
     size_t used;
     n += FoldChar(s + i, t.length - i, true, buf + n, &used);
     i += used;
