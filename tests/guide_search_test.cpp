@@ -57,11 +57,10 @@ TEST(GuideSearch, LongTextsAndBounds) {
     EXPECT_TRUE(Matches("eneedle", true, {text})) << at;
     EXPECT_TRUE(Matches("needle", false, {text})) << at;
   }
-  const char cut[] = {'n', 'e', 'w', 's'};
   SearchQuery q;
   PrepareSearch("news", false, &q);
-  SearchText t = {cut, 3};
-  EXPECT_FALSE(SearchMatches(q, &t, 1));
+  const SearchText cut = {"news", 3};
+  EXPECT_FALSE(SearchMatches(q, &cut, 1));
   char small[4];
   EXPECT_EQ(FoldSearchText("\xC3\x86" "bc", 4, true, small, sizeof small), 3u);  // "aeb"
   EXPECT_STREQ(small, "aeb");
@@ -88,19 +87,14 @@ void LogTo(void* context, const char* line) {
 TEST(GuideReminders, TheClockFollowsTheSchedule) {
   FakeSchedule s;
   s.events = {{1, kNow + 600}, {2, kNow + 900}, {3, kNow + 1200}};
-  ReminderHooks hooks;
-  hooks.find = &FindIn;
-  hooks.log = &LogTo;
-  hooks.context = &s;
+  const ReminderHooks hooks = {&FindIn, &LogTo, &s};
   ReminderChannel ch = {0x10, 0x20, 0x30, "Harbour TV"};
   ReminderBook book;
   EXPECT_EQ(book.Toggle(ch, 1, kNow + 600, "News"), ToggleResult::kSet);
   EXPECT_EQ(book.Toggle(ch, 2, kNow + 900, "Film"), ToggleResult::kSet);
-  EXPECT_EQ(book.Toggle(ch, 3, kNow + 1200, "Late"), ToggleResult::kSet);
-  EXPECT_EQ(book.Toggle(ch, 3, kNow + 1200, "Late"), ToggleResult::kCleared);
-  EXPECT_TRUE(book.Has(ch, 1));
-  EXPECT_FALSE(book.Has({0x10, 0x21, 0x30, ""}, 1));  // another transport stream
-
+  for (ToggleResult r : {ToggleResult::kSet, ToggleResult::kCleared})
+    EXPECT_EQ(book.Toggle(ch, 3, kNow + 1200, "Late"), r);
+  EXPECT_TRUE(book.Has(ch, 1) && !book.Has({0x10, 0x21, 0x30, ""}, 1));  // not another stream's
   TimeRules rules;
   ReminderDue due;
   struct Step { int64_t now; int lead; const char* line; };
@@ -110,21 +104,15 @@ TEST(GuideReminders, TheClockFollowsTheSchedule) {
       {kNow + 482, 2, nullptr},                                // once
       {kNow + 600, 0, nullptr},                                // remind 0: off
   };
-  for (const Step& st : steps) {
-    const bool got = book.Tick(st.now, st.lead, rules, hooks, &due);
-    EXPECT_EQ(got, st.line != nullptr) << st.now - kNow;
-    if (got && st.line != nullptr) {
-      EXPECT_STREQ(due.line, st.line);
-    }
-  }
+  for (const Step& st : steps)
+    EXPECT_STREQ(book.Tick(st.now, st.lead, rules, hooks, &due) ? due.line : nullptr, st.line);
   EXPECT_STREQ(due.channel.name, "Harbour TV");
   // The film moves 5 minutes later: its reminder moves with it.
   s.events[1].second = kNow + 1200;
   EXPECT_FALSE(book.Tick(kNow + 840, 2, rules, hooks, &due));
   ASSERT_TRUE(book.Tick(kNow + 1200, 2, rules, hooks, &due));
   EXPECT_STREQ(due.line, "Starts now: 20:50 Film");
-  // The news passed its start: gone without a word; the film leaves the
-  // schedule, with a line in the log; a schedule not held keeps what it has.
+  // Past its start the news goes; a schedule not held keeps, a gone event takes and logs.
   EXPECT_EQ(book.Count(), 1);
   book.Toggle(ch, 4, kNow + 3000, "Night");
   s.held = false;
@@ -177,10 +165,8 @@ TEST(GuideOverview, OrderAndRows) {
     EXPECT_STREQ(row, expected[i]);
   }
   EXPECT_FALSE(FormatOverviewRow(channels[3], kNow, TimeRules(), row, sizeof row));
-  char tiny[8];
-  FormatOverviewRow(channels[0], kNow, TimeRules(), tiny, sizeof tiny);
-  EXPECT_STREQ(tiny, "One\t20:");
-
+  FormatOverviewRow(channels[0], kNow, TimeRules(), row, 8);  // cut at its buffer's end
+  EXPECT_STREQ(row, "One\t20:");
   std::vector<SearchHit> hits;
   for (int i = 0; i < kSearchRowCap + 7; ++i)
     hits.push_back({kNow + 60 * (kSearchRowCap + 7 - i), i % 2, uint16_t(i), "One", "Film"});
@@ -192,8 +178,7 @@ TEST(GuideOverview, OrderAndRows) {
             kSearchRowCap + 1);
   EXPECT_EQ(rows[0], "Tue 10.08. 20:31 One: Film");
   EXPECT_EQ(rows[kSearchRowCap], "7 more matches not listed");
-  TimeRules shifted;
-  shifted.timeshift = 4;
+  const TimeRules shifted = {nullptr, 4, false};
   FormatSearchRow({kNow + 86400 * 3, 0, 1, "Two", "Late"}, shifted, row, sizeof row);
   EXPECT_STREQ(row, "Sat 14.08. 00:30 Two: Late");
 }
