@@ -31,7 +31,8 @@ void Format8Bit(const uint8_t* bytes, size_t length, bool name, char* out, size_
   if (name && n > 0 && static_cast<uint8_t>(out[0]) < kFirstVisible) std::memmove(out, out + 1, n);
 }
 
-// Appends the start as the rows show it: the day first when it is not day's.
+}  // namespace
+
 size_t FormatStart(const CivilTime& t, const CivilTime& day, char* out, size_t capacity) {
   int n = SameDay(t, day)
               ? FormatText(out, capacity, "%02d:%02d", t.hour, t.minute)
@@ -39,8 +40,6 @@ size_t FormatStart(const CivilTime& t, const CivilTime& day, char* out, size_t c
                            t.day, t.month, t.hour, t.minute);
   return Truncated(n, capacity) ? BoundedLength(out, capacity) : static_cast<size_t>(n);
 }
-
-}  // namespace
 
 int KeysInStartOrder(const EventStore& store, uint16_t serviceId, EventKey* out, int capacity) {
   const int n = store.Keys(serviceId, out, capacity);

@@ -31,6 +31,11 @@ bool SameDay(const CivilTime& a, const CivilTime& b);
 // 0x21 dropped, control bytes cleaned).
 void FormatTitle(const StoredEvent& e, bool unicode, char* out, size_t capacity);
 
+// The start as the rows show it, "HH:MM", with "Ddd DD.MM. " before it when
+// its day is not day's (always with kNoDay); returns its length.
+constexpr CivilTime kNoDay = {0, 0, 0, 0, 0, 0, 0};
+size_t FormatStart(const CivilTime& t, const CivilTime& day, char* out, size_t capacity);
+
 // One row: "HH:MM title", or "Ddd DD.MM. HH:MM title" when the start's day
 // is not day's.
 void FormatScheduleRow(const StoredEvent& e, const CivilTime& day, const TimeRules& rules,
