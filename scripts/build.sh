@@ -13,6 +13,10 @@ configure() {  # dir, extra cmake args...
   local dir=$1; shift
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  else
+    # Configured before: look again for test, fuzz and bench files that came
+    # since, so a target named below exists in the build files.
+    cmake "$dir" >/dev/null
   fi
 }
 
