@@ -3,6 +3,9 @@
 // 12..96, lines from 110) and the extremes of narrow areas and long texts.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "runtime/text_room.h"
 #include "runtime/ui_codes.h"
 
@@ -82,3 +85,28 @@ TEST(TextRoomTest, EmptyControlsAndControlsLeftOfTheRoomDoNotCount) {
 }
 
 }  // namespace
+
+// A list row cut before its ellipsis, each unit 10 px wide and the ellipsis
+// 30: room 100 keeps 7 units unless a character would be split there.
+TEST(TextRoomTest, RowsAreCutBetweenWholeCharacters) {
+  struct Case {
+    std::u16string text;
+    size_t keep;
+  } const kCases[] = {
+      {u"0123456789", 10},             // fits whole: no ellipsis
+      {u"0123456789A", 7},             // plain text
+      {u"012345\U0001F600789", 6},     // a surrogate pair at 6-7 is not split
+      {u"012345e\u0301789", 6},        // e and its acute accent stay together
+      {u"012345\u0E01\u0E34\u0E4889", 6},  // Thai: a consonant, its vowel and tone marks
+      {u"012345\u200D6789", 5},        // nothing on either side of a joiner
+      {u"", 0},
+  };
+  for (const Case& c : kCases) {
+    std::vector<int> extents;
+    for (size_t i = 0; i < c.text.size(); ++i) extents.push_back(10 * static_cast<int>(i + 1));
+    EXPECT_EQ(ui::EllipsisCut(reinterpret_cast<const uint16_t*>(c.text.data()), extents.data(),
+                              c.text.size(), 100, 30),
+              c.keep)
+        << c.keep;
+  }
+}

@@ -1,7 +1,8 @@
 // The EPG panel: the channel's name and the present event's text and, with
 // the schedule (tavik.ini line 22), the tuned channel's events in the list
-// below, following the stream while the panel is open, and the chosen
-// event's title, time span and description in the text box; the panel's size.
+// below, following the stream while the panel is open, and the present (then
+// the chosen) event's title, time span and description in the text box; the
+// panel's size.
 #include <memory>
 #include <new>
 
@@ -40,6 +41,21 @@ void LayOutEpgPanel(int epgPanel) {
   ui::SetPanelAttribute(epgPanel, ui::kAttrHeight, height);
 }
 
+void ShowInTextBox(int epgPanel, const char* text, bool unicode) {
+  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
+  if (unicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, text);
+  else ui::SetCtrlVal(epgPanel, panel::kEpgText, text);
+}
+
+// One event's title, time span and description in the text box; an event gone
+// meanwhile leaves the box as it is.
+void ShowEventDetail(int epgPanel, uint16_t eventId) {
+  char detail[banner::kDetailSize];
+  bool unicode = false;
+  if (guide::CopyScheduleDetail(eventId, detail, sizeof detail, &unicode))
+    ShowInTextBox(epgPanel, detail, unicode);
+}
+
 }  // namespace
 
 void EpgPanelSize(int epgPanel, int* width, int* height) {
@@ -63,10 +79,13 @@ void FillEpgPanel(int epgPanel) {
   CopyCurrentChannelName(buffers.name, sizeof buffers.name, &channel);
   const bool inUnicode = CopyNowTextFor(channel, buffers.nowText, sizeof buffers.nowText);
   ui::SetCtrlVal(epgPanel, panel::kEpgChannel, buffers.name);
-  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
-  if (inUnicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, buffers.nowText);
-  else ui::SetCtrlVal(epgPanel, panel::kEpgText, buffers.nowText);
-  if (settings.schedule == 1) FillEpgSchedule(epgPanel);
+  ShowInTextBox(epgPanel, buffers.nowText, inUnicode);
+  // With the schedule the box shows what choosing the running event's row
+  // would: its title and time span above the description.
+  if (settings.schedule == 1) {
+    const int present = FillEpgSchedule(epgPanel);
+    if (present >= 0) ShowEventDetail(epgPanel, static_cast<uint16_t>(present));
+  }
 }
 
 void KeepEpgPanelOpen() {
@@ -88,11 +107,11 @@ struct Rows {
 };
 Rows shown;
 
-// Copies the tuned channel's rows from the guide into the list. The caller
-// holds shown.lock.
-void ShowRowsLocked(int epgPanel, int64_t now) {
+// Copies the tuned channel's rows from the guide into the list; returns how
+// many. The caller holds shown.lock.
+int ShowRowsLocked(int epgPanel, int64_t now) {
   if (!shown.rows) shown.rows.reset(new (std::nothrow) guide::ScheduleRow[banner::kMaxScheduleRows]);
-  if (!shown.rows) return;
+  if (!shown.rows) return 0;
   shown.serial = guide::ScheduleSerial();
   shown.minute = now / 60;
   shown.refreshed = now;
@@ -104,15 +123,20 @@ void ShowRowsLocked(int epgPanel, int64_t now) {
   }
   ui::ReplaceListItems(epgPanel, panel::kEpgSchedule, shown.list, count > 0 ? count : 0,
                        settings.epgchars == 1);
+  return count > 0 ? count : 0;
 }
 
 }  // namespace
 
-void FillEpgSchedule(int epgPanel) {
+int FillEpgSchedule(int epgPanel) {
   LockGuard guard(shown.lock);
-  ShowRowsLocked(epgPanel, win32::UtcNowSeconds());
-  // A panel opened anew shows the present event's description: no row chosen.
+  const int64_t now = win32::UtcNowSeconds();
+  const int count = ShowRowsLocked(epgPanel, now);
+  // A panel opened anew shows the present event: no row chosen.
   ui::SetCtrlIndex(epgPanel, panel::kEpgSchedule, -1);
+  // The rows start with the present event, or the first one not ended: that
+  // one only when it has begun.
+  return count > 0 && shown.rows[0].startUtc <= now ? shown.rows[0].eventId : -1;
 }
 
 void RefreshEpgSchedule(int epgPanel) {
@@ -130,15 +154,8 @@ void RefreshEpgSchedule(int epgPanel) {
 int EPGROW(int epgPanel, int control, int event, void*, int, int) {
   if (event != ui::kEventCommit) return 0;
   int index = -1, eventId = 0;
-  if (ui::GetCtrlIndex(epgPanel, control, &index) != 0 || index < 0 ||
-      ui::GetListItemValue(epgPanel, control, index, &eventId) != 0)
-    return 0;
-  char detail[banner::kDetailSize];
-  bool unicode = false;
-  if (!guide::CopyScheduleDetail(static_cast<uint16_t>(eventId), detail, sizeof detail, &unicode))
-    return 0;  // gone meanwhile: the text box keeps what it shows
-  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
-  if (unicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, detail);
-  else ui::SetCtrlVal(epgPanel, panel::kEpgText, detail);
+  if (ui::GetCtrlIndex(epgPanel, control, &index) == 0 && index >= 0 &&
+      ui::GetListItemValue(epgPanel, control, index, &eventId) == 0)
+    ShowEventDetail(epgPanel, static_cast<uint16_t>(eventId));
   return 0;
 }
