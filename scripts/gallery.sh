@@ -3,7 +3,8 @@
 # style (0-4) x justification (left, right, centred) x area (the whole
 # 1280-px screen, a 720 x 405 video window, a 320 x 240 video window, the
 # narrowest a host shows) x text (short; the longest a record and a section
-# carry); then the whole screen of a 1920 x 1080 and a 3840 x 2160 display
+# carry); then the 320 x 240 window at the automatic size, where the banner
+# leaves out what matters least before it cuts the name; then the whole screen of a 1920 x 1080 and a 3840 x 2160 display
 # with the banner at 100 % and at the automatic size; then each style at the
 # top of the screen (place 1) and 30 % up (place 30), on a blue background,
 # with a logo pack's transparent PNG for its logo. Every banner shows the
@@ -45,13 +46,23 @@ emit_case() {  # id channel title-start area [background as 0xBBGGRR, default bl
   echo "expect window \"Tavik\" visible"
   echo "expect text-contains \"Tavik\" 10 \") ${3//_/ }\" within 5000"
   # The progress beside the present line; none where there is no room.
-  if [ "$4" = narrow ]; then echo "expect control \"Tavik\" 16 hidden within 1000"
+  if [ "$4" = narrow ] || [ "$4" = small ]; then echo "expect control \"Tavik\" 16 hidden within 1000"
   else echo "expect progress \"Tavik\" 16 25 60 within 1000"; fi  # 1 % each 24 s
   echo "wait 250"
   # The picture itself: the banner's background on the screen, the name drawn.
   echo "expect picture \"Tavik\" ${5:-0} 8 within 1000"
   if [ "${6:-}" = screen ]; then echo "shot $1"; else echo "shot $1 \"Tavik\""; fi
-  echo "expect layout \"Tavik\" 12 within 0"
+  if [ "$4" != small ]; then echo "expect layout \"Tavik\" 12 within 0"; return; fi
+  # A narrowed banner: no detail block; the name (the short one whole) and
+  # both programme lines drawn.
+  echo "expect layout \"Tavik\" 0 within 0"
+  echo "expect control \"Tavik\" 12 hidden within 0"
+  echo "expect picture \"Tavik\" ${5:-0} 10 within 0"
+  echo "expect picture \"Tavik\" ${5:-0} 11 within 0"
+  if [ "$2" = 1 ]; then
+    echo "expect text \"Tavik\" 8 \"Harbour TV\" within 0"
+    echo "expect whole \"Tavik\" 8 within 0"
+  fi
 }
 
 # A generated scenario's header: what it shows, then its own header lines.
@@ -131,6 +142,25 @@ for b in "${bigs[@]}"; do
   run_part "$big" "on a $screen screen at $sname" "$screen-$sname"
 done
 
+# The 320 x 240 video window at the automatic size (tavik.ini line 21 = -1:
+# 100 % there): the banner leaves out its detail block, then its logo, then
+# draws its name smaller, rather than cut it; the short name is drawn whole.
+small_scn="$out/gallery-small.scn"
+{
+  emit_header "320-px banners at the automatic size." "timeout 900"
+  for s in "${styles[@]}"; do
+    for j in "${justifies[@]}"; do
+      emit_settings "$s" "$j" 1 -1
+      echo "video 320 240"
+      for t in "${texts[@]}"; do
+        read -r tname chan start <<<"$t"
+        emit_case "s${s}_j${j}_small_${tname}" "$chan" "$start" small
+      done
+    done
+  done
+} >"$small_scn"
+run_part "$small_scn" "over a 320-px video window at the automatic size" small
+
 # The banner's place (tavik.ini line 24): at the top (1) and 30 % up (30), on
 # a blue background (0x1E3A5F), the short channel's logo a logo pack's PNG
 # with transparent corners (its own logo taken away): the corners show the
@@ -209,6 +239,15 @@ html="$out/index.html"
     picture_rows "s@S_j@J_@X_$tname" "${area_names[@]}"
     echo "</table>"
   done
+  echo "<h2>A 320 x 240 video window at the automatic size</h2>"
+  echo "<p>Too narrow for everything: the detail block goes, then the logo, then the name is"
+  echo "drawn smaller, before the name would be cut.</p>"
+  echo "<table style=\"width:50%;table-layout:fixed\"><col style=\"width:16%\"><col><col>"
+  echo "<tr><th>style / justify</th>"
+  for t in "${text_names[@]}"; do echo "<th>$t texts</th>"; done
+  echo "</tr>"
+  picture_rows "s@S_j@J_small_@X" "${text_names[@]}"
+  echo "</table>"
   echo "<h2>The banner's place, with a logo pack's transparent PNG</h2>"
   echo "<p>Place 1: 40 pixels below the top of the screen; place 30: the banner's lower edge"
   echo "30 % of the screen's height above its bottom. The logo's corners are transparent.</p>"

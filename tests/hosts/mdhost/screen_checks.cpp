@@ -154,7 +154,7 @@ bool CheckPixel(const std::string& title, int id, long dx, long dy, long color, 
 // layout TITLE BOX: the window's visible controls lie inside it; no two of them
 // overlap, except the controls that lie wholly inside control BOX (drawn
 // behind them); nothing outside BOX reaches past BOX's left edge. Controls of
-// no size show nothing and are left out.
+// no size show nothing and are left out. BOX 0: a window without such a box.
 bool CheckLayout(const std::string& title, int box, std::string& detail) {
   HWND w = FindOwnWindow(title);
   if (!w || !IsWindowVisible(w)) {
@@ -196,7 +196,7 @@ bool CheckLayout(const std::string& title, int box, std::string& detail) {
     }
   }
   detail = "window " + RectText(outer) + ", " + std::to_string(items.size()) + " controls";
-  if (!haveBox) problems.push_back("no visible control " + std::to_string(box));
+  if (!haveBox && box != 0) problems.push_back("no visible control " + std::to_string(box));
   for (const auto& p : problems) detail += "; " + p;
   return problems.empty();
 }
@@ -243,6 +243,25 @@ bool CheckListRow(const std::vector<std::string>& a, std::string& detail) {
 }
 
 // rows TITLE ID N: list box ID has at least N rows.
+// whole TITLE ID: control ID's text, measured in the font it reports
+// (WM_GETFONT), fits its window's width: it is drawn whole, not cut.
+bool CheckWhole(const std::string& title, const std::string& id, std::string& detail) {
+  HWND ctrl = Control(title, id, detail);
+  RECT r;
+  if (!ctrl || !GetWindowRect(ctrl, &r)) return false;
+  std::vector<wchar_t> text(static_cast<size_t>(GetWindowTextLengthW(ctrl)) + 1, L'\0');
+  const int length = GetWindowTextW(ctrl, text.data(), static_cast<int>(text.size()));
+  HDC dc = GetDC(ctrl);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(ctrl, WM_GETFONT, 0, 0)));
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, text.data(), length, &size);
+  SelectObject(dc, old);
+  ReleaseDC(ctrl, dc);
+  detail = "the text is " + std::to_string(size.cx) + " px wide, its window " +
+           std::to_string(r.right - r.left);
+  return length > 0 && size.cx <= r.right - r.left;
+}
+
 // row-cut TITLE ID ROW: list box ID's row ROW, shown, is wider than the list
 // (measured in the list's font) and drawn cut: on the screen its ink ends
 // before the list's right edge, less than two of the font's widest
@@ -414,6 +433,7 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     return CheckPixel(a[1], static_cast<int>(v[0]), v[1], v[2], color, tol, detail);
   if ((kind == "list" || kind == "wlist" || kind == "list-contains" || kind == "wlist-contains") && n == 5)
     return CheckListRow(a, detail);
+  if (kind == "whole" && n == 3) return CheckWhole(a[1], a[2], detail);
   if (kind == "row-cut" && n == 4 && ToLong(a[3], v[0])) return CheckRowCut(a[1], a[2], v[0], detail);
   if (kind == "rows" && n == 4 && ToLong(a[3], v[0])) return CheckListCount(a[1], a[2], v[0], detail);
   if (kind == "progress" && (n == 4 || n == 5) && ToLong(a[3], v[0]) && (n == 4 || ToLong(a[4], v[1])))
