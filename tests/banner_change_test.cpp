@@ -299,41 +299,36 @@ TEST_F(ChangeTest, SizeSettingScalesTheBannerAndItsLayout) {
 
 // A banner too narrow for its name (a size other than 0): the detail block
 // goes, then the logo (the lines take its left edge), then the name shrinks;
-// the banner over the whole screen again gets all back. At size 0 nothing of
-// it is touched.
+// over the whole screen again all is back. Size 0 touches none of it.
 TEST_F(ChangeTest, NarrowBannerLeavesOutWhatMattersLeastBeforeTheName) {
+  constexpr int kUnset = kUnsetAttr;
   struct Case {
-    int scale, videoWidth, nameSize, block, logo, linesLeft, shownSize;
+    int scale, videoWidth, nameSize, block, logo, linesLeft, shownSize, level;
   } const kCases[] = {
-      {100, 1280, 40, kUnsetAttr, kUnsetAttr, 110, 40}, {100, 520, 40, 0, kUnsetAttr, 110, 40},
-      {-1, 320, 40, 0, 0, 12, 40},                      {100, 320, 60, 0, 0, 12, 40},
-      {200, 640, 22, 0, kUnsetAttr, 110, 22},           {0, 320, 60, kUnsetAttr, kUnsetAttr, 110, 60},
+      {100, 1280, 40, kUnset, kUnset, 110, 40, 0}, {100, 520, 40, 0, kUnset, 110, 40, 1},
+      {-1, 320, 40, 0, 0, 12, 40, 2},              {100, 320, 60, 0, 0, 12, 40, 2},
+      {200, 640, 22, 0, kUnset, 110, 22, 1},       {0, 320, 60, kUnset, kUnset, 110, 60, 0},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(::testing::Message() << c.scale << " " << c.videoWidth << " " << c.nameSize);
     SetUp();
-    fake::SetDpi(96);
     fake::AddWindow("ActiveMovie Window", win32::Rect{0, 0, c.videoWidth, 600}, hostWnd_);
     settings.videownd = 1;
     settings.scale = c.scale;
     settings.showsignal = 1;
     ui::SetCtrlAttribute(bannerPanel_, panel::kChannelName, ui::kAttrTextPointSize, c.nameSize);
     Arm();
-    Change("Harbour TV");
-    for (int control : {panel::kDetailBox, panel::kClock, panel::kCaLed})
-      EXPECT_EQ(Attr(control, ui::kAttrVisible), c.block) << control;
-    EXPECT_EQ(Attr(panel::kLogo, ui::kAttrVisible), c.logo);
-    EXPECT_EQ(Attr(panel::kNextLine, ui::kAttrLeft), c.linesLeft);
-    EXPECT_EQ(Attr(panel::kChannelName, ui::kAttrTextPointSize), c.shownSize);
-    EXPECT_EQ(BannerSnapshot().narrowLevel, c.logo == 0 ? 2 : c.block == 0 ? 1 : 0);
-    // Over the whole screen: everything back, the name at its own size.
-    settings.videownd = 0;
-    Change("Harbour TV");
-    EXPECT_EQ(Attr(panel::kDetailBox, ui::kAttrVisible), c.block == kUnsetAttr ? kUnsetAttr : 1);
-    EXPECT_EQ(Attr(panel::kLevelMeter, ui::kAttrVisible), 1);
-    EXPECT_EQ(Attr(panel::kLogo, ui::kAttrVisible), c.logo == 0 ? 1 : kUnsetAttr);
-    EXPECT_EQ(Attr(panel::kNowLine, ui::kAttrLeft), 110);
-    EXPECT_EQ(Attr(panel::kChannelName, ui::kAttrTextPointSize), c.nameSize);
+    for (bool narrowed : {true, false}) {
+      Change("Harbour TV");
+      const bool back = !narrowed && c.block == 0;
+      for (int control : {panel::kDetailBox, panel::kClock, panel::kCaLed})
+        EXPECT_EQ(Attr(control, ui::kAttrVisible), back ? 1 : c.block) << control;
+      EXPECT_EQ(Attr(panel::kLogo, ui::kAttrVisible), narrowed || c.logo == kUnset ? c.logo : 1);
+      EXPECT_EQ(Attr(panel::kNextLine, ui::kAttrLeft), narrowed ? c.linesLeft : 110);
+      EXPECT_EQ(Attr(panel::kChannelName, ui::kAttrTextPointSize), narrowed ? c.shownSize : c.nameSize);
+      EXPECT_EQ(BannerSnapshot().narrowLevel, narrowed ? c.level : 0);
+      settings.videownd = 0;  // the next change: over the whole screen
+    }
   }
 }
 

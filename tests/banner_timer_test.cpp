@@ -524,16 +524,6 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
   EXPECT_EQ(fake::ListRows(epg, panel::kEpgSchedule)[0], "21:45 Middle");
   EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), 0);
   EXPECT_NE(fake::CtrlText(epg, panel::kEpgText).find("Middle"), std::string::npos);
-  // A row too long for the list is shown cut, with an ellipsis; the list keeps it whole.
-  const std::string title = "Ein sehr langer Titel, der nicht in die Liste passt";
-  feed(4, 0x105, mjd + 1, 0x01, 0x45, title.c_str());
-  fake::SetUtcNow(day + 21 * 3600 + 51 * 60);
-  Tick();
-  ASSERT_EQ(fake::ListRows(epg, panel::kEpgSchedule).size(), 4u);
-  EXPECT_EQ(fake::ListRows(epg, panel::kEpgSchedule)[3], "Wed 11.08. 01:45 " + title);
-  EXPECT_EQ(fake::ListRowShown(epg, panel::kEpgSchedule, 3),
-            "Wed 11.08. 01:45 " + title.substr(0, 35) + "...");
-  EXPECT_EQ(fake::ListRowShown(epg, panel::kEpgSchedule, 0), "21:45 Middle");
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "common/text.h"
 #include "tests/fakes/fake_desktop.h"
 #include "runtime/panel_file.h"
-#include "runtime/text_room.h"
 #include "runtime/ui_codes.h"
 #include "runtime/ui_runtime.h"
 
@@ -302,36 +301,6 @@ std::vector<std::string> ListRows(int panel, int control) {
   if (FakeCtrl* c = FindFakeCtrl(panel, control))
     for (const FakeRow& row : c->rows) rows.push_back(row.text);
   return rows;
-}
-
-std::string ListRowShown(int panel, int control, int row) {
-  Guard g(R().mu);
-  FakeCtrl* c = FindFakeCtrl(panel, control);
-  if (!c || row < 0 || row >= static_cast<int>(c->rows.size())) return std::string();
-  const FakeRow& r = c->rows[row];
-  // The row in UTF-16 units (a byte each for 8-bit text), with the byte each starts at.
-  std::vector<uint16_t> units;
-  std::vector<size_t> starts;
-  for (size_t i = 0; i < r.text.size();) {
-    const unsigned char b = static_cast<unsigned char>(r.text[i]);
-    const size_t n = !r.unicode || b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    uint32_t cp = n == 1 ? b : b & (0x3F >> (n - 1));
-    for (size_t k = 1; k < n && i + k < r.text.size(); ++k) cp = cp << 6 | (r.text[i + k] & 0x3F);
-    starts.push_back(i);
-    if (cp >= 0x10000) {
-      units.push_back(static_cast<uint16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      starts.push_back(i);
-      cp = 0xDC00 + (cp & 0x3FF);
-    }
-    units.push_back(static_cast<uint16_t>(cp));
-    i += n;
-  }
-  const int glyph = c->def.pointSize / 2;
-  std::vector<int> extents(units.size());
-  for (size_t i = 0; i < units.size(); ++i) extents[i] = glyph * static_cast<int>(i + 1);
-  const size_t keep = ui::EllipsisCut(units.data(), extents.data(), units.size(),
-                                      c->def.width - 2 * ui::kRowPad, 3 * glyph);
-  return keep == units.size() ? r.text : r.text.substr(0, starts[keep]) + "...";
 }
 
 int ListIndex(int panel, int control) {

@@ -74,9 +74,6 @@ bool HasControl(int panel, int control);
 // A list box's row texts and its selected row (-1 none).
 std::vector<std::string> ListRows(int panel, int control);
 int ListIndex(int panel, int control);
-// What a list row shows in its list's width (from the panel file), each
-// character half its text size wide: the whole row, or its start and "...".
-std::string ListRowShown(int panel, int control, int row);
 
 // Every runtime call, one line each, for tests of call order, e.g.
 // "SetCtrlAttribute(4,12,531,1115)", "SetCtrlVal(4,8,\"BBC\")", "DisplayPanel(4)".
