@@ -302,21 +302,22 @@ TEST_F(ChangeTest, SizeSettingScalesTheBannerAndItsLayout) {
 // over the whole screen again all is back. Size 0 touches none of it.
 TEST_F(ChangeTest, NarrowBannerLeavesOutWhatMattersLeastBeforeTheName) {
   constexpr int kUnset = kUnsetAttr;
-  struct Case {
-    int scale, videoWidth, nameSize, block, logo, linesLeft, shownSize, level;
+  struct Case {  // the style gives the name 22 (0), 40 (1) or 60 (2) pixels
+    int scale, videoWidth, style, block, logo, linesLeft, shownSize, level;
   } const kCases[] = {
-      {100, 1280, 40, kUnset, kUnset, 110, 40, 0}, {100, 520, 40, 0, kUnset, 110, 40, 1},
-      {-1, 320, 40, 0, 0, 12, 40, 2},              {100, 320, 60, 0, 0, 12, 40, 2},
-      {200, 640, 22, 0, kUnset, 110, 22, 1},       {0, 320, 60, kUnset, kUnset, 110, 60, 0},
+      {100, 1280, 1, kUnset, kUnset, 110, 40, 0}, {100, 520, 1, 0, kUnset, 110, 40, 1},
+      {-1, 320, 1, 0, 0, 12, 40, 2},              {100, 320, 2, 0, 0, 12, 40, 2},
+      {200, 640, 0, 0, kUnset, 110, 22, 1},       {0, 320, 2, kUnset, kUnset, 110, 60, 0},
   };
   for (const Case& c : kCases) {
-    SCOPED_TRACE(::testing::Message() << c.scale << " " << c.videoWidth << " " << c.nameSize);
+    SCOPED_TRACE(::testing::Message() << c.scale << " " << c.videoWidth << " " << c.style);
     SetUp();
     fake::AddWindow("ActiveMovie Window", win32::Rect{0, 0, c.videoWidth, 600}, hostWnd_);
     settings.videownd = 1;
     settings.scale = c.scale;
     settings.showsignal = 1;
-    ui::SetCtrlAttribute(bannerPanel_, panel::kChannelName, ui::kAttrTextPointSize, c.nameSize);
+    settings.style = c.style;
+    ApplyStyle();
     Arm();
     for (bool narrowed : {true, false}) {
       Change("Harbour TV");
@@ -325,7 +326,8 @@ TEST_F(ChangeTest, NarrowBannerLeavesOutWhatMattersLeastBeforeTheName) {
         EXPECT_EQ(Attr(control, ui::kAttrVisible), back ? 1 : c.block) << control;
       EXPECT_EQ(Attr(panel::kLogo, ui::kAttrVisible), narrowed || c.logo == kUnset ? c.logo : 1);
       EXPECT_EQ(Attr(panel::kNextLine, ui::kAttrLeft), narrowed ? c.linesLeft : 110);
-      EXPECT_EQ(Attr(panel::kChannelName, ui::kAttrTextPointSize), narrowed ? c.shownSize : c.nameSize);
+      EXPECT_EQ(Attr(panel::kChannelName, ui::kAttrTextPointSize),
+                narrowed ? c.shownSize : NameSizeForStyle(c.style));
       EXPECT_EQ(BannerSnapshot().narrowLevel, narrowed ? c.level : 0);
       settings.videownd = 0;  // the next change: over the whole screen
     }

@@ -37,11 +37,10 @@ const ControlOffset kDetailLayout[] = {
 const int kTextLines[] = {panel::kChannelName, panel::kNowLine, panel::kNextLine};
 
 // What the channel changes did to a narrow banner (host thread only): the
-// level, and the name's size set here with the style's size it replaced.
+// level, and the name's size when it was set here.
 struct NarrowShown {
   int32_t level = kNarrowNone;
   int32_t nameSet = 0;
-  int32_t styleNameSize = 0;
 };
 NarrowShown narrow;
 
@@ -137,9 +136,10 @@ void FitNarrowBanner(int bannerPanel, int32_t width) {
   if (settings.scale == 0 && narrow.level == kNarrowNone && narrow.nameSet == 0) return;
   int32_t current = 0;
   ui::GetCtrlAttribute(bannerPanel, panel::kChannelName, ui::kAttrTextPointSize, &current);
-  // The size the style gave the name, unless it is the one set here.
-  const int32_t styleSize =
-      narrow.nameSet != 0 && current == narrow.nameSet ? narrow.styleNameSize : current;
+  // The style's size of the name (a style the table does not know keeps the
+  // size the name has).
+  const int32_t ofStyle = NameSizeForStyle(settings.style);
+  const int32_t styleSize = ofStyle > 0 ? ofStyle : current;
   const NarrowLayout fit = settings.scale == 0
                                ? NarrowLayout{kNarrowNone, banner::kLinesLeft, styleSize}
                                : NarrowBanner(width, styleSize);
@@ -158,7 +158,6 @@ void FitNarrowBanner(int bannerPanel, int32_t width) {
     ui::SetCtrlAttribute(bannerPanel, panel::kChannelName, ui::kAttrTextPointSize, fit.nameSize);
   narrow.level = fit.level;
   narrow.nameSet = fit.nameSize != styleSize ? fit.nameSize : 0;
-  narrow.styleNameSize = styleSize;
   WithBannerState([&fit](BannerState& s) { s.narrowLevel = fit.level; });
 }
 
