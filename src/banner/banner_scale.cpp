@@ -43,7 +43,8 @@ NarrowLayout NarrowBanner(int32_t width, int32_t nameSize) {
     if (ends[i] - levels[i].linesLeft >= want) return levels[i];
   NarrowLayout last = levels[2];
   const int32_t fits = (bannerEnd - banner::kLogoLeft) / banner::kNarrowNameSizes;
-  if (fits < nameSize) last.nameSize = fits > banner::kNarrowNameMin ? fits : banner::kNarrowNameMin;
-  if (last.nameSize > nameSize) last.nameSize = nameSize;
+  if (fits < nameSize)
+    last.nameSize = fits > banner::kNarrowNameMin ? fits : banner::kNarrowNameMin;
+  if (last.nameSize > nameSize) last.nameSize = nameSize;  // never larger than the style's
   return last;
 }

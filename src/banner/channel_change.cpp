@@ -148,12 +148,14 @@ void FitNarrowBanner(int bannerPanel, int32_t width) {
       ui::SetCtrlAttribute(bannerPanel, c.control, ui::kAttrVisible,
                            BlockControlShown(c.control, fit.level));
   const bool wasNoLogo = narrow.level >= kNarrowNoLogo, noLogo = fit.level >= kNarrowNoLogo;
-  if (noLogo != wasNoLogo) ui::SetCtrlAttribute(bannerPanel, panel::kLogo, ui::kAttrVisible, noLogo ? 0 : 1);
+  if (noLogo != wasNoLogo)
+    ui::SetCtrlAttribute(bannerPanel, panel::kLogo, ui::kAttrVisible, noLogo ? 0 : 1);
   // Right and centred lines were placed for the width; left ones start where
   // the level has them.
   const int32_t justify = settings.justify;
   if (justify != ui::kJustifyRight && justify != ui::kJustifyCentre && (noLogo || wasNoLogo))
-    for (int control : kTextLines) ui::SetCtrlAttribute(bannerPanel, control, ui::kAttrLeft, fit.linesLeft);
+    for (int control : kTextLines)
+      ui::SetCtrlAttribute(bannerPanel, control, ui::kAttrLeft, fit.linesLeft);
   if (fit.nameSize != current)
     ui::SetCtrlAttribute(bannerPanel, panel::kChannelName, ui::kAttrTextPointSize, fit.nameSize);
   narrow.level = fit.level;

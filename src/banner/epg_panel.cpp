@@ -101,17 +101,19 @@ struct Rows {
   Lock lock;  // before the guide's locks and the runtime's (platform/lock.h)
   std::unique_ptr<guide::ScheduleRow[]> rows;
   ui::ListRow list[banner::kMaxScheduleRows];
-  uint32_t serial = 0;     // the guide's serial the list was made from
-  int64_t minute = -1;     // the minute it was made in: ended events go
-  int64_t refreshed = -1;  // the second of the last refresh
+  int count = 0;              // rows in the list
+  bool presentShown = false;  // the text box shows the running event's detail
+  uint32_t serial = 0;        // the guide's serial the list was made from
+  int64_t minute = -1;        // the minute it was made in: ended events go
+  int64_t refreshed = -1;     // the second of the last refresh
 };
 Rows shown;
 
-// Copies the tuned channel's rows from the guide into the list; returns how
-// many. The caller holds shown.lock.
-int ShowRowsLocked(int epgPanel, int64_t now) {
+// Copies the tuned channel's rows from the guide into the list. The caller
+// holds shown.lock.
+void ShowRowsLocked(int epgPanel, int64_t now) {
   if (!shown.rows) shown.rows.reset(new (std::nothrow) guide::ScheduleRow[banner::kMaxScheduleRows]);
-  if (!shown.rows) return 0;
+  if (!shown.rows) return;
   shown.serial = guide::ScheduleSerial();
   shown.minute = now / 60;
   shown.refreshed = now;
@@ -121,9 +123,15 @@ int ShowRowsLocked(int epgPanel, int64_t now) {
     row.text[sizeof row.text - 1] = '\0';
     shown.list[i] = {row.text, row.eventId};
   }
-  ui::ReplaceListItems(epgPanel, panel::kEpgSchedule, shown.list, count > 0 ? count : 0,
+  shown.count = count > 0 ? count : 0;
+  ui::ReplaceListItems(epgPanel, panel::kEpgSchedule, shown.list, shown.count,
                        settings.epgchars == 1);
-  return count > 0 ? count : 0;
+}
+
+// The rows start with the present event, or the first one not ended: its id
+// when it has begun, else -1. The caller holds shown.lock.
+int RunningRowLocked(int64_t now) {
+  return shown.count > 0 && shown.rows[0].startUtc <= now ? shown.rows[0].eventId : -1;
 }
 
 }  // namespace
@@ -131,12 +139,12 @@ int ShowRowsLocked(int epgPanel, int64_t now) {
 int FillEpgSchedule(int epgPanel) {
   LockGuard guard(shown.lock);
   const int64_t now = win32::UtcNowSeconds();
-  const int count = ShowRowsLocked(epgPanel, now);
+  ShowRowsLocked(epgPanel, now);
   // A panel opened anew shows the present event: no row chosen.
   ui::SetCtrlIndex(epgPanel, panel::kEpgSchedule, -1);
-  // The rows start with the present event, or the first one not ended: that
-  // one only when it has begun.
-  return count > 0 && shown.rows[0].startUtc <= now ? shown.rows[0].eventId : -1;
+  const int running = RunningRowLocked(now);
+  shown.presentShown = running >= 0;
+  return running;
 }
 
 void RefreshEpgSchedule(int epgPanel) {
@@ -149,6 +157,15 @@ void RefreshEpgSchedule(int epgPanel) {
   // New or changed events at most once a second; ended ones each minute.
   const bool changed = serial != shown.serial && now != shown.refreshed;
   if (changed || now / 60 != shown.minute) ShowRowsLocked(epgPanel, now);
+  // The running event came after the panel opened: until a row is chosen,
+  // the text box shows it as it would have at the opening.
+  int index = -1;
+  if (shown.presentShown || ui::GetCtrlIndex(epgPanel, panel::kEpgSchedule, &index) != 0 ||
+      index >= 0)
+    return;
+  const int running = RunningRowLocked(now);
+  shown.presentShown = running >= 0;
+  if (running >= 0) ShowEventDetail(epgPanel, static_cast<uint16_t>(running));
 }
 
 int EPGROW(int epgPanel, int control, int event, void*, int, int) {

@@ -56,8 +56,8 @@ void DrawRowText(HDC dc, HWND list, int row, RECT r) {
   const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
   if (length <= 0) return;
   std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
-  const LRESULT got =
-      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text.data()));
+  const LRESULT got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row),
+                                   reinterpret_cast<LPARAM>(text.data()));
   if (got <= 0 || got > length) return;
   const int count = static_cast<int>(got);
   std::vector<int> extents(static_cast<size_t>(count), 0);
