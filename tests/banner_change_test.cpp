@@ -302,12 +302,13 @@ TEST_F(ChangeTest, SizeSettingScalesTheBannerAndItsLayout) {
 // over the whole screen again all is back. Size 0 touches none of it.
 TEST_F(ChangeTest, NarrowBannerLeavesOutWhatMattersLeastBeforeTheName) {
   constexpr int kUnset = kUnsetAttr;
-  struct Case {  // the style gives the name 22 (0), 40 (1) or 60 (2) pixels
+  struct Case {  // the name 22 (styles 0, 3), 40 (1) or 60 (2) px, lines 18 in style 3
     int scale, videoWidth, style, block, logo, linesLeft, shownSize, level;
   } const kCases[] = {
       {100, 1280, 1, kUnset, kUnset, 110, 40, 0}, {100, 520, 1, 0, kUnset, 110, 40, 1},
       {-1, 320, 1, 0, 0, 12, 40, 2},              {100, 320, 2, 0, 0, 12, 40, 2},
       {200, 640, 0, 0, kUnset, 110, 22, 1},       {0, 320, 2, kUnset, kUnset, 110, 60, 0},
+      {100, 320, 3, 0, 0, 12, 22, 2},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(::testing::Message() << c.scale << " " << c.videoWidth << " " << c.style);

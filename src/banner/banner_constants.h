@@ -30,10 +30,13 @@ constexpr int32_t kRightLinesFromRight = 190;
 constexpr int32_t kCentredLinesInset = 80;
 // A narrow banner (tavik.ini line 21 other than 0) leaves out the detail
 // block, then the logo (whose left edge the lines then take), before its
-// name has less room than this many of the name's text sizes; with all left
-// out, a name too large for that is drawn smaller, down to kNarrowNameMin px.
+// text lines have less room than this many of the name's text sizes (about
+// ten letters) or of the programme lines' (their time and a dozen letters);
+// with all left out, a name too large for that is drawn smaller, down to
+// kNarrowNameMin px.
 constexpr int32_t kLogoLeft = 12;
 constexpr int32_t kNarrowNameSizes = 6;
+constexpr int32_t kNarrowLineSizes = 12;
 constexpr int32_t kNarrowNameMin = 14;
 
 // Timer ticks.

@@ -29,7 +29,7 @@ int32_t ScaledPixels(int32_t value, int32_t percent) {
   return static_cast<int32_t>(product >= 0 ? (product + 50) / 100 : -((-product + 50) / 100));
 }
 
-NarrowLayout NarrowBanner(int32_t width, int32_t nameSize) {
+NarrowLayout NarrowBanner(int32_t width, int32_t nameSize, int32_t lineSize) {
   // The lines' room at each level: up to the detail block, then up to the
   // banner's right end; from the panel file's place, then from the logo's.
   const int32_t blockEnd = width - banner::kDetailBoxFromRight - ui::kRoomGap;
@@ -38,7 +38,9 @@ NarrowLayout NarrowBanner(int32_t width, int32_t nameSize) {
                                  {kNarrowNoDetails, banner::kLinesLeft, nameSize},
                                  {kNarrowNoLogo, banner::kLogoLeft, nameSize}};
   const int32_t ends[] = {blockEnd, bannerEnd, bannerEnd};
-  const int64_t want = int64_t(nameSize) * banner::kNarrowNameSizes;
+  const int64_t forName = int64_t(nameSize) * banner::kNarrowNameSizes;
+  const int64_t forLines = int64_t(lineSize) * banner::kNarrowLineSizes;
+  const int64_t want = forName > forLines ? forName : forLines;
   for (int i = 0; i < 3; ++i)
     if (ends[i] - levels[i].linesLeft >= want) return levels[i];
   NarrowLayout last = levels[2];

@@ -96,15 +96,16 @@ int32_t ScaledPixels(int32_t value, int32_t percent);
 // polarisation, CA system and the meters, which stand in its column and free
 // no width alone); 2 the logo as well, the text lines starting at its left
 // edge. The first level whose lines' room holds kNarrowNameSizes of the
-// name's text size, else 2 with the name as large as that room allows.
-// width: the banner's area in the panel file's pixels.
+// name's text size and kNarrowLineSizes of the programme lines', else 2 with
+// the name as large as that room allows. width: the banner's area in the
+// panel file's pixels.
 enum NarrowLevel : int32_t { kNarrowNone = 0, kNarrowNoDetails = 1, kNarrowNoLogo = 2 };
 struct NarrowLayout {
   int32_t level;
   int32_t linesLeft;  // where left-justified lines start
   int32_t nameSize;   // the name's text size
 };
-NarrowLayout NarrowBanner(int32_t width, int32_t nameSize);
+NarrowLayout NarrowBanner(int32_t width, int32_t nameSize, int32_t lineSize);
 
 // Shared steps of the channel change and key P.
 // Takes the banner panel's own window (the handle the panel runtime holds,

@@ -134,15 +134,16 @@ int32_t BlockControlShown(int control, int32_t level) {
 // details were filled (they set their controls' visibility).
 void FitNarrowBanner(int bannerPanel, int32_t width) {
   if (settings.scale == 0 && narrow.level == kNarrowNone && narrow.nameSet == 0) return;
-  int32_t current = 0;
+  int32_t current = 0, lineSize = 0;
   ui::GetCtrlAttribute(bannerPanel, panel::kChannelName, ui::kAttrTextPointSize, &current);
+  ui::GetCtrlAttribute(bannerPanel, panel::kNowLine, ui::kAttrTextPointSize, &lineSize);
   // The style's size of the name (a style the table does not know keeps the
   // size the name has).
   const int32_t ofStyle = NameSizeForStyle(settings.style);
   const int32_t styleSize = ofStyle > 0 ? ofStyle : current;
   const NarrowLayout fit = settings.scale == 0
                                ? NarrowLayout{kNarrowNone, banner::kLinesLeft, styleSize}
-                               : NarrowBanner(width, styleSize);
+                               : NarrowBanner(width, styleSize, lineSize);
   if (fit.level >= kNarrowNoDetails || fit.level != narrow.level)
     for (const ControlOffset& c : kDetailLayout)
       ui::SetCtrlAttribute(bannerPanel, c.control, ui::kAttrVisible,
