@@ -3,10 +3,11 @@
 # style (0-4) x justification (left, right, centred) x area (the whole
 # 1280-px screen, a 720 x 405 video window, a 320 x 240 video window, the
 # narrowest a host shows) x text (short; the longest a record and a section
-# carry); then the 320 x 240 window at the automatic size, where the banner
-# leaves out what matters least before it cuts the name; then the whole screen of a 1920 x 1080 and a 3840 x 2160 display
-# with the banner at 100 % and at the automatic size; then each style at the
-# top of the screen (place 1) and 30 % up (place 30), on a blue background,
+# carry); then the whole screen of a 1920 x 1080 and a 3840 x 2160 display
+# with the banner at 100 % and at the automatic size; then the 320 x 240
+# window at the automatic size, where the banner leaves out what matters
+# least (the detail block, the logo) before it cuts the name; then each
+# style at the top of the screen (place 1) and 30 % up (place 30), on a blue background,
 # with a logo pack's transparent PNG for its logo. Every banner shows the
 # present programme's progress (tavik.ini line 23: its programmes began ten
 # minutes before the run and last 40, so the bar starts at 25 %), but where
@@ -84,6 +85,27 @@ emit_settings() {  # style justify videownd [size] [place] [background]
   echo "wait 2200"
 }
 
+# Both texts in one area.
+emit_texts() {  # case-name-start area
+  local t tname chan start
+  for t in "${texts[@]}"; do
+    read -r tname chan start <<<"$t"
+    emit_case "$1_${tname}" "$chan" "$start" "$2"
+  done
+}
+
+# Every style and justification with both texts, at one size and area.
+emit_every_style() {  # videownd size area case-infix [line after the settings]
+  local s j
+  for s in "${styles[@]}"; do
+    for j in "${justifies[@]}"; do
+      emit_settings "$s" "$j" "$1" "$2"
+      [ -z "${5:-}" ] || echo "$5"
+      emit_texts "s${s}_j${j}_$4" "$3"
+    done
+  done
+}
+
 # Runs one generated scenario into a folder of its own and gathers its pictures.
 run_part() {  # scenario, what it shows, folder
   echo "gallery: running $(grep -c '^shot' "$1") cases $2"
@@ -103,10 +125,7 @@ scn="$out/gallery.scn"
           read -r aname avw aw ah <<<"$a"
           [ "$avw" = "$vw" ] || continue
           echo "video $aw $ah"
-          for t in "${texts[@]}"; do
-            read -r tname chan start <<<"$t"
-            emit_case "s${s}_j${j}_${aname}_${tname}" "$chan" "$start" "$aname"
-          done
+          emit_texts "s${s}_j${j}_${aname}" "$aname"
         done
       done
     done
@@ -126,15 +145,7 @@ for b in "${bigs[@]}"; do
   big="$out/gallery-$screen-$sname.scn"
   {
     emit_header "the banner on a $screen screen at size $sname." "screen $screen" "timeout 900"
-    for s in "${styles[@]}"; do
-      for j in "${justifies[@]}"; do
-        emit_settings "$s" "$j" 0 "$sval"
-        for t in "${texts[@]}"; do
-          read -r tname chan start <<<"$t"
-          emit_case "s${s}_j${j}_${screen}_${sname}_${tname}" "$chan" "$start" full
-        done
-      done
-    done
+    emit_every_style 0 "$sval" full "${screen}_${sname}"
   } >"$big"
   run_part "$big" "on a $screen screen at $sname" "$screen-$sname"
 done
@@ -145,16 +156,7 @@ done
 small_scn="$out/gallery-small.scn"
 {
   emit_header "320-px banners at the automatic size." "timeout 900"
-  for s in "${styles[@]}"; do
-    for j in "${justifies[@]}"; do
-      emit_settings "$s" "$j" 1 -1
-      echo "video 320 240"
-      for t in "${texts[@]}"; do
-        read -r tname chan start <<<"$t"
-        emit_case "s${s}_j${j}_small_${tname}" "$chan" "$start" small
-      done
-    done
-  done
+  emit_every_style 1 -1 small small "video 320 240"
 } >"$small_scn"
 run_part "$small_scn" "over a 320-px video window at the automatic size" small
 
