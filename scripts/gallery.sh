@@ -4,8 +4,10 @@
 # 1280-px screen, a 720 x 405 video window, a 320 x 240 video window, the
 # narrowest a host shows) x text (short; the longest a record and a section
 # carry); then the whole screen of a 1920 x 1080 and a 3840 x 2160 display
-# with the banner at 100 % and at the automatic size; then each style at the
-# top of the screen (place 1) and 30 % up (place 30), on a blue background,
+# with the banner at 100 % and at the automatic size; then the 320 x 240
+# window at the automatic size, where the banner leaves out what matters
+# least (the detail block, the logo) before it cuts the name; then each
+# style at the top of the screen (place 1) and 30 % up (place 30), on a blue background,
 # with a logo pack's transparent PNG for its logo. Every banner shows the
 # present programme's progress (tavik.ini line 23: its programmes began ten
 # minutes before the run and last 40, so the bar starts at 25 %), but where
@@ -48,13 +50,20 @@ emit_case() {  # id channel title-start area [background as 0xBBGGRR, default bl
   echo "expect window \"Tavik\" visible"
   echo "expect text-contains \"Tavik\" 10 \") ${3//_/ }\" within 5000"
   # The progress beside the present line; none where there is no room.
-  if [ "$4" = narrow ]; then echo "expect control \"Tavik\" 16 hidden within 1000"
+  if [ "$4" = narrow ] || [ "$4" = small ]; then echo "expect control \"Tavik\" 16 hidden within 1000"
   else echo "expect progress \"Tavik\" 16 25 60 within 1000"; fi  # 1 % each 24 s
   echo "wait 250"
   # The picture itself: the banner's background on the screen, the name drawn.
   echo "expect picture \"Tavik\" ${5:-0} 8 within 1000"
   if [ "${6:-}" = screen ]; then echo "shot $1"; else echo "shot $1 \"Tavik\""; fi
-  echo "expect layout \"Tavik\" 12 within 0"
+  if [ "$4" != small ]; then echo "expect layout \"Tavik\" 12 within 0"; return; fi
+  # A narrowed banner: no detail block; the name and both programme lines
+  # drawn, the short name's window text whole.
+  echo "expect layout \"Tavik\" 0 within 0"
+  echo "expect control \"Tavik\" 12 hidden within 0"
+  echo "expect picture \"Tavik\" ${5:-0} 10 within 0"
+  echo "expect picture \"Tavik\" ${5:-0} 11 within 0"
+  if [ "$2" = 1 ]; then echo "expect text \"Tavik\" 8 \"Harbour TV\" within 0"; fi
 }
 
 # A generated scenario's header: what it shows, then its own header lines.
@@ -79,6 +88,27 @@ emit_settings() {  # style justify videownd [size] [place] [background]
   echo "wait 2200"
 }
 
+# Both texts in one area.
+emit_texts() {  # case-name-start area
+  local t tname chan start
+  for t in "${texts[@]}"; do
+    read -r tname chan start <<<"$t"
+    emit_case "$1_${tname}" "$chan" "$start" "$2"
+  done
+}
+
+# Every style and justification with both texts, at one size and area.
+emit_every_style() {  # videownd size area case-infix [line after the settings]
+  local s j
+  for s in "${styles[@]}"; do
+    for j in "${justifies[@]}"; do
+      emit_settings "$s" "$j" "$1" "$2"
+      [ -z "${5:-}" ] || echo "$5"
+      emit_texts "s${s}_j${j}_$4" "$3"
+    done
+  done
+}
+
 # Runs one generated scenario into a folder of its own and gathers its pictures.
 run_part() {  # scenario, what it shows, folder
   echo "gallery: running $(grep -c '^shot' "$1") cases $2"
@@ -98,10 +128,7 @@ scn="$out/gallery.scn"
           read -r aname avw aw ah <<<"$a"
           [ "$avw" = "$vw" ] || continue
           echo "video $aw $ah"
-          for t in "${texts[@]}"; do
-            read -r tname chan start <<<"$t"
-            emit_case "s${s}_j${j}_${aname}_${tname}" "$chan" "$start" "$aname"
-          done
+          emit_texts "s${s}_j${j}_${aname}" "$aname"
         done
       done
     done
@@ -121,18 +148,20 @@ for b in "${bigs[@]}"; do
   big="$out/gallery-$screen-$sname.scn"
   {
     emit_header "the banner on a $screen screen at size $sname." "screen $screen" "timeout 900"
-    for s in "${styles[@]}"; do
-      for j in "${justifies[@]}"; do
-        emit_settings "$s" "$j" 0 "$sval"
-        for t in "${texts[@]}"; do
-          read -r tname chan start <<<"$t"
-          emit_case "s${s}_j${j}_${screen}_${sname}_${tname}" "$chan" "$start" full
-        done
-      done
-    done
+    emit_every_style 0 "$sval" full "${screen}_${sname}"
   } >"$big"
   run_part "$big" "on a $screen screen at $sname" "$screen-$sname"
 done
+
+# The 320 x 240 video window at the automatic size (tavik.ini line 21 = -1:
+# 100 % there): the banner leaves out its detail block, then its logo, then
+# draws its name smaller, rather than cut it.
+small_scn="$out/gallery-small.scn"
+{
+  emit_header "320-px banners at the automatic size." "timeout 900"
+  emit_every_style 1 -1 small small "video 320 240"
+} >"$small_scn"
+run_part "$small_scn" "over a 320-px video window at the automatic size" small
 
 # The banner's place (tavik.ini line 24): at the top (1) and 30 % up (30), on
 # a blue background (0x1E3A5F), the short channel's logo a logo pack's PNG
@@ -212,6 +241,15 @@ html="$out/index.html"
     picture_rows "s@S_j@J_@X_$tname" "${area_names[@]}"
     echo "</table>"
   done
+  echo "<h2>A 320 x 240 video window at the automatic size</h2>"
+  echo "<p>Too narrow for everything: the detail block goes, then the logo, then the name is"
+  echo "drawn smaller, before the name would be cut.</p>"
+  echo "<table style=\"width:50%;table-layout:fixed\"><col style=\"width:16%\"><col><col>"
+  echo "<tr><th>style / justify</th>"
+  for t in "${text_names[@]}"; do echo "<th>$t texts</th>"; done
+  echo "</tr>"
+  picture_rows "s@S_j@J_small_@X" "${text_names[@]}"
+  echo "</table>"
   echo "<h2>The banner's place, with a logo pack's transparent PNG</h2>"
   echo "<p>Place 1: 40 pixels below the top of the screen; place 30: the banner's lower edge"
   echo "30 % of the screen's height above its bottom. The logo's corners are transparent.</p>"

@@ -297,6 +297,44 @@ TEST_F(ChangeTest, SizeSettingScalesTheBannerAndItsLayout) {
   }
 }
 
+// A banner too narrow for its name (a size other than 0): the detail block
+// goes, then the logo (the lines take its left edge), then the name shrinks;
+// over the whole screen again all is back. Size 0 touches none of it.
+TEST_F(ChangeTest, NarrowBannerLeavesOutWhatMattersLeastBeforeTheName) {
+  constexpr int kUnset = kUnsetAttr;
+  struct Case {  // the name 22 (styles 0, 3), 40 (1) or 60 (2) px, lines 18 in style 3
+    int scale, videoWidth, style, block, logo, linesLeft, shownSize, level;
+  } const kCases[] = {
+      {100, 1280, 1, kUnset, kUnset, 110, 40, 0}, {100, 520, 1, 0, kUnset, 110, 40, 1},
+      {-1, 320, 1, 0, 0, 12, 40, 2},              {100, 320, 2, 0, 0, 12, 40, 2},
+      {200, 640, 0, 0, kUnset, 110, 22, 1},       {0, 320, 2, kUnset, kUnset, 110, 60, 0},
+      {100, 320, 3, 0, 0, 12, 22, 2},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(::testing::Message() << c.scale << " " << c.videoWidth << " " << c.style);
+    SetUp();
+    fake::AddWindow("ActiveMovie Window", win32::Rect{0, 0, c.videoWidth, 600}, hostWnd_);
+    settings.videownd = 1;
+    settings.scale = c.scale;
+    settings.showsignal = 1;
+    settings.style = c.style;
+    ApplyStyle();
+    Arm();
+    for (bool narrowed : {true, false}) {
+      Change("Harbour TV");
+      const bool back = !narrowed && c.block == 0;
+      for (int control : {panel::kDetailBox, panel::kClock, panel::kCaLed})
+        EXPECT_EQ(Attr(control, ui::kAttrVisible), back ? 1 : c.block) << control;
+      EXPECT_EQ(Attr(panel::kLogo, ui::kAttrVisible), narrowed || c.logo == kUnset ? c.logo : 1);
+      EXPECT_EQ(Attr(panel::kNextLine, ui::kAttrLeft), narrowed ? c.linesLeft : 110);
+      EXPECT_EQ(Attr(panel::kChannelName, ui::kAttrTextPointSize),
+                narrowed ? c.shownSize : NameSizeForStyle(c.style));
+      EXPECT_EQ(BannerSnapshot().narrowLevel, narrowed ? c.level : 0);
+      settings.videownd = 0;  // the next change: over the whole screen
+    }
+  }
+}
+
 // Two monitors, the viewer on the second (a TV right of the PC's screen): the
 // banner goes over that monitor, whether it does not follow the video or no
 // video window was found, and the automatic size measures that monitor.

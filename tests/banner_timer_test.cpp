@@ -488,13 +488,18 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
     OnDataArrival(1, static_cast<int>(units.size()), units.data());
   };
   fake::SetUtcNow(day + 20 * 3600 + 30 * 60);  // 20:30
-  feed(0, 0x101, mjd, 0x20, 0x15, "Early");     // 20:15-21:45, running
   feed(1, 0x102, mjd, 0x21, 0x45, "Middle");
   feed(2, 0x103, mjd, 0x23, 0x15, "Late");
   TicksUntilHidden();
   fake::PressKey(0x4F);
   Tick();
   const int epg = panels.epg;
+  // No event runs yet: the text box keeps the present text. The running one
+  // comes while the panel is open: the box shows it, title first.
+  EXPECT_EQ(fake::CtrlText(epg, panel::kEpgText).find("Middle"), std::string::npos);
+  feed(0, 0x101, mjd, 0x20, 0x15, "Early");     // 20:15-21:45, running
+  fake::SetUtcNow(day + 20 * 3600 + 30 * 60 + 1);
+  Tick();
   ASSERT_TRUE(fake::PanelVisible(epg));
   EXPECT_EQ(fake::CtrlAttr(epg, panel::kEpgSchedule, ui::kAttrVisible), 1);
   EXPECT_EQ(fake::WindowPositions().back().cy, 690);
@@ -503,6 +508,7 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
   EXPECT_EQ(rows[0], "20:15 Early");
   EXPECT_EQ(rows[2], "23:15 Late");
   EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), -1);
+  EXPECT_EQ(fake::CtrlText(epg, panel::kEpgText).rfind("Early\n20:15 - ", 0), 0u);
   // The user chooses row 1: the runtime selects it and calls the list's callback.
   ASSERT_EQ(ui::SetCtrlIndex(epg, panel::kEpgSchedule, 1), 0);
   EXPECT_EQ(EPGROW(epg, panel::kEpgSchedule, ui::kEventCommit, nullptr, 0, 0), 0);

@@ -3,6 +3,9 @@
 // 12..96, lines from 110) and the extremes of narrow areas and long texts.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "runtime/text_room.h"
 #include "runtime/ui_codes.h"
 
@@ -82,3 +85,21 @@ TEST(TextRoomTest, EmptyControlsAndControlsLeftOfTheRoomDoNotCount) {
 }
 
 }  // namespace
+
+// A list row cut before its ellipsis, each unit 10 px wide and the ellipsis
+// 30: room 100 keeps 7 units unless a character would be split there.
+TEST(TextRoomTest, RowsAreCutBetweenWholeCharacters) {
+  const std::pair<std::u16string, size_t> kCases[] = {
+      {u"0123456789", 10}, {u"0123456789A", 7}, {u"", 0},  // whole; plain; empty
+      {u"012345\U0001F600789", 6},       // a surrogate pair is not split
+      {u"012345e\u0301789", 6},          // e and its acute accent stay together
+      {u"012345\u0E01\u0E34\u0E4889", 6},  // Thai: a consonant, its vowel and tone marks
+      {u"012345\u200D6789", 5},          // nothing on either side of a joiner
+  };
+  for (const auto& c : kCases) {
+    std::vector<int> extents;
+    for (size_t i = 0; i < c.first.size(); ++i) extents.push_back(10 * static_cast<int>(i + 1));
+    EXPECT_EQ(ui::EllipsisCut(reinterpret_cast<const uint16_t*>(c.first.data()), extents.data(),
+                              c.first.size(), 100, 30), c.second) << c.second;
+  }
+}

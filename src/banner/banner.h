@@ -31,7 +31,9 @@ void KeyUpOnHostThread(int vk);
 bool BannerIdle();
 
 // Fills the EPG panel: control 4 the channel name of curChannel, the text box
-// (control 3) emptied and set to the present event's description.
+// (control 3) emptied and set to the present event's description; with the
+// schedule, to the present event's title, time span and description when the
+// list holds it.
 void FillEpgPanel(int epgPanel);
 // The EPG panel was opened from the host menu: the banner timer no longer
 // hides it with the banner (as it does a panel opened by key O).
@@ -40,11 +42,12 @@ void KeepEpgPanelOpen();
 // panel file's size (a file without the schedule's list: 420 x 420).
 void EpgPanelSize(int epgPanel, int* width, int* height);
 // The schedule (tavik.ini line 22) in the EPG panel's list: filled when the
-// panel is filled (no row chosen), refreshed by the timer tick while the
+// panel is filled (no row chosen; it returns the event id of the running
+// event the list starts with, or -1), refreshed by the timer tick while the
 // panel is shown and the guide's rows changed (at most once a second) or a
 // minute passed, keeping the chosen row. EPGROW, the list's callback: the
 // chosen event's title, time span and description in the text box.
-void FillEpgSchedule(int epgPanel);
+int FillEpgSchedule(int epgPanel);
 void RefreshEpgSchedule(int epgPanel);
 int EPGROW(int panel, int control, int event, void* data, int e1, int e2);
 

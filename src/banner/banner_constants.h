@@ -28,6 +28,16 @@ constexpr int32_t kCaTextFromRight = 93;
 constexpr int32_t kRightLinesFromRight = 190;
 // Centred text lines: (width - 80) / 2.
 constexpr int32_t kCentredLinesInset = 80;
+// A narrow banner (tavik.ini line 21 other than 0) leaves out the detail
+// block, then the logo (whose left edge the lines then take), before its
+// text lines have less room than this many of the name's text sizes (about
+// ten letters) or of the programme lines' (their time and a dozen letters);
+// with all left out, a name too large for that is drawn smaller, down to
+// kNarrowNameMin px.
+constexpr int32_t kLogoLeft = 12;
+constexpr int32_t kNarrowNameSizes = 6;
+constexpr int32_t kNarrowLineSizes = 12;
+constexpr int32_t kNarrowNameMin = 14;
 
 // Timer ticks.
 constexpr int32_t kCountdownTicks = 5;   // first channel change's silent countdown

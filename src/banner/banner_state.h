@@ -40,6 +40,8 @@ struct BannerState {
   uint32_t epgGeneration = 0;
   // The banner's size in percent, chosen at the last channel change.
   int32_t scale = 100;
+  // What the last channel change left out of a narrow banner (NarrowBanner).
+  int32_t narrowLevel = 0;
 };
 
 namespace banner_detail {
@@ -90,6 +92,22 @@ void UseScreenAsArea(BannerState& s, const win32::Rect& screen);
 int32_t BannerScalePercent(int32_t setting, int32_t areaHeight, int32_t dpi);
 // value x percent / 100, rounded to the nearest pixel.
 int32_t ScaledPixels(int32_t value, int32_t percent);
+
+// A banner too narrow for its name (only with tavik.ini line 21 other than 0):
+// level 0 shows everything; 1 leaves out the detail block (clock, frequency,
+// polarisation, CA system and the meters, which stand in its column and free
+// no width alone); 2 the logo as well, the text lines starting at its left
+// edge. The first level whose lines' room holds kNarrowNameSizes of the
+// name's text size and kNarrowLineSizes of the programme lines', else 2 with
+// the name as large as that room allows. width: the banner's area in the
+// panel file's pixels.
+enum NarrowLevel : int32_t { kNarrowNone = 0, kNarrowNoDetails = 1, kNarrowNoLogo = 2 };
+struct NarrowLayout {
+  int32_t level;
+  int32_t linesLeft;  // where left-justified lines start
+  int32_t nameSize;   // the name's text size
+};
+NarrowLayout NarrowBanner(int32_t width, int32_t nameSize, int32_t lineSize);
 
 // Shared steps of the channel change and key P.
 // Takes the banner panel's own window (the handle the panel runtime holds,

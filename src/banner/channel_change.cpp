@@ -1,6 +1,7 @@
 // A channel change: save the record, find the host and its video area, lay
-// out and place the banner, fill name, logo, details, programme lines and
-// clock, and hand the banner to the timer.
+// out and place the banner (leaving out of a narrow one what matters least),
+// fill name, logo, details, programme lines and clock, and hand the banner to
+// the timer.
 #include <cstring>
 
 #include "banner/banner.h"
@@ -34,6 +35,14 @@ const ControlOffset kDetailLayout[] = {
 };
 
 const int kTextLines[] = {panel::kChannelName, panel::kNowLine, panel::kNextLine};
+
+// What the channel changes did to a narrow banner (host thread only): the
+// level, and the name's size when it was set here.
+struct NarrowShown {
+  int32_t level = kNarrowNone;
+  int32_t nameSet = 0;
+};
+NarrowShown narrow;
 
 // Host-thread buffers of the channel change.
 struct ChangeBuffers {
@@ -106,6 +115,53 @@ void LayOutControls(int bannerPanel, int32_t width) {
     ui::SetCtrlVal(bannerPanel, control, " ");
     ui::SetCtrlAttribute(bannerPanel, control, ui::kAttrLeft, linesLeft);
   }
+}
+
+// Whether a control of the detail block shows on a banner at this level: on a
+// narrow one none; else the signal meter and the details as the settings say.
+int32_t BlockControlShown(int control, int32_t level) {
+  if (level >= kNarrowNoDetails) return 0;
+  if (control == panel::kLevelMeter) return settings.showsignal;
+  if (control == panel::kFrequency || control == panel::kPolarisation || control == panel::kCaText)
+    return settings.showdetails;
+  return 1;
+}
+
+// A narrow banner (tavik.ini line 21 other than 0) leaves out the detail
+// block, then the logo, and at last draws its name smaller, rather than cut
+// the name; wide again, or at size 0, it gets back what was left out. At size
+// 0 on a banner never narrowed nothing here touches it. Runs after the
+// details were filled (they set their controls' visibility).
+void FitNarrowBanner(int bannerPanel, int32_t width) {
+  if (settings.scale == 0 && narrow.level == kNarrowNone && narrow.nameSet == 0) return;
+  int32_t current = 0, lineSize = 0;
+  ui::GetCtrlAttribute(bannerPanel, panel::kChannelName, ui::kAttrTextPointSize, &current);
+  ui::GetCtrlAttribute(bannerPanel, panel::kNowLine, ui::kAttrTextPointSize, &lineSize);
+  // The style's size of the name (a style the table does not know keeps the
+  // size the name has).
+  const int32_t ofStyle = NameSizeForStyle(settings.style);
+  const int32_t styleSize = ofStyle > 0 ? ofStyle : current;
+  const NarrowLayout fit = settings.scale == 0
+                               ? NarrowLayout{kNarrowNone, banner::kLinesLeft, styleSize}
+                               : NarrowBanner(width, styleSize, lineSize);
+  if (fit.level >= kNarrowNoDetails || fit.level != narrow.level)
+    for (const ControlOffset& c : kDetailLayout)
+      ui::SetCtrlAttribute(bannerPanel, c.control, ui::kAttrVisible,
+                           BlockControlShown(c.control, fit.level));
+  const bool wasNoLogo = narrow.level >= kNarrowNoLogo, noLogo = fit.level >= kNarrowNoLogo;
+  if (noLogo != wasNoLogo)
+    ui::SetCtrlAttribute(bannerPanel, panel::kLogo, ui::kAttrVisible, noLogo ? 0 : 1);
+  // Right and centred lines were placed for the width; left ones start where
+  // the level has them.
+  const int32_t justify = settings.justify;
+  if (justify != ui::kJustifyRight && justify != ui::kJustifyCentre && (noLogo || wasNoLogo))
+    for (int control : kTextLines)
+      ui::SetCtrlAttribute(bannerPanel, control, ui::kAttrLeft, fit.linesLeft);
+  if (fit.nameSize != current)
+    ui::SetCtrlAttribute(bannerPanel, panel::kChannelName, ui::kAttrTextPointSize, fit.nameSize);
+  narrow.level = fit.level;
+  narrow.nameSet = fit.nameSize != styleSize ? fit.nameSize : 0;
+  WithBannerState([&fit](BannerState& s) { s.narrowLevel = fit.level; });
 }
 
 // Title mode's diagnosis: the title of the window under the screen centre,
@@ -188,7 +244,8 @@ void ChannelChange(const host::TProgram82& chan) {
   ui::DeferPanelUpdates(bannerPanel, 1);
   const BannerState area = SizeBanner(bannerPanel, found);
   // The layout is made in the panel file's pixels; the runtime draws it larger.
-  LayOutControls(bannerPanel, static_cast<int32_t>(int64_t(area.areaWidth) * 100 / area.scale));
+  const int32_t layoutWidth = static_cast<int32_t>(int64_t(area.areaWidth) * 100 / area.scale);
+  LayOutControls(bannerPanel, layoutWidth);
   HideProgrammeProgress(bannerPanel);  // the new channel's shows at the next tick
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight, settings.place));
@@ -203,6 +260,7 @@ void ChannelChange(const host::TProgram82& chan) {
   }
 
   ShowClock(bannerPanel);
+  FitNarrowBanner(bannerPanel, layoutWidth);
   ui::DeferPanelUpdates(bannerPanel, 0);
   win32::Wnd videoWnd = WithBannerState([](BannerState& s) {
     s.tickCount = 0;
@@ -216,6 +274,7 @@ void ChannelChange(const host::TProgram82& chan) {
 
 void ResetBanner() {
   WithBannerState([](BannerState& s) { s = BannerState{}; });
+  narrow = NarrowShown{};
   ResetServiceDetails();
   ClearChannelRecord();
 }

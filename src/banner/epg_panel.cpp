@@ -1,7 +1,8 @@
 // The EPG panel: the channel's name and the present event's text and, with
 // the schedule (tavik.ini line 22), the tuned channel's events in the list
-// below, following the stream while the panel is open, and the chosen
-// event's title, time span and description in the text box; the panel's size.
+// below, following the stream while the panel is open, and the present (then
+// the chosen) event's title, time span and description in the text box; the
+// panel's size.
 #include <memory>
 #include <new>
 
@@ -40,6 +41,21 @@ void LayOutEpgPanel(int epgPanel) {
   ui::SetPanelAttribute(epgPanel, ui::kAttrHeight, height);
 }
 
+void ShowInTextBox(int epgPanel, const char* text, bool unicode) {
+  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
+  if (unicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, text);
+  else ui::SetCtrlVal(epgPanel, panel::kEpgText, text);
+}
+
+// One event's title, time span and description in the text box; an event gone
+// meanwhile leaves the box as it is.
+void ShowEventDetail(int epgPanel, uint16_t eventId) {
+  char detail[banner::kDetailSize];
+  bool unicode = false;
+  if (guide::CopyScheduleDetail(eventId, detail, sizeof detail, &unicode))
+    ShowInTextBox(epgPanel, detail, unicode);
+}
+
 }  // namespace
 
 void EpgPanelSize(int epgPanel, int* width, int* height) {
@@ -63,10 +79,13 @@ void FillEpgPanel(int epgPanel) {
   CopyCurrentChannelName(buffers.name, sizeof buffers.name, &channel);
   const bool inUnicode = CopyNowTextFor(channel, buffers.nowText, sizeof buffers.nowText);
   ui::SetCtrlVal(epgPanel, panel::kEpgChannel, buffers.name);
-  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
-  if (inUnicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, buffers.nowText);
-  else ui::SetCtrlVal(epgPanel, panel::kEpgText, buffers.nowText);
-  if (settings.schedule == 1) FillEpgSchedule(epgPanel);
+  ShowInTextBox(epgPanel, buffers.nowText, inUnicode);
+  // With the schedule the box shows what choosing the running event's row
+  // would: its title and time span above the description.
+  if (settings.schedule == 1) {
+    const int present = FillEpgSchedule(epgPanel);
+    if (present >= 0) ShowEventDetail(epgPanel, static_cast<uint16_t>(present));
+  }
 }
 
 void KeepEpgPanelOpen() {
@@ -82,6 +101,8 @@ struct Rows {
   Lock lock;  // before the guide's locks and the runtime's (platform/lock.h)
   std::unique_ptr<guide::ScheduleRow[]> rows TAVIK_GUARDED_BY(lock);
   ui::ListRow list[banner::kMaxScheduleRows] TAVIK_GUARDED_BY(lock);
+  int count TAVIK_GUARDED_BY(lock) = 0;              // rows in the list
+  bool presentShown TAVIK_GUARDED_BY(lock) = false;  // the text box shows the running event's detail
   uint32_t serial TAVIK_GUARDED_BY(lock) = 0;     // the guide's serial the list was made from
   int64_t minute TAVIK_GUARDED_BY(lock) = -1;     // the minute it was made in: ended events go
   int64_t refreshed TAVIK_GUARDED_BY(lock) = -1;  // the second of the last refresh
@@ -101,17 +122,28 @@ void ShowRowsLocked(int epgPanel, int64_t now) TAVIK_REQUIRES(shown.lock) {
     row.text[sizeof row.text - 1] = '\0';
     shown.list[i] = {row.text, row.eventId};
   }
-  ui::ReplaceListItems(epgPanel, panel::kEpgSchedule, shown.list, count > 0 ? count : 0,
+  shown.count = count > 0 ? count : 0;
+  ui::ReplaceListItems(epgPanel, panel::kEpgSchedule, shown.list, shown.count,
                        settings.epgchars == 1);
+}
+
+// The rows start with the present event, or the first one not ended: its id
+// when it has begun, else -1. The caller holds shown.lock.
+int RunningRowLocked(int64_t now) {
+  return shown.count > 0 && shown.rows[0].startUtc <= now ? shown.rows[0].eventId : -1;
 }
 
 }  // namespace
 
-void FillEpgSchedule(int epgPanel) {
+int FillEpgSchedule(int epgPanel) {
   LockGuard guard(shown.lock);
-  ShowRowsLocked(epgPanel, win32::UtcNowSeconds());
-  // A panel opened anew shows the present event's description: no row chosen.
+  const int64_t now = win32::UtcNowSeconds();
+  ShowRowsLocked(epgPanel, now);
+  // A panel opened anew shows the present event: no row chosen.
   ui::SetCtrlIndex(epgPanel, panel::kEpgSchedule, -1);
+  const int running = RunningRowLocked(now);
+  shown.presentShown = running >= 0;
+  return running;
 }
 
 void RefreshEpgSchedule(int epgPanel) {
@@ -124,20 +156,22 @@ void RefreshEpgSchedule(int epgPanel) {
   // New or changed events at most once a second; ended ones each minute.
   const bool changed = serial != shown.serial && now != shown.refreshed;
   if (changed || now / 60 != shown.minute) ShowRowsLocked(epgPanel, now);
+  // The running event came after the panel opened: until a row is chosen,
+  // the text box shows it as it would have at the opening.
+  int index = -1;
+  if (shown.presentShown || ui::GetCtrlIndex(epgPanel, panel::kEpgSchedule, &index) != 0 ||
+      index >= 0)
+    return;
+  const int running = RunningRowLocked(now);
+  shown.presentShown = running >= 0;
+  if (running >= 0) ShowEventDetail(epgPanel, static_cast<uint16_t>(running));
 }
 
 int EPGROW(int epgPanel, int control, int event, void*, int, int) {
   if (event != ui::kEventCommit) return 0;
   int index = -1, eventId = 0;
-  if (ui::GetCtrlIndex(epgPanel, control, &index) != 0 || index < 0 ||
-      ui::GetListItemValue(epgPanel, control, index, &eventId) != 0)
-    return 0;
-  char detail[banner::kDetailSize];
-  bool unicode = false;
-  if (!guide::CopyScheduleDetail(static_cast<uint16_t>(eventId), detail, sizeof detail, &unicode))
-    return 0;  // gone meanwhile: the text box keeps what it shows
-  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
-  if (unicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, detail);
-  else ui::SetCtrlVal(epgPanel, panel::kEpgText, detail);
+  if (ui::GetCtrlIndex(epgPanel, control, &index) == 0 && index >= 0 &&
+      ui::GetListItemValue(epgPanel, control, index, &eventId) == 0)
+    ShowEventDetail(epgPanel, static_cast<uint16_t>(eventId));
   return 0;
 }

@@ -128,7 +128,8 @@ void UpdateProgrammeProgress(int bannerPanel) {
     const BannerState area = BannerSnapshot();
     // The layout is made in the panel file's pixels, as the channel change's.
     const int32_t width = static_cast<int32_t>(int64_t(area.areaWidth) * 100 / area.scale);
-    place = PlaceProgress(width, top, height, textSize);
+    // A banner narrowed for its name has no room for the progress either.
+    if (area.narrowLevel == kNarrowNone) place = PlaceProgress(width, top, height, textSize);
   }
   const bool visible = figures.shown && place.fits;
   const int epg = settings.epgcolor, back = settings.backcolor;

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace ui {
 
 constexpr int kRoomGap = 6;  // px kept free before the control that ends a room
+constexpr int kRowPad = 2;   // px a list row's text keeps from its list's sides
 
 struct Span {
   int left, right;  // right is one past the last pixel
@@ -27,5 +29,15 @@ Span LineRoom(int fileLeft, const Span* others, size_t count, int panelWidth);
 // up to the room's start, then rightwards up to the detail block. An empty
 // room gives an empty span at the room's left.
 Span FitInRoom(Span line, Span room);
+
+// A list row too wide for its list ends in an ellipsis after whole
+// characters: how many of the row's `length` UTF-16 units to keep so that
+// they and an ellipsis `ellipsisWidth` wide fit `room` pixels, where
+// extents[i] is the width of the first i + 1 units as the system measures
+// them. `length` when the whole row fits. Never cuts inside a surrogate pair,
+// nor between a character and the marks drawn on it (accents, Thai and Arabic
+// vowel signs, variation selectors) or across a zero-width joiner.
+size_t EllipsisCut(const uint16_t* text, const int* extents, size_t length, int room,
+                   int ellipsisWidth);
 
 }  // namespace ui

@@ -45,6 +45,10 @@ int32_t BannerHeightForStyle(int32_t style) {
   return (style >= 0 && style < kStyleCount) ? kStyles[style].bannerHeight : -1;
 }
 
+int32_t NameSizeForStyle(int32_t style) {
+  return (style >= 0 && style < kStyleCount) ? kStyles[style].nameSize : -1;
+}
+
 void ApplyColors() {
   const int banner = panels.banner;
   const int back = settings.backcolor;

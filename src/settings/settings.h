@@ -44,8 +44,10 @@ extern Settings settings;
 // Zeroes every setting and the banner height (as at load).
 void ResetSettings();
 
-// Banner height for a style, or -1 for a style outside 0..4.
+// Banner height and the channel name's text size for a style, or -1 for a
+// style outside 0..4.
 int32_t BannerHeightForStyle(int32_t style);
+int32_t NameSizeForStyle(int32_t style);
 
 // The settings file (tavik.ini beside the library; while there is none, the
 // settings a release ships for a new install, tavik-def.ini).

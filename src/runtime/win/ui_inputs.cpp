@@ -146,7 +146,10 @@ void CreateControlWindows(HWND panelWnd, CtrlState& c) {
       break;
     case CtrlKind::List:
       ex |= WS_EX_CLIENTEDGE;
-      style |= WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP;
+      // Rows painted by the runtime (an ellipsis where one is too long),
+      // their texts kept whole by the list.
+      style |= WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP | LBS_OWNERDRAWFIXED |
+               LBS_HASSTRINGS;
       break;
     case CtrlKind::Progress:
       EnsureProgressClass();

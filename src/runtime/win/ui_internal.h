@@ -225,6 +225,9 @@ int OverflowFlags(HDC dc, const std::string& text, const RECT& room,
 // row shown by its value; owner thread, lock not held.
 std::string ListRowsSample(const std::vector<ListItem>& rows, bool* unicode);
 void RebuildList(HWND wnd, const std::vector<ListItem>& rows, int selection);
+// Paints one row of an owner-drawn list box (WM_DRAWITEM to its panel); false
+// for any other owner-drawn control.
+bool PaintListRow(const DRAWITEMSTRUCT* d);
 // A list box's rows (an empty list for any other control). Caller holds the lock.
 std::vector<ListItem>& RowsOf(PanelState& p, const CtrlState& c);
 void EnsureProgressClass();

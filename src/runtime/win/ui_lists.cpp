@@ -1,9 +1,13 @@
 // List boxes and progress bars: their rows, selection and position in the
-// tables (from any thread), and how a list box's window is filled (on the
-// thread that owns it).
+// tables (from any thread), and how a list box's window is filled and its
+// rows painted (on the thread that owns it).
 #include "runtime/win/ui_internal.h"
 
 #include <commctrl.h>
+
+#include <vector>
+
+#include "runtime/text_room.h"
 
 namespace ui {
 namespace rt {
@@ -19,6 +23,58 @@ constexpr size_t kSampleBytes = 1500;
 std::vector<ListItem> none;
 
 bool Has(const ListItem& row, int value) { return row.value == value; }
+
+// The rows are drawn by the list's owner (each row's own text stays the
+// list's, whole, for LB_GETTEXT): as high as a line of the list's font.
+void FitRowHeight(HWND wnd) {
+  HDC dc = GetDC(wnd);
+  if (!dc) return;
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(wnd, WM_GETFONT, 0, 0)));
+  TEXTMETRICW tm;
+  const bool measured = GetTextMetricsW(dc, &tm) != 0;
+  SelectObject(dc, old);
+  ReleaseDC(wnd, dc);
+  if (measured && tm.tmHeight > 0)
+    SendMessageW(wnd, LB_SETITEMHEIGHT, 0, static_cast<LPARAM>(tm.tmHeight));
+}
+
+// How one row looks: the colours it is drawn in. A row's own colour (a mark
+// or its text's) joins here.
+struct RowLook {
+  COLORREF text, back;
+};
+
+RowLook LookOf(const DRAWITEMSTRUCT& d) {
+  const bool selected = (d.itemState & ODS_SELECTED) != 0;
+  return {GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT),
+          GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW)};
+}
+
+// The row's text in its rectangle: whole, or cut after a whole character and
+// ended by an ellipsis when it is wider than the list.
+void DrawRowText(HDC dc, HWND list, int row, RECT r) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+  if (length <= 0) return;
+  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
+  const LRESULT got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row),
+                                   reinterpret_cast<LPARAM>(text.data()));
+  if (got <= 0 || got > length) return;
+  const int count = static_cast<int>(got);
+  std::vector<int> extents(static_cast<size_t>(count), 0);
+  SIZE whole = {0, 0}, dots = {0, 0};
+  static const wchar_t kEllipsis[] = L"...";
+  r.left += kRowPad;
+  r.right -= kRowPad;
+  if (!GetTextExtentExPointW(dc, text.data(), count, 0, nullptr, extents.data(), &whole) ||
+      !GetTextExtentPoint32W(dc, kEllipsis, 3, &dots))
+    return;
+  const size_t keep = EllipsisCut(reinterpret_cast<const uint16_t*>(text.data()), extents.data(),
+                                  static_cast<size_t>(count), r.right - r.left, dots.cx);
+  std::wstring shown(text.data(), keep);
+  if (keep < static_cast<size_t>(count)) shown += kEllipsis;
+  DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
+}
 
 }  // namespace
 
@@ -48,6 +104,7 @@ void RebuildList(HWND wnd, const std::vector<ListItem>& rows, int selection) {
   size_t bytes = 0;
   for (const ListItem& row : rows) bytes += (row.text.size() + 1) * sizeof(wchar_t);
   SendMessageW(wnd, WM_SETREDRAW, FALSE, 0);
+  FitRowHeight(wnd);  // the list's face may have changed with its rows
   SendMessageW(wnd, LB_RESETCONTENT, 0, 0);
   SendMessageW(wnd, LB_INITSTORAGE, rows.size(), static_cast<LPARAM>(bytes));
   int newTop = 0;
@@ -67,6 +124,28 @@ void RebuildList(HWND wnd, const std::vector<ListItem>& rows, int selection) {
   SendMessageW(wnd, LB_SETTOPINDEX, static_cast<WPARAM>(newTop), 0);
   SendMessageW(wnd, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(wnd, nullptr, TRUE);
+}
+
+bool PaintListRow(const DRAWITEMSTRUCT* d) {
+  if (!d || d->CtlType != ODT_LISTBOX) return false;
+  HDC dc = d->hDC;
+  if (d->itemAction == ODA_FOCUS) {
+    DrawFocusRect(dc, &d->rcItem);
+    return true;
+  }
+  const RowLook look = LookOf(*d);
+  const int savedDc = SaveDC(dc);
+  SetBkColor(dc, look.back);
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &d->rcItem, nullptr, 0, nullptr);
+  if (d->itemID != static_cast<UINT>(-1)) {
+    SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(d->hwndItem, WM_GETFONT, 0, 0)));
+    SetTextColor(dc, look.text);
+    SetBkMode(dc, TRANSPARENT);
+    DrawRowText(dc, d->hwndItem, static_cast<int>(d->itemID), d->rcItem);
+  }
+  if (d->itemState & ODS_FOCUS) DrawFocusRect(dc, &d->rcItem);
+  RestoreDC(dc, savedDc);
+  return true;
 }
 
 void UnthemeProgress(HWND wnd) {

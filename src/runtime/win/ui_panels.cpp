@@ -110,6 +110,9 @@ LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       OnPanelCommand(handle, wnd, LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
       return 0;
+    case WM_DRAWITEM:
+      if (PaintListRow(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) return TRUE;
+      break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return OnCtlColor(handle, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), false);

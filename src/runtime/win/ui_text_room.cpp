@@ -32,6 +32,18 @@ RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth) {
   if (!AutosizedLine(c)) return r;
   Span others[kMaxRoomControls];
   size_t count = 0;
+  // The room starts at the line's place in the panel file; when every control
+  // left of that is hidden (a narrow banner without its logo), at the left
+  // edge of the leftmost of them.
+  const int fileLeft = Scaled(c.def.left, p.scale);
+  int roomLeft = fileLeft;
+  bool leftShown = false;
+  for (const auto& o : p.ctrls) {
+    if (&o == &c || AutosizedLine(o) || o.width <= 0 || o.left + o.width > fileLeft) continue;
+    if (o.visible) leftShown = true;
+    else roomLeft = std::min(roomLeft, o.left);
+  }
+  if (leftShown) roomLeft = fileLeft;
   for (const auto& o : p.ctrls) {
     if (&o == &c || !o.visible || AutosizedLine(o) || count == kMaxRoomControls) continue;
     // A control marked "beside" ends only the rooms of the lines that share
@@ -41,7 +53,7 @@ RECT ShownRect(const PanelState& p, const CtrlState& c, int panelWidth) {
   }
   const Span line = {c.left, c.left + c.width};
   const int width = panelWidth > 0 ? panelWidth : c.left + c.width;
-  const Span shown = FitInRoom(line, LineRoom(Scaled(c.def.left, p.scale), others, count, width));
+  const Span shown = FitInRoom(line, LineRoom(roomLeft, others, count, width));
   r.left = shown.left;
   r.right = shown.right;
   return r;

@@ -153,7 +153,7 @@ bool CheckPixel(const std::string& title, int id, long dx, long dy, long color, 
 // layout TITLE BOX: the window's visible controls lie inside it; no two of them
 // overlap, except the controls that lie wholly inside control BOX (drawn
 // behind them); nothing outside BOX reaches past BOX's left edge. Controls of
-// no size show nothing and are left out.
+// no size show nothing and are left out. BOX 0: a window without such a box.
 bool CheckLayout(const std::string& title, int box, std::string& detail) {
   HWND w = FindOwnWindow(title);
   if (!w || !IsWindowVisible(w)) {
@@ -195,7 +195,7 @@ bool CheckLayout(const std::string& title, int box, std::string& detail) {
     }
   }
   detail = "window " + RectText(outer) + ", " + std::to_string(items.size()) + " controls";
-  if (!haveBox) problems.push_back("no visible control " + std::to_string(box));
+  if (!haveBox && box != 0) problems.push_back("no visible control " + std::to_string(box));
   for (const auto& p : problems) detail += "; " + p;
   return problems.empty();
 }
@@ -242,6 +242,39 @@ bool CheckListRow(const std::vector<std::string>& a, std::string& detail) {
 }
 
 // rows TITLE ID N: list box ID has at least N rows.
+// row-cut TITLE ID ROW: list box ID's row ROW is shown cut before an
+// ellipsis: on the screen its ink ends before the list's right edge, less
+// than two of the font's widest characters from it (a row drawn clipped, as
+// a plain list box does, runs up to the edge).
+bool CheckRowCut(const std::string& title, const std::string& id, long row, std::string& detail) {
+  HWND ctrl = Control(title, id, detail);
+  RECT item = {}, client = {};
+  if (!ctrl || SendMessageW(ctrl, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item)) == LB_ERR ||
+      !GetClientRect(ctrl, &client) || item.top < 0 || item.bottom > client.bottom) {
+    if (ctrl) detail = "the row is not shown";
+    return false;
+  }
+  HDC dc = GetDC(ctrl);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(ctrl, WM_GETFONT, 0, 0)));
+  TEXTMETRICW tm = {};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(ctrl, dc);
+  MapWindowPoints(ctrl, nullptr, reinterpret_cast<POINT*>(&item), 2);
+  void* bits = nullptr;
+  HBITMAP bmp = GrabScreen(item, 32, &bits);
+  if (!bmp) return false;
+  const int w = item.right - item.left, h = item.bottom - item.top;
+  const auto* px = static_cast<const uint32_t*>(bits);
+  int inkEnd = 0;  // one past the rightmost column unlike the row's top left pixel
+  for (int y = 0; y < h; ++y)
+    for (int x = inkEnd; x < w; ++x)
+      if ((px[y * w + x] & 0xFFFFFF) != (px[(h - 1) * w] & 0xFFFFFF)) inkEnd = x + 1;
+  DeleteObject(bmp);
+  detail = "the row's ink ends at " + std::to_string(inkEnd) + " of " + std::to_string(w) + " px";
+  return inkEnd < w && inkEnd > w - 2 * tm.tmMaxCharWidth;
+}
+
 bool CheckListCount(const std::string& title, const std::string& id, long want, std::string& detail) {
   HWND ctrl = Control(title, id, detail);
   DWORD_PTR count = 0;
@@ -369,6 +402,7 @@ bool EvaluateScreen(const std::vector<std::string>& a, std::string& detail, bool
     return CheckPixel(a[1], static_cast<int>(v[0]), v[1], v[2], color, tol, detail);
   if ((kind == "list" || kind == "wlist" || kind == "list-contains" || kind == "wlist-contains") && n == 5)
     return CheckListRow(a, detail);
+  if (kind == "row-cut" && n == 4 && ToLong(a[3], v[0])) return CheckRowCut(a[1], a[2], v[0], detail);
   if (kind == "rows" && n == 4 && ToLong(a[3], v[0])) return CheckListCount(a[1], a[2], v[0], detail);
   if (kind == "progress" && (n == 4 || n == 5) && ToLong(a[3], v[0]) && (n == 4 || ToLong(a[4], v[1])))
     return CheckProgress(a[1], a[2], v[0], n == 5 ? v[1] : v[0], detail);
