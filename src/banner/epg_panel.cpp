@@ -1,7 +1,7 @@
 // The EPG panel: the channel's name and the present event's text and, with
 // the schedule (tavik.ini line 22), the tuned channel's events in the list
-// below, following the stream while the panel is open, and the chosen
-// event's title, time span and description in the text box; the panel's size.
+// below, following the stream while the panel is open, and the chosen (or
+// present) event's whole text in the text box; the panel's size.
 #include <memory>
 #include <new>
 
@@ -105,13 +105,34 @@ void ShowRowsLocked(int epgPanel, int64_t now) TAVIK_REQUIRES(shown.lock) {
                        settings.epgchars == 1);
 }
 
+constexpr int kPresentEvent = -1;
+
+// The whole text of eventId (kPresentEvent: the first row's) in the text
+// box; the box keeps what it shows when the guide has no such event.
+void ShowEventDetail(int epgPanel, int eventId) {
+  std::unique_ptr<char[]> detail(new (std::nothrow) char[guide::kDetailBuffer]);
+  bool unicode = false;
+  if (!detail ||
+      !(eventId == kPresentEvent
+            ? guide::CopyPresentDetail(detail.get(), guide::kDetailBuffer, &unicode)
+            : guide::CopyScheduleDetail(static_cast<uint16_t>(eventId), detail.get(),
+                                        guide::kDetailBuffer, &unicode)))
+    return;
+  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
+  if (unicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, detail.get());
+  else ui::SetCtrlVal(epgPanel, panel::kEpgText, detail.get());
+}
+
 }  // namespace
 
 void FillEpgSchedule(int epgPanel) {
-  LockGuard guard(shown.lock);
-  ShowRowsLocked(epgPanel, win32::UtcNowSeconds());
-  // A panel opened anew shows the present event's description: no row chosen.
-  ui::SetCtrlIndex(epgPanel, panel::kEpgSchedule, -1);
+  {
+    LockGuard guard(shown.lock);
+    ShowRowsLocked(epgPanel, win32::UtcNowSeconds());
+    // A panel opened anew shows the present event's description: no row chosen.
+    ui::SetCtrlIndex(epgPanel, panel::kEpgSchedule, -1);
+  }
+  ShowEventDetail(epgPanel, kPresentEvent);
 }
 
 void RefreshEpgSchedule(int epgPanel) {
@@ -132,12 +153,6 @@ int EPGROW(int epgPanel, int control, int event, void*, int, int) {
   if (ui::GetCtrlIndex(epgPanel, control, &index) != 0 || index < 0 ||
       ui::GetListItemValue(epgPanel, control, index, &eventId) != 0)
     return 0;
-  char detail[banner::kDetailSize];
-  bool unicode = false;
-  if (!guide::CopyScheduleDetail(static_cast<uint16_t>(eventId), detail, sizeof detail, &unicode))
-    return 0;  // gone meanwhile: the text box keeps what it shows
-  ui::ResetTextBox(epgPanel, panel::kEpgText, "");
-  if (unicode) ui::SetCtrlValUnicode(epgPanel, panel::kEpgText, detail);
-  else ui::SetCtrlVal(epgPanel, panel::kEpgText, detail);
+  ShowEventDetail(epgPanel, eventId);  // gone meanwhile: the text box keeps what it shows
   return 0;
 }
