@@ -141,10 +141,20 @@ void RefreshEpgSchedule(int epgPanel) {
   if (ui::GetPanelAttribute(epgPanel, ui::kAttrVisible, &visible) != 0 || visible == 0) return;
   const int64_t now = win32::UtcNowSeconds();
   const uint32_t serial = guide::ScheduleSerial();
-  LockGuard guard(shown.lock);
-  // New or changed events at most once a second; ended ones each minute.
-  const bool changed = serial != shown.serial && now != shown.refreshed;
-  if (changed || now / 60 != shown.minute) ShowRowsLocked(epgPanel, now);
+  {
+    LockGuard guard(shown.lock);
+    // New or changed events at most once a second; ended ones each minute.
+    const bool changed = serial != shown.serial && now != shown.refreshed;
+    if (!changed && now / 60 == shown.minute) return;
+    ShowRowsLocked(epgPanel, now);
+  }
+  // A panel opened before the guide knew the present event shows it once it does.
+  int index = -1;
+  char shownText[2] = "";
+  if (ui::GetCtrlIndex(epgPanel, panel::kEpgSchedule, &index) == 0 && index < 0 &&
+      ui::GetCtrlVal(epgPanel, panel::kEpgText, shownText, sizeof shownText) == 0 &&
+      shownText[0] == '\0')
+    ShowEventDetail(epgPanel, kPresentEvent);
 }
 
 int EPGROW(int epgPanel, int control, int event, void*, int, int) {
