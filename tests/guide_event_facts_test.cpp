@@ -297,6 +297,12 @@ TEST(EventDescription, FactsThenShortTextThenExtendedTextAndItems) {
     EXPECT_LT(guide::FormatEventText(e, true, out, cut), cut);
     EXPECT_EQ(std::string(out).find('x'), std::string::npos);
   }
+  std::vector<Bytes> whole;  // sixteen full descriptors of two-byte text: none of it cut
+  Bytes ideographs;
+  for (int k = 0; k < 123; ++k) ideographs += Bytes("\x4E\x00", 2);
+  for (int n = 0; n < 16; ++n) whole.push_back(Tagged(0x4E, Extended(n, 15, "ces", "\x11" + ideographs)));
+  e = Kept("", whole);
+  EXPECT_EQ(guide::FormatEventText(e, true, out, sizeof out), 16u * 123 * 3);
   e = Kept("", {Tagged(0x55, Bytes("CZE\x00", 4)), Tagged(0x54, Bytes("\xF0\x00", 2))});
   EXPECT_EQ(guide::FormatEventText(e, true, out, sizeof out), 0u);  // nothing to say
 }
