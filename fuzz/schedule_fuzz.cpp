@@ -21,6 +21,7 @@
 
 #include "guide/crc32.h"
 #include "guide/eit_decoder.h"
+#include "guide/event_description.h"
 #include "guide/event_store.h"
 #include "guide/section_assembler.h"
 #include "tests/hostkit/ts_capture.h"
@@ -75,8 +76,11 @@ void CheckStore(const guide::EventStore& store, int blocks) {
     if (count != store.EventCount(ids[s])) std::abort();
     events += count;
     guide::StoredEvent e;
-    for (int k = 0; k < count; k += 7)
+    static char text[guide::kEventTextBuffer];  // the whole text, as the panel shows it
+    for (int k = 0; k < count; k += 7) {
       if (!store.Find(ids[s], keys[k].eventId, &e) || e.key.eventId != keys[k].eventId) std::abort();
+      if (guide::FormatEventText(e, k % 2 == 0, text, sizeof text) != std::strlen(text)) std::abort();
+    }
   }
   if (events != f.events) std::abort();
 }

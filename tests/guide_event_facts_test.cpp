@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "guide/event_description.h"
 #include "guide/event_facts.h"
 #include "guide/event_marks.h"
 #include "guide/extended_text.h"
@@ -248,6 +249,62 @@ TEST(ExtendedText, ShortTextNotShownTwice) {
       {"Longer than", "Longer", false},            {"Same", "Same", true}};
   for (const Case& c : kCases)
     EXPECT_EQ(guide::ExtendedRepeatsShort(c.shortText, c.extended), c.repeated) << c.shortText;
+}
+
+// An event as the store keeps it: short text and whole descriptors.
+guide::StoredEvent Kept(const Bytes& text, const std::vector<Bytes>& descriptors) {
+  guide::StoredEvent e = {};
+  std::memcpy(e.language, "ces", 4);
+  e.textLength = static_cast<uint8_t>(text.size());
+  std::memcpy(e.text, text.data(), text.size());
+  Bytes detail;
+  for (const Bytes& d : descriptors) detail += d;
+  e.detailLength = static_cast<uint16_t>(detail.size());
+  std::memcpy(e.detail, detail.data(), detail.size());
+  return e;
+}
+Bytes Tagged(uint8_t tag, const Bytes& body) {
+  return Bytes(1, static_cast<char>(tag)) + Bytes(1, static_cast<char>(body.size())) + body;
+}
+
+TEST(EventDescription, FactsThenShortTextThenExtendedTextAndItems) {
+  const Bytes facts = Tagged(0x54, Bytes("\x14\x00\x14\x00\x40\x00", 6)) +  // a repeat, level 2
+                      Tagged(0x55, Bytes("CZE\x09", 4)) + Tagged(0x50, Bytes("\x05\x0B\x01" "ces", 6)) +
+                      Tagged(0x50, Bytes("\x03\x10\x02" "ces", 6));
+  const Bytes director = Item("\x15Re\xC5\xBEie", "\x15Jan Nov\xC3\xA1k");
+  const std::vector<Bytes> pieces = {
+      facts, Tagged(0x4E, Extended(1, 1, "ces", "\x15 druh\xC3\xA1 \xC4\x8D\xC3\xA1st.", director)),
+      Tagged(0x4E, Extended(0, 1, "ces", "\x15Prvn\xC3\xAD"))};
+  char out[guide::kEventTextBuffer];
+  guide::StoredEvent e = Kept("\x15Kr\xC3\xA1tce", pieces);
+  const size_t length = guide::FormatEventText(e, true, out, sizeof out);
+  EXPECT_EQ(length, strlen(out));
+  EXPECT_STREQ(out, u8"Movie/Drama: comedy, Sports\n12+ HD 16:9 Subtitles\nKrátce\n"
+                    u8"První druhá část.\nRežie: Jan Novák");
+  e = Kept("\x15Prvn\xC3\xAD", pieces);  // the extended text begins with the short one
+  guide::EventFacts f;
+  guide::ReadEventFacts(e, &f);
+  guide::DescriptionParts parts;
+  guide::FormatDescription(e, f, true, out, sizeof out, &parts);
+  EXPECT_STREQ(out, u8"První druhá část.\nRežie: Jan Novák");
+  EXPECT_TRUE(parts.extended && !parts.shortShown);
+  e = Kept("\x05" "Caf\xE9*", {Tagged(0x4E, Extended(0, 0, "ces", "\x05" "D\xE9j\xE0"))});
+  guide::FormatEventText(e, false, out, sizeof out);  // 8-bit, cleaned as the detail always was
+  EXPECT_STREQ(out, " Caf\xE9 \n D\xE9j\xE0");
+  for (size_t cut = 1; cut < 24; ++cut) {  // a small buffer cuts safely
+    e = Kept("", pieces);
+    std::memset(out, 'x', sizeof out);
+    EXPECT_LT(guide::FormatEventText(e, true, out, cut), cut);
+    EXPECT_EQ(std::string(out).find('x'), std::string::npos);
+  }
+  std::vector<Bytes> whole;  // sixteen full descriptors of two-byte text: none of it cut
+  Bytes ideographs;
+  for (int k = 0; k < 123; ++k) ideographs += Bytes("\x4E\x00", 2);
+  for (int n = 0; n < 16; ++n) whole.push_back(Tagged(0x4E, Extended(n, 15, "ces", "\x11" + ideographs)));
+  e = Kept("", whole);
+  EXPECT_EQ(guide::FormatEventText(e, true, out, sizeof out), 16u * 123 * 3);
+  e = Kept("", {Tagged(0x55, Bytes("CZE\x00", 4)), Tagged(0x54, Bytes("\xF0\x00", 2))});
+  EXPECT_EQ(guide::FormatEventText(e, true, out, sizeof out), 0u);  // nothing to say
 }
 
 // Every extended description of the real captures, joined, against a plain

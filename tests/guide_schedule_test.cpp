@@ -408,9 +408,11 @@ TEST_F(GuideSchedule, RowsFromThePresentEventOnByTheBannersRules) {
   bool unicode = true;
   ASSERT_TRUE(guide::CopyScheduleDetail(3, detail, sizeof detail, &unicode));
   EXPECT_FALSE(unicode);
-  EXPECT_STREQ(detail, "Film\n21:45 - 22:15\nPlot");
+  EXPECT_STREQ(detail, "Film\n21:45 - 22:15\nMovie/Drama\nPlot");  // the genre's name
   ASSERT_TRUE(guide::CopyScheduleDetail(5, detail, sizeof detail, &unicode));
-  EXPECT_STREQ(detail, "Morning\nWed 11.08. 06:00 - 06:30");
+  EXPECT_STREQ(detail, "Morning\nWed 11.08. 06:00 - 06:30\nMovie/Drama");
+  ASSERT_TRUE(guide::CopyPresentDetail(detail, sizeof detail, &unicode));  // no row chosen
+  EXPECT_STREQ(detail, "News\n20:15 - 21:45\nMovie/Drama\nHeadlines");
   EXPECT_FALSE(guide::CopyScheduleDetail(99, detail, sizeof detail, &unicode));
 
   // Local time (two hours east) moves times and days; then the time shift.

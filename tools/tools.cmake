@@ -10,7 +10,8 @@
 set(TAVIK_RULE_SOURCES src/common/text.cpp src/guide/eit_section.cpp src/guide/crc32.cpp
     src/guide/section_assembler.cpp src/guide/event_store.cpp src/guide/event_store_space.cpp
     src/guide/broadcast_time.cpp src/guide/schedule_text.cpp src/guide/line_builder.cpp
-    src/guide/eit_decoder.cpp
+    src/guide/eit_decoder.cpp src/guide/event_facts.cpp src/guide/event_marks.cpp
+    src/guide/extended_text.cpp src/guide/event_description.cpp
     src/banner/logo_path.cpp src/runtime/picture_header.cpp src/text/dvb_text.cpp)
 list(TRANSFORM TAVIK_RULE_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 add_library(tavik_rules STATIC ${TAVIK_RULE_SOURCES}

@@ -91,7 +91,6 @@ constexpr int kEpgX = 50, kEpgY = 50, kEpgWidth = 420, kEpgHeight = 420;
 // The schedule in the EPG panel (tavik.ini line 22).
 constexpr int kEpgButtonGap = 10;         // px between the list and the OK button
 constexpr int kMaxScheduleRows = 1024;    // rows the list shows: three weeks and more
-constexpr int kDetailSize = 4096;         // a chosen event's title, time span and text
 
 // Meters and CA indicator.
 constexpr int32_t kLevelValue = 100;     // the level meter always shows 100

@@ -1,8 +1,7 @@
 // The EPG panel: the channel's name and the present event's text and, with
 // the schedule (tavik.ini line 22), the tuned channel's events in the list
-// below, following the stream while the panel is open, and the present (then
-// the chosen) event's title, time span and description in the text box; the
-// panel's size.
+// below, following the stream while the panel is open, and the chosen (or
+// present) event's whole text in the text box; the panel's size.
 #include <memory>
 #include <new>
 
@@ -47,13 +46,14 @@ void ShowInTextBox(int epgPanel, const char* text, bool unicode) {
   else ui::SetCtrlVal(epgPanel, panel::kEpgText, text);
 }
 
-// One event's title, time span and description in the text box; an event gone
-// meanwhile leaves the box as it is.
+// One event's whole text (title, time span, genre, age, marks, short text,
+// description and items) in the text box; an event gone meanwhile leaves the
+// box as it is. The text may be long: it is made on the heap.
 void ShowEventDetail(int epgPanel, uint16_t eventId) {
-  char detail[banner::kDetailSize];
+  std::unique_ptr<char[]> detail(new (std::nothrow) char[guide::kDetailBuffer]);
   bool unicode = false;
-  if (guide::CopyScheduleDetail(eventId, detail, sizeof detail, &unicode))
-    ShowInTextBox(epgPanel, detail, unicode);
+  if (detail && guide::CopyScheduleDetail(eventId, detail.get(), guide::kDetailBuffer, &unicode))
+    ShowInTextBox(epgPanel, detail.get(), unicode);
 }
 
 }  // namespace

@@ -37,10 +37,15 @@ int CopyScheduleRows(int64_t nowUtc, ScheduleRow* rows, int maxRows);  // rows w
 
 // One event of the tuned channel for the EPG text box: its title, its time
 // span "HH:MM - HH:MM" (with the day before it as in the rows when it is not
-// the present event's day) and its description, one to a line; *unicode set
-// when the text is UTF-8 (epgchars 1). False (and out empty) when the tuned
-// channel has no such event.
+// the present event's day), then its whole text: genre names, age and
+// marks, short text, extended description and items, one to a line;
+// *unicode set when the text is UTF-8 (epgchars 1). False (and out empty)
+// when the tuned channel has no such event. A buffer of kDetailBuffer
+// bytes holds any event's detail whole.
+constexpr size_t kDetailBuffer = 18 * 1024;
 bool CopyScheduleDetail(uint16_t eventId, char* out, size_t capacity, bool* unicode);
+// The same for the event of the schedule's first row (the present one).
+bool CopyPresentDetail(char* out, size_t capacity, bool* unicode);
 
 // Changes whenever the tuned channel's rows may have changed (new or ended
 // events, a channel change), so the panel refreshes only then.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/channel_record.h"
+#include "guide/event_description.h"
 #include "guide/event_store.h"
 #include "guide/event_time.h"
 #include "guide/guide.h"
@@ -79,6 +80,7 @@ void ReadRows(const EventStore& store, void* context) {
 struct DetailRequest {
   uint16_t serviceId;
   uint16_t eventId;
+  bool present;  // the first row's event instead of eventId
   char* out;
   size_t capacity;
   bool found;
@@ -86,16 +88,30 @@ struct DetailRequest {
 
 void ReadDetail(const EventStore& store, void* context) {
   DetailRequest* r = static_cast<DetailRequest*>(context);
-  StoredEvent e;
-  if (!store.Find(r->serviceId, r->eventId, &e)) return;
   const TimeRules rules = CurrentRules();
   // The day of the first row (the present event's) decides the day prefix.
   Ordered o = OrderEvents(store, r->serviceId, win32::UtcNowSeconds());
-  const int64_t dayStart = o.first < o.count ? o.keys[o.first].startUtc : e.key.startUtc;
+  const bool first = o.first < o.count;
+  const int64_t dayStart = first ? o.keys[o.first].startUtc : 0;
+  if (r->present && first) r->eventId = o.keys[o.first].eventId;
   std::free(o.keys);
-  FormatScheduleDetail(e, ShownTime(dayStart, rules), rules, r->out, r->capacity);
+  StoredEvent e;
+  if ((r->present && !first) || !store.Find(r->serviceId, r->eventId, &e)) return;
+  FormatScheduleDetail(e, ShownTime(first ? dayStart : e.key.startUtc, rules), rules, r->out,
+                       r->capacity);
   r->found = true;
 }
+
+bool CopyDetail(uint16_t eventId, bool present, char* out, size_t capacity, bool* unicode) {
+  if (unicode != nullptr) *unicode = settings.epgchars.load() == 1;
+  if (out == nullptr || capacity == 0) return false;
+  out[0] = '\0';
+  DetailRequest r = {CurrentServiceId(), eventId, present, out, capacity, false};
+  ReadSchedule(&ReadDetail, &r);
+  return r.found;
+}
+
+static_assert(kDetailBuffer >= kEventTextBuffer + 3 * 255 + 64, "a detail fits its buffer whole");
 
 }  // namespace
 
@@ -107,12 +123,11 @@ int CopyScheduleRows(int64_t nowUtc, ScheduleRow* rows, int maxRows) {
 }
 
 bool CopyScheduleDetail(uint16_t eventId, char* out, size_t capacity, bool* unicode) {
-  if (unicode != nullptr) *unicode = settings.epgchars.load() == 1;
-  if (out == nullptr || capacity == 0) return false;
-  out[0] = '\0';
-  DetailRequest r = {CurrentServiceId(), eventId, out, capacity, false};
-  ReadSchedule(&ReadDetail, &r);
-  return r.found;
+  return CopyDetail(eventId, false, out, capacity, unicode);
+}
+
+bool CopyPresentDetail(char* out, size_t capacity, bool* unicode) {
+  return CopyDetail(0, true, out, capacity, unicode);
 }
 
 }  // namespace guide

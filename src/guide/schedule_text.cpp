@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "guide/event_description.h"
 #include "guide/guide_codes.h"
 #include "guide/line_builder.h"
 #include "text/dvb_text.h"
@@ -15,23 +16,25 @@ namespace {
 
 constexpr const char* kDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
-// The 8-bit form of broadcast text: a three-byte table announcement dropped,
-// control bytes cleaned; a name that then starts below 0x21 shows from its
-// second byte, as on the banner.
-void Format8Bit(const uint8_t* bytes, size_t length, bool name, char* out, size_t capacity) {
-  if (capacity == 0) return;
+}  // namespace
+
+size_t ShownText(const uint8_t* bytes, size_t length, bool unicode, bool name, char* out,
+                 size_t capacity) {
+  if (capacity == 0) return 0;
+  if (unicode)
+    return dvbtext::ToUtf8(bytes, length, name ? dvbtext::Breaks::kBlank : dvbtext::Breaks::kNewline,
+                           out, capacity);
   out[0] = '\0';
   const size_t skip = length > 0 && bytes[0] == kThreeByteTable ? size_t(kThreeByteSkip) : 0;
-  if (length < skip) return;
+  if (length < skip) return 0;
   size_t n = length - skip;
   if (n > capacity - 1) n = capacity - 1;
   std::memcpy(out, bytes + skip, n);
   out[n] = '\0';
   Clean(out, capacity);
   if (name && n > 0 && static_cast<uint8_t>(out[0]) < kFirstVisible) std::memmove(out, out + 1, n);
+  return BoundedLength(out, capacity);
 }
-
-}  // namespace
 
 size_t FormatStart(const CivilTime& t, const CivilTime& day, char* out, size_t capacity) {
   int n = SameDay(t, day)
@@ -62,10 +65,7 @@ bool SameDay(const CivilTime& a, const CivilTime& b) {
 }
 
 void FormatTitle(const StoredEvent& e, bool unicode, char* out, size_t capacity) {
-  if (unicode)
-    dvbtext::ToUtf8(e.name, e.nameLength, dvbtext::Breaks::kBlank, out, capacity);
-  else
-    Format8Bit(e.name, e.nameLength, true, out, capacity);
+  ShownText(e.name, e.nameLength, unicode, true, out, capacity);
 }
 
 void FormatScheduleRow(const StoredEvent& e, const CivilTime& day, const TimeRules& rules,
@@ -93,12 +93,10 @@ void FormatScheduleDetail(const StoredEvent& e, const CivilTime& day, const Time
     int k = FormatText(out + n, capacity - n, " - %02d:%02d", end.hour, end.minute);
     n = Truncated(k, capacity - n) ? BoundedLength(out, capacity) : n + static_cast<size_t>(k);
   }
-  if (e.textLength == 0) return;
+  if (e.textLength == 0 && e.detailLength == 0) return;
+  const size_t before = n;
   newline();
-  if (rules.unicode)
-    dvbtext::ToUtf8(e.text, e.textLength, dvbtext::Breaks::kNewline, out + n, capacity - n);
-  else
-    Format8Bit(e.text, e.textLength, false, out + n, capacity - n);
+  if (FormatEventText(e, rules.unicode, out + n, capacity - n) == 0) out[before] = '\0';
 }
 
 }  // namespace guide

@@ -26,9 +26,14 @@ int KeysInStartOrder(const EventStore& store, uint16_t serviceId, EventKey* out,
 CivilTime ShownTime(int64_t utc, const TimeRules& rules);
 bool SameDay(const CivilTime& a, const CivilTime& b);
 
-// The event's name as a title: UTF-8 with blanks for line breaks, or the
-// 8-bit form the banner shows (character-table bytes and a first byte below
-// 0x21 dropped, control bytes cleaned).
+// Broadcast text as shown: UTF-8 (a name with blanks for line breaks, other
+// text with line breaks), or the 8-bit form the banner shows (a three-byte
+// table selection dropped, control bytes cleaned; a name that then starts
+// below 0x21 shows from its second byte). Returns the length written.
+size_t ShownText(const uint8_t* bytes, size_t length, bool unicode, bool name, char* out,
+                 size_t capacity);
+
+// The event's name as a title: ShownText of the name.
 void FormatTitle(const StoredEvent& e, bool unicode, char* out, size_t capacity);
 
 // The start as the rows show it, "HH:MM", with "Ddd DD.MM. " before it when
@@ -42,7 +47,9 @@ void FormatScheduleRow(const StoredEvent& e, const CivilTime& day, const TimeRul
                        char* out, size_t capacity);
 
 // An event's detail: its title, its time span "HH:MM - HH:MM" (with the day
-// before it as in the rows) and its description, one to a line.
+// before it as in the rows), then its whole text (event_description.h: the
+// genre names, age and marks, short text, extended description and items),
+// one to a line.
 void FormatScheduleDetail(const StoredEvent& e, const CivilTime& day, const TimeRules& rules,
                           char* out, size_t capacity);
 

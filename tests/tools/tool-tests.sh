@@ -81,6 +81,7 @@ PY
   grep -q 'epgchars 1\|localtime 1' "$work/out" && fail "--epgchars=0 --localtime 0 taken as 1"
   expect_exit 2 "$eit" --epgchars 2 "$work/gen.ts"; expect_err 'bad option or value: --epgchars 2: it takes 0 or 1'
   expect_exit 2 "$eit" ---- "$work/gen.ts"; expect_err 'unknown option ----'
+  expect_exit 2 "$eit" --details "$work/gen.ts"; expect_err '--details goes with --schedule'
   # --out: the file whole, never the input, and one clear error where it cannot be written.
   expect_exit 0 "$eit" --xmltv --out "$work/guide.xml" "$work/gen.ts"
   expect_err "wrote $work/guide.xml: the schedule as XMLTV"
@@ -179,6 +180,19 @@ eit-xmltv)
     expect_out '<display-name>MDR Thüringen HD</display-name>'
     expect_out '<desc lang="de">Julia Büchler</desc>'
     expect_out '<category lang="en">News / Current affairs</category>'
+    # the short text a sub-title where a description of its own follows; teletext subtitles
+    expect_out '<sub-title lang="de">Fernsehfilm Deutschland 2022</sub-title>'
+    expect_out '<subtitles type="teletext"/>'
+  fi
+  if [ -f "$captures/petrj_pid18_EIT.PL2.ts" ]; then
+    # every description in extended descriptors alone: shown whole, its items a line each
+    expect_exit 0 "$eit" --schedule --details --service 92 "$captures/petrj_pid18_EIT.PL2.ts"
+    expect_out '      Movie/Drama: science fiction/fantasy/horror'
+    expect_out '      Yakari, to indianin, mały chłopak z plemienia Siuksów, który razem'
+    expect_out '      Kraj produkcji: Francja'
+    expect_exit 0 "$eit" --xmltv --service 92 "$captures/petrj_pid18_EIT.PL2.ts"
+    expect_out '<desc lang="pl">Yakari, to indianin'
+    expect_out '<category lang="en">science fiction/fantasy/horror</category>'
   fi
   if [ -f "$captures/petrj_cz_PID_18.ts" ]; then  # "cze" and "ces" alike
     expect_exit 0 "$eit" --xmltv "$captures/petrj_cz_PID_18.ts"; expect_out '<title lang="cs">'
@@ -187,6 +201,9 @@ eit-xmltv)
     # the lines as the banner shows them with epgchars 1 and localtime 1
     expect_exit 0 "$eit" --epgchars 1 "$captures/tsduck_test-184.ts"
     expect_out '  now   "(12:30) Scènes de ménages "'
+    expect_exit 0 "$eit" --xmltv "$captures/tsduck_test-184.ts"  # what the components say
+    for e in '<aspect>16:9</aspect>' '<quality>HDTV</quality>' '<stereo>dolby digital</stereo>' \
+             '<subtitles type="onscreen"/>' '<value>10+</value>'; do expect_out "$e"; done
     TZ=Europe/Paris expect_exit 0 "$eit" --localtime 1 "$captures/tsduck_test-184.ts"
     expect_out '  now   "(13:30) Sc\xE8nes de m\xE9nages "'
   fi

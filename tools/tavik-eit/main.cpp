@@ -58,9 +58,13 @@ void Usage(FILE* to) {
                "                  as line 20 of tavik.ini (default 0: UTC as broadcast)\n"
                "  --schedule      every service's events: date, start, duration, title\n"
                "                  (times by --localtime and --timeshift)\n"
+               "  --details       with --schedule: below each event its whole text as the EPG\n"
+               "                  panel shows it: genre, age and marks (HD, 16:9, AD, ...),\n"
+               "                  short text, description and its items\n"
                "  --xmltv         the schedule as XMLTV: a channel per service, a programme per\n"
-               "                  event (start and stop in UTC, title and description in UTF-8,\n"
-               "                  the category)\n"
+               "                  event (start and stop in UTC; title, sub-title and the whole\n"
+               "                  description in UTF-8; categories, video, audio, subtitles and\n"
+               "                  the age rating)\n"
                "  --out FILE      write to FILE instead of the standard output, e.g.\n"
                "                  --out %USERPROFILE%\\Documents\\guide.xml (a folder of your own:\n"
                "                  the plug-in's folder under Program Files cannot be written)\n"
@@ -88,7 +92,8 @@ bool ParseInt(const char* s, long lo, long hi, long* out) {
 struct Command {
   long epgtext = 0, timeshift = 0, epgchars = 0, localtime = 0, service = -1,
        units = tavik_eit::kMaxUnitsPerDelivery;
-  bool schedule = false, xmltv = false, all = false, help = false, version = false;
+  bool schedule = false, details = false, xmltv = false, all = false, help = false,
+       version = false;
   std::string format, out, path;
 };
 
@@ -118,6 +123,7 @@ const Option kOptions[] = {
     {"--format", nullptr, nullptr, &Command::format, "dump or ts", 0, 0, false},
     {"--out", nullptr, nullptr, &Command::out, "a file name", 0, 0, false},
     {"--schedule", &Command::schedule, nullptr, nullptr, nullptr, 0, 0, false},
+    {"--details", &Command::details, nullptr, nullptr, nullptr, 0, 0, false},
     {"--xmltv", &Command::xmltv, nullptr, nullptr, nullptr, 0, 0, false},
     {"--all", &Command::all, nullptr, nullptr, nullptr, 0, 0, false},
     {"--help", &Command::help, nullptr, nullptr, nullptr, 0, 0, false},
@@ -344,6 +350,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!bad.empty()) return BadCommand(bad);
+  if (c.details && !c.schedule) return BadCommand("--details goes with --schedule");
 
   std::vector<uint8_t> data;
   std::string error;
@@ -374,7 +381,7 @@ int main(int argc, char** argv) {
     rules.timeshift = settings.timeshift;
     rc = tavik_eit::RunSchedule(stream, ts ? dvbread::SdtServiceNames(data)
                                            : std::vector<dvbread::ServiceName>(),
-                                rules, c.xmltv, c.service, c.path + ": " + source);
+                                rules, c.xmltv, c.service, c.path + ": " + source, c.details);
   } else {
     rc = RunLines(c, settings, stream, starts, source);
   }

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
+#include "guide/event_description.h"
 #include "text/dvb_text.h"
 
 namespace tavik_eit {
@@ -12,6 +14,18 @@ namespace {
 
 void TakeSection(void* context, const uint8_t* section, size_t size) {
   static_cast<guide::EventStore*>(context)->Put(section, size, guide::kNoClock, 0);
+}
+
+// Each line of text after six blanks, blank lines left out.
+std::string Indented(const char* text) {
+  std::string out;
+  for (const char* at = text; *at != '\0';) {
+    const char* end = std::strchr(at, '\n');
+    if (end == nullptr) end = at + std::strlen(at);
+    if (end > at) out += "      " + std::string(at, end) + "\n";
+    at = *end != '\0' ? end + 1 : end;
+  }
+  return out;
 }
 
 }  // namespace
@@ -57,10 +71,12 @@ std::string ServiceTitle(const std::vector<dvbread::ServiceName>& names, uint16_
 
 std::string FormatSchedule(const ScheduleReader& reader,
                            const std::vector<dvbread::ServiceName>& names,
-                           const guide::TimeRules& rules, bool onlyService, uint16_t serviceId) {
+                           const guide::TimeRules& rules, bool onlyService, uint16_t serviceId,
+                           bool details) {
   std::string out;
   int shown = 0;
   char line[1024];
+  std::vector<char> text(details ? guide::kEventTextBuffer : 0);
   for (uint16_t sid : reader.Services()) {
     if (onlyService && sid != serviceId) continue;
     const std::vector<guide::StoredEvent> events = reader.Events(sid);
@@ -77,6 +93,8 @@ std::string FormatSchedule(const ScheduleReader& reader,
                     t.month, t.day, t.hour, t.minute, d / 3600, d / 60 % 60, title,
                     e.key.present ? "  (present)" : e.key.following ? "  (following)" : "");
       out += line;
+      if (details && guide::FormatEventText(e, true, text.data(), text.size()) > 0)
+        out += Indented(text.data());
     }
   }
   if (shown == 0)
@@ -86,7 +104,8 @@ std::string FormatSchedule(const ScheduleReader& reader,
 }
 
 int RunSchedule(const std::vector<uint8_t>& stream, const std::vector<dvbread::ServiceName>& names,
-                const guide::TimeRules& rules, bool xmltv, long service, const std::string& source) {
+                const guide::TimeRules& rules, bool xmltv, long service, const std::string& source,
+                bool details) {
   ScheduleReader reader;
   if (!reader.Ok()) {
     std::fprintf(stderr, "tavik-eit: no memory for the event store\n");
@@ -106,7 +125,7 @@ int RunSchedule(const std::vector<uint8_t>& stream, const std::vector<dvbread::S
   std::printf("%s; %lld sections whose CRC held, %lld refused; %d events of %d services\n",
               source.c_str(), reader.Counts().taken, reader.Counts().refused, figures.events,
               figures.services);
-  std::fputs(FormatSchedule(reader, names, rules, only, sid).c_str(), stdout);
+  std::fputs(FormatSchedule(reader, names, rules, only, sid, details).c_str(), stdout);
   return (only ? reader.Store().EventCount(sid) : figures.events) > 0 ? 0 : 1;
 }
 

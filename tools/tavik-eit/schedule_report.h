@@ -42,10 +42,14 @@ class ScheduleReader {
 // The service's name from the SDT (UTF-8), or "Service N".
 std::string ServiceTitle(const std::vector<dvbread::ServiceName>& names, uint16_t serviceId);
 
-// --schedule: per service its events, one a line: date, start, duration, title.
+// --schedule: per service its events, one a line: date, start, duration,
+// title; with details, below each event its whole text as the EPG panel
+// shows it (genre names, age and marks, short text, extended description,
+// items), indented, in UTF-8.
 std::string FormatSchedule(const ScheduleReader& reader,
                            const std::vector<dvbread::ServiceName>& names,
-                           const guide::TimeRules& rules, bool onlyService, uint16_t serviceId);
+                           const guide::TimeRules& rules, bool onlyService, uint16_t serviceId,
+                           bool details = false);
 
 // --xmltv: the whole XMLTV document. *programmes gets the number written,
 // *untitled the events left out for want of a title.
@@ -56,6 +60,7 @@ std::string FormatXmltv(const ScheduleReader& reader, const std::vector<dvbread:
 // schedule, or writes XMLTV to standard output; source names the input in
 // the schedule's first line. Returns the exit code: 0 with events, 1 without.
 int RunSchedule(const std::vector<uint8_t>& stream, const std::vector<dvbread::ServiceName>& names,
-                const guide::TimeRules& rules, bool xmltv, long service, const std::string& source);
+                const guide::TimeRules& rules, bool xmltv, long service, const std::string& source,
+                bool details = false);
 
 }  // namespace tavik_eit

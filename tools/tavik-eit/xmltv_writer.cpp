@@ -1,18 +1,22 @@
 // --xmltv: the schedule as an XMLTV document, the common format of TV
 // listings: a channel per service, a programme per event with its title,
-// description and category in UTF-8.
+// sub-title, whole description, categories, picture, sound, subtitles and
+// age rating, in UTF-8, in the element order of the XMLTV DTD.
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/version.h"
+#include "guide/event_description.h"
 #include "text/dvb_text.h"
 #include "tools/tavik-eit/schedule_report.h"
 
 namespace tavik_eit {
 namespace {
 
-// The category of a content descriptor's first nibble; null for the nibbles
-// that name no genre (special characteristics, reserved, user defined).
+// The category of a genre's level 1 as XMLTV listings spell it; null for
+// the groups that have no name (undefined, reserved, user defined).
 const char* Category(uint8_t nibble) {
   static const char* const kNames[16] = {
       nullptr,
@@ -27,7 +31,7 @@ const char* Category(uint8_t nibble) {
       "Education / Science / Factual topics",
       "Leisure hobbies",
       nullptr, nullptr, nullptr, nullptr, nullptr};
-  return kNames[nibble & 0x0F];
+  return kNames[nibble & 0x0F] != nullptr ? kNames[nibble & 0x0F] : guide::GenreGroupName(nibble);
 }
 
 // UTF-8 text as XML character data: the five markup characters escaped,
@@ -58,6 +62,44 @@ std::string Converted(const uint8_t* bytes, size_t length, dvbtext::Breaks break
   char buffer[800];
   dvbtext::ToUtf8(bytes, length, breaks, buffer, sizeof buffer);
   return Escape(buffer);
+}
+
+// The categories of the event's genres, level 1 then level 2, each once.
+std::string Categories(const guide::EventFacts& facts) {
+  std::vector<std::string> names;
+  for (size_t i = 0; i < facts.genreCount; ++i) {
+    const guide::Genre g = facts.genres[i];
+    const char* sub = g.level2 != 0xF ? guide::GenreSubName(g.level1, g.level2) : nullptr;
+    for (const char* name : {Category(g.level1), sub})
+      if (name != nullptr && std::find(names.begin(), names.end(), name) == names.end())
+        names.push_back(name);
+  }
+  std::string out;
+  for (const std::string& name : names)
+    out += "    <category lang=\"en\">" + Escape(name) + "</category>\n";
+  return out;
+}
+
+// What the components and the parental rating say: video, audio,
+// subtitles and rating, in that order.
+std::string Facts(const guide::EventFacts& facts) {
+  std::string out;
+  const char* aspect = guide::XmltvAspect(facts.marks);
+  const char* quality = guide::XmltvQuality(facts.marks);
+  if (aspect != nullptr || quality != nullptr) {
+    out += "    <video>\n";
+    if (aspect != nullptr) out += std::string("      <aspect>") + aspect + "</aspect>\n";
+    if (quality != nullptr) out += std::string("      <quality>") + quality + "</quality>\n";
+    out += "    </video>\n";
+  }
+  if (const char* stereo = guide::XmltvStereo(facts.marks))
+    out += std::string("    <audio>\n      <stereo>") + stereo + "</stereo>\n    </audio>\n";
+  if (guide::HasTeletextSubtitles(facts.marks)) out += "    <subtitles type=\"teletext\"/>\n";
+  if (guide::HasOnscreenSubtitles(facts.marks)) out += "    <subtitles type=\"onscreen\"/>\n";
+  char age[96];
+  if (guide::AgeText(facts.ratings, facts.ratingCount, age, sizeof age) > 0)
+    out += "    <rating system=\"DVB\">\n      <value>" + Escape(age) + "</value>\n    </rating>\n";
+  return out;
 }
 
 // ISO 639-2 codes that have a two-letter ISO 639-1 code, in order, "three:two "
@@ -113,6 +155,7 @@ std::string FormatXmltv(const ScheduleReader& reader, const std::vector<dvbread:
   *programmes = 0;
   *untitled = 0;
   std::string channels, listing;
+  std::vector<char> text(guide::kEventTextBuffer);
   for (uint16_t sid : reader.Services()) {
     if (onlyService && sid != serviceId) continue;
     uint16_t tsid = 0, onid = 0;
@@ -132,11 +175,18 @@ std::string FormatXmltv(const ScheduleReader& reader, const std::vector<dvbread:
       if (e.key.duration > 0) listing += " stop=\"" + Stamp(e.key.startUtc + e.key.duration) + "\"";
       listing += " channel=\"" + id + "\">\n";
       listing += "    <title" + lang + ">" + title + "</title>\n";
-      const std::string desc = Converted(e.text, e.textLength, dvbtext::Breaks::kNewline);
+      guide::EventFacts facts;
+      guide::ReadEventFacts(e, &facts);
+      guide::DescriptionParts parts;
+      guide::FormatDescription(e, facts, true, text.data(), text.size(), &parts);
+      // The short text is a sub-title where a description of its own follows it.
+      if (parts.extended && parts.shortShown) {
+        const std::string sub = Escape(std::string(text.data(), parts.shortLength));
+        if (!Blank(sub)) listing += "    <sub-title" + lang + ">" + sub + "</sub-title>\n";
+      }
+      const std::string desc = Escape(text.data());
       if (!Blank(desc)) listing += "    <desc" + lang + ">" + desc + "</desc>\n";
-      if (e.hasContent && Category(e.content >> 4) != nullptr)
-        listing += "    <category lang=\"en\">" + Escape(Category(e.content >> 4)) + "</category>\n";
-      listing += "  </programme>\n";
+      listing += Categories(facts) + Facts(facts) + "  </programme>\n";
       ++written;
     }
     if (written == 0) continue;  // a channel without programmes is left out

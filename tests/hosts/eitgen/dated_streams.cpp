@@ -119,7 +119,8 @@ std::vector<uint8_t> RedateCapture(const std::vector<uint8_t>& ts, int64_t nowUt
   RedateStats& st = stats ? *stats : local;
   st = RedateStats();
   std::vector<std::vector<uint8_t>> kept;
-  bool haveShift = false;
+  bool haveShift = false, haveFallback = false;
+  int64_t fallback = 0;  // without a present event: the first following one's shift
   for (auto& s : Sections(ts)) {
     if (!IsEit(s[0])) continue;
     ++st.sections;
@@ -132,9 +133,15 @@ std::vector<uint8_t> RedateCapture(const std::vector<uint8_t>& ts, int64_t nowUt
         s.size() >= kHeaderBytes + kEventHeader + 4 && EitStartSeconds(s.data() + kHeaderBytes + 2, &first)) {
       st.shiftSeconds = (nowUtc - first) / 60 * 60;
       haveShift = true;
+    } else if (!haveFallback && s[0] == kTableIdPfActual &&
+               s.size() >= kHeaderBytes + kEventHeader + 4 &&
+               EitStartSeconds(s.data() + kHeaderBytes + 2, &first)) {
+      fallback = (nowUtc - first) / 60 * 60;
+      haveFallback = true;
     }
     kept.push_back(std::move(s));
   }
+  if (!haveShift) st.shiftSeconds = fallback;
   std::vector<uint8_t> out;
   uint8_t continuity = 0;
   for (auto& s : kept) {

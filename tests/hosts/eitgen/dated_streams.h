@@ -30,8 +30,9 @@ bool EitStartSeconds(const uint8_t* start, int64_t* out);
 // reassembled from the packet headers (payload_unit_start, pointer_field,
 // continuity; a packet flagged with an error or out of order drops the
 // section it belongs to), those whose CRC holds, with every event's start
-// moved by one shift: the first present event (table 0x4E, section 0) begins
-// in the minute before nowUtc, the shift a whole number of minutes. Each
+// moved by one shift: the first present event (table 0x4E, section 0; in a
+// capture without one, the first following event) begins in the minute
+// before nowUtc, the shift a whole number of minutes. Each
 // section gets its CRC anew and is packetised again (PID 0x0012).
 std::vector<uint8_t> RedateCapture(const std::vector<uint8_t>& ts, int64_t nowUtc,
                                    RedateStats* stats = nullptr);
