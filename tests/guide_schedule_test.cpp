@@ -338,9 +338,9 @@ TEST(GuideStore, BoundedWhateverComesAndTheFarthestOfOtherServicesGoFirst) {
   ASSERT_FALSE(left.empty());
   EXPECT_EQ(left.front(), 1);
   EXPECT_LT(left.size(), 300u);
-  // 64 services at most: the 65th is not taken unless it is the tuned one.
+  // kStoreServices at most: one more is not taken unless it is the tuned one.
   StorePtr services(guide::EventStore::Create());
-  for (uint16_t sid = 100; sid < 200; ++sid)
+  for (uint16_t sid = 100; sid < 100 + guide::kStoreServices + 36; ++sid)
     Put(*services, sections::EitSection(0x50, sid, 0, 0, {Ev(1, 6, 0, 0x3000, "A")}), guide::kNoClock, 500);
   EXPECT_EQ(services->Figures().services, guide::kStoreServices);
   Put(*services, sections::EitSection(0x50, 500, 0, 0, {Ev(1, 6, 0, 0x3000, "T")}), guide::kNoClock, 500);
