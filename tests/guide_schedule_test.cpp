@@ -443,6 +443,37 @@ TEST_F(GuideSchedule, RowsFromThePresentEventOnByTheBannersRules) {
   EXPECT_FALSE(guide::PresentEventTiming(&timing));
 }
 
+TEST_F(GuideSchedule, BroadcastersSlipsAndAWholeFortnightInTheRows) {
+  // A filler of the whole day and an event whose id changed (7 to 8) with its
+  // start: the programmes after the filler show, the renamed one once.
+  Feed(sections::Packed({sections::EitSection(0x50, kSid, 1, 0,
+                                              {Ev(1, 0x00, 0x00, 0x240000, "Filler"),
+                                               Ev(2, 0x19, 0x00, 0x3000, "Ended"),
+                                               Ev(7, 0x20, 0x15, 0x013000, "News")}),
+                         sections::EitSection(0x50, kSid, 1, 8,
+                                              {Ev(8, 0x20, 0x15, 0x013000, "News 2"),
+                                               Ev(9, 0x21, 0x45, 0x3000, "Film")})}));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"00:00 Filler", "20:15 News 2", "21:45 Film"}));
+  // 2,023 events ten minutes apart: the last of 1,024 rows says what more there is.
+  TearDown();
+  SetUp();
+  for (int n = 0, table = 0; n < 2023; n += 40, ++table) {
+    std::vector<Event> events;
+    for (int k = n; k < n + 40 && k < 2023; ++k) {
+      const int minutes = 20 * 60 + 30 + k * 10;
+      auto bcd = [](int v) { return static_cast<uint8_t>(v / 10 * 16 + v % 10); };
+      events.push_back(Ev(static_cast<uint16_t>(100 + k), bcd(minutes / 60 % 24), bcd(minutes % 60),
+                          0x1000, "P" + std::to_string(k), "", static_cast<uint16_t>(0xE82C + minutes / 1440)));
+    }
+    Feed(sections::Packed({sections::EitSection(static_cast<uint8_t>(0x50 + table / 8), kSid, 1,
+                                                static_cast<uint8_t>(table % 8 * 8), events)}));
+  }
+  const std::vector<std::string> rows = Rows(1024);
+  ASSERT_EQ(rows.size(), 1024u);
+  EXPECT_EQ(rows[1022], "Tue 17.08. 22:50 P1022");
+  EXPECT_EQ(rows[1023], "... 1000 more");
+}
+
 TEST_F(GuideSchedule, LinesComeOnlyFromWholeSectionsAcrossDeliveries) {
   const Bytes present = sections::Packed({sections::EitSection(
       0x4E, kSid, 2, 0, {Ev(2, 0x20, 0x15, 0x013000, "News", std::string(240, 'h'))})});
