@@ -12,6 +12,7 @@
 #include "guide/crc32.h"
 #include "guide/eit_decoder.h"
 #include "guide/event_store.h"
+#include "guide/extended_text.h"
 #include "guide/guide.h"
 #include "guide/section_assembler.h"
 #include "tests/hostkit/record.h"
@@ -292,6 +293,30 @@ TEST(GuideStore, ANewVersionReplacesWhatItsSubTableCarried) {
   EXPECT_FALSE(Put(*store, next));
   EXPECT_FALSE(Put(*store, sections::EitSection(0x60, kSid, 0, 0, {Ev(6, 9, 0, 0x3000, "F")})));
   EXPECT_EQ(Ids(*store, kSid), (std::vector<uint16_t>{2, 4}));
+  // A rerun's description is kept once; each event gives it back whole, a
+  // two-byte character split between its descriptors too.
+  const Bytes piece0 = {0x01, 'e', 'n', 'g', 0, 4, 0x11, 0x00, 'A', 0x00};
+  const Bytes piece1 = sections::Cat({0x11, 'e', 'n', 'g', 0, 201, 'B'}, Bytes(200, 'x'));
+  Event rerun = Ev(20, 6, 0, 0x3000, "Rerun");
+  rerun.descriptors = sections::Cat(rerun.descriptors, sections::Cat(sections::Descriptor(0x4E, piece0),
+                                                                     sections::Descriptor(0x4E, piece1)));
+  const size_t used = store->Figures().bytesUsed;
+  Put(*store, sections::EitSection(0x51, kSid, 0, 0, {rerun}));
+  const size_t first = store->Figures().bytesUsed - used;
+  rerun.eventId = 21;
+  Put(*store, sections::EitSection(0x51, 7, 0, 0, {rerun}));
+  EXPECT_LT(store->Figures().bytesUsed - used - first, first / 2);
+  Put(*store, sections::EitSection(0x51, kSid, 1, 0, {Ev(22, 6, 0, 0x3000, "New")}));
+  ASSERT_TRUE(store->Find(7, 21, &e));
+  std::vector<guide::DescriptorBytes> pieces;
+  guide::Descriptor d;
+  for (guide::DescriptorCursor c(guide::ByteView{e.detail, e.detailLength}); c.Next(&d);)
+    if (d.tag == 0x4E) pieces.push_back({d.body.data, d.body.size});
+  uint8_t joined[guide::kExtendedBuffer];
+  guide::JoinedExtended j;
+  ASSERT_TRUE(guide::JoinExtended(pieces.data(), pieces.size(), "eng", joined, sizeof joined, &j));
+  EXPECT_EQ(Bytes(joined + j.text.offset, joined + j.text.offset + 5), (Bytes{0x11, 0, 'A', 0, 'B'}));
+  EXPECT_EQ(j.text.length, 205u);
 }
 
 TEST(GuideStore, EventsEndedAnHourBeforeTheClockGo) {
@@ -314,14 +339,14 @@ TEST(GuideStore, EventsEndedAnHourBeforeTheClockGo) {
 TEST(GuideStore, BoundedWhateverComesAndTheFarthestOfOtherServicesGoFirst) {
   // One block of 1024 slots: events of 20 text bytes take one slot each.
   StorePtr store(guide::EventStore::Create(1));
-  auto fill = [&](uint16_t sid, uint16_t firstId, int days, uint8_t version) {
+  auto fill = [&](uint16_t sid, uint16_t firstId, int days, uint8_t version, uint16_t tuned = kSid) {
     for (int d = 0; d < days; ++d) {
       std::vector<Event> events;
       for (int k = 0; k < 10; ++k)
         events.push_back(Ev(static_cast<uint16_t>(firstId + d * 10 + k), static_cast<uint8_t>(k), 0,
                             0x010000, "0123456789", "", static_cast<uint16_t>(0xE82C + d)));
       Put(*store, sections::EitSection(0x50 + d / 8, sid, version, static_cast<uint8_t>(d % 8 * 8), events),
-          guide::kNoClock, kSid);
+          guide::kNoClock, tuned);
     }
   };
   fill(kSid, 1, 30, 0);  // the tuned service: 300 events over 30 days
@@ -338,6 +363,18 @@ TEST(GuideStore, BoundedWhateverComesAndTheFarthestOfOtherServicesGoFirst) {
   ASSERT_FALSE(left.empty());
   EXPECT_EQ(left.front(), 1);
   EXPECT_LT(left.size(), 300u);
+  // Nearer events never go before farther ones, whatever came later: what
+  // each service keeps is its first days, a new one's too.
+  fill(10, 1, 30, 0);
+  for (uint16_t sid : {7, 8, 9, 10}) {
+    left = Ids(*store, sid);
+    EXPECT_EQ(left.size(), left.empty() ? 0u : left.back()) << sid;
+  }
+  EXPECT_LT(Ids(*store, 10).size(), 300u);
+  // What was dropped for room comes back when its channel is tuned, with
+  // the sections repeated as they were.
+  fill(10, 1, 30, 0, 10);
+  EXPECT_EQ(Ids(*store, 10).size(), 300u);
   // kStoreServices at most: one more is not taken unless it is the tuned one.
   StorePtr services(guide::EventStore::Create());
   for (uint16_t sid = 100; sid < 100 + guide::kStoreServices + 36; ++sid)
