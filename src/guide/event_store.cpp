@@ -31,32 +31,12 @@ void KeepDetail(const Descriptor& d, EventStore::Parsed* e) {
   e->detailLength += size;
 }
 
-// The detail an event keeps (see StoredEvent::detail): the small descriptors
-// first, so a long description never crowds out a rating or a mark, then the
-// extended descriptors of the short event's language (else of the first).
-void KeepDetailOfEvent(const EitEvent& event, const char* shortLanguage,
-                       EventStore::Parsed* e) {
-  Descriptor d;
-  ExtendedEventView extended;
-  uint8_t language[3] = {0, 0, 0};
-  bool chosen = shortLanguage[0] != '\0';
-  if (chosen) std::memcpy(language, shortLanguage, 3);
-  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);) {
-    if (d.tag == 0x54 || d.tag == 0x55 || d.tag == 0x50) KeepDetail(d, e);
-    if (!chosen && ReadExtendedEvent(d, &extended)) {
-      std::memcpy(language, extended.language.data, 3);
-      chosen = true;
-    }
-  }
-  e->ownDetail = e->detailLength;
-  if (!chosen) return;
-  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);)
-    if (ReadExtendedEvent(d, &extended) && std::memcmp(extended.language.data, language, 3) == 0)
-      KeepDetail(d, e);
-}
-
 // What the store keeps of a decoded event: its times as seconds, its first
-// well-formed short event, its first content pair and its detail.
+// well-formed short event, its first content pair and its detail (see
+// StoredEvent::detail): the small descriptors first, so a long description
+// never crowds out a rating or a mark, then the extended descriptors of the
+// short event's language (else of the first). One walk of the loop finds all
+// but the extended ones, which a second walk takes when there are any.
 void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
   e->nameLength = e->textLength = e->detailLength = e->ownDetail = 0;
   e->name = e->text = nullptr;
@@ -70,15 +50,15 @@ void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
     e->flags |= kFlagStart;
   if (DurationSeconds(event.durationBcd, &e->duration)) e->flags |= kFlagDuration;
   e->running = event.running;
-  // One walk of the loop: the first well-formed short event (broadcasters
-  // put other descriptors before it), the first content pair.
-  DescriptorCursor cursor(event.descriptors);
   Descriptor d;
   ShortEventView shortEvent;
   ContentView content;
+  ExtendedEventView extended;
   bool named = false;
-  while ((!named || (e->flags & kFlagContent) == 0) && cursor.Next(&d)) {
-    if (!named && ReadShortEvent(d, &shortEvent)) {
+  const uint8_t* language = nullptr;  // of the first extended descriptor
+  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);) {
+    if (d.tag == 0x54 || d.tag == 0x55 || d.tag == 0x50) KeepDetail(d, e);
+    if (!named && ReadShortEvent(d, &shortEvent)) {  // broadcasters put others before it
       named = true;
       std::memcpy(e->language, shortEvent.language.data, 3);
       e->name = shortEvent.name.data;
@@ -89,11 +69,16 @@ void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
                content.Count() > 0) {
       e->content = content.Genre(0);
       e->flags |= kFlagContent;
+    } else if (language == nullptr && ReadExtendedEvent(d, &extended)) {
+      language = extended.language.data;
     }
   }
-  char language[3] = {0, 0, 0};
-  if (named) std::memcpy(language, e->language, 3);
-  KeepDetailOfEvent(event, language, e);
+  e->ownDetail = e->detailLength;
+  if (language == nullptr) return;
+  if (named) language = reinterpret_cast<const uint8_t*>(e->language);
+  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);)
+    if (ReadExtendedEvent(d, &extended) && std::memcmp(extended.language.data, language, 3) == 0)
+      KeepDetail(d, e);
 }
 
 bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {

@@ -112,6 +112,8 @@ class EventStore {
   uint32_t WriteChain(uint8_t* headBytes, int headCapacity, const uint8_t* bytes, int total);
   void ReadChain(const uint8_t* headBytes, int headCapacity, uint32_t tail, uint8_t* out,
                  int total) const;
+  bool ChainHolds(const uint8_t* headBytes, int headCapacity, uint32_t tail, const uint8_t* bytes,
+                  int total) const;
   uint32_t ShareDescription(const uint8_t* bytes, int length);
   void ReleaseDescription(uint32_t shared);
   void Unlink(int service, uint32_t* link);

@@ -9,10 +9,26 @@
 namespace guide {
 namespace {
 
+// A description is hashed each time an event brings it, so the hash reads
+// its length, its first and last 64 bytes and every 32nd byte between them,
+// eight bytes a step; descriptions that differ elsewhere only share a chain.
 uint32_t HashOf(const uint8_t* bytes, int length) {
-  uint32_t h = 2166136261u;  // FNV-1a
-  for (int i = 0; i < length; ++i) h = (h ^ bytes[i]) * 16777619u;
-  return h;
+  uint64_t h = 0x9E3779B97F4A7C15u ^ static_cast<uint64_t>(length);
+  auto mix = [&](int at) {
+    uint64_t word;
+    std::memcpy(&word, bytes + at, 8);
+    h = (h ^ word) * 0xFF51AFD7ED558CCDu;
+    h ^= h >> 32;
+  };
+  if (length < 8) {
+    for (int i = 0; i < length; ++i) h = (h ^ bytes[i]) * 0x100000001B3u;
+  } else {
+    for (int at = 0; at < 64 && at + 8 <= length; at += 8) mix(at);
+    for (int at = 64; at + 72 <= length; at += 32) mix(at);
+    for (int at = length - 64 > 0 ? length - 64 : 0; at + 8 <= length; at += 8) mix(at);
+    mix(length - 8);
+  }
+  return static_cast<uint32_t>(h ^ (h >> 29));
 }
 
 SharedHead* Shared(uint8_t* slot) { return reinterpret_cast<SharedHead*>(slot); }
@@ -51,18 +67,29 @@ void EventStore::ReadChain(const uint8_t* headBytes, int headCapacity, uint32_t 
   }
 }
 
+bool EventStore::ChainHolds(const uint8_t* headBytes, int headCapacity, uint32_t tail,
+                            const uint8_t* bytes, int total) const {
+  int at = total < headCapacity ? total : headCapacity;
+  if (std::memcmp(headBytes, bytes, static_cast<size_t>(at)) != 0) return false;
+  for (uint32_t t = tail; t != kNoSlot && at < total;) {
+    const EventTail* slot = reinterpret_cast<const EventTail*>(SlotAt(t));
+    const int n = total - at < kTailBytes ? total - at : kTailBytes;
+    if (std::memcmp(slot->bytes, bytes + at, static_cast<size_t>(n)) != 0) return false;
+    at += n;
+    t = slot->next;
+  }
+  return at == total;
+}
+
 uint32_t EventStore::ShareDescription(const uint8_t* bytes, int length) {
   const uint32_t hash = HashOf(bytes, length);
   uint32_t* bucket = &sharedBuckets_[hash % kSharedBuckets];
-  uint8_t held[kMaxEventDetail];
   for (uint32_t slot = *bucket; slot != kNoSlot;) {
     SharedHead* d = Shared(SlotAt(slot));
-    if (d->hash == hash && d->length == length) {
-      ReadChain(d->bytes, kSharedHeadBytes, d->tail, held, length);
-      if (std::memcmp(held, bytes, static_cast<size_t>(length)) == 0) {
-        ++d->refs;
-        return slot;
-      }
+    if (d->hash == hash && d->length == length &&
+        ChainHolds(d->bytes, kSharedHeadBytes, d->tail, bytes, length)) {
+      ++d->refs;
+      return slot;
     }
     slot = d->nextInBucket;
   }

@@ -78,6 +78,10 @@ inline int SlotsFor(int bytes, int headBytes = kHeadBytes) {
   return bytes <= headBytes ? 1 : 1 + (bytes - headBytes + kTailBytes - 1) / kTailBytes;
 }
 
+inline uint8_t* EventStore::SlotAt(uint32_t slot) const {
+  return blocks_[slot / kStoreBlockSlots] + static_cast<size_t>(slot % kStoreBlockSlots) * kStoreSlot;
+}
+
 struct EventStore::Service {
   bool used;
   uint16_t serviceId;

@@ -23,10 +23,6 @@ EventHead* Head(uint8_t* slot) { return reinterpret_cast<EventHead*>(slot); }
 
 }  // namespace
 
-uint8_t* EventStore::SlotAt(uint32_t slot) const {
-  return blocks_[slot / kStoreBlockSlots] + static_cast<size_t>(slot % kStoreBlockSlots) * kStoreSlot;
-}
-
 bool EventStore::Grow() {
   if (blockCount_ >= blockLimit_) return false;
   uint8_t* block = static_cast<uint8_t*>(std::malloc(kBlockBytes));
