@@ -112,6 +112,8 @@ EventStore* EventStore::Create(int maxBlocks) {
   store->freeCount_ = 0;
   store->events_ = 0;
   store->touch_ = 0;
+  store->lastTuned_ = 0;
+  store->tunedSince_ = 0;
   store->farRefused_ = false;
   store->farFrom_ = 0;
   for (uint32_t& b : store->sharedBuckets_) b = kNoSlot;
@@ -165,6 +167,11 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
   const uint8_t version = header.version;
   const uint8_t number = header.sectionNumber;
   ++touch_;
+  if (tunedService != lastTuned_) {  // a channel change: the services not fed since give room first
+    lastTuned_ = tunedService;
+    tunedSince_ = touch_;
+    farRefused_ = false;
+  }
   int s = ServiceIndex(serviceId);
   if (s < 0) s = Admit(serviceId, tunedService);
   if (s < 0) return false;

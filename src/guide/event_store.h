@@ -12,8 +12,9 @@ constexpr int kStoreServices = 256;
 constexpr size_t kStoreBudget = size_t(8) << 20;  // the store and its engine, in all
 // Events and their text live in 64-byte slots taken from blocks of 64 KB,
 // allocated as the store fills; a failed allocation drops the event it was
-// for. A full store first drops the farthest events of the services not tuned,
-// and takes none of theirs farther than what it dropped until room is made.
+// for. A full store first drops the farthest events of the services not fed
+// since the channel change, then of the others not tuned, and takes none of
+// theirs farther than what it dropped until room is made.
 // A description that several events carry (reruns, series) is kept once.
 constexpr size_t kStoreSlot = 64;
 constexpr int kStoreBlockSlots = 1024;
@@ -130,6 +131,8 @@ class EventStore {
   int freeCount_;
   int events_;
   uint32_t touch_;     // counts Put calls: which service was fed last
+  uint16_t lastTuned_;
+  uint32_t tunedSince_;  // touch_ when the tuned service last changed
   // While set, events of services not tuned that start at or after farFrom_
   // (or have no start) are not taken: the store dropped such events for room.
   bool farRefused_;

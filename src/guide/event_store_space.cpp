@@ -160,14 +160,19 @@ void EventStore::Evict(int slots, uint16_t tunedService) {
     return n;
   };
   auto startOf = [](const EventHead* h) { return (h->flags & kFlagStart) != 0 ? h->start : kNoStart; };
-  // First the services not tuned, then the tuned one: the events from a start
-  // on go (an event without a start counts as the farthest). The start is
-  // found by histograms of the starts, each inside the last one's bucket
-  // that crossed the need, so near events stay when far ones suffice.
-  for (int pass = 0; pass < 2 && freeCount_ < target; ++pass) {
+  // First the services not fed since the tuned channel was tuned (another
+  // stream's, or gone), then the others not tuned, then the tuned one: the
+  // events from a start on go (an event without a start counts as the
+  // farthest). The start is found by histograms of the starts, each inside
+  // the last one's bucket that crossed the need, so near events stay when
+  // far ones suffice.
+  auto tier = [&](int s) {
+    return services_[s].serviceId == tunedService ? 2 : services_[s].touched >= tunedSince_ ? 1 : 0;
+  };
+  for (int pass = 0; pass < 3 && freeCount_ < target; ++pass) {
     auto each = [&](auto&& visit) {
       for (int s = 0; s < kStoreServices; ++s) {
-        if (!services_[s].used || (services_[s].serviceId == tunedService) != (pass == 1)) continue;
+        if (!services_[s].used || tier(s) != pass) continue;
         for (uint32_t slot = services_[s].first; slot != kNoSlot;) {
           const EventHead* h = Head(SlotAt(slot));
           visit(h);
@@ -209,7 +214,7 @@ void EventStore::Evict(int slots, uint16_t tunedService) {
       }
     }
     for (int s = 0; s < kStoreServices; ++s) {
-      if (!services_[s].used || (services_[s].serviceId == tunedService) != (pass == 1)) continue;
+      if (!services_[s].used || tier(s) != pass) continue;
       for (uint32_t* link = &services_[s].first; *link != kNoSlot;) {
         EventHead* h = Head(SlotAt(*link));
         if (startOf(h) >= from) {
@@ -220,8 +225,9 @@ void EventStore::Evict(int slots, uint16_t tunedService) {
         }
       }
     }
-    if (pass == 0 && (!farRefused_ || from < farFrom_)) farFrom_ = from;
-    if (pass == 0) farRefused_ = true;
+    // Of the streams' services not tuned, none farther comes in meanwhile.
+    if (pass == 1 && (!farRefused_ || from < farFrom_)) farFrom_ = from;
+    if (pass == 1) farRefused_ = true;
   }
 }
 
