@@ -97,7 +97,7 @@ static_assert(sizeof(EventStore) + sizeof(EventStore::Service) * kStoreServices 
 EventStore* EventStore::Create(int maxBlocks) {
   static_assert(sizeof(sharedBuckets_) == kSharedBuckets * sizeof(Slot), "shared buckets");
   void* memory = std::malloc(sizeof(EventStore));
-  void* services = std::malloc(sizeof(Service) * kStoreServices);
+  void* services = std::malloc(sizeof(Service) * kStoreFirstServices);
   if (memory == nullptr || services == nullptr) {
     std::free(memory);
     std::free(services);
@@ -105,7 +105,8 @@ EventStore* EventStore::Create(int maxBlocks) {
   }
   EventStore* store = new (memory) EventStore;
   store->services_ = static_cast<Service*>(services);
-  std::memset(store->services_, 0, sizeof(Service) * kStoreServices);
+  std::memset(store->services_, 0, sizeof(Service) * kStoreFirstServices);
+  store->serviceCount_ = kStoreFirstServices;
   store->blockCount_ = 0;
   store->blockLimit_ = maxBlocks < 1 ? 1 : maxBlocks > kStoreMaxBlocks ? kStoreMaxBlocks : maxBlocks;
   store->freeSlot_ = kNoSlot;
@@ -130,21 +131,38 @@ void EventStore::Destroy(EventStore* store) {
 }
 
 int EventStore::ServiceIndex(uint16_t serviceId) const {
-  for (int s = 0; s < kStoreServices; ++s)
+  for (int s = 0; s < serviceCount_; ++s)
     if (services_[s].used && services_[s].serviceId == serviceId) return s;
   return -1;
 }
 
+bool EventStore::GrowServices() {
+  // Services come in 64 at a time, up to kStoreServices: a stream's few need
+  // no room for a satellite's many. Their indexes stay as they are.
+  if (serviceCount_ >= kStoreServices) return false;
+  const int count = serviceCount_ * 2 < kStoreServices ? serviceCount_ * 2 : kStoreServices;
+  Service* grown = static_cast<Service*>(std::malloc(sizeof(Service) * count));
+  if (grown == nullptr) return false;
+  std::memcpy(grown, services_, sizeof(Service) * serviceCount_);
+  std::memset(grown + serviceCount_, 0, sizeof(Service) * (count - serviceCount_));
+  std::free(services_);
+  services_ = grown;
+  serviceCount_ = count;
+  return true;
+}
+
 int EventStore::Admit(uint16_t serviceId, uint16_t tunedService) {
   int pick = -1;
-  for (int s = 0; s < kStoreServices && pick < 0; ++s)
+  for (int s = 0; s < serviceCount_ && pick < 0; ++s)
     if (!services_[s].used) pick = s;
+  const int count = serviceCount_;
+  if (pick < 0 && GrowServices()) pick = count;
   // A service without events gives its place; the tuned one takes the place
   // of the service not tuned that was fed longest ago.
-  for (int s = 0; s < kStoreServices && pick < 0; ++s)
+  for (int s = 0; s < serviceCount_ && pick < 0; ++s)
     if (services_[s].events == 0 && services_[s].serviceId != tunedService) pick = s;
   if (pick < 0 && serviceId == tunedService) {
-    for (int s = 0; s < kStoreServices; ++s)
+    for (int s = 0; s < serviceCount_; ++s)
       if (services_[s].serviceId != tunedService &&
           (pick < 0 || services_[s].touched < services_[pick].touched))
         pick = s;
@@ -278,7 +296,7 @@ bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint
 
 int EventStore::Services(uint16_t* out, int capacity) const {
   int n = 0;
-  for (int s = 0; s < kStoreServices && n < capacity; ++s)
+  for (int s = 0; s < serviceCount_ && n < capacity; ++s)
     if (services_[s].used && services_[s].events > 0) out[n++] = services_[s].serviceId;
   return n;
 }

@@ -102,6 +102,7 @@ class EventStore {
 
   // event_store.cpp: sections and their events.
   int ServiceIndex(uint16_t serviceId) const;
+  bool GrowServices();
   int Admit(uint16_t serviceId, uint16_t tunedService);
   bool Upsert(int service, const Parsed& event, int table, uint8_t section, uint16_t tuned);
   // event_store_space.cpp: slots, blocks, chains and what leaves the store.
@@ -125,6 +126,7 @@ class EventStore {
   bool Grow();
 
   Service* services_;
+  int serviceCount_;  // services_ holds this many, kStoreServices at most
   uint8_t* blocks_[kStoreMaxBlocks];
   int blockCount_, blockLimit_;
   uint32_t freeSlot_;  // the first free slot, chained through the slots

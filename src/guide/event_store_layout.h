@@ -13,6 +13,7 @@ namespace guide {
 // A slot's number: block * kStoreBlockSlots + its place in the block.
 using Slot = uint32_t;
 constexpr Slot kNoSlot = 0xFFFFFFFFu;
+constexpr int kStoreFirstServices = 64;  // services a new store has room for
 constexpr int kStoreBuckets = 64;  // event ids of a service, by their low bits
 // Shared descriptions by their hash.
 constexpr int kSharedBuckets = 4096;

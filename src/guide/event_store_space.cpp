@@ -128,7 +128,7 @@ void EventStore::Forget(int s, uint32_t slot) {
 bool EventStore::Expire(int64_t clock, uint16_t tunedService) {
   if (clock <= kNoClock) return false;
   bool tunedLost = false, any = false;
-  for (int s = 0; s < kStoreServices; ++s) {
+  for (int s = 0; s < serviceCount_; ++s) {
     if (!services_[s].used) continue;
     for (uint32_t* link = &services_[s].first; *link != kNoSlot;) {
       EventHead* h = Head(SlotAt(*link));
@@ -171,7 +171,7 @@ void EventStore::Evict(int slots, uint16_t tunedService) {
   };
   for (int pass = 0; pass < 3 && freeCount_ < target; ++pass) {
     auto each = [&](auto&& visit) {
-      for (int s = 0; s < kStoreServices; ++s) {
+      for (int s = 0; s < serviceCount_; ++s) {
         if (!services_[s].used || tier(s) != pass) continue;
         for (uint32_t slot = services_[s].first; slot != kNoSlot;) {
           const EventHead* h = Head(SlotAt(slot));
@@ -213,7 +213,7 @@ void EventStore::Evict(int slots, uint16_t tunedService) {
         top = from + width - 1;
       }
     }
-    for (int s = 0; s < kStoreServices; ++s) {
+    for (int s = 0; s < serviceCount_; ++s) {
       if (!services_[s].used || tier(s) != pass) continue;
       for (uint32_t* link = &services_[s].first; *link != kNoSlot;) {
         EventHead* h = Head(SlotAt(*link));
@@ -233,10 +233,10 @@ void EventStore::Evict(int slots, uint16_t tunedService) {
 
 StoreFigures EventStore::Figures() const {
   StoreFigures f = {};
-  for (int s = 0; s < kStoreServices; ++s)
+  for (int s = 0; s < serviceCount_; ++s)
     if (services_[s].used && services_[s].events > 0) ++f.services;
   f.events = events_;
-  const size_t fixed = sizeof(EventStore) + sizeof(Service) * kStoreServices;
+  const size_t fixed = sizeof(EventStore) + sizeof(Service) * serviceCount_;
   f.bytesReserved = fixed + static_cast<size_t>(blockCount_) * kBlockBytes;
   f.bytesUsed = fixed + static_cast<size_t>(blockCount_ * kStoreBlockSlots - freeCount_) * kStoreSlot;
   return f;
