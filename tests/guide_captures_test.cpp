@@ -1,8 +1,9 @@
 // Plays real broadcast captures through OnDataArrival the way a host
 // delivers them and checks each decoded line against the reference listing
-// beside the capture.
+// beside the capture; and keeps them whole in the event store.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -14,7 +15,11 @@
 #include <gtest/gtest.h>
 
 #include "common/channel_record.h"
+#include "guide/eit_decoder.h"
+#include "guide/event_store.h"
+#include "guide/extended_text.h"
 #include "guide/guide.h"
+#include "guide/section_assembler.h"
 #include "tests/hostkit/record.h"
 #include "settings/settings.h"
 #include "tests/hostkit/ts_capture.h"
@@ -310,6 +315,97 @@ TEST(GuideCaptures, WithTheScheduleOnNoLineComesFromADamagedSection) {
   settings.schedule = 0;
   guide::ReleaseSchedule();
   settings.epgtext = 0;
+}
+
+using Bytes = std::vector<uint8_t>;
+
+// An event's descriptors read here on their own: its content, rating and component ones, then its
+// extended ones of the short event's language (else the first's), and their text joined by hand.
+struct RawEvent {
+  Bytes detail, text;
+  int content = -1;  // the first content pair's first byte
+};
+
+RawEvent ReadRaw(guide::ByteView loop) {
+  RawEvent r;
+  std::vector<std::pair<guide::Descriptor, guide::ExtendedEventView>> extended;
+  const uint8_t* language = nullptr;
+  guide::Descriptor d;
+  guide::ShortEventView named;
+  guide::ExtendedEventView x;
+  for (guide::DescriptorCursor cursor(loop); cursor.Next(&d);) {
+    if (d.tag == 0x54 || d.tag == 0x55 || d.tag == 0x50)
+      r.detail.insert(r.detail.end(), d.body.data - 2, d.body.data + d.body.size);
+    if (d.tag == 0x54 && d.body.size >= 2 && r.content < 0) r.content = d.body.data[0];
+    if (!language && guide::ReadShortEvent(d, &named)) language = named.language.data;
+    if (guide::ReadExtendedEvent(d, &x)) extended.push_back({d, x});
+  }
+  if (!language && !extended.empty()) language = extended[0].second.language.data;
+  int last = -1;
+  std::map<int, guide::ByteView> pieces;  // by number, the first of each
+  for (const auto& [whole, view] : extended) {
+    if (std::memcmp(view.language.data, language, 3) != 0) continue;
+    r.detail.insert(r.detail.end(), whole.body.data - 2, whole.body.data + whole.body.size);
+    if (last < 0) last = view.lastNumber;
+    if (view.number <= last) pieces.emplace(view.number, view.text);
+  }
+  size_t table = 0;  // the text's character-table selection, dropped where a piece repeats it
+  for (const auto& [number, t] : pieces) {
+    const bool again = table > 0 && t.size >= table && r.text.size() >= table &&
+                       std::memcmp(t.data, r.text.data(), table) == 0;
+    if (r.text.empty() && t.size > 0) table = t.data[0] == 0x10 ? 3 : t.data[0] == 0x1F ? 2 : t.data[0] < 0x20;
+    r.text.insert(r.text.end(), t.data + (again ? table : 0), t.data + t.size);
+  }
+  return r;
+}
+
+// The store, and each event as the last section the store took read it.
+struct Kept {
+  guide::EventStore* store = guide::EventStore::Create();
+  std::map<std::pair<uint16_t, uint16_t>, RawEvent> raw;
+  ~Kept() { guide::EventStore::Destroy(store); }
+  static void Take(void* context, const uint8_t* section, size_t size) {
+    Kept* k = static_cast<Kept*>(context);
+    guide::EitHeader h;
+    guide::ByteView events;
+    guide::EitEvent ev;
+    if (guide::ReadEitSection(section, size, &h, &events) &&
+        k->store->Put(section, size, guide::kNoClock, h.serviceId))  // not a repeat, a table kept
+      for (guide::EitEventCursor c(events); c.Next(&ev);)
+        k->raw[{h.serviceId, ev.eventId}] = ReadRaw(ev.descriptors);
+  }
+};
+
+TEST(GuideCaptures, TheStoreKeepsEveryEventWholeWithinItsBounds) {
+  std::vector<std::string> files = tscap::CaptureFiles();
+  if (files.empty()) GTEST_SKIP() << "no real captures in " << tscap::CaptureDir();
+  for (const std::string& path : files) {
+    std::vector<tscap::Unit> units;
+    ASSERT_TRUE(tscap::ReadPidUnits(path, tscap::kEitPid, &units));
+    Kept k;
+    guide::SectionAssembler assembler;
+    for (const tscap::Unit& u : units) assembler.Feed(u.bytes.data(), &Kept::Take, &k);
+    const std::string name = path.substr(path.rfind('/') + 1);
+    for (const auto& [key, raw] : k.raw) {
+      guide::StoredEvent e;
+      if (!k.store->Find(key.first, key.second, &e)) continue;  // replaced by a later version
+      SCOPED_TRACE(name + " event " + std::to_string(key.second));
+      // The genre, and the rating and components the marks are read from, as broadcast.
+      ASSERT_EQ(Bytes(e.detail, e.detail + e.detailLength), raw.detail);
+      EXPECT_EQ(e.hasContent ? e.content : -1, raw.content);
+      std::vector<guide::DescriptorBytes> pieces;
+      guide::DescriptorCursor cursor(guide::ByteView{e.detail, e.detailLength});
+      for (guide::Descriptor d; cursor.Next(&d);)
+        if (d.tag == 0x4E) pieces.push_back({d.body.data, d.body.size});
+      static uint8_t joined[guide::kExtendedBuffer];
+      guide::JoinedExtended j;
+      guide::JoinExtended(pieces.data(), pieces.size(), e.language, joined, sizeof joined, &j);
+      EXPECT_EQ(Bytes(joined + j.text.offset, joined + j.text.offset + j.text.length), raw.text);
+    }
+    std::printf("%-48s %6d events, the store %zu bytes\n", name.c_str(), k.store->Figures().events,
+                k.store->Figures().bytesUsed);
+    EXPECT_LE(k.store->Figures().bytesUsed, size_t(2) << 20) << name;
+  }
 }
 
 }  // namespace

@@ -292,6 +292,18 @@ TEST(GuideStore, ANewVersionReplacesWhatItsSubTableCarried) {
   EXPECT_FALSE(Put(*store, next));
   EXPECT_FALSE(Put(*store, sections::EitSection(0x60, kSid, 0, 0, {Ev(6, 9, 0, 0x3000, "F")})));
   EXPECT_EQ(Ids(*store, kSid), (std::vector<uint16_t>{2, 4}));
+  // A rerun's description is kept once; the other event still reads it whole.
+  Event rerun = Ev(20, 6, 0, 0x3000, "Rerun");
+  const Bytes extended = sections::Descriptor(0x4E, sections::Cat({0, 'e', 'n', 'g', 0, 240}, Bytes(240, 'x')));
+  rerun.descriptors = sections::Cat(rerun.descriptors, extended);
+  const size_t used = store->Figures().bytesUsed;
+  Put(*store, sections::EitSection(0x51, kSid, 0, 0, {rerun}));
+  rerun.eventId = 21;
+  Put(*store, sections::EitSection(0x51, 7, 0, 0, {rerun}));
+  EXPECT_EQ(store->Figures().bytesUsed - used, 7 * guide::kStoreSlot);  // two heads, one description
+  Put(*store, sections::EitSection(0x51, kSid, 1, 0, {Ev(22, 6, 0, 0x3000, "New")}));
+  ASSERT_TRUE(store->Find(7, 21, &e));
+  EXPECT_EQ(Bytes(e.detail + 4, e.detail + e.detailLength), extended);
 }
 
 TEST(GuideStore, EventsEndedAnHourBeforeTheClockGo) {
@@ -314,14 +326,14 @@ TEST(GuideStore, EventsEndedAnHourBeforeTheClockGo) {
 TEST(GuideStore, BoundedWhateverComesAndTheFarthestOfOtherServicesGoFirst) {
   // One block of 1024 slots: events of 20 text bytes take one slot each.
   StorePtr store(guide::EventStore::Create(1));
-  auto fill = [&](uint16_t sid, uint16_t firstId, int days, uint8_t version) {
+  auto fill = [&](uint16_t sid, uint16_t firstId, int days, uint8_t version, uint16_t tuned = kSid) {
     for (int d = 0; d < days; ++d) {
       std::vector<Event> events;
       for (int k = 0; k < 10; ++k)
         events.push_back(Ev(static_cast<uint16_t>(firstId + d * 10 + k), static_cast<uint8_t>(k), 0,
                             0x010000, "0123456789", "", static_cast<uint16_t>(0xE82C + d)));
       Put(*store, sections::EitSection(0x50 + d / 8, sid, version, static_cast<uint8_t>(d % 8 * 8), events),
-          guide::kNoClock, kSid);
+          guide::kNoClock, tuned);
     }
   };
   fill(kSid, 1, 30, 0);  // the tuned service: 300 events over 30 days
@@ -338,9 +350,20 @@ TEST(GuideStore, BoundedWhateverComesAndTheFarthestOfOtherServicesGoFirst) {
   ASSERT_FALSE(left.empty());
   EXPECT_EQ(left.front(), 1);
   EXPECT_LT(left.size(), 300u);
-  // 64 services at most: the 65th is not taken unless it is the tuned one.
+  // Nearer events never go before farther ones, whatever came later: each keeps its first days.
+  fill(10, 1, 30, 0);
+  for (uint16_t sid : {7, 8, 9, 10})
+    EXPECT_EQ(Ids(*store, sid).size(), Ids(*store, sid).empty() ? 0u : Ids(*store, sid).back());
+  EXPECT_LT(Ids(*store, 10).size(), 300u);
+  // What was dropped for room comes back when its channel is tuned and its sections repeat.
+  fill(10, 1, 30, 0, 10);
+  EXPECT_EQ(Ids(*store, 10).size(), 300u);
+  // Then the services not fed since that channel change lose first: a new one keeps all.
+  fill(11, 1, 30, 0, 10);
+  EXPECT_EQ(Ids(*store, 11).size(), 300u);
+  // kStoreServices at most: one more is not taken unless it is the tuned one.
   StorePtr services(guide::EventStore::Create());
-  for (uint16_t sid = 100; sid < 200; ++sid)
+  for (uint16_t sid = 100; sid < 100 + guide::kStoreServices + 36; ++sid)
     Put(*services, sections::EitSection(0x50, sid, 0, 0, {Ev(1, 6, 0, 0x3000, "A")}), guide::kNoClock, 500);
   EXPECT_EQ(services->Figures().services, guide::kStoreServices);
   Put(*services, sections::EitSection(0x50, 500, 0, 0, {Ev(1, 6, 0, 0x3000, "T")}), guide::kNoClock, 500);
@@ -443,6 +466,27 @@ TEST_F(GuideSchedule, RowsFromThePresentEventOnByTheBannersRules) {
   EXPECT_NE(guide::ScheduleSerial(), before);
   EXPECT_TRUE(Rows().empty());
   EXPECT_FALSE(guide::PresentEventTiming(&timing));
+}
+
+TEST_F(GuideSchedule, BroadcastersSlipsAndAWholeFortnightInTheRows) {
+  // A filler of the whole day and an event whose id changed (7 to 8) with its
+  // start: the programmes after the filler show, the renamed one once.
+  Feed(sections::Packed({sections::EitSection(0x50, kSid, 1, 0, {Ev(1, 0, 0, 0x240000, "Filler"),
+      Ev(2, 0x19, 0, 0x3000, "Ended"), Ev(7, 0x20, 0x15, 0x013000, "News")}),
+      sections::EitSection(0x50, kSid, 1, 8, {Ev(8, 0x20, 0x15, 0x013000, "News 2"), Ev(9, 0x21, 0x45, 0x3000, "Film")})}));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"00:00 Filler", "20:15 News 2", "21:45 Film"}));
+  // 2,023 events from tomorrow on: the last of 1,024 rows says how many more there are.
+  TearDown();
+  SetUp();
+  for (int n = 0; n < 2023; n += 40) {
+    std::vector<Event> events;  // six an hour, 144 a day
+    for (int k = n; k < std::min(n + 40, 2023); ++k)
+      events.push_back(Ev(k, k % 144 / 60 * 16 + k % 144 / 6 % 10, k % 6 * 16, 0x1000, "P", "", 0xE82D + k / 144));
+    Feed(sections::Packed({sections::EitSection(0x50 + n / 320, kSid, 1, n / 40 % 8 * 8, events)}));
+  }
+  const std::vector<std::string> rows = Rows(1024);
+  ASSERT_EQ(rows.size(), 1024u);
+  EXPECT_EQ(rows[1023], "... 1000 more");
 }
 
 TEST_F(GuideSchedule, LinesComeOnlyFromWholeSectionsAcrossDeliveries) {

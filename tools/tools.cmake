@@ -9,6 +9,7 @@
 # portable core of the tests is built over this library.
 set(TAVIK_RULE_SOURCES src/common/text.cpp src/guide/eit_section.cpp src/guide/crc32.cpp
     src/guide/section_assembler.cpp src/guide/event_store.cpp src/guide/event_store_space.cpp
+    src/guide/event_store_chains.cpp
     src/guide/broadcast_time.cpp src/guide/schedule_text.cpp src/guide/line_builder.cpp
     src/guide/eit_decoder.cpp src/guide/event_facts.cpp src/guide/event_marks.cpp
     src/guide/extended_text.cpp src/guide/event_description.cpp

@@ -31,33 +31,14 @@ void KeepDetail(const Descriptor& d, EventStore::Parsed* e) {
   e->detailLength += size;
 }
 
-// The detail an event keeps (see StoredEvent::detail): the small descriptors
-// first, so a long description never crowds out a rating or a mark, then the
-// extended descriptors of the short event's language (else of the first).
-void KeepDetailOfEvent(const EitEvent& event, const char* shortLanguage,
-                       EventStore::Parsed* e) {
-  Descriptor d;
-  ExtendedEventView extended;
-  uint8_t language[3] = {0, 0, 0};
-  bool chosen = shortLanguage[0] != '\0';
-  if (chosen) std::memcpy(language, shortLanguage, 3);
-  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);) {
-    if (d.tag == 0x54 || d.tag == 0x55 || d.tag == 0x50) KeepDetail(d, e);
-    if (!chosen && ReadExtendedEvent(d, &extended)) {
-      std::memcpy(language, extended.language.data, 3);
-      chosen = true;
-    }
-  }
-  if (!chosen) return;
-  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);)
-    if (ReadExtendedEvent(d, &extended) && std::memcmp(extended.language.data, language, 3) == 0)
-      KeepDetail(d, e);
-}
-
 // What the store keeps of a decoded event: its times as seconds, its first
-// well-formed short event, its first content pair and its detail.
+// well-formed short event, its first content pair and its detail (see
+// StoredEvent::detail): the small descriptors first, so a long description
+// never crowds out a rating or a mark, then the extended descriptors of the
+// short event's language (else of the first). One walk of the loop finds all
+// but the extended ones, which a second walk takes when there are any.
 void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
-  e->nameLength = e->textLength = e->detailLength = 0;
+  e->nameLength = e->textLength = e->detailLength = e->ownDetail = 0;
   e->name = e->text = nullptr;
   e->flags = e->running = e->content = 0;
   e->start = 0;
@@ -69,15 +50,15 @@ void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
     e->flags |= kFlagStart;
   if (DurationSeconds(event.durationBcd, &e->duration)) e->flags |= kFlagDuration;
   e->running = event.running;
-  // One walk of the loop: the first well-formed short event (broadcasters
-  // put other descriptors before it), the first content pair.
-  DescriptorCursor cursor(event.descriptors);
   Descriptor d;
   ShortEventView shortEvent;
   ContentView content;
+  ExtendedEventView extended;
   bool named = false;
-  while ((!named || (e->flags & kFlagContent) == 0) && cursor.Next(&d)) {
-    if (!named && ReadShortEvent(d, &shortEvent)) {
+  const uint8_t* language = nullptr;  // of the first extended descriptor
+  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);) {
+    if (d.tag == 0x54 || d.tag == 0x55 || d.tag == 0x50) KeepDetail(d, e);
+    if (!named && ReadShortEvent(d, &shortEvent)) {  // broadcasters put others before it
       named = true;
       std::memcpy(e->language, shortEvent.language.data, 3);
       e->name = shortEvent.name.data;
@@ -88,11 +69,16 @@ void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
                content.Count() > 0) {
       e->content = content.Genre(0);
       e->flags |= kFlagContent;
+    } else if (language == nullptr && ReadExtendedEvent(d, &extended)) {
+      language = extended.language.data;
     }
   }
-  char language[3] = {0, 0, 0};
-  if (named) std::memcpy(language, e->language, 3);
-  KeepDetailOfEvent(event, language, e);
+  e->ownDetail = e->detailLength;
+  if (language == nullptr) return;
+  if (named) language = reinterpret_cast<const uint8_t*>(e->language);
+  for (DescriptorCursor cursor(event.descriptors); cursor.Next(&d);)
+    if (ReadExtendedEvent(d, &extended) && std::memcmp(extended.language.data, language, 3) == 0)
+      KeepDetail(d, e);
 }
 
 bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
@@ -102,9 +88,16 @@ bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
 
 }  // namespace
 
+// The fixed part and every block, with room for the engine beside them.
+static_assert(sizeof(EventStore) + sizeof(EventStore::Service) * kStoreServices +
+                      size_t(kStoreMaxBlocks) * kStoreBlockSlots * kStoreSlot + (64u << 10) <=
+                  kStoreBudget,
+              "the store within its budget");
+
 EventStore* EventStore::Create(int maxBlocks) {
+  static_assert(sizeof(sharedBuckets_) == kSharedBuckets * sizeof(Slot), "shared buckets");
   void* memory = std::malloc(sizeof(EventStore));
-  void* services = std::malloc(sizeof(Service) * kStoreServices);
+  void* services = std::malloc(sizeof(Service) * kStoreFirstServices);
   if (memory == nullptr || services == nullptr) {
     std::free(memory);
     std::free(services);
@@ -112,13 +105,19 @@ EventStore* EventStore::Create(int maxBlocks) {
   }
   EventStore* store = new (memory) EventStore;
   store->services_ = static_cast<Service*>(services);
-  std::memset(store->services_, 0, sizeof(Service) * kStoreServices);
+  std::memset(store->services_, 0, sizeof(Service) * kStoreFirstServices);
+  store->serviceCount_ = kStoreFirstServices;
   store->blockCount_ = 0;
   store->blockLimit_ = maxBlocks < 1 ? 1 : maxBlocks > kStoreMaxBlocks ? kStoreMaxBlocks : maxBlocks;
   store->freeSlot_ = kNoSlot;
   store->freeCount_ = 0;
   store->events_ = 0;
   store->touch_ = 0;
+  store->lastTuned_ = 0;
+  store->tunedSince_ = 0;
+  store->farRefused_ = false;
+  store->farFrom_ = 0;
+  for (uint32_t& b : store->sharedBuckets_) b = kNoSlot;
   store->Grow();  // the first block on the host's thread: a small stream needs no other
   return store;
 }
@@ -132,21 +131,38 @@ void EventStore::Destroy(EventStore* store) {
 }
 
 int EventStore::ServiceIndex(uint16_t serviceId) const {
-  for (int s = 0; s < kStoreServices; ++s)
+  for (int s = 0; s < serviceCount_; ++s)
     if (services_[s].used && services_[s].serviceId == serviceId) return s;
   return -1;
 }
 
+bool EventStore::GrowServices() {
+  // Services come in 64 at a time, up to kStoreServices: a stream's few need
+  // no room for a satellite's many. Their indexes stay as they are.
+  if (serviceCount_ >= kStoreServices) return false;
+  const int count = serviceCount_ * 2 < kStoreServices ? serviceCount_ * 2 : kStoreServices;
+  Service* grown = static_cast<Service*>(std::malloc(sizeof(Service) * count));
+  if (grown == nullptr) return false;
+  std::memcpy(grown, services_, sizeof(Service) * serviceCount_);
+  std::memset(grown + serviceCount_, 0, sizeof(Service) * (count - serviceCount_));
+  std::free(services_);
+  services_ = grown;
+  serviceCount_ = count;
+  return true;
+}
+
 int EventStore::Admit(uint16_t serviceId, uint16_t tunedService) {
   int pick = -1;
-  for (int s = 0; s < kStoreServices && pick < 0; ++s)
+  for (int s = 0; s < serviceCount_ && pick < 0; ++s)
     if (!services_[s].used) pick = s;
+  const int count = serviceCount_;
+  if (pick < 0 && GrowServices()) pick = count;
   // A service without events gives its place; the tuned one takes the place
   // of the service not tuned that was fed longest ago.
-  for (int s = 0; s < kStoreServices && pick < 0; ++s)
+  for (int s = 0; s < serviceCount_ && pick < 0; ++s)
     if (services_[s].events == 0 && services_[s].serviceId != tunedService) pick = s;
   if (pick < 0 && serviceId == tunedService) {
-    for (int s = 0; s < kStoreServices; ++s)
+    for (int s = 0; s < serviceCount_; ++s)
       if (services_[s].serviceId != tunedService &&
           (pick < 0 || services_[s].touched < services_[pick].touched))
         pick = s;
@@ -169,6 +185,11 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
   const uint8_t version = header.version;
   const uint8_t number = header.sectionNumber;
   ++touch_;
+  if (tunedService != lastTuned_) {  // a channel change: the services not fed since give room first
+    lastTuned_ = tunedService;
+    tunedSince_ = touch_;
+    farRefused_ = false;
+  }
   int s = ServiceIndex(serviceId);
   if (s < 0) s = Admit(serviceId, tunedService);
   if (s < 0) return false;
@@ -192,21 +213,35 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
   seen[number >> 3] |= static_cast<uint8_t>(1 << (number & 7));
   EitEventCursor cursor(events);
   EitEvent event;
+  bool dropped = false;
   while (cursor.Next(&event)) {
     Parsed e;
     KeepOfEvent(event, &e);
     if (EndedBefore(e, clock)) continue;
-    if (Upsert(s, e, table, number, tunedService)) changed = true;
+    if (Upsert(s, e, table, number, tunedService))
+      changed = true;
+    else
+      dropped = true;
   }
+  // A section not taken whole is not held: its next repeat brings the rest
+  // when there is room.
+  if (dropped) seen[number >> 3] &= static_cast<uint8_t>(~(1 << (number & 7)));
   return changed && serviceId == tunedService;
 }
 
 bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint16_t tuned) {
-  // Room first: what it frees may be this service's own events.
-  if (!Reserve(SlotsFor(e.nameLength + e.textLength + e.detailLength), tuned)) return false;
   Service& svc = services_[s];
-  uint16_t* bucket = &svc.buckets[e.eventId % kStoreBuckets];
-  uint16_t slot = *bucket;
+  // A full store takes no event of a service not tuned farther than those
+  // it dropped for room.
+  if (svc.serviceId != tuned && farRefused_ && ((e.flags & kFlagStart) == 0 || e.start >= farFrom_))
+    return false;
+  // Room first: what it frees may be this service's own events.
+  const int own = e.nameLength + e.textLength + e.ownDetail;
+  const int described = e.detailLength - e.ownDetail;
+  if (!Reserve(SlotsFor(own) + (described > 0 ? SlotsFor(described, kSharedHeadBytes) : 0), tuned))
+    return false;
+  Slot* bucket = &svc.buckets[e.eventId % kStoreBuckets];
+  Slot slot = *bucket;
   while (slot != kNoSlot && reinterpret_cast<EventHead*>(SlotAt(slot))->eventId != e.eventId)
     slot = reinterpret_cast<EventHead*>(SlotAt(slot))->nextInBucket;
   EventHead* h;
@@ -216,6 +251,7 @@ bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint
     h = reinterpret_cast<EventHead*>(SlotAt(slot));
     std::memset(h, 0, sizeof *h);
     h->eventId = e.eventId;
+    h->shared = kNoSlot;
     h->service = static_cast<uint8_t>(s);
     h->nextInService = svc.first;
     svc.first = slot;
@@ -228,6 +264,10 @@ bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint
     GiveChain(h->tail);
     carriers = h->flags & (kFlagPresent | kFlagFollowing);
   }
+  // The new description first, so one the event keeps is not let go.
+  const Slot shared = described > 0 ? ShareDescription(e.detail + e.ownDetail, described) : kNoSlot;
+  ReleaseDescription(h->shared);
+  h->shared = shared;
   h->tail = kNoSlot;
   h->start = e.start;
   h->duration = e.duration;
@@ -241,13 +281,22 @@ bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint
   }
   h->flags = static_cast<uint8_t>(e.flags | carriers);
   std::memcpy(h->language, e.language, sizeof h->language);
-  h->tail = WriteText(slot, e);
+  h->nameLength = static_cast<uint8_t>(e.nameLength);
+  h->textLength = static_cast<uint8_t>(e.textLength);
+  h->ownDetail = static_cast<uint16_t>(e.ownDetail);
+  // Its own chain: name, text, then the descriptors before the description.
+  uint8_t bytes[2 * 255 + kMaxEventDetail];
+  if (e.nameLength > 0) std::memcpy(bytes, e.name, static_cast<size_t>(e.nameLength));
+  if (e.textLength > 0) std::memcpy(bytes + e.nameLength, e.text, static_cast<size_t>(e.textLength));
+  if (e.ownDetail > 0)
+    std::memcpy(bytes + e.nameLength + e.textLength, e.detail, static_cast<size_t>(e.ownDetail));
+  h->tail = WriteChain(h->bytes, kHeadBytes, bytes, own);
   return true;
 }
 
 int EventStore::Services(uint16_t* out, int capacity) const {
   int n = 0;
-  for (int s = 0; s < kStoreServices && n < capacity; ++s)
+  for (int s = 0; s < serviceCount_ && n < capacity; ++s)
     if (services_[s].used && services_[s].events > 0) out[n++] = services_[s].serviceId;
   return n;
 }
@@ -269,7 +318,7 @@ int EventStore::EventCount(uint16_t serviceId) const {
 int EventStore::Keys(uint16_t serviceId, EventKey* out, int capacity) const {
   const int s = ServiceIndex(serviceId);
   int n = 0;
-  for (uint16_t slot = s < 0 ? kNoSlot : services_[s].first; slot != kNoSlot && n < capacity;) {
+  for (Slot slot = s < 0 ? kNoSlot : services_[s].first; slot != kNoSlot && n < capacity;) {
     const EventHead* h = reinterpret_cast<const EventHead*>(SlotAt(slot));
     EventKey& k = out[n++];
     k.startUtc = (h->flags & kFlagStart) != 0 ? h->start : 0;
@@ -285,7 +334,7 @@ int EventStore::Keys(uint16_t serviceId, EventKey* out, int capacity) const {
 bool EventStore::Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) const {
   const int s = ServiceIndex(serviceId);
   if (s < 0) return false;
-  uint16_t slot = services_[s].buckets[eventId % kStoreBuckets];
+  Slot slot = services_[s].buckets[eventId % kStoreBuckets];
   const EventHead* h = nullptr;
   for (; slot != kNoSlot; slot = h->nextInBucket) {
     h = reinterpret_cast<const EventHead*>(SlotAt(slot));
@@ -305,22 +354,18 @@ bool EventStore::Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) co
   if (out->language[0] == '\0') out->language[1] = out->language[2] = '\0';
   out->nameLength = h->nameLength;
   out->textLength = h->textLength;
-  out->detailLength = h->detailLength;
-  // Name, text and detail, in that order, from the head's bytes on through its tails.
-  uint8_t all[2 * 255 + kMaxEventDetail];
-  const int total = h->nameLength + h->textLength + h->detailLength;
-  int copied = total < kHeadBytes ? total : kHeadBytes;
-  std::memcpy(all, h->bytes, static_cast<size_t>(copied));
-  for (uint16_t t = h->tail; t != kNoSlot && copied < total;) {
-    const EventTail* tail = reinterpret_cast<const EventTail*>(SlotAt(t));
-    const int n = total - copied < kTailBytes ? total - copied : kTailBytes;
-    std::memcpy(all + copied, tail->bytes, static_cast<size_t>(n));
-    copied += n;
-    t = tail->next;
+  // Name, text and its own detail from its chain, then the shared description.
+  uint8_t own[2 * 255 + kMaxEventDetail];
+  ReadChain(h->bytes, kHeadBytes, h->tail, own, h->nameLength + h->textLength + h->ownDetail);
+  std::memcpy(out->name, own, h->nameLength);
+  std::memcpy(out->text, own + h->nameLength, h->textLength);
+  std::memcpy(out->detail, own + h->nameLength + h->textLength, h->ownDetail);
+  out->detailLength = h->ownDetail;
+  if (h->shared != kNoSlot) {
+    const SharedHead* d = reinterpret_cast<const SharedHead*>(SlotAt(h->shared));
+    ReadChain(d->bytes, kSharedHeadBytes, d->tail, out->detail + h->ownDetail, d->length);
+    out->detailLength = static_cast<uint16_t>(out->detailLength + d->length);
   }
-  std::memcpy(out->name, all, h->nameLength);
-  std::memcpy(out->text, all + h->nameLength, h->textLength);
-  std::memcpy(out->detail, all + h->nameLength + h->textLength, h->detailLength);
   return true;
 }
 

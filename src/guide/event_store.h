@@ -1,6 +1,6 @@
 // The events of every service from whole sections of the present/following
-// and schedule tables of the actual stream, in a bounded store: at most 64
-// services and 4 MB in all, whatever the stream sends.
+// and schedule tables of the actual stream, in a bounded store: at most 256
+// services and 8 MB in all, whatever the stream sends.
 #pragma once
 
 #include <cstddef>
@@ -8,14 +8,17 @@
 
 namespace guide {
 
-constexpr int kStoreServices = 64;
-constexpr size_t kStoreBudget = size_t(4) << 20;  // the store and its engine, in all
+constexpr int kStoreServices = 256;
+constexpr size_t kStoreBudget = size_t(8) << 20;  // the store and its engine, in all
 // Events and their text live in 64-byte slots taken from blocks of 64 KB,
 // allocated as the store fills; a failed allocation drops the event it was
-// for. A full store first drops the farthest events of the services not tuned.
+// for. A full store first drops the farthest events of the services not fed
+// since the channel change, then of the others not tuned, and takes none of
+// theirs farther than what it dropped until room is made.
+// A description that several events carry (reruns, series) is kept once.
 constexpr size_t kStoreSlot = 64;
 constexpr int kStoreBlockSlots = 1024;
-constexpr int kStoreMaxBlocks = 62;  // with the fixed part, within the budget
+constexpr int kStoreMaxBlocks = 123;  // with the fixed part, within the budget
 // Events that ended this long before the clock go.
 constexpr int64_t kKeepEndedSeconds = 3600;
 // A clock at or below this keeps every event (a recording read by the tools).
@@ -99,27 +102,44 @@ class EventStore {
 
   // event_store.cpp: sections and their events.
   int ServiceIndex(uint16_t serviceId) const;
+  bool GrowServices();
   int Admit(uint16_t serviceId, uint16_t tunedService);
   bool Upsert(int service, const Parsed& event, int table, uint8_t section, uint16_t tuned);
-  // event_store_space.cpp: slots, blocks and what leaves the store.
-  uint8_t* SlotAt(uint16_t slot) const;
+  // event_store_space.cpp: slots, blocks, chains and what leaves the store.
+  uint8_t* SlotAt(uint32_t slot) const;
   bool Reserve(int slots, uint16_t tunedService);
-  uint16_t TakeSlot();
-  void GiveChain(uint16_t slot);
-  uint16_t WriteText(uint16_t head, const Parsed& event);
-  void Unlink(int service, uint16_t* link);
+  uint32_t TakeSlot();
+  void GiveSlot(uint32_t slot);
+  void GiveChain(uint32_t slot);
+  uint32_t WriteChain(uint8_t* headBytes, int headCapacity, const uint8_t* bytes, int total);
+  void ReadChain(const uint8_t* headBytes, int headCapacity, uint32_t tail, uint8_t* out,
+                 int total) const;
+  bool ChainHolds(const uint8_t* headBytes, int headCapacity, uint32_t tail, const uint8_t* bytes,
+                  int total) const;
+  uint32_t ShareDescription(const uint8_t* bytes, int length);
+  void ReleaseDescription(uint32_t shared);
+  void Unlink(int service, uint32_t* link);
   void ClearService(int service);
   void RemoveCarried(int service, int table);
+  void Forget(int service, uint32_t head);
   void Evict(int slots, uint16_t tunedService);
   bool Grow();
 
   Service* services_;
+  int serviceCount_;  // services_ holds this many, kStoreServices at most
   uint8_t* blocks_[kStoreMaxBlocks];
   int blockCount_, blockLimit_;
-  uint16_t freeSlot_;  // the first free slot, chained through the slots
+  uint32_t freeSlot_;  // the first free slot, chained through the slots
   int freeCount_;
   int events_;
   uint32_t touch_;     // counts Put calls: which service was fed last
+  uint16_t lastTuned_;
+  uint32_t tunedSince_;  // touch_ when the tuned service last changed
+  // While set, events of services not tuned that start at or after farFrom_
+  // (or have no start) are not taken: the store dropped such events for room.
+  bool farRefused_;
+  int64_t farFrom_;
+  uint32_t sharedBuckets_[4096];  // kSharedBuckets chains of shared descriptions
 };
 
 }  // namespace guide

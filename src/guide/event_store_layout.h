@@ -1,5 +1,6 @@
-// The event store's memory as its two files see it: services, the 64-byte
-// slots of events and their text, and an event read from a section.
+// The event store's memory as its files see it: services, the 64-byte slots
+// of events, their text and their shared descriptions, and an event read
+// from a section.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +10,13 @@
 
 namespace guide {
 
-constexpr uint16_t kNoSlot = 0xFFFF;
-constexpr int kStoreBuckets = 256;  // event ids of a service, by their low byte
+// A slot's number: block * kStoreBlockSlots + its place in the block.
+using Slot = uint32_t;
+constexpr Slot kNoSlot = 0xFFFFFFFFu;
+constexpr int kStoreFirstServices = 64;  // services a new store has room for
+constexpr int kStoreBuckets = 64;  // event ids of a service, by their low bits
+// Shared descriptions by their hash.
+constexpr int kSharedBuckets = 4096;
 // Tables kept: present/following (0x4E, index 0) and the schedule (0x50 to
 // 0x5F, indexes 1 to 16).
 constexpr int kStoreTables = 17;
@@ -23,50 +29,70 @@ constexpr uint8_t kFlagFollowing = 4;  // carried by present/following section 1
 constexpr uint8_t kFlagStart = 8;      // start defined
 constexpr uint8_t kFlagDuration = 16;  // duration defined
 
-// The first slot of an event: its fields and the first bytes of its name
-// and text (name, then text), which go on in tail slots.
+// The first slot of an event: its fields and the first bytes of its own
+// chain (name, text, then its content, rating and component descriptors),
+// which goes on in tail slots. Its extended descriptors live in a shared
+// description that every event with the same bytes points to.
 struct EventHead {
-  uint16_t nextInService;
-  uint16_t nextInBucket;
-  uint16_t tail;
-  uint16_t eventId;
+  Slot nextInService;
+  Slot nextInBucket;
+  Slot tail;
+  Slot shared;  // its SharedHead, kNoSlot without extended descriptors
   int64_t start;
   int32_t duration;
+  uint16_t eventId;
   uint8_t service;
   uint8_t running;
   uint8_t content;
   uint8_t flags;
   uint8_t schedTable;  // the schedule table carrying it (1 to 16), 0 none
   uint8_t schedSection;
-  uint8_t unused;
   char language[3];
   uint8_t nameLength, textLength;
-  uint16_t detailLength;
-  uint8_t bytes[30];
+  uint8_t unused;
+  uint16_t ownDetail;  // detail bytes in its own chain, before the shared ones
+  uint8_t bytes[20];
+};
+// A description as broadcast (extended event descriptors, whole), kept once
+// for every event that carries the same bytes (reruns, series).
+struct SharedHead {
+  Slot nextInBucket;
+  Slot tail;
+  uint32_t refs;  // events pointing to it
+  uint32_t hash;
+  uint16_t length;
+  uint8_t bytes[46];
 };
 struct EventTail {
-  uint16_t next;
-  uint8_t bytes[62];
+  Slot next;
+  uint8_t bytes[60];
 };
 static_assert(sizeof(EventHead) == kStoreSlot, "an event head is one slot");
+static_assert(sizeof(SharedHead) == kStoreSlot, "a description head is one slot");
 static_assert(sizeof(EventTail) == kStoreSlot, "a text tail is one slot");
 constexpr int kHeadBytes = sizeof(EventHead::bytes);
+constexpr int kSharedHeadBytes = sizeof(SharedHead::bytes);
 constexpr int kTailBytes = sizeof(EventTail::bytes);
 
-inline int SlotsFor(int textBytes) {
-  return textBytes <= kHeadBytes ? 1 : 1 + (textBytes - kHeadBytes + kTailBytes - 1) / kTailBytes;
+// Slots of a chain of `bytes` whose first slot holds headBytes of them.
+inline int SlotsFor(int bytes, int headBytes = kHeadBytes) {
+  return bytes <= headBytes ? 1 : 1 + (bytes - headBytes + kTailBytes - 1) / kTailBytes;
+}
+
+inline uint8_t* EventStore::SlotAt(uint32_t slot) const {
+  return blocks_[slot / kStoreBlockSlots] + static_cast<size_t>(slot % kStoreBlockSlots) * kStoreSlot;
 }
 
 struct EventStore::Service {
   bool used;
   uint16_t serviceId;
   uint16_t transportStreamId, originalNetworkId;  // of its last section
-  uint16_t first;  // its events, chained through nextInService
+  Slot first;  // its events, chained through nextInService
   int events;
   uint32_t touched;  // the store's touch_ when a section of it last came
   uint8_t version[kStoreTables];
   uint8_t seen[kStoreTables][32];  // sections of the current version held
-  uint16_t buckets[kStoreBuckets];
+  Slot buckets[kStoreBuckets];
 };
 
 // An event as a section carries it (name and text point into the section).
@@ -84,6 +110,7 @@ struct EventStore::Parsed {
   int textLength;
   uint8_t detail[kMaxEventDetail];  // see StoredEvent::detail
   int detailLength;
+  int ownDetail;  // of detail, the bytes before the extended descriptors
 };
 
 }  // namespace guide

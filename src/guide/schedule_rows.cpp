@@ -1,10 +1,12 @@
 // The tuned channel's schedule for the EPG panel: its rows from the present
 // event on, and one event's detail, read from the store under the schedule
 // lock and made into text by the banner's rules.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/channel_record.h"
+#include "common/text.h"
 #include "guide/event_description.h"
 #include "guide/event_store.h"
 #include "guide/event_time.h"
@@ -25,9 +27,9 @@ TimeRules CurrentRules() {
   return rules;
 }
 
-// The tuned service's events with a start, in start order (malloc'd; the
-// caller frees it), and the index of the first row: the present event, or
-// without one the first event not ended by nowUtc.
+// The tuned service's events with a start, in start order, one of each
+// start (malloc'd; the caller frees it), and the index of the first row: the
+// present event, or without one the first event not ended by nowUtc.
 struct Ordered {
   EventKey* keys = nullptr;
   int count = 0;
@@ -40,7 +42,23 @@ Ordered OrderEvents(const EventStore& store, uint16_t serviceId, int64_t nowUtc)
   if (count == 0) return o;
   o.keys = static_cast<EventKey*>(std::malloc(sizeof(EventKey) * static_cast<size_t>(count)));
   if (o.keys == nullptr) return o;
-  o.count = KeysInStartOrder(store, serviceId, o.keys, count);
+  // The store gives the events it took last first; of two with one start
+  // (the broadcaster changed the event's id) the present or following one
+  // stays, else the one taken last.
+  const int n = store.Keys(serviceId, o.keys, count);
+  EventKey* const end =
+      std::remove_if(o.keys, o.keys + n, [](const EventKey& k) { return k.startUtc == 0; });
+  std::stable_sort(o.keys, end, [](const EventKey& a, const EventKey& b) {
+    return a.startUtc < b.startUtc;
+  });
+  for (EventKey* k = o.keys; k != end; ++k) {
+    if (o.count > 0 && o.keys[o.count - 1].startUtc == k->startUtc) {
+      const EventKey& kept = o.keys[o.count - 1];
+      if ((k->present || k->following) && !kept.present && !kept.following) o.keys[o.count - 1] = *k;
+      continue;
+    }
+    o.keys[o.count++] = *k;
+  }
   int present = -1, notEnded = -1;
   for (int i = 0; i < o.count; ++i) {
     if (o.keys[i].present && present < 0) present = i;
@@ -66,6 +84,21 @@ void ReadRows(const EventStore& store, void* context) {
     const CivilTime day = ShownTime(o.keys[o.first].startUtc, rules);
     StoredEvent e;
     for (int i = o.first; i < o.count && r->written < r->maxRows; ++i) {
+      // After the first row, events already ended (inside a long one, such
+      // as a filler of a whole day) are not shown.
+      if (i > o.first && o.keys[i].startUtc + o.keys[i].duration <= r->nowUtc) continue;
+      int more = 0;
+      for (int j = i; r->written == r->maxRows - 1 && j < o.count; ++j)
+        if (o.keys[j].startUtc + o.keys[j].duration > r->nowUtc) ++more;
+      if (more > 1) {
+        // The last row says how many more the store holds.
+        ScheduleRow& row = r->rows[r->written++];
+        row.eventId = o.keys[i].eventId;
+        row.startUtc = o.keys[i].startUtc;
+        row.durationSec = o.keys[i].duration;
+        FormatText(row.text, sizeof row.text, "... %d more", more);
+        break;
+      }
       if (!store.Find(r->serviceId, o.keys[i].eventId, &e)) continue;
       ScheduleRow& row = r->rows[r->written++];
       row.eventId = e.key.eventId;

@@ -15,8 +15,8 @@
 namespace hostile {
 namespace {
 
-// The store's bound (4 MB) and what the heap may hold besides it.
-constexpr long kStoreBound = 4L << 20;
+// The store's bound (8 MB with whole events and 256 services) and what the heap may hold besides it.
+constexpr long kStoreBound = 8L << 20;
 constexpr long kHeapSlack = 512L << 10;
 constexpr int kRandomDeliveries = 3000;
 
