@@ -475,7 +475,7 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
   const uint16_t mjd = 0xE82C;  // 2021-08-10
   const int64_t day = (int64_t(mjd) - 40587) * 86400;
   auto feed = [](uint8_t number, uint16_t id, uint16_t onMjd, uint8_t hour, uint8_t minute,
-                 const char* name) {
+                 const char* name, uint8_t genre = 0) {
     sections::Section s;
     s.tableId = 0x50;  // the schedule, actual transport stream
     s.sectionNumber = number;
@@ -484,11 +484,12 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
     s.hour = hour;
     s.minute = minute;
     s.descriptors = sections::ShortEvent(sections::Text(name), sections::Text("About it"));
+    if (genre != 0) s.descriptors.insert(s.descriptors.end(), {0x54, 2, genre, 0});
     const sections::Bytes units = sections::Units(s);
     OnDataArrival(1, static_cast<int>(units.size()), units.data());
   };
   fake::SetUtcNow(day + 20 * 3600 + 30 * 60);  // 20:30
-  feed(1, 0x102, mjd, 0x21, 0x45, "Middle");
+  feed(1, 0x102, mjd, 0x21, 0x45, "Middle", 0x43);  // sports: the group's colour
   feed(2, 0x103, mjd, 0x23, 0x15, "Late");
   TicksUntilHidden();
   fake::PressKey(0x4F);
@@ -506,7 +507,13 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
   const std::vector<std::string> rows = fake::ListRows(epg, panel::kEpgSchedule);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0], "20:15 Early");
+  EXPECT_EQ(rows[1], "21:45 Middle");
   EXPECT_EQ(rows[2], "23:15 Late");
+  int colours[3] = {};  // the row text stays as it was; the genre is the row's colour
+  for (int i = 0; i < 3; ++i) ui::GetListItemColour(epg, panel::kEpgSchedule, i, &colours[i]);
+  EXPECT_EQ(colours[0], ui::kNoRowColour);
+  EXPECT_EQ(colours[1], 0x1E7B34);
+  EXPECT_EQ(colours[2], ui::kNoRowColour);
   EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), -1);
   EXPECT_EQ(fake::CtrlText(epg, panel::kEpgText).rfind("Early\n20:15 - ", 0), 0u);
   // The user chooses row 1: the runtime selects it and calls the list's callback.
