@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/banner_fixture.h"
+#include "guide/schedule.h"
 #include "tests/support/guide_sections.h"
 
 namespace {
@@ -461,6 +462,51 @@ TEST_F(TimerTest, ProgressFollowsThePresentEventWhileShown) {
   Tick(3);
   EXPECT_TRUE(fake::UiCalls().empty());
   EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 0);
+}
+
+// The present programme's age and marks (tavik.ini line 25): one label per
+// mark its own descriptors give, in order, left of the progress bar; none for
+// a programme without components and rating; a narrow room keeps the first.
+TEST_F(TimerTest, MarksShowThePresentEventsOwnDescriptors) {
+  settings.epgon = settings.progress = settings.schedule = settings.marks = 1;
+  Arm();
+  Change("BBC One");
+  sections::Section present;
+  present.descriptors = sections::ShortEvent(sections::Text("Film"), sections::Text(""));
+  present.descriptors.insert(present.descriptors.end(),
+                             {0x50, 6, 0xF5, 0x0B, 1, 'd', 'e', 'u',   // H.264 HD 16:9
+                              0x50, 6, 0xF2, 0x47, 2, 'd', 'e', 'u',   // audio description
+                              0x55, 4, 'D', 'E', 'U', 0x09});          // 12+
+  fake::SetUtcNow((int64_t(present.mjd) - 40587) * 86400 + 20 * 3600 + 30 * 60);
+  auto deliver = [&] {
+    const sections::Bytes units = sections::Units(present);
+    OnDataArrival(1, static_cast<int>(units.size()), units.data());
+    Tick();
+  };
+  deliver();
+  const char* want[] = {"12+", "HD", "16:9", "AD"};
+  int right = 0;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(Text(panel::kFirstMark + i), want[i]);
+    EXPECT_EQ(Attr(panel::kFirstMark + i, ui::kAttrVisible), 1);
+    EXPECT_GT(Attr(panel::kFirstMark + i, ui::kAttrLeft), right);
+    right = Attr(panel::kFirstMark + i, ui::kAttrLeft) + Attr(panel::kFirstMark + i, ui::kAttrWidth);
+  }
+  EXPECT_LT(right, Attr(panel::kProgressBar, ui::kAttrLeft));
+  EXPECT_NE(Attr(panel::kFirstMark + 4, ui::kAttrVisible), 1);
+  Change("BBC Two", 11778000, 18, 0x4321);  // its present event has neither
+  present.serviceId = 0x4321;
+  present.descriptors = sections::ShortEvent(sections::Text("News"), sections::Text(""));
+  deliver();
+  EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 1);
+  for (int i = 0; i < panel::kMarkLabels; ++i)
+    EXPECT_NE(Attr(panel::kFirstMark + i, ui::kAttrVisible), 1) << i;
+  const int widths[] = {30, 30, 30};
+  int lefts[3] = {};
+  EXPECT_EQ(PlaceMarks(widths, 3, 500, 410, lefts), 2);
+  EXPECT_EQ(lefts[1], 470);
+  EXPECT_EQ(PlaceMarks(widths, 3, 420, 410, lefts), 0);
+  guide::ReleaseSchedule();  // the next test starts with an empty store
 }
 
 // The schedule (tavik.ini line 22) in the EPG panel opened by key O: the

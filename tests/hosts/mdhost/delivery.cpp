@@ -91,12 +91,18 @@ bool LoadStream(const std::string& source, std::string& error) {
     auto services = eitgen::DemoServices();
     for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
     ts = eitgen::BuildServiceStream(services, 1);
-  } else if (source == "generated-now" || source == "generated-long-now") {
+  } else if (source == "generated-now" || source == "generated-long-now" ||
+             source == "generated-marks-now") {
     // The demo services (and the longest texts), each present event begun ten
-    // minutes before now, 40 minutes long.
+    // minutes before now, 40 minutes long; with marks, Cinema Nord's present
+    // film says HD 16:9 video, audio description and 12+ in its descriptors.
     auto services = eitgen::DemoServices();
     if (source == "generated-long-now")
       for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
+    if (source == "generated-marks-now")
+      services[2].present.leadingDescriptors = {{0x50, 6, 0xF5, 0x0B, 1, 'd', 'e', 'u'},
+                                                {0x50, 6, 0xF2, 0x47, 2, 'd', 'e', 'u'},
+                                                {0x55, 4, 'D', 'E', 'U', 0x09}};
     ts = eitgen::BuildNowStream(services, eitgen::UtcNowSeconds(), 600, 40);
   } else if (source == "generated-schedule-now") {
     // The demo services as in "generated-now", each with twelve half-hour
