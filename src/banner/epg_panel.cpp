@@ -129,7 +129,7 @@ void ShowRowsLocked(int epgPanel, int64_t now) TAVIK_REQUIRES(shown.lock) {
 
 // The rows start with the present event, or the first one not ended: its id
 // when it has begun, else -1. The caller holds shown.lock.
-int RunningRowLocked(int64_t now) {
+int RunningRowLocked(int64_t now) TAVIK_REQUIRES(shown.lock) {
   return shown.count > 0 && shown.rows[0].startUtc <= now ? shown.rows[0].eventId : -1;
 }
 
