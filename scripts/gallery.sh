@@ -11,7 +11,8 @@
 # with a logo pack's transparent PNG for its logo. Every banner shows the
 # present programme's progress (tavik.ini line 23: its programmes began ten
 # minutes before the run and last 40, so the bar starts at 25 %), but where
-# the banner is too narrow for it (the 320-px area), where it is hidden. Each
+# the banner is too narrow for it (the 320-px area), where it is hidden, and
+# the present programme's marks (line 25: 12+ HD 16:9 AD) where they fit. Each
 # banner is checked (on the screen: its background and its name drawn;
 # controls inside the banner, apart, left of the detail block; the progress
 # bar's position) and saved as a PNG; index.html shows them side by side.
@@ -73,17 +74,19 @@ emit_header() {  # description, header lines...
   echo "#! channels $repo/tests/e2e/channels-gallery.txt"
   # Programmes of the run's present, so that they have a progress: the
   # clock and the programme lines both show the PC's time.
-  echo "#! ts generated-long-now"
+  # Their present events say HD 16:9, audio description and 12+: with the
+  # schedule and the marks (lines 22 and 25) on, the marks beside the bar.
+  echo "#! ts generated-long-marks-now"
   shift
   for line in "$@"; do echo "#! $line"; done
 }
 
 # The plug-in started again with a style, justification, videownd, size
 # (line 21), place (line 24) and background colour (default black), the
-# progress (line 23) on.
+# schedule, the progress and the marks (lines 22, 23, 25) on.
 emit_settings() {  # style justify videownd [size] [place] [background]
   # 20 s display time (400-ms ticks): the banner stays while it is looked at.
-  echo "ini \" 20.0\" $1 ${6:-0} 16777215 1 1 1 $3 0 0 0 0 255 $2 1 65535 0 Arial 0 0 ${4:-0} 0 1 ${5:-0}"
+  echo "ini \" 20.0\" $1 ${6:-0} 16777215 1 1 1 $3 0 0 0 0 255 $2 1 65535 0 Arial 0 0 ${4:-0} 1 1 ${5:-0} 1"
   echo "reload 1 zaps 1"
   echo "wait 2200"
 }

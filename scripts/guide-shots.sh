@@ -60,6 +60,18 @@ crop world_chinese 760x110+20+884 "" banner-chinese
   >"$raw/run-progress.log" 2>&1 \
   || { cat "$raw/run-progress.log" >&2; echo "guide-shots: the progress scenario failed" >&2; exit 1; }
 crop progress 1240x110+20+884 "" banner-progress
+crop marks    1240x110+20+884 "" banner-marks
+# The schedule's genre colours, from a real capture
+# (scripts/guide-shots/guide-shots-genres.scn); without it the picture stays.
+"$repo/scripts/run-scenario.sh" --out "$raw" "$win_dir" "$repo/scripts/guide-shots/guide-shots-genres.scn" \
+  >"$raw/run-genres.log" 2>&1
+case $? in
+  0) crop genres 422x692+49+49 "" epg-genres ;;
+  77) kept="$repo/docs/images/epg-genres.png"
+    [ "$(cd "$out" && pwd)/epg-genres.png" = "$kept" ] || cp "$kept" "$out/" || exit 1
+    echo "guide-shots: no capture for the genres' picture; docs/images/epg-genres.png kept" ;;
+  *) cat "$raw/run-genres.log" >&2; echo "guide-shots: the genres scenario failed" >&2; exit 1 ;;
+esac
 # The schedule in the EPG panel, from a real capture
 # (scripts/guide-shots/guide-shots-schedule.scn); without the capture the
 # picture in docs/images stays.

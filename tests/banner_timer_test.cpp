@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/banner_fixture.h"
+#include "guide/schedule.h"
 #include "tests/support/guide_sections.h"
 
 namespace {
@@ -463,6 +464,51 @@ TEST_F(TimerTest, ProgressFollowsThePresentEventWhileShown) {
   EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 0);
 }
 
+// The present programme's age and marks (tavik.ini line 25): one label per
+// mark its own descriptors give, in order, left of the progress bar; none for
+// a programme without components and rating; a narrow room keeps the first.
+TEST_F(TimerTest, MarksShowThePresentEventsOwnDescriptors) {
+  settings.epgon = settings.progress = settings.schedule = settings.marks = 1;
+  Arm();
+  Change("BBC One");
+  sections::Section present;
+  present.descriptors = sections::ShortEvent(sections::Text("Film"), sections::Text(""));
+  present.descriptors.insert(present.descriptors.end(),
+                             {0x50, 6, 0xF5, 0x0B, 1, 'd', 'e', 'u',   // H.264 HD 16:9
+                              0x50, 6, 0xF2, 0x47, 2, 'd', 'e', 'u',   // audio description
+                              0x55, 4, 'D', 'E', 'U', 0x09});          // 12+
+  fake::SetUtcNow((int64_t(present.mjd) - 40587) * 86400 + 20 * 3600 + 30 * 60);
+  auto deliver = [&] {
+    const sections::Bytes units = sections::Units(present);
+    OnDataArrival(1, static_cast<int>(units.size()), units.data());
+    Tick();
+  };
+  deliver();
+  const char* want[] = {"12+", "HD", "16:9", "AD"};
+  int right = 0;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(Text(panel::kFirstMark + i), want[i]);
+    EXPECT_EQ(Attr(panel::kFirstMark + i, ui::kAttrVisible), 1);
+    EXPECT_GT(Attr(panel::kFirstMark + i, ui::kAttrLeft), right);
+    right = Attr(panel::kFirstMark + i, ui::kAttrLeft) + Attr(panel::kFirstMark + i, ui::kAttrWidth);
+  }
+  EXPECT_LT(right, Attr(panel::kProgressBar, ui::kAttrLeft));
+  EXPECT_NE(Attr(panel::kFirstMark + 4, ui::kAttrVisible), 1);
+  Change("BBC Two", 11778000, 18, 0x4321);  // its present event has neither
+  present.serviceId = 0x4321;
+  present.descriptors = sections::ShortEvent(sections::Text("News"), sections::Text(""));
+  deliver();
+  EXPECT_EQ(Attr(panel::kProgressBar, ui::kAttrVisible), 1);
+  for (int i = 0; i < panel::kMarkLabels; ++i)
+    EXPECT_NE(Attr(panel::kFirstMark + i, ui::kAttrVisible), 1) << i;
+  const int widths[] = {30, 30, 30};
+  int lefts[3] = {};
+  EXPECT_EQ(PlaceMarks(widths, 3, 500, 410, lefts), 2);
+  EXPECT_EQ(lefts[1], 470);
+  EXPECT_EQ(PlaceMarks(widths, 3, 420, 410, lefts), 0);
+  guide::ReleaseSchedule();  // the next test starts with an empty store
+}
+
 // The schedule (tavik.ini line 22) in the EPG panel opened by key O: the
 // tuned channel's events from the one running, the panel as tall as the file
 // has it, a chosen row's detail in the text box, and a list that follows the
@@ -475,7 +521,7 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
   const uint16_t mjd = 0xE82C;  // 2021-08-10
   const int64_t day = (int64_t(mjd) - 40587) * 86400;
   auto feed = [](uint8_t number, uint16_t id, uint16_t onMjd, uint8_t hour, uint8_t minute,
-                 const char* name) {
+                 const char* name, uint8_t genre = 0) {
     sections::Section s;
     s.tableId = 0x50;  // the schedule, actual transport stream
     s.sectionNumber = number;
@@ -484,11 +530,12 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
     s.hour = hour;
     s.minute = minute;
     s.descriptors = sections::ShortEvent(sections::Text(name), sections::Text("About it"));
+    if (genre != 0) s.descriptors.insert(s.descriptors.end(), {0x54, 2, genre, 0});
     const sections::Bytes units = sections::Units(s);
     OnDataArrival(1, static_cast<int>(units.size()), units.data());
   };
   fake::SetUtcNow(day + 20 * 3600 + 30 * 60);  // 20:30
-  feed(1, 0x102, mjd, 0x21, 0x45, "Middle");
+  feed(1, 0x102, mjd, 0x21, 0x45, "Middle", 0x43);  // sports: the group's colour
   feed(2, 0x103, mjd, 0x23, 0x15, "Late");
   TicksUntilHidden();
   fake::PressKey(0x4F);
@@ -506,7 +553,13 @@ TEST_F(TimerTest, EpgScheduleFollowsTheStreamKeepingTheChosenRow) {
   const std::vector<std::string> rows = fake::ListRows(epg, panel::kEpgSchedule);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0], "20:15 Early");
+  EXPECT_EQ(rows[1], "21:45 Middle");
   EXPECT_EQ(rows[2], "23:15 Late");
+  int colours[3] = {};  // the row text stays as it was; the genre is the row's colour
+  for (int i = 0; i < 3; ++i) ui::GetListItemColour(epg, panel::kEpgSchedule, i, &colours[i]);
+  EXPECT_EQ(colours[0], ui::kNoRowColour);
+  EXPECT_EQ(colours[1], 0x1E7B34);
+  EXPECT_EQ(colours[2], ui::kNoRowColour);
   EXPECT_EQ(fake::ListIndex(epg, panel::kEpgSchedule), -1);
   EXPECT_EQ(fake::CtrlText(epg, panel::kEpgText).rfind("Early\n20:15 - ", 0), 0u);
   // The user chooses row 1: the runtime selects it and calls the list's callback.

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -76,6 +79,15 @@ TEST(EventFacts, GenreColoursReadOnTheListAndThePanel) {
   uint32_t rgb = 0;
   EXPECT_FALSE(guide::GenreColourOf(0x0, &rgb) || guide::GenreColourOf(0xC, &rgb) ||
                guide::GenreColourOf(0xF, &rgb));
+  // The user guide's table names these very colours.
+  std::ifstream file(std::string(TAVIK_SOURCE_DIR) + "/docs/user-guide.md");
+  const std::string userGuide((std::istreambuf_iterator<char>(file)), {});
+  for (int i = 0; i < guide::kGenreGroups; ++i) {
+    char row[128];
+    const guide::GenreColour& c = guide::GenreColours()[i];
+    std::snprintf(row, sizeof row, "| %s | `#%06X` |", c.name, static_cast<unsigned>(c.rgb));
+    EXPECT_NE(userGuide.find(row), std::string::npos) << row;
+  }
 }
 
 TEST(EventFacts, AgeRules) {

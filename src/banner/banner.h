@@ -76,6 +76,26 @@ ProgressPlace PlaceProgress(int32_t width, int nowTop, int nowHeight, int textSi
 // one, with progress 0, or on a banner too narrow. Channel change: hidden.
 void UpdateProgrammeProgress(int bannerPanel);
 void HideProgrammeProgress(int bannerPanel);
+// The present line's row as the runtime has it now (style and scale
+// applied), in the panel file's pixels; the progress bar's left edge while it
+// is shown, else -1.
+bool PresentLineRow(int bannerPanel, int* top, int* height, int* textSize);
+int ProgressBarLeft();
+
+// The present programme's age and marks (tavik.ini line 25), each a label
+// whose text is the mark ("12+", "HD", ...), in the order age, HD, UHD, 16:9,
+// Stereo, 5.1, AD, Subtitles, left of the progress (or at the present line's
+// end without it). MarkWidth: a label's width for its text at a text size.
+// PlaceMarks: the lefts of the first labels that fit, left to right, ending
+// at `end` and starting no further left than lineEnd; returns how many fit
+// (the last ones give way first). Timer tick and key P: shown as the present
+// event's own descriptors in the store say (schedule 1; with the schedule
+// off there are none), changed only when they changed; hidden with marks 0,
+// on a narrowed banner, and at a channel change.
+int MarkWidth(const char* text, int textSize);
+int PlaceMarks(const int* widths, int count, int end, int lineEnd, int* lefts);
+void UpdateProgrammeMarks(int bannerPanel);
+void HideProgrammeMarks(int bannerPanel);
 
 // Host discovery. EPproc is the EnumWindows callback that recognises the
 // host's main window by its title (sets hostKind and videoWnd); EPtry probes

@@ -60,6 +60,7 @@ void ShowBannerAgain(int bannerPanel) {
   ui::DeferPanelUpdates(bannerPanel, 1);
   if (settings.epgon == 1) ShowChangedProgrammeLines(bannerPanel);
   UpdateProgrammeProgress(bannerPanel);
+  UpdateProgrammeMarks(bannerPanel);
   ui::DeferPanelUpdates(bannerPanel, 0);
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight, settings.place));
@@ -263,6 +264,7 @@ void TAVIK_STDCALL TimerProc(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
       ShowChangedProgrammeLines(bannerPanel);
   }
   UpdateProgrammeProgress(bannerPanel);
+  UpdateProgrammeMarks(bannerPanel);
   ui::DeferPanelUpdates(bannerPanel, 0);
 
   const int32_t bannerHeight = settings.bannerHeight;

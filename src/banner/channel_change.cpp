@@ -247,6 +247,7 @@ void ChannelChange(const host::TProgram82& chan) {
   const int32_t layoutWidth = static_cast<int32_t>(int64_t(area.areaWidth) * 100 / area.scale);
   LayOutControls(bannerPanel, layoutWidth);
   HideProgrammeProgress(bannerPanel);  // the new channel's shows at the next tick
+  HideProgrammeMarks(bannerPanel);
   ui::DisplayPanel(bannerPanel);
   PlaceBannerWindow(FullBannerRect(area, settings.bannerHeight, settings.place));
 

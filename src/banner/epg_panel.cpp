@@ -120,7 +120,7 @@ void ShowRowsLocked(int epgPanel, int64_t now) TAVIK_REQUIRES(shown.lock) {
   for (int i = 0; i < count; ++i) {
     guide::ScheduleRow& row = shown.rows[i];
     row.text[sizeof row.text - 1] = '\0';
-    shown.list[i] = {row.text, row.eventId};
+    shown.list[i] = {row.text, row.eventId, row.colour >= 0 ? row.colour : ui::kNoRowColour};
   }
   shown.count = count > 0 ? count : 0;
   ui::ReplaceListItems(epgPanel, panel::kEpgSchedule, shown.list, shown.count,

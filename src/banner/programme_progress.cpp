@@ -49,14 +49,6 @@ int Trough(int back, int bar) {
   return out;
 }
 
-// The present line's row as the runtime has it now (style and scale applied),
-// in the panel file's pixels.
-bool PresentLineRow(int bannerPanel, int* top, int* height, int* textSize) {
-  return ui::GetCtrlAttribute(bannerPanel, panel::kNowLine, ui::kAttrTop, top) == 0 &&
-         ui::GetCtrlAttribute(bannerPanel, panel::kNowLine, ui::kAttrHeight, height) == 0 &&
-         ui::GetCtrlAttribute(bannerPanel, panel::kNowLine, ui::kAttrTextPointSize, textSize) == 0;
-}
-
 void Hide(int bannerPanel) {
   ui::SetCtrlAttribute(bannerPanel, panel::kProgressBar, ui::kAttrVisible, 0);
   ui::SetCtrlAttribute(bannerPanel, panel::kProgressLabel, ui::kAttrVisible, 0);
@@ -76,6 +68,17 @@ void Place(int bannerPanel, const ProgressPlace& p) {
 }
 
 }  // namespace
+
+bool PresentLineRow(int bannerPanel, int* top, int* height, int* textSize) {
+  return ui::GetCtrlAttribute(bannerPanel, panel::kNowLine, ui::kAttrTop, top) == 0 &&
+         ui::GetCtrlAttribute(bannerPanel, panel::kNowLine, ui::kAttrHeight, height) == 0 &&
+         ui::GetCtrlAttribute(bannerPanel, panel::kNowLine, ui::kAttrTextPointSize, textSize) == 0;
+}
+
+int ProgressBarLeft() {
+  LockGuard guard(shownLock);
+  return shown.visible ? shown.place.barLeft : -1;
+}
 
 ProgrammeProgress ProgressAt(int64_t startUtc, int32_t durationSec, int64_t nowUtc) {
   ProgrammeProgress p = {false, 0, 0};

@@ -27,10 +27,13 @@ bool PresentEventTiming(EventTiming* out);
 // rows of another day than the present event's "Ddd DD.MM. HH:MM title"
 // (e.g. "Tue 08.12. 20:15 News"); times by the banner's rules (localtime,
 // then timeshift); title 8-bit cleaned with epgchars 0, UTF-8 with epgchars 1.
+// colour: the row's level-1 genre colour (0xRRGGBB, GenreColourOf), -1
+// for an event without a named genre.
 struct ScheduleRow {
   uint16_t eventId;
   int64_t startUtc;
   int32_t durationSec;
+  int32_t colour;
   char text[320];
 };
 int CopyScheduleRows(int64_t nowUtc, ScheduleRow* rows, int maxRows);  // rows written
@@ -46,6 +49,18 @@ constexpr size_t kDetailBuffer = 18 * 1024;
 bool CopyScheduleDetail(uint16_t eventId, char* out, size_t capacity, bool* unicode);
 // The same for the event of the schedule's first row (the present one).
 bool CopyPresentDetail(char* out, size_t capacity, bool* unicode);
+
+// The present event's age ("12+", "" without one) and marks (event_marks.h
+// bits) as its own descriptors in the store say (schedule 1); found is false
+// (and nothing set) with the schedule off, without a present event, or when
+// the store does not hold it.
+struct PresentMarks {
+  bool found = false;
+  uint16_t eventId = 0;
+  uint32_t marks = 0;
+  char age[32] = {};
+};
+bool CopyPresentMarks(PresentMarks* out);
 
 // Changes whenever the tuned channel's rows may have changed (new or ended
 // events, a channel change), so the panel refreshes only then.

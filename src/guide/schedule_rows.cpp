@@ -68,6 +68,16 @@ Ordered OrderEvents(const EventStore& store, uint16_t serviceId, int64_t nowUtc)
   return o;
 }
 
+// The colour of the event's first genre whose group has one; -1 without.
+int32_t RowColour(const StoredEvent& e) {
+  EventFacts facts;
+  ReadEventFacts(e, &facts);
+  uint32_t rgb = 0;
+  for (size_t i = 0; i < facts.genreCount; ++i)
+    if (GenreColourOf(facts.genres[i].level1, &rgb)) return static_cast<int32_t>(rgb);
+  return -1;
+}
+
 struct RowsRequest {
   uint16_t serviceId;
   int64_t nowUtc;
@@ -104,6 +114,7 @@ void ReadRows(const EventStore& store, void* context) {
       row.eventId = e.key.eventId;
       row.startUtc = e.key.startUtc;
       row.durationSec = e.key.duration;
+      row.colour = RowColour(e);
       FormatScheduleRow(e, day, rules, row.text, sizeof row.text);
     }
   }

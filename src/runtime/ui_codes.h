@@ -61,6 +61,10 @@ constexpr int kLevelMeter = 15;
 // left beside it, hidden in the panel file.
 constexpr int kProgressBar = 16;
 constexpr int kProgressLabel = 17;
+// The present programme's age and marks (tavik.ini line 25): labels 18 to 25,
+// hidden in the panel file.
+constexpr int kFirstMark = 18;
+constexpr int kMarkLabels = 8;  // the age and the seven marks
 
 // Settings panel controls, one per setting.
 constexpr int kSetTitlemode = 2;
@@ -85,6 +89,7 @@ constexpr int kSetScale = 24;
 constexpr int kSetSchedule = 27;
 constexpr int kSetProgress = 28;
 constexpr int kSetPlace = 29;
+constexpr int kSetMarks = 31;
 
 // About and EPG panels.
 constexpr int kAboutVersion = 3;

@@ -110,15 +110,20 @@ int InsertListItem(int panel, int control, int index, const char* text, int valu
                    bool unicode = false);
 int GetNumListItems(int panel, int control, int* count);
 int GetListItemValue(int panel, int control, int index, int* value);
+int GetListItemColour(int panel, int control, int index, int* colour);  // the row's colour
 int GetCtrlIndex(int panel, int control, int* index);
 int SetCtrlIndex(int panel, int control, int index);  // -1 selects nothing
 // All rows at once, in one change of the window: the row selected before
 // stays selected when a row of its value is among the new ones (else none
 // is), and the first row shown stays first the same way. A caller on another
-// thread never shows a half-made list.
+// thread never shows a half-made list. A row's colour (0xRRGGBB) is its
+// text's while it is not selected; kNoRowColour draws it as any row, and
+// the row's text (LB_GETTEXT) is the same either way.
+constexpr int kNoRowColour = -1;
 struct ListRow {
   const char* text;
   int value;
+  int colour = kNoRowColour;
 };
 int ReplaceListItems(int panel, int control, const ListRow* rows, int count, bool unicode);
 // 0 when shown; kErrNoFile when the file does not exist, kErrFile when it

@@ -98,4 +98,6 @@ void ApplyFont() {
   }
   // The minutes left beside the present line: its typeface, never moved.
   ui::SetCtrlAttribute(banner, panel::kProgressLabel, ui::kAttrTextFont, typeface);
+  for (int i = 0; i < panel::kMarkLabels; ++i)
+    ui::SetCtrlAttribute(banner, panel::kFirstMark + i, ui::kAttrTextFont, typeface);
 }

@@ -21,6 +21,7 @@ struct FakeRow {
   std::string text;
   int value = 0;
   bool unicode = false;
+  int colour = ui::kNoRowColour;
 };
 
 struct FakeCtrl {
@@ -706,7 +707,7 @@ int InsertListItem(int panel, int control, int index, const char* text, int valu
     if (text == nullptr) return kErrBadValue;
     const int count = static_cast<int>(c.rows.size());
     const int at = index < 0 || index > count ? count : index;
-    c.rows.insert(c.rows.begin() + at, FakeRow{text, value, unicode});
+    c.rows.insert(c.rows.begin() + at, FakeRow{text, value, unicode, kNoRowColour});
     if (c.index >= at) ++c.index;
     return 0;
   });
@@ -721,7 +722,7 @@ int ReplaceListItems(int panel, int control, const ListRow* rows, int count, boo
     c.index = -1;
     for (int i = 0; i < count; ++i) {
       if (rows[i].text == nullptr) return kErrBadValue;
-      c.rows.push_back(FakeRow{rows[i].text, rows[i].value, unicode});
+      c.rows.push_back(FakeRow{rows[i].text, rows[i].value, unicode, rows[i].colour});
       if (wasSelected && c.index < 0 && rows[i].value == selectedValue) c.index = i;
     }
     return 0;
@@ -740,6 +741,14 @@ int GetListItemValue(int panel, int control, int index, int* value) {
   return OnList(panel, control, "", [&](FakeCtrl& c) {
     if (value == nullptr || index < 0 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
     *value = c.rows[index].value;
+    return 0;
+  });
+}
+
+int GetListItemColour(int panel, int control, int index, int* colour) {
+  return OnList(panel, control, "", [&](FakeCtrl& c) {
+    if (colour == nullptr || index < 0 || index >= static_cast<int>(c.rows.size())) return kErrBadValue;
+    *colour = c.rows[index].colour;
     return 0;
   });
 }

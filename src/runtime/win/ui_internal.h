@@ -55,6 +55,7 @@ struct ListItem {
   std::string text;
   int value = 0;
   bool unicode = false;  // text is UTF-8
+  int colour = kNoRowColour;  // its text's colour while not selected
 };
 
 struct CtrlState {

@@ -44,9 +44,27 @@ struct RowLook {
   COLORREF text, back;
 };
 
+// The row's own colour as the tables hold it (kNoRowColour: none). Until
+// the window is rebuilt from changed tables, a row whose value differs from
+// the window's is drawn without one; the rebuild paints it again.
+int RowColour(const DRAWITEMSTRUCT& d) {
+  if (d.itemID == static_cast<UINT>(-1)) return kNoRowColour;
+  const int handle = static_cast<int>(GetWindowLongPtrA(GetParent(d.hwndItem), GWLP_USERDATA));
+  LockGuard guard(R().lock);
+  PanelState* p = FindPanel(handle);
+  CtrlState* c = p ? p->Find(static_cast<int>(GetDlgCtrlID(d.hwndItem))) : nullptr;
+  if (!c || c->def.kind != CtrlKind::List) return kNoRowColour;
+  const std::vector<ListItem>& rows = RowsOf(*p, *c);
+  if (d.itemID >= rows.size() || static_cast<ULONG_PTR>(rows[d.itemID].value) != d.itemData)
+    return kNoRowColour;
+  return rows[d.itemID].colour;
+}
+
 RowLook LookOf(const DRAWITEMSTRUCT& d) {
   const bool selected = (d.itemState & ODS_SELECTED) != 0;
-  return {GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT),
+  const int colour = selected ? kNoRowColour : RowColour(d);
+  return {colour != kNoRowColour ? RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF)
+                                 : GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT),
           GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW)};
 }
 
@@ -236,7 +254,7 @@ int InsertListItem(int panel, int control, int index, const char* text, int valu
   return ChangeList(panel, control, [&](const ListRef& l) TAVIK_REQUIRES(R().lock) {
     const int count = static_cast<int>(l.rows->size());
     const int at = index < 0 || index > count ? count : index;
-    l.rows->insert(l.rows->begin() + at, ListItem{text, value, unicode});
+    l.rows->insert(l.rows->begin() + at, ListItem{text, value, unicode, kNoRowColour});
     if (l.c->intValue >= at) ++l.c->intValue;  // the selected row stays selected
     RowsChanged(l);
     return 0;
@@ -252,7 +270,7 @@ int ReplaceListItems(int panel, int control, const ListRow* rows, int count, boo
     bool same = static_cast<int>(have.size()) == count;
     for (int i = 0; same && i < count; ++i)
       same = have[i].value == rows[i].value && have[i].unicode == unicode &&
-             have[i].text == rows[i].text;
+             have[i].colour == rows[i].colour && have[i].text == rows[i].text;
     if (same) return 0;  // the window keeps its rows, selection and scroll
     int& selected = l.c->intValue;
     const bool wasSelected = selected >= 0 && selected < static_cast<int>(have.size());
@@ -263,6 +281,7 @@ int ReplaceListItems(int panel, int control, const ListRow* rows, int count, boo
       have[i].text = rows[i].text;
       have[i].value = rows[i].value;
       have[i].unicode = unicode;
+      have[i].colour = rows[i].colour;
       if (wasSelected && selected < 0 && rows[i].value == selectedValue) selected = i;
     }
     RowsChanged(l);
@@ -283,6 +302,15 @@ int GetListItemValue(int panel, int control, int index, int* value) {
   return ReadList(panel, control, [&](const ListRef& l) {
     if (index < 0 || index >= static_cast<int>(l.rows->size())) return kErrBadValue;
     *value = (*l.rows)[index].value;
+    return 0;
+  });
+}
+
+int GetListItemColour(int panel, int control, int index, int* colour) {
+  if (!colour) return kErrBadValue;
+  return ReadList(panel, control, [&](const ListRef& l) {
+    if (index < 0 || index >= static_cast<int>(l.rows->size())) return kErrBadValue;
+    *colour = (*l.rows)[index].colour;
     return 0;
   });
 }

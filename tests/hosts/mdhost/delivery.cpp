@@ -91,12 +91,22 @@ bool LoadStream(const std::string& source, std::string& error) {
     auto services = eitgen::DemoServices();
     for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
     ts = eitgen::BuildServiceStream(services, 1);
-  } else if (source == "generated-now" || source == "generated-long-now") {
+  } else if (source == "generated-now" || source == "generated-long-now" ||
+             source == "generated-marks-now" || source == "generated-long-marks-now") {
     // The demo services (and the longest texts), each present event begun ten
-    // minutes before now, 40 minutes long.
+    // minutes before now, 40 minutes long. With marks, Cinema Nord's present
+    // film (with the longest texts too: every present event) says HD 16:9
+    // video, audio description and 12+ in its own descriptors.
+    const bool longText = source.find("-long-") != std::string::npos;
+    const bool marks = source.find("-marks-") != std::string::npos;
     auto services = eitgen::DemoServices();
-    if (source == "generated-long-now")
+    if (longText)
       for (const auto& svc : eitgen::LongTextServices()) services.push_back(svc);
+    for (size_t i = 0; marks && i < services.size(); ++i)
+      if (longText || services[i].serviceId == 0x0103)
+        services[i].present.leadingDescriptors = {{0x50, 6, 0xF5, 0x0B, 1, 'd', 'e', 'u'},
+                                                  {0x50, 6, 0xF2, 0x47, 2, 'd', 'e', 'u'},
+                                                  {0x55, 4, 'D', 'E', 'U', 0x09}};
     ts = eitgen::BuildNowStream(services, eitgen::UtcNowSeconds(), 600, 40);
   } else if (source == "generated-schedule-now") {
     // The demo services as in "generated-now", each with twelve half-hour
