@@ -73,7 +73,7 @@ struct Runtime {
   std::vector<std::string> calls;
 };
 
-Runtime& R() {
+Runtime& TheRuntime() {
   static Runtime runtime;
   return runtime;
 }
@@ -88,13 +88,13 @@ struct Guard : std::lock_guard<std::recursive_mutex> {
   explicit Guard(std::recursive_mutex& mu) : lock_guard(AfterPause(mu)) {}
 };
 
-void Log(const std::string& line) { R().calls.push_back(line); }
+void Log(const std::string& line) { TheRuntime().calls.push_back(line); }
 
 std::string Quote(const char* s) { return std::string("\"") + (s ? s : "") + "\""; }
 
 FakePanel* FindFakePanel(int panel) {
-  auto it = R().panels.find(panel);
-  return it == R().panels.end() ? nullptr : &it->second;
+  auto it = TheRuntime().panels.find(panel);
+  return it == TheRuntime().panels.end() ? nullptr : &it->second;
 }
 
 FakeCtrl* FindFakeCtrl(int panel, int control) {
@@ -115,8 +115,8 @@ std::string NumberText(double v) {
 namespace fake {
 
 void ResetUi() {
-  Guard g(R().mu);
-  Runtime& r = R();
+  Guard g(TheRuntime().mu);
+  Runtime& r = TheRuntime();
   for (auto& [handle, p] : r.panels) RemoveWindow(p.wnd);
   r.panels.clear();
   r.callbacks.clear();
@@ -145,84 +145,84 @@ void ResetUi() {
 }
 
 void SetScreen(int width, int height) {
-  Guard g(R().mu);
-  R().screenW = width;
-  R().screenH = height;
+  Guard g(TheRuntime().mu);
+  TheRuntime().screenW = width;
+  TheRuntime().screenH = height;
 }
 
 void SetClock(int hours, int minutes, int seconds) {
-  Guard g(R().mu);
-  R().hours = hours;
-  R().minutes = minutes;
-  R().seconds = seconds;
+  Guard g(TheRuntime().mu);
+  TheRuntime().hours = hours;
+  TheRuntime().minutes = minutes;
+  TheRuntime().seconds = seconds;
 }
 
 void SetModuleDir(const std::string& dir) {
-  Guard g(R().mu);
-  R().moduleDir = dir;
+  Guard g(TheRuntime().mu);
+  TheRuntime().moduleDir = dir;
 }
 
 void SetInitFails(bool fails) {
-  Guard g(R().mu);
-  R().initFails = fails;
+  Guard g(TheRuntime().mu);
+  TheRuntime().initFails = fails;
 }
 
 void SetWindowFails(int panelId) {
-  Guard g(R().mu);
-  R().windowFailsFor = panelId;
+  Guard g(TheRuntime().mu);
+  TheRuntime().windowFailsFor = panelId;
 }
 
 void SetCallPause(void (*pause)()) { callPause = pause; }
 
 void AddImageFile(const std::string& path) {
-  Guard g(R().mu);
-  R().images.insert(path);
+  Guard g(TheRuntime().mu);
+  TheRuntime().images.insert(path);
 }
 
 void AddBrokenImageFile(const std::string& path) {
-  Guard g(R().mu);
-  R().brokenImages.insert(path);
+  Guard g(TheRuntime().mu);
+  TheRuntime().brokenImages.insert(path);
 }
 
 void SetFontHandler(FontHandler handler) {
-  Guard g(R().mu);
-  R().fontHandler = std::move(handler);
+  Guard g(TheRuntime().mu);
+  TheRuntime().fontHandler = std::move(handler);
 }
 
 std::vector<FontPopupCall> FontPopupCalls() {
-  Guard g(R().mu);
-  return R().fontCalls;
+  Guard g(TheRuntime().mu);
+  return TheRuntime().fontCalls;
 }
 
 void QueueUiAction(std::function<void()> action) {
-  Guard g(R().mu);
-  R().queue.push_back(std::move(action));
+  Guard g(TheRuntime().mu);
+  TheRuntime().queue.push_back(std::move(action));
 }
 
 int RunPostedCalls() {
   std::vector<std::function<void()>> calls;
   {
-    Guard g(R().mu);
-    calls.swap(R().posted);
+    Guard g(TheRuntime().mu);
+    calls.swap(TheRuntime().posted);
   }
   for (auto& call : calls) call();
   return static_cast<int>(calls.size());
 }
 
-int RunLoopCount() { Guard g(R().mu); return R().loops; }
-int QuitCount() { Guard g(R().mu); return R().quits; }
-int ProcessEventsCount() { Guard g(R().mu); return R().processed; }
+int RunLoopCount() { Guard g(TheRuntime().mu); return TheRuntime().loops; }
+int QuitCount() { Guard g(TheRuntime().mu); return TheRuntime().quits; }
+int ProcessEventsCount() { Guard g(TheRuntime().mu); return TheRuntime().processed; }
 
 int PressButton(int panel, const std::string& callbackName, int event) {
   ui::CtrlCallback fn = nullptr;
   int control = -1;
   {
-    Guard g(R().mu);
+    Guard g(TheRuntime().mu);
     FakePanel* p = FindFakePanel(panel);
     if (p == nullptr) return -100;
     for (auto& [number, c] : p->ctrls)
       if (c.callback == callbackName) control = number;
-    for (const ui::CallbackEntry& e : R().callbacks)
+    for (const ui::CallbackEntry& e : TheRuntime().callbacks)
       if (callbackName == e.name) fn = e.fn;
   }
   if (fn == nullptr || control < 0) return -100;
@@ -230,86 +230,86 @@ int PressButton(int panel, const std::string& callbackName, int event) {
 }
 
 int PanelHandleForId(int panelId) {
-  Guard g(R().mu);
-  for (auto& [handle, p] : R().panels)
+  Guard g(TheRuntime().mu);
+  for (auto& [handle, p] : TheRuntime().panels)
     if (p.id == panelId) return handle;
   return -1;
 }
 
-bool PanelLoaded(int panel) { Guard g(R().mu); return FindFakePanel(panel) != nullptr; }
+bool PanelLoaded(int panel) { Guard g(TheRuntime().mu); return FindFakePanel(panel) != nullptr; }
 
 bool PanelVisible(int panel) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakePanel* p = FindFakePanel(panel);
   return p && p->visible;
 }
 
-int ActivePanel() { Guard g(R().mu); return R().active; }
+int ActivePanel() { Guard g(TheRuntime().mu); return TheRuntime().active; }
 
 int PanelAttr(int panel, int attr) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakePanel* p = FindFakePanel(panel);
   if (p == nullptr || !p->attrs.count(attr)) return kUnsetAttr;
   return p->attrs[attr];
 }
 
 win32::Wnd PanelWindow(int panel) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakePanel* p = FindFakePanel(panel);
   return p ? p->wnd : nullptr;
 }
 
 std::string CtrlText(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
   return c ? c->text : std::string();
 }
 
 bool CtrlUnicode(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
   return c != nullptr && c->unicode;
 }
 
 int CtrlInt(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
   return c ? static_cast<int>(c->number) : 0;
 }
 
 double CtrlDouble(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
   return c ? c->number : 0;
 }
 
 int CtrlAttr(int panel, int control, int attr) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr || !c->attrs.count(attr)) return kUnsetAttr;
   return c->attrs[attr];
 }
 
 std::string CtrlAttrText(int panel, int control, int attr) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr || !c->textAttrs.count(attr)) return std::string();
   return c->textAttrs[attr];
 }
 
 std::string CtrlImage(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
   return c ? c->image : std::string();
 }
 
 bool HasControl(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   return FindFakeCtrl(panel, control) != nullptr;
 }
 
 std::vector<std::string> ListRows(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   std::vector<std::string> rows;
   if (FakeCtrl* c = FindFakeCtrl(panel, control))
     for (const FakeRow& row : c->rows) rows.push_back(row.text);
@@ -317,19 +317,19 @@ std::vector<std::string> ListRows(int panel, int control) {
 }
 
 int ListIndex(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakeCtrl* c = FindFakeCtrl(panel, control);
   return c ? c->index : -1;
 }
 
 std::vector<std::string> UiCalls() {
-  Guard g(R().mu);
-  return R().calls;
+  Guard g(TheRuntime().mu);
+  return TheRuntime().calls;
 }
 
 void ClearUiCalls() {
-  Guard g(R().mu);
-  R().calls.clear();
+  Guard g(TheRuntime().mu);
+  TheRuntime().calls.clear();
 }
 
 }  // namespace fake
@@ -337,48 +337,48 @@ void ClearUiCalls() {
 namespace ui {
 
 int InitRuntime(void*, const CallbackEntry* table, int count) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("InitRuntime");
-  if (R().initFails) {
-    R().lastReason = "cannot register the window classes";
+  if (TheRuntime().initFails) {
+    TheRuntime().lastReason = "cannot register the window classes";
     return 0;
   }
-  R().callbacks.assign(table, table + (table ? count : 0));
-  R().initialised = true;
+  TheRuntime().callbacks.assign(table, table + (table ? count : 0));
+  TheRuntime().initialised = true;
   return 1;
 }
 
 void CloseRuntime() {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("CloseRuntime");
-  R().initialised = false;
+  TheRuntime().initialised = false;
 }
 
 int LoadPanelEx(int, const char* path, int panelId, void*) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("LoadPanelEx(" + std::to_string(panelId) + ")");
   std::vector<PanelDef> defs;
   std::string error;
   if (path == nullptr || !LoadPanelFile(path, &defs, &error)) {
     win32::OutputDebugStringA(error.c_str());
-    R().lastReason = error;
+    TheRuntime().lastReason = error;
     return kErrFile;
   }
-  if (panelId == R().windowFailsFor) {
-    R().lastReason = "cannot create the window of panel " + std::to_string(panelId);
+  if (panelId == TheRuntime().windowFailsFor) {
+    TheRuntime().lastReason = "cannot create the window of panel " + std::to_string(panelId);
     return kErrNoWindow;
   }
   for (const PanelDef& def : defs) {
     if (def.id != panelId) continue;
     // Tests that load panels without a callback table skip the binding check.
     std::string unbound =
-        UnknownCallback(def, R().callbacks.data(), R().callbacks.size());
-    if (!R().callbacks.empty() && !unbound.empty()) {
+        UnknownCallback(def, TheRuntime().callbacks.data(), TheRuntime().callbacks.size());
+    if (!TheRuntime().callbacks.empty() && !unbound.empty()) {
       win32::OutputDebugStringA(("a button names no known callback: " + unbound).c_str());
       return kErrFile;
     }
-    int handle = R().nextHandle++;
-    FakePanel& p = R().panels[handle];
+    int handle = TheRuntime().nextHandle++;
+    FakePanel& p = TheRuntime().panels[handle];
     p.id = panelId;
     p.title = def.title;
     p.width = def.width;
@@ -400,7 +400,7 @@ int LoadPanelEx(int, const char* path, int panelId, void*) {
 }
 
 int DisplayPanel(int panel) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("DisplayPanel(" + std::to_string(panel) + ")");
   FakePanel* p = FindFakePanel(panel);
   if (p == nullptr) return kErrBadPanel;
@@ -411,12 +411,12 @@ int DisplayPanel(int panel) {
 
 // The fake applies nothing to windows: deferring changes nothing it records.
 int DeferPanelUpdates(int panel, int /*defer*/) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   return FindFakePanel(panel) == nullptr ? kErrBadPanel : 0;
 }
 
 int HidePanel(int panel) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("HidePanel(" + std::to_string(panel) + ")");
   FakePanel* p = FindFakePanel(panel);
   if (p == nullptr) return kErrBadPanel;
@@ -426,13 +426,13 @@ int HidePanel(int panel) {
 }
 
 int DiscardPanel(int panel) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("DiscardPanel(" + std::to_string(panel) + ")");
   FakePanel* p = FindFakePanel(panel);
   if (p == nullptr) return kErrBadPanel;
   fake::RemoveWindow(p->wnd);
-  R().panels.erase(panel);
-  if (R().active == panel) R().active = -1;
+  TheRuntime().panels.erase(panel);
+  if (TheRuntime().active == panel) TheRuntime().active = -1;
   return 0;
 }
 
@@ -449,8 +449,8 @@ int PlaceOnTop(void* window, int x, int y, int width, int height) {
 void HandFrontTo(void* window) {
   const uint32_t thread = win32::GetWindowThreadProcessId(window, nullptr);
   if (thread != 0 && thread != win32::GetCurrentThreadId()) {
-    Guard g(R().mu);
-    R().posted.push_back([window] { HandFrontTo(window); });
+    Guard g(TheRuntime().mu);
+    TheRuntime().posted.push_back([window] { HandFrontTo(window); });
     return;
   }
   win32::SetFocus(window);
@@ -458,21 +458,21 @@ void HandFrontTo(void* window) {
 }
 
 void* PanelWindow(int panel) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakePanel* p = FindFakePanel(panel);
   return p ? p->wnd : nullptr;
 }
 
 int SetActivePanel(int panel) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("SetActivePanel(" + std::to_string(panel) + ")");
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
-  R().active = panel;
+  TheRuntime().active = panel;
   return 0;
 }
 
 int SetPanelAttribute(int panel, int attr, int value) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("SetPanelAttribute(" + std::to_string(panel) + "," + std::to_string(attr) + "," +
       std::to_string(value) + ")");
   FakePanel* p = FindFakePanel(panel);
@@ -482,7 +482,7 @@ int SetPanelAttribute(int panel, int attr, int value) {
 }
 
 int SetCtrlAttribute(int panel, int control, int attr, int value) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("SetCtrlAttribute(" + std::to_string(panel) + "," + std::to_string(control) + "," +
       std::to_string(attr) + "," + std::to_string(value) + ")");
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
@@ -493,7 +493,7 @@ int SetCtrlAttribute(int panel, int control, int attr, int value) {
 }
 
 int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("SetCtrlAttribute(" + std::to_string(panel) + "," + std::to_string(control) + "," +
       std::to_string(attr) + "," + Quote(value) + ")");
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
@@ -506,7 +506,7 @@ int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
 namespace {
 int SetValue(int panel, int control, const std::string& text, double number,
              const std::string& logged, bool unicode = false) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log(std::string(unicode ? "SetCtrlValUnicode(" : "SetCtrlVal(") + std::to_string(panel) + "," +
       std::to_string(control) + "," + logged + ")");
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
@@ -521,7 +521,7 @@ int SetValue(int panel, int control, const std::string& text, double number,
 
 int SetCtrlVal(int panel, int control, int value) {
   {
-    Guard g(R().mu);
+    Guard g(TheRuntime().mu);
     FakeCtrl* c = FindFakeCtrl(panel, control);
     if (c != nullptr && c->kind == CtrlKind::Progress) value = value < 0 ? 0 : value > 100 ? 100 : value;
   }
@@ -543,7 +543,7 @@ int SetCtrlValUnicode(int panel, int control, const char* utf8) {
 }
 
 int GetCtrlVal(int panel, int control, int* value) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr || value == nullptr) return kErrBadControl;
@@ -552,7 +552,7 @@ int GetCtrlVal(int panel, int control, int* value) {
 }
 
 int GetCtrlVal(int panel, int control, float* value) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr || value == nullptr) return kErrBadControl;
@@ -561,7 +561,7 @@ int GetCtrlVal(int panel, int control, float* value) {
 }
 
 int GetCtrlVal(int panel, int control, char* value, int capacity) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr || value == nullptr || capacity <= 0) return kErrBadControl;
@@ -576,7 +576,7 @@ int ResetTextBox(int panel, int control, const char* text) {
 void ShutdownPictures() {}
 
 int DeleteImage(int panel, int control) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("DeleteImage(" + std::to_string(panel) + "," + std::to_string(control) + ")");
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr) return kErrBadPanel;
@@ -585,14 +585,14 @@ int DeleteImage(int panel, int control) {
 }
 
 int DisplayImageFile(int panel, int control, const char* path) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("DisplayImageFile(" + std::to_string(panel) + "," + std::to_string(control) + "," +
       Quote(path) + ")");
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr) return kErrBadPanel;
   if (path == nullptr) return kErrBadValue;
-  if (R().brokenImages.count(path)) return kErrFile;
-  if (!R().images.count(path)) return kErrNoFile;
+  if (TheRuntime().brokenImages.count(path)) return kErrFile;
+  if (!TheRuntime().images.count(path)) return kErrNoFile;
   c->image = path;
   return 0;
 }
@@ -602,34 +602,34 @@ namespace {
 // an empty queue (kErrLoopEnded: nothing more would ever happen).
 int RunQueued(int watchedPanel) {
   {
-    Guard g(R().mu);
+    Guard g(TheRuntime().mu);
     Log(watchedPanel < 0 ? "RunUserInterface" : "RunPanelLoop(" + std::to_string(watchedPanel) + ")");
-    R().loops++;
-    R().loopDepth++;
-    R().quit = false;
+    TheRuntime().loops++;
+    TheRuntime().loopDepth++;
+    TheRuntime().quit = false;
   }
   int result = 0;
   for (;;) {
     std::function<void()> action;
     {
-      Guard g(R().mu);
-      if (R().quit) break;
+      Guard g(TheRuntime().mu);
+      if (TheRuntime().quit) break;
       if (watchedPanel >= 0) {
         FakePanel* p = FindFakePanel(watchedPanel);
         if (p == nullptr || !p->visible) break;
       }
-      if (R().queue.empty()) {
+      if (TheRuntime().queue.empty()) {
         result = kErrLoopEnded;
         break;
       }
-      action = R().queue.front();
-      R().queue.erase(R().queue.begin());
+      action = TheRuntime().queue.front();
+      TheRuntime().queue.erase(TheRuntime().queue.begin());
     }
     action();
   }
-  Guard g(R().mu);
-  R().loopDepth--;
-  R().quit = false;
+  Guard g(TheRuntime().mu);
+  TheRuntime().loopDepth--;
+  TheRuntime().quit = false;
   return result;
 }
 }  // namespace
@@ -641,7 +641,7 @@ int RunUserInterface() {
 
 int RunPanelLoop(int panel) {
   {
-    Guard g(R().mu);
+    Guard g(TheRuntime().mu);
     FakePanel* p = FindFakePanel(panel);
     if (p == nullptr || !p->visible) return 0;
   }
@@ -649,7 +649,7 @@ int RunPanelLoop(int panel) {
 }
 
 int GetPanelAttribute(int panel, int attr, int* value) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakePanel* p = FindFakePanel(panel);
   if (p == nullptr) return kErrBadPanel;
   if (value == nullptr) return kErrBadValue;
@@ -661,7 +661,7 @@ int GetPanelAttribute(int panel, int attr, int* value) {
 }
 
 int GetCtrlAttribute(int panel, int control, int attr, int* value) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
   FakeCtrl* c = FindFakeCtrl(panel, control);
   if (c == nullptr) return kErrBadControl;
@@ -685,7 +685,7 @@ namespace {
 // Runs f on the list under the lock, after logging the call (when named).
 template <typename F>
 int OnList(int panel, int control, const std::string& call, F&& f) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   if (!call.empty()) Log(call + "(" + std::to_string(panel) + "," + std::to_string(control) + ")");
   if (FindFakePanel(panel) == nullptr) return kErrBadPanel;
   FakeCtrl* c = FindFakeCtrl(panel, control);
@@ -770,7 +770,7 @@ int SetCtrlIndex(int panel, int control, int index) {
 }
 
 int PanelHasCallback(int panel, const char* callbackName) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   FakePanel* p = FindFakePanel(panel);
   if (p == nullptr || callbackName == nullptr) return 0;
   for (const auto& kv : p->ctrls)
@@ -779,16 +779,16 @@ int PanelHasCallback(int panel, const char* callbackName) {
 }
 
 int QuitUserInterface(int) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   Log("QuitUserInterface");
-  R().quits++;
-  if (R().loopDepth > 0) R().quit = true;  // with no loop running it is ignored
+  TheRuntime().quits++;
+  if (TheRuntime().loopDepth > 0) TheRuntime().quit = true;  // with no loop running it is ignored
   return 0;
 }
 
 int ProcessSystemEvents() {
-  Guard g(R().mu);
-  R().processed++;
+  Guard g(TheRuntime().mu);
+  TheRuntime().processed++;
   return 0;
 }
 
@@ -797,22 +797,22 @@ int FontSelectPopup(const char* title, const char* sampleText, int monospacedOnl
                     int minSize, int maxSize, int showDefaultFonts, int allowMetaFonts) {
   fake::FontHandler handler;
   {
-    Guard g(R().mu);
+    Guard g(TheRuntime().mu);
     Log("FontSelectPopup");
-    R().fontCalls.push_back({title ? title : "", sampleText ? sampleText : "",
+    TheRuntime().fontCalls.push_back({title ? title : "", sampleText ? sampleText : "",
                              typeface ? typeface : "", justification ? *justification : 0,
                              minSize, maxSize, monospacedOnly, showDefaultFonts,
                              allowMetaFonts});
-    handler = R().fontHandler;
+    handler = TheRuntime().fontHandler;
   }
   if (!handler || typeface == nullptr || justification == nullptr) return 0;
   return handler(typeface, typefaceCapacity, justification);
 }
 
 void GetScreenSize(int* height, int* width) {
-  Guard g(R().mu);
-  if (height) *height = R().screenH;
-  if (width) *width = R().screenW;
+  Guard g(TheRuntime().mu);
+  if (height) *height = TheRuntime().screenH;
+  if (width) *width = TheRuntime().screenW;
 }
 
 int MakeColor(int red, int green, int blue) {
@@ -820,27 +820,27 @@ int MakeColor(int red, int green, int blue) {
 }
 
 void LastRuntimeReason(char* text, int capacity) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   if (text != nullptr && capacity > 0)
-    CopyText(text, static_cast<size_t>(capacity), R().lastReason.c_str());
+    CopyText(text, static_cast<size_t>(capacity), TheRuntime().lastReason.c_str());
 }
 
 int GetModuleDir(void*, char* dir, int capacity) {
-  Guard g(R().mu);
+  Guard g(TheRuntime().mu);
   if (dir == nullptr || capacity <= 0) return kErrBadValue;
-  if (R().moduleDir.size() + 1 > static_cast<size_t>(capacity)) {
+  if (TheRuntime().moduleDir.size() + 1 > static_cast<size_t>(capacity)) {
     dir[0] = '\0';
     return kErrBadValue;
   }
-  CopyText(dir, static_cast<size_t>(capacity), R().moduleDir.c_str());
+  CopyText(dir, static_cast<size_t>(capacity), TheRuntime().moduleDir.c_str());
   return 0;
 }
 
 void GetSystemTime(int* hours, int* minutes, int* seconds) {
-  Guard g(R().mu);
-  if (hours) *hours = R().hours;
-  if (minutes) *minutes = R().minutes;
-  if (seconds) *seconds = R().seconds;
+  Guard g(TheRuntime().mu);
+  if (hours) *hours = TheRuntime().hours;
+  if (minutes) *minutes = TheRuntime().minutes;
+  if (seconds) *seconds = TheRuntime().seconds;
 }
 
 }  // namespace ui

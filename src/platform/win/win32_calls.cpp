@@ -10,7 +10,7 @@
 namespace win32 {
 
 namespace {
-HWND H(Wnd w) { return static_cast<HWND>(w); }
+HWND AsHwnd(Wnd w) { return static_cast<HWND>(w); }
 }  // namespace
 
 int EnumWindows(EnumWindowsProc proc, intptr_t lparam) {
@@ -20,7 +20,7 @@ int EnumWindows(EnumWindowsProc proc, intptr_t lparam) {
 int GetWindowTextA(Wnd wnd, char* buf, int maxCount) {
   if (buf == nullptr || maxCount <= 0) return 0;
   buf[0] = '\0';
-  int n = ::GetWindowTextA(H(wnd), buf, maxCount);
+  int n = ::GetWindowTextA(AsHwnd(wnd), buf, maxCount);
   buf[maxCount - 1] = '\0';
   return n;
 }
@@ -32,30 +32,30 @@ Wnd WindowFromPoint(int x, int y) {
 
 int GetWindowRect(Wnd wnd, Rect* rect) {
   RECT r;
-  if (rect == nullptr || !::GetWindowRect(H(wnd), &r)) return 0;
+  if (rect == nullptr || !::GetWindowRect(AsHwnd(wnd), &r)) return 0;
   *rect = Rect{r.left, r.top, r.right, r.bottom};
   return 1;
 }
 
 int SetWindowPos(Wnd wnd, Wnd insertAfter, int x, int y, int cx, int cy, uint32_t flags) {
-  return ::SetWindowPos(H(wnd), H(insertAfter), x, y, cx, cy, flags);
+  return ::SetWindowPos(AsHwnd(wnd), AsHwnd(insertAfter), x, y, cx, cy, flags);
 }
 
-int32_t GetWindowLongA(Wnd wnd, int index) { return ::GetWindowLongA(H(wnd), index); }
+int32_t GetWindowLongA(Wnd wnd, int index) { return ::GetWindowLongA(AsHwnd(wnd), index); }
 
 int32_t SetWindowLongA(Wnd wnd, int index, int32_t value) {
-  return ::SetWindowLongA(H(wnd), index, value);
+  return ::SetWindowLongA(AsHwnd(wnd), index, value);
 }
 
-Wnd SetFocus(Wnd wnd) { return ::SetFocus(H(wnd)); }
+Wnd SetFocus(Wnd wnd) { return ::SetFocus(AsHwnd(wnd)); }
 
-int SetForegroundWindow(Wnd wnd) { return ::SetForegroundWindow(H(wnd)); }
+int SetForegroundWindow(Wnd wnd) { return ::SetForegroundWindow(AsHwnd(wnd)); }
 
 Wnd GetForegroundWindow() { return ::GetForegroundWindow(); }
 
 uint32_t GetWindowThreadProcessId(Wnd wnd, uint32_t* processId) {
   DWORD pid = 0;
-  DWORD thread = ::GetWindowThreadProcessId(H(wnd), &pid);
+  DWORD thread = ::GetWindowThreadProcessId(AsHwnd(wnd), &pid);
   if (processId != nullptr) *processId = pid;
   return thread;
 }
@@ -94,16 +94,16 @@ void keybd_event(uint8_t vk, uint8_t scan, uint32_t flags, uintptr_t extra) {
 int SetCursorPos(int x, int y) { return ::SetCursorPos(x, y); }
 
 intptr_t SendMessageA(Wnd wnd, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
-  return ::SendMessageA(H(wnd), msg, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
+  return ::SendMessageA(AsHwnd(wnd), msg, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam));
 }
 
 int MessageBoxA(Wnd owner, const char* text, const char* caption, uint32_t type) {
-  return ::MessageBoxA(H(owner), text, caption, type);
+  return ::MessageBoxA(AsHwnd(owner), text, caption, type);
 }
 
 int GetWindowMonitorRect(Wnd wnd, Rect* rect) {
   if (wnd == nullptr || rect == nullptr) return 0;
-  HMONITOR monitor = ::MonitorFromWindow(H(wnd), MONITOR_DEFAULTTONEAREST);
+  HMONITOR monitor = ::MonitorFromWindow(AsHwnd(wnd), MONITOR_DEFAULTTONEAREST);
   MONITORINFO info;
   info.cbSize = sizeof info;
   if (monitor == nullptr || !::GetMonitorInfoA(monitor, &info)) return 0;
@@ -118,7 +118,7 @@ int GetWindowDpi(Wnd wnd) {
   using DpiForWindowFn = UINT(WINAPI*)(HWND);
   static const auto dpiForWindow = reinterpret_cast<DpiForWindowFn>(reinterpret_cast<void*>(
       ::GetProcAddress(::GetModuleHandleA("USER32.DLL"), "GetDpiForWindow")));
-  UINT dpi = (dpiForWindow && wnd) ? dpiForWindow(H(wnd)) : 0;
+  UINT dpi = (dpiForWindow && wnd) ? dpiForWindow(AsHwnd(wnd)) : 0;
   if (dpi == 0) {
     HDC screen = ::GetDC(nullptr);
     dpi = screen ? static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSY)) : 0;

@@ -34,7 +34,8 @@ constexpr int kMaxExtent = 10000;  // a width or height set, as the panel file a
 
 bool HasCaption(CtrlKind k) { return k == CtrlKind::Button || IsInputKind(k); }
 
-void SetText(CtrlState& c, const std::string& text, bool unicode = false) TAVIK_REQUIRES(R().lock) {
+void SetText(CtrlState& c, const std::string& text, bool unicode = false)
+    TAVIK_REQUIRES(TheRuntime().lock) {
   c.text = text;
   c.unicode = unicode;
   Autosize(c, c.left, c.width);
@@ -55,7 +56,7 @@ void SetRing(CtrlState& c, int v) {
   c.dirty |= kDirtyText;
 }
 
-int SetInt(CtrlState& c, int v) TAVIK_REQUIRES(R().lock) {
+int SetInt(CtrlState& c, int v) TAVIK_REQUIRES(TheRuntime().lock) {
   switch (c.def.kind) {
     case CtrlKind::TextLine:
     case CtrlKind::TextBox:
@@ -110,7 +111,8 @@ void RefreshFromWindow(const PanelState& p, CtrlState& c) {
 }
 
 // Finds panel and control under the held lock; the error code otherwise.
-int Locate(int panel, int control, PanelState** p, CtrlState** c) TAVIK_REQUIRES(R().lock) {
+int Locate(int panel, int control, PanelState** p, CtrlState** c)
+    TAVIK_REQUIRES(TheRuntime().lock) {
   *p = rt::FindPanel(panel);
   if (!*p) return kErrBadPanel;
   *c = (*p)->Find(control);
@@ -131,7 +133,7 @@ void ResetFont(CtrlState& c) {
 
 int SetCtrlAttribute(int panel, int control, int attr, int value) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -202,7 +204,7 @@ int SetCtrlAttribute(int panel, int control, int attr, int value) {
 
 int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -232,7 +234,7 @@ int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
 
 int SetCtrlVal(int panel, int control, int value) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -244,7 +246,7 @@ int SetCtrlVal(int panel, int control, int value) {
 
 int SetCtrlVal(int panel, int control, double value) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -265,7 +267,7 @@ int SetCtrlVal(int panel, int control, double value) {
 
 int SetCtrlVal(int panel, int control, const char* value) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -307,7 +309,7 @@ namespace {
 // integer is wanted), a text kind its text read as a number, another input
 // its integer. kErrBadValue for kinds without a number.
 int NumericValue(int panel, int control, bool wantInteger, double* out) {
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   PanelState* p;
   CtrlState* c;
   if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -333,7 +335,7 @@ int NumericValue(int panel, int control, bool wantInteger, double* out) {
 
 int GetCtrlAttribute(int panel, int control, int attr, int* value) {
   if (!value) return kErrBadValue;
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   PanelState* p;
   CtrlState* c;
   if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -372,7 +374,7 @@ int GetCtrlVal(int panel, int control, float* value) {
 int GetCtrlVal(int panel, int control, char* value, int capacity) {
   if (!value || capacity <= 0) return kErrBadValue;
   value[0] = '\0';
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   PanelState* p;
   CtrlState* c;
   if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -412,7 +414,7 @@ int GetCtrlVal(int panel, int control, char* value, int capacity) {
 
 int SetCtrlValUnicode(int panel, int control, const char* utf8) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -427,7 +429,7 @@ int SetCtrlValUnicode(int panel, int control, const char* utf8) {
 
 int ResetTextBox(int panel, int control, const char* text) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -441,7 +443,7 @@ int ResetTextBox(int panel, int control, const char* text) {
 
 int DeleteImage(int panel, int control) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -460,7 +462,7 @@ int DeleteImage(int panel, int control) {
 int DisplayImageFile(int panel, int control, const char* path) {
   int boxW, boxH;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) return rc;
@@ -474,7 +476,7 @@ int DisplayImageFile(int panel, int control, const char* path) {
   HBITMAP bmp = LoadPicture(path, boxW, boxH, &w, &h, &alpha);
   if (!bmp) return FileMissing(path) ? kErrNoFile : kErrFile;  // the previous picture stays
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p;
     CtrlState* c;
     if (int rc = Locate(panel, control, &p, &c)) {

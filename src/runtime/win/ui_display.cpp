@@ -70,7 +70,7 @@ void DrawLine(HDC dc, CtrlState& c, const RECT& r, const std::string& text, int 
   }
 }
 
-void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) TAVIK_REQUIRES(R().lock) {
+void PaintPicture(HDC dc, const CtrlState& c, const RECT& r) TAVIK_REQUIRES(TheRuntime().lock) {
   if (!c.picture || c.picWidth <= 0 || c.picHeight <= 0) return;
   // Fit inside the control, keeping the picture's proportions, centred.
   int w = c.width, h = c.picHeight * c.width / c.picWidth;
@@ -135,8 +135,8 @@ void PaintInputParts(HDC dc, CtrlState& c) {
 }  // namespace
 
 HDC ScratchDC() {
-  if (!R().scratchDC) R().scratchDC = CreateCompatibleDC(nullptr);
-  return R().scratchDC;
+  if (!TheRuntime().scratchDC) TheRuntime().scratchDC = CreateCompatibleDC(nullptr);
+  return TheRuntime().scratchDC;
 }
 
 HFONT NewFont(const std::string& face, int pointSize, bool bold) {

@@ -41,7 +41,8 @@ int CALLBACK CollectFace(const LOGFONTA* lf, const TEXTMETRICA*, DWORD, LPARAM d
 HWND Child(HWND dlg, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
            int id, HFONT font) {
   HWND wnd = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dlg,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), R().module, nullptr);
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             TheRuntime().module, nullptr);
   SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return wnd;
 }
@@ -187,7 +188,7 @@ int FontSelectPopup(const char* title, const char* sampleText, int monospacedOnl
   HWND dlg = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT,
                              kFontDialogClass, title ? title : "Font select",
                              WS_POPUP | WS_CAPTION | WS_SYSMENU, x, y, kDialogWidth, kDialogHeight,
-                             owner, nullptr, R().module, &d);
+                             owner, nullptr, TheRuntime().module, &d);
   if (!dlg) return 0;
   if (owner) EnableWindow(owner, FALSE);
   ShowWindow(dlg, SW_SHOW);

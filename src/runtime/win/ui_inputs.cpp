@@ -63,7 +63,7 @@ void PickColor(int handle, HWND panelWnd, int number) {
   cc.lpCustColors = custom;
   cc.Flags = CC_RGBINIT | CC_FULLOPEN;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(handle);
     CtrlState* c = p ? p->Find(number) : nullptr;
     if (!c) return;
@@ -71,7 +71,7 @@ void PickColor(int handle, HWND panelWnd, int number) {
   }
   if (!ChooseColorA(&cc)) return;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(handle);
     CtrlState* c = p ? p->Find(number) : nullptr;
     if (!c) return;
@@ -111,7 +111,7 @@ std::string ValueText(const CtrlState& c) {
 }
 
 void CreateControlWindows(HWND panelWnd, CtrlState& c) {
-  HINSTANCE inst = R().module;
+  HINSTANCE inst = TheRuntime().module;
   HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.def.number));
   DWORD vis = c.visible ? WS_VISIBLE : 0;
   DWORD ex = WS_EX_NOPARENTNOTIFY;
@@ -187,7 +187,7 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
   CtrlCallback fn = nullptr;
   bool reformat = false;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(handle);
     CtrlState* c = p ? p->Find(id) : nullptr;
     if (!c || child != c->wnd) return;
@@ -205,7 +205,7 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
                             ? static_cast<int>(sel) : -1;
           if (c->def.callback.empty()) return;
         }
-        for (const auto& e : R().callbacks)
+        for (const auto& e : TheRuntime().callbacks)
           if (c->def.callback == e.name) fn = e.fn;
         if (!fn) Report("no callback named " + c->def.callback);
         break;
@@ -247,7 +247,7 @@ void OnPanelCommand(int handle, HWND panelWnd, int id, int code, HWND child) {
 LRESULT OnCtlColor(int handle, HDC dc, HWND child, bool edit) {
   int text = 0, back = edit ? 0xFFFFFF : 0xC0C0C0;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(handle);
     if (p) {
       back = edit ? 0xFFFFFF : p->backColor;

@@ -157,10 +157,10 @@ struct Runtime {
   int watchedPanel = -1;  // the panel whose loop runs (RunPanelLoop), or -1
 };
 
-Runtime& R();
+Runtime& TheRuntime();
 
 // Live panel by handle, or null. Caller holds the lock.
-PanelState* FindPanel(int handle) TAVIK_REQUIRES(R().lock);
+PanelState* FindPanel(int handle) TAVIK_REQUIRES(TheRuntime().lock);
 bool OnOwnerThread(const PanelState& p);
 // After tables changed: applies them now (owner thread, lock not held) or
 // posts the work to the owner without waiting (ui_updates.cpp).
@@ -171,10 +171,10 @@ void ApplyPanel(int handle);
 
 // Display (ui_display.cpp). Caller holds the lock.
 HFONT DisplayFont(CtrlState& c);
-HDC ScratchDC() TAVIK_REQUIRES(R().lock);  // a memory DC kept until CloseRuntime
+HDC ScratchDC() TAVIK_REQUIRES(TheRuntime().lock);  // a memory DC kept until CloseRuntime
 HFONT NewFont(const std::string& face, int pointSize, bool bold);
-void Autosize(CtrlState& c, int oldLeft, int oldWidth) TAVIK_REQUIRES(R().lock);
-void PaintPanel(PanelState& p, HDC dc, const RECT& client) TAVIK_REQUIRES(R().lock);
+void Autosize(CtrlState& c, int oldLeft, int oldWidth) TAVIK_REQUIRES(TheRuntime().lock);
+void PaintPanel(PanelState& p, HDC dc, const RECT& client) TAVIK_REQUIRES(TheRuntime().lock);
 bool SelfPainting(CtrlKind kind);
 LRESULT CALLBACK DisplayProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -194,22 +194,22 @@ int TextWidth(HDC dc, const std::string& text, bool unicode);
 std::string FirstCharacter(const std::string& text, bool unicode);
 // Sets c.drawFace for the control's text: "" when its own font has every
 // character (or the text is not Unicode), else the first fallback face that has.
-void ChooseDrawFace(CtrlState& c) TAVIK_REQUIRES(R().lock);
+void ChooseDrawFace(CtrlState& c) TAVIK_REQUIRES(TheRuntime().lock);
 // The same for a text other than the control's own (a list box's rows).
 void ChooseDrawFace(CtrlState& c, const std::string& text, bool unicode)
-    TAVIK_REQUIRES(R().lock);
+    TAVIK_REQUIRES(TheRuntime().lock);
 // The face a control's text is drawn in.
 inline const std::string& DrawFace(const CtrlState& c) {
   return c.drawFace.empty() ? c.face : c.drawFace;
 }
 // A control's font changed: made again when next drawn, autosized lines
 // measured again (ui_controls.cpp). Caller holds the lock.
-void ResetFont(CtrlState& c) TAVIK_REQUIRES(R().lock);
+void ResetFont(CtrlState& c) TAVIK_REQUIRES(TheRuntime().lock);
 
 // Scale (ui_scale.cpp). Caller holds the lock.
 int Scaled(int value, int percent);  // value x percent / 100, rounded
 // Redraws every control at percent.
-void ApplyScale(PanelState& p, int percent) TAVIK_REQUIRES(R().lock);
+void ApplyScale(PanelState& p, int percent) TAVIK_REQUIRES(TheRuntime().lock);
 
 // Text rooms (ui_text_room.cpp). Caller holds the lock.
 int PanelClientWidth(const PanelState& p);

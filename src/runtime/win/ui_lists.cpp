@@ -50,7 +50,7 @@ struct RowLook {
 int RowColour(const DRAWITEMSTRUCT& d) {
   if (d.itemID == static_cast<UINT>(-1)) return kNoRowColour;
   const int handle = static_cast<int>(GetWindowLongPtrA(GetParent(d.hwndItem), GWLP_USERDATA));
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   PanelState* p = FindPanel(handle);
   CtrlState* c = p ? p->Find(static_cast<int>(GetDlgCtrlID(d.hwndItem))) : nullptr;
   if (!c || c->def.kind != CtrlKind::List) return kNoRowColour;
@@ -198,7 +198,7 @@ struct ListRef {
 };
 
 // Finds a list box under the held lock; the error code otherwise.
-int LocateList(int panel, int control, ListRef* out) TAVIK_REQUIRES(R().lock) {
+int LocateList(int panel, int control, ListRef* out) TAVIK_REQUIRES(TheRuntime().lock) {
   PanelState* p = rt::FindPanel(panel);
   if (!p) return kErrBadPanel;
   CtrlState* c = p->Find(control);
@@ -208,7 +208,7 @@ int LocateList(int panel, int control, ListRef* out) TAVIK_REQUIRES(R().lock) {
 }
 
 // After the rows changed: a face for their characters, the window rebuilt.
-void RowsChanged(const ListRef& l) TAVIK_REQUIRES(R().lock) {
+void RowsChanged(const ListRef& l) TAVIK_REQUIRES(TheRuntime().lock) {
   bool unicode = false;
   const std::string sample = ListRowsSample(*l.rows, &unicode);
   ChooseDrawFace(*l.c, sample, unicode);
@@ -219,7 +219,7 @@ void RowsChanged(const ListRef& l) TAVIK_REQUIRES(R().lock) {
 template <typename F>
 int ChangeList(int panel, int control, F&& change) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     ListRef l;
     if (int rc = LocateList(panel, control, &l)) return rc;
     if (int rc = change(l)) return rc;
@@ -231,7 +231,7 @@ int ChangeList(int panel, int control, F&& change) {
 // Reads from the list under the lock.
 template <typename F>
 int ReadList(int panel, int control, F&& read) {
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   ListRef l;
   if (int rc = LocateList(panel, control, &l)) return rc;
   return read(l);
@@ -240,7 +240,7 @@ int ReadList(int panel, int control, F&& read) {
 }  // namespace
 
 int ClearListBox(int panel, int control) {
-  return ChangeList(panel, control, [](const ListRef& l) TAVIK_REQUIRES(R().lock) {
+  return ChangeList(panel, control, [](const ListRef& l) TAVIK_REQUIRES(TheRuntime().lock) {
     l.rows->clear();
     l.c->intValue = -1;
     RowsChanged(l);
@@ -251,7 +251,7 @@ int ClearListBox(int panel, int control) {
 int InsertListItem(int panel, int control, int index, const char* text, int value,
                    bool unicode) {
   if (!text) return kErrBadValue;
-  return ChangeList(panel, control, [&](const ListRef& l) TAVIK_REQUIRES(R().lock) {
+  return ChangeList(panel, control, [&](const ListRef& l) TAVIK_REQUIRES(TheRuntime().lock) {
     const int count = static_cast<int>(l.rows->size());
     const int at = index < 0 || index > count ? count : index;
     l.rows->insert(l.rows->begin() + at, ListItem{text, value, unicode, kNoRowColour});
@@ -265,7 +265,7 @@ int ReplaceListItems(int panel, int control, const ListRow* rows, int count, boo
   if (count < 0 || (count > 0 && !rows)) return kErrBadValue;
   for (int i = 0; i < count; ++i)
     if (!rows[i].text) return kErrBadValue;
-  return ChangeList(panel, control, [&](const ListRef& l) TAVIK_REQUIRES(R().lock) {
+  return ChangeList(panel, control, [&](const ListRef& l) TAVIK_REQUIRES(TheRuntime().lock) {
     std::vector<ListItem>& have = *l.rows;
     bool same = static_cast<int>(have.size()) == count;
     for (int i = 0; same && i < count; ++i)

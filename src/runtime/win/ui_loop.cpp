@@ -45,21 +45,21 @@ int RunLoop(int watchedPanel) {
   bool outerQuit;
   int outerWatched;
   {
-    LockGuard guard(R().lock);
-    outerThread = R().loopThread;
-    outerQuit = R().quitRequested;
-    outerWatched = R().watchedPanel;
-    ++R().loopDepth;
-    R().loopThread = self;
-    R().quitRequested = false;
-    R().watchedPanel = watchedPanel;
+    LockGuard guard(TheRuntime().lock);
+    outerThread = TheRuntime().loopThread;
+    outerQuit = TheRuntime().quitRequested;
+    outerWatched = TheRuntime().watchedPanel;
+    ++TheRuntime().loopDepth;
+    TheRuntime().loopThread = self;
+    TheRuntime().quitRequested = false;
+    TheRuntime().watchedPanel = watchedPanel;
   }
   int result = 0;
   MSG msg;
   for (;;) {
     {
-      LockGuard guard(R().lock);
-      if (R().quitRequested) break;
+      LockGuard guard(TheRuntime().lock);
+      if (TheRuntime().quitRequested) break;
       if (watchedPanel >= 0) {
         PanelState* p = FindPanel(watchedPanel);
         if (!p || !p->visible) break;
@@ -77,11 +77,11 @@ int RunLoop(int watchedPanel) {
     }
     DispatchPanelMessage(msg);
   }
-  LockGuard guard(R().lock);
-  --R().loopDepth;
-  R().loopThread = outerThread;
-  R().quitRequested = outerQuit;
-  R().watchedPanel = outerWatched;
+  LockGuard guard(TheRuntime().lock);
+  --TheRuntime().loopDepth;
+  TheRuntime().loopThread = outerThread;
+  TheRuntime().quitRequested = outerQuit;
+  TheRuntime().watchedPanel = outerWatched;
   return result;
 }
 
@@ -94,7 +94,7 @@ int RunUserInterface() {
 
 int RunPanelLoop(int panel) {
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(panel);
     if (!p || !p->visible) return 0;
   }
@@ -107,9 +107,9 @@ namespace rt {
 void WakeLoopFor(int panel) {
   DWORD loopThread = 0;
   {
-    LockGuard guard(R().lock);
-    if (R().loopDepth == 0 || R().watchedPanel != panel) return;
-    loopThread = R().loopThread;
+    LockGuard guard(TheRuntime().lock);
+    if (TheRuntime().loopDepth == 0 || TheRuntime().watchedPanel != panel) return;
+    loopThread = TheRuntime().loopThread;
   }
   PostThreadMessageA(loopThread, WM_NULL, 0, 0);
 }
@@ -121,10 +121,10 @@ void WakeLoopFor(int panel) {
 int QuitUserInterface(int /*code*/) {
   DWORD loopThread;
   {
-    LockGuard guard(R().lock);
-    if (R().loopDepth == 0) return 0;
-    R().quitRequested = true;
-    loopThread = R().loopThread;
+    LockGuard guard(TheRuntime().lock);
+    if (TheRuntime().loopDepth == 0) return 0;
+    TheRuntime().quitRequested = true;
+    loopThread = TheRuntime().loopThread;
   }
   // Wake the loop even from its own thread: a callback run for a message
   // sent by another thread runs inside GetMessage, which would wait on.

@@ -8,7 +8,7 @@
 namespace ui {
 namespace rt {
 
-Runtime& R() {
+Runtime& TheRuntime() {
   static Runtime runtime;
   return runtime;
 }
@@ -30,8 +30,8 @@ void Report(const std::string& text) {
 }
 
 PanelState* FindPanel(int handle) {
-  auto it = R().panels.find(handle);
-  return it == R().panels.end() ? nullptr : it->second.get();
+  auto it = TheRuntime().panels.find(handle);
+  return it == TheRuntime().panels.end() ? nullptr : it->second.get();
 }
 
 bool OnOwnerThread(const PanelState& p) { return p.owner == GetCurrentThreadId(); }
@@ -59,8 +59,8 @@ void FreePanelObjects(PanelState& p) {
 void DestroyDiscarded(HWND wnd) {
   std::unique_ptr<PanelState> dead;
   {
-    LockGuard guard(R().lock);
-    auto& list = R().discarded;
+    LockGuard guard(TheRuntime().lock);
+    auto& list = TheRuntime().discarded;
     for (auto it = list.begin(); it != list.end(); ++it) {
       if ((*it)->wnd == wnd) {
         dead = std::move(*it);
@@ -87,7 +87,7 @@ LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       RECT client;
       GetClientRect(wnd, &client);
       {
-        LockGuard guard(R().lock);
+        LockGuard guard(TheRuntime().lock);
         PanelState* p = FindPanel(handle);
         if (p) PaintPanel(*p, dc, client);
       }
@@ -164,8 +164,8 @@ void UnregisterClasses(HINSTANCE module) {
 
 // The panel file's panels, parsed once per path.
 const PanelDef* PanelFromFile(const char* path, int panelId, std::string* error)
-    TAVIK_REQUIRES(R().lock) {
-  auto& cache = R().fileCache;
+    TAVIK_REQUIRES(TheRuntime().lock) {
+  auto& cache = TheRuntime().fileCache;
   auto it = cache.find(path);
   if (it == cache.end()) {
     std::vector<PanelDef> defs;
@@ -185,7 +185,7 @@ BOOL CALLBACK DetachWindow(HWND wnd, LPARAM) {
   return TRUE;
 }
 
-void InitControl(CtrlState& c, const CtrlDef& def) TAVIK_REQUIRES(R().lock) {
+void InitControl(CtrlState& c, const CtrlDef& def) TAVIK_REQUIRES(TheRuntime().lock) {
   c.def = def;
   c.left = c.designLeft = def.left;
   c.top = c.designTop = def.top;
@@ -219,39 +219,39 @@ void InitControl(CtrlState& c, const CtrlDef& def) TAVIK_REQUIRES(R().lock) {
 using namespace rt;
 
 int InitRuntime(void* module, const CallbackEntry* table, int count) {
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   HINSTANCE inst = static_cast<HINSTANCE>(module);
   if (!inst) {
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&InitRuntime), &inst);
   }
-  R().module = inst;
-  R().callbacks.clear();
+  TheRuntime().module = inst;
+  TheRuntime().callbacks.clear();
   for (int i = 0; table && i < count; ++i)
-    if (table[i].name && table[i].fn) R().callbacks.push_back(table[i]);
-  if (!R().classesRegistered) {
+    if (table[i].name && table[i].fn) TheRuntime().callbacks.push_back(table[i]);
+  if (!TheRuntime().classesRegistered) {
     if (!RegisterClasses(inst)) {
       Report("cannot register the window classes (error " + std::to_string(GetLastError()) +
              ")");
       return 0;
     }
-    R().classesRegistered = true;
+    TheRuntime().classesRegistered = true;
   }
-  R().initialised = true;
+  TheRuntime().initialised = true;
   return 1;
 }
 
 void CloseRuntime() {
   std::vector<std::unique_ptr<PanelState>> all;
   {
-    LockGuard guard(R().lock);
-    for (auto& kv : R().panels) all.push_back(std::move(kv.second));
-    R().panels.clear();
-    for (auto& p : R().discarded) all.push_back(std::move(p));
-    R().discarded.clear();
-    R().fileCache.clear();
-    R().initialised = false;
+    LockGuard guard(TheRuntime().lock);
+    for (auto& kv : TheRuntime().panels) all.push_back(std::move(kv.second));
+    TheRuntime().panels.clear();
+    for (auto& p : TheRuntime().discarded) all.push_back(std::move(p));
+    TheRuntime().discarded.clear();
+    TheRuntime().fileCache.clear();
+    TheRuntime().initialised = false;
   }
   for (auto& p : all) {
     // Another thread's windows cannot be destroyed from here; they are
@@ -269,14 +269,14 @@ void CloseRuntime() {
     }
   }
   FreeCachedPictures();  // GDI+ is never shut down from here: this may run in DllMain
-  LockGuard guard(R().lock);
-  if (R().scratchDC) DeleteDC(R().scratchDC);
-  R().scratchDC = nullptr;
-  if (R().classesRegistered) {
-    UnregisterClasses(R().module);
-    R().classesRegistered = false;
+  LockGuard guard(TheRuntime().lock);
+  if (TheRuntime().scratchDC) DeleteDC(TheRuntime().scratchDC);
+  TheRuntime().scratchDC = nullptr;
+  if (TheRuntime().classesRegistered) {
+    UnregisterClasses(TheRuntime().module);
+    TheRuntime().classesRegistered = false;
   }
-  R().callbacks.clear();
+  TheRuntime().callbacks.clear();
 }
 
 int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
@@ -284,8 +284,8 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   PanelDef def;
   HINSTANCE inst;
   {
-    LockGuard guard(R().lock);
-    if (!R().initialised) {
+    LockGuard guard(TheRuntime().lock);
+    if (!TheRuntime().initialised) {
       Report("LoadPanelEx before InitRuntime");
       return kErrBadPanel;
     }
@@ -297,14 +297,15 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
     }
     // A button bound to no callback could never be pressed to any effect: a
     // panel that cannot be left is not loaded.
-    std::string unbound = UnknownCallback(*found, R().callbacks.data(), R().callbacks.size());
+    std::string unbound =
+        UnknownCallback(*found, TheRuntime().callbacks.data(), TheRuntime().callbacks.size());
     if (!unbound.empty()) {
       Report(std::string(path) + ": panel " + std::to_string(panelId) +
              ": a button names no known callback: " + unbound);
       return kErrFile;
     }
     def = *found;
-    inst = R().module ? R().module : static_cast<HINSTANCE>(module);
+    inst = TheRuntime().module ? TheRuntime().module : static_cast<HINSTANCE>(module);
   }
   // The new panel is not published yet: its windows are made without the
   // lock, since making them sends messages to the panel procedure.
@@ -324,7 +325,7 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
     p->lists.emplace_back();
   }
   {
-    LockGuard guard(R().lock);  // autosizing measures with the shared DC
+    LockGuard guard(TheRuntime().lock);  // autosizing measures with the shared DC
     for (size_t i = 0; i < def.controls.size(); ++i) InitControl(p->ctrls[i], def.controls[i]);
   }
 
@@ -346,11 +347,11 @@ int LoadPanelEx(int /*parent*/, const char* path, int panelId, void* module) {
   // The controls' windows are made when the panel is first shown.
   int handle;
   {
-    LockGuard guard(R().lock);
-    handle = R().nextHandle++;
+    LockGuard guard(TheRuntime().lock);
+    handle = TheRuntime().nextHandle++;
     p->handle = handle;
     SetWindowLongPtrA(p->wnd, GWLP_USERDATA, handle);
-    R().panels[handle] = std::move(state);
+    TheRuntime().panels[handle] = std::move(state);
   }
   ApplyPanel(handle);  // fonts, values and lists of the children
   return handle;
@@ -366,7 +367,7 @@ int DisplayPanel(int panel) {
   HWND wnd;
   bool owner, deferred, firstTime;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(panel);
     if (!p) return kErrBadPanel;
     p->visible = true;
@@ -392,7 +393,7 @@ int HidePanel(int panel) {
   HWND wnd;
   bool owner;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(panel);
     if (!p) return kErrBadPanel;
     p->visible = false;
@@ -409,13 +410,13 @@ int DiscardPanel(int panel) {
   HWND wnd;
   bool owner;
   {
-    LockGuard guard(R().lock);
-    auto it = R().panels.find(panel);
-    if (it == R().panels.end()) return kErrBadPanel;
+    LockGuard guard(TheRuntime().lock);
+    auto it = TheRuntime().panels.find(panel);
+    if (it == TheRuntime().panels.end()) return kErrBadPanel;
     wnd = it->second->wnd;
     owner = OnOwnerThread(*it->second);
-    R().discarded.push_back(std::move(it->second));
-    R().panels.erase(it);  // the handle is rejected from now on
+    TheRuntime().discarded.push_back(std::move(it->second));
+    TheRuntime().panels.erase(it);  // the handle is rejected from now on
   }
   if (owner) DestroyDiscarded(wnd);
   else PostMessageA(wnd, kMsgDestroy, 0, 0);
@@ -427,7 +428,7 @@ int SetActivePanel(int panel) {
   HWND wnd;
   bool owner;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(panel);
     if (!p) return kErrBadPanel;
     wnd = p->wnd;
@@ -447,7 +448,7 @@ int SetActivePanel(int panel) {
 }
 
 int GetPanelAttribute(int panel, int attr, int* value) {
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   PanelState* p = FindPanel(panel);
   if (!p) return kErrBadPanel;
   if (!value) return kErrBadValue;
@@ -459,7 +460,7 @@ int GetPanelAttribute(int panel, int attr, int* value) {
 }
 
 int PanelHasCallback(int panel, const char* callbackName) {
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   PanelState* p = FindPanel(panel);
   if (!p || !callbackName) return 0;
   for (const auto& c : p->ctrls)
@@ -471,7 +472,7 @@ int SetPanelAttribute(int panel, int attr, int value) {
   HWND sized = nullptr;
   bool sizedByOwner = false;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(panel);
     if (!p) return kErrBadPanel;
     if (attr == kAttrWidth || attr == kAttrHeight) {

@@ -84,7 +84,7 @@ struct CachedPicture {
   unsigned long long lastUse = 0;
 };
 
-// Under R().lock.
+// Under TheRuntime().lock.
 struct PictureCache {
   std::vector<CachedPicture> entries;
   unsigned long long clock = 0;
@@ -93,14 +93,14 @@ PictureCache cache;
 
 // Starts GDI+ once; never from the loader lock (only on a picture request).
 bool StartPictures() {
-  LockGuard guard(R().lock);
-  if (R().gdiplusStarted) return true;
+  LockGuard guard(TheRuntime().lock);
+  if (TheRuntime().gdiplusStarted) return true;
   TavikGdiplusStartupInput in = {1, nullptr, TRUE, FALSE};
   // No background thread: shutting down later needs no thread to end. GDI+
   // then insists on an output record (its notification hooks, unused here).
   static void* hooks[2];
-  if (GdiplusStartup(&R().gdiplusToken, &in, hooks) != kOk) return false;
-  R().gdiplusStarted = true;
+  if (GdiplusStartup(&TheRuntime().gdiplusToken, &in, hooks) != kOk) return false;
+  TheRuntime().gdiplusStarted = true;
   return true;
 }
 
@@ -261,7 +261,7 @@ HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* heigh
     return nullptr;
   const ULONGLONG bytes = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     auto& list = cache.entries;
     for (auto it = list.begin(); it != list.end(); ++it) {
       if (it->path != path || it->boxWidth != boxW || it->boxHeight != boxH) continue;
@@ -283,7 +283,7 @@ HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* heigh
   fresh.bitmap = Prepare(path, bytes, boxW, boxH, &fresh.width, &fresh.height, &fresh.alpha);
   // A failure is not kept: the file is tried again the next time it is asked for.
   if (!fresh.bitmap) return nullptr;
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   auto& list = cache.entries;
   unsigned long long kept = KeptBytes(fresh);
   for (const CachedPicture& e : list) kept += KeptBytes(e);
@@ -301,7 +301,7 @@ HBITMAP LoadPicture(const char* path, int boxW, int boxH, int* width, int* heigh
 }
 
 void FreeCachedPictures() {
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   for (auto& e : cache.entries) Free(e);
   cache.entries.clear();
   cache.entries.shrink_to_fit();
@@ -312,11 +312,11 @@ void FreeCachedPictures() {
 void ShutdownPictures() {
   using namespace rt;
   FreeCachedPictures();
-  LockGuard guard(R().lock);
-  if (!R().gdiplusStarted) return;
-  GdiplusShutdown(R().gdiplusToken);
-  R().gdiplusStarted = false;
-  R().gdiplusToken = 0;
+  LockGuard guard(TheRuntime().lock);
+  if (!TheRuntime().gdiplusStarted) return;
+  GdiplusShutdown(TheRuntime().gdiplusToken);
+  TheRuntime().gdiplusStarted = false;
+  TheRuntime().gdiplusToken = 0;
 }
 
 }  // namespace ui

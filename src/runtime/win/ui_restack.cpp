@@ -80,8 +80,8 @@ bool AlreadyOnTopAt(HWND wnd, int x, int y, int cx, int cy) {
 
 // A window of ours owned by that thread, to carry work to it; null if none.
 HWND OwnWindowOfThread(DWORD thread) {
-  LockGuard guard(R().lock);
-  for (auto& kv : R().panels)
+  LockGuard guard(TheRuntime().lock);
+  for (auto& kv : TheRuntime().panels)
     if (kv.second->wnd && kv.second->owner == thread) return kv.second->wnd;
   return nullptr;
 }
@@ -134,7 +134,7 @@ void HandFrontTo(void* window) {
 }
 
 void* PanelWindow(int panel) {
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   PanelState* p = FindPanel(panel);
   return p ? p->wnd : nullptr;
 }

@@ -22,7 +22,7 @@ namespace rt {
 namespace {
 
 // Everything one control's windows need, taken under the lock.
-struct Op {
+struct ControlWork {
   HWND wnd = nullptr, pick = nullptr;
   CtrlKind kind = CtrlKind::TextLine;
   unsigned dirty = 0;
@@ -43,7 +43,7 @@ COLORREF Ref(int rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 
 
 // A list box's rows and selection, a progress bar's position and colours.
 // True when the control is one of them (its window text is not its value).
-bool RunIndexKind(const Op& op) {
+bool RunIndexKind(const ControlWork& op) {
   if (op.kind == CtrlKind::List) {
     if (op.dirty & kDirtyItems) RebuildList(op.wnd, op.rows, op.selection);
     else if (op.dirty & kDirtyText) SendMessageW(op.wnd, LB_SETCURSEL, static_cast<WPARAM>(op.selection), 0);
@@ -72,7 +72,7 @@ bool SameRect(const RECT& a, const RECT& b) {
 // A display control's window already holding this place and text is left
 // alone: every call to a window is a round trip under wine. Inputs are always
 // set, since the user may have typed into them.
-void SkipUnchanged(CtrlState& c, Op& op) {
+void SkipUnchanged(CtrlState& c, ControlWork& op) {
   if (c.pick == nullptr) {
     if ((op.dirty & kDirtyGeometry) && SameRect(op.rect, c.appliedRect)) op.dirty &= ~kDirtyGeometry;
     c.appliedRect = op.rect;
@@ -86,7 +86,7 @@ void SkipUnchanged(CtrlState& c, Op& op) {
   }
 }
 
-void Run(const Op& op) {
+void Run(const ControlWork& op) {
   if (op.dirty & kDirtyFont && op.font) {
     SendMessageA(op.wnd, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
     if (op.pick) SendMessageA(op.pick, WM_SETFONT, reinterpret_cast<WPARAM>(op.font), TRUE);
@@ -129,7 +129,7 @@ void Commit(int handle) {
   HWND wnd = nullptr;
   bool owner = false;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(handle);
     if (!p || !p->wnd) return;
     owner = OnOwnerThread(*p);
@@ -154,7 +154,7 @@ void Commit(int handle) {
   if (PostMessageA(wnd, kMsgSync, 0, 0)) return;
   // Not posted (the owner's queue is full): the changes stay in the tables
   // and the next change posts again.
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   if (PanelState* p = FindPanel(handle)) p->syncPosted = false;
 }
 
@@ -167,7 +167,7 @@ void MakeChildren(int handle) {
   std::vector<CtrlState> shapes;
   HWND panelWnd;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(handle);
     if (!p || p->childrenMade || !p->visible || !OnOwnerThread(*p)) return;
     p->childrenMade = true;
@@ -186,7 +186,7 @@ void MakeChildren(int handle) {
       c.wnd = nullptr;
     }
   }
-  LockGuard guard(R().lock);
+  LockGuard guard(TheRuntime().lock);
   PanelState* p = FindPanel(handle);
   if (!p) return;  // discarded meanwhile: the windows go with the panel's
   for (size_t k = 0; k < shapes.size(); ++k) {
@@ -206,16 +206,16 @@ void ApplyPanel(int handle) {
     // A change committed from another thread from here on posts a sync of
     // its own: the windows made or changed below may already be past it
     // (a panel shown meanwhile would otherwise never get its controls).
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(handle);
     if (p && OnOwnerThread(*p)) p->syncPosted = false;
   }
   MakeChildren(handle);
-  std::vector<Op> ops;
+  std::vector<ControlWork> ops;
   HWND panelWnd = nullptr;
   bool repaintAll = false;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(handle);
     if (!p || !OnOwnerThread(*p)) return;
     panelWnd = p->wnd;
@@ -225,7 +225,7 @@ void ApplyPanel(int handle) {
     const int panelWidth = PanelClientWidth(*p);
     for (auto& c : p->ctrls) {
       if (!c.dirty || !c.wnd) continue;
-      Op op;
+      ControlWork op;
       op.wnd = c.wnd;
       op.pick = c.pick;
       op.kind = c.def.kind;
@@ -274,7 +274,7 @@ void ApplyPanel(int handle) {
   }
   for (const auto& op : ops) Run(op);
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     if (PanelState* p = FindPanel(handle)) --p->applying;
   }
   if (repaintAll) RedrawWindow(panelWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
@@ -305,7 +305,7 @@ static bool DeferOnOtherThread(PanelState& p, int defer) {
 int DeferPanelUpdates(int panel, int defer) {
   bool apply = false, post = false;
   {
-    LockGuard guard(R().lock);
+    LockGuard guard(TheRuntime().lock);
     PanelState* p = FindPanel(panel);
     if (!p) return kErrBadPanel;
     if (!OnOwnerThread(*p)) {
