@@ -13,7 +13,9 @@ void ResetSettings() {
                       &settings.timeshift, &settings.titlemode, &settings.postkey,
                       &settings.alpha, &settings.justify, &settings.epgtext,
                       &settings.epgcolor, &settings.slideout, &settings.epgchars,
-                      &settings.localtime, &settings.scale, &settings.bannerHeight}) {
+                      &settings.localtime, &settings.scale, &settings.schedule,
+                      &settings.progress, &settings.place, &settings.marks,
+                      &settings.keepguide, &settings.bannerHeight}) {
     field->store(0);
   }
   std::memset(settings.fontname, 0, sizeof settings.fontname);
