@@ -81,11 +81,6 @@ void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
       KeepDetail(d, e);
 }
 
-bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
-  return clock > kNoClock && (e.flags & kFlagStart) != 0 && (e.flags & kFlagDuration) != 0 &&
-         e.start + e.duration < clock - kKeepEndedSeconds;
-}
-
 }  // namespace
 
 // The fixed part and every block, with room for the engine beside them.

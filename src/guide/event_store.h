@@ -6,7 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace keep {
+class ByteBuffer;
+}
+
 namespace guide {
+
+struct EventHead;
 
 constexpr int kStoreServices = 256;
 constexpr size_t kStoreBudget = size_t(8) << 20;  // the store and its engine, in all
@@ -93,6 +99,16 @@ class EventStore {
   bool Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) const;
   StoreFigures Figures() const;
 
+  // event_store_snapshot.cpp: every service (with its stream ids) and every
+  // event whole, appended to out; and such bytes back into the store through
+  // its own insertion path, so its bounds hold. Events that ended before
+  // clock - kKeepEndedSeconds are passed over, and so are a sub-table the
+  // stream already gave and an event the store holds; the first section of a
+  // restored sub-table replaces what the bytes gave. Returns the events taken,
+  // or -1 (nothing changed) when the bytes are not a whole snapshot.
+  void WriteSnapshot(keep::ByteBuffer* out) const;
+  int RestoreSnapshot(const uint8_t* data, size_t size, int64_t clock, uint16_t tunedService);
+
   struct Service;
   struct Parsed;
 
@@ -105,6 +121,7 @@ class EventStore {
   bool GrowServices();
   int Admit(uint16_t serviceId, uint16_t tunedService);
   bool Upsert(int service, const Parsed& event, int table, uint8_t section, uint16_t tuned);
+  EventHead* HeadOf(int service, uint16_t eventId);
   // event_store_space.cpp: slots, blocks, chains and what leaves the store.
   uint8_t* SlotAt(uint32_t slot) const;
   bool Reserve(int slots, uint16_t tunedService);

@@ -113,4 +113,11 @@ struct EventStore::Parsed {
   int ownDetail;  // of detail, the bytes before the extended descriptors
 };
 
+// Whether an event ended before clock - kKeepEndedSeconds (a clock of
+// kNoClock keeps every event).
+inline bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
+  return clock > kNoClock && (e.flags & kFlagStart) != 0 && (e.flags & kFlagDuration) != 0 &&
+         e.start + e.duration < clock - kKeepEndedSeconds;
+}
+
 }  // namespace guide
