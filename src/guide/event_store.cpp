@@ -108,6 +108,7 @@ EventStore* EventStore::Create(int maxBlocks) {
   store->freeCount_ = 0;
   store->events_ = 0;
   store->touch_ = 0;
+  store->changes_ = 0;
   store->lastTuned_ = 0;
   store->tunedSince_ = 0;
   store->farRefused_ = false;
@@ -286,6 +287,7 @@ bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint
   if (e.ownDetail > 0)
     std::memcpy(bytes + e.nameLength + e.textLength, e.detail, static_cast<size_t>(e.ownDetail));
   h->tail = WriteChain(h->bytes, kHeadBytes, bytes, own);
+  ++changes_;
   return true;
 }
 

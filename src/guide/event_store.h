@@ -98,6 +98,8 @@ class EventStore {
   // The event eventId of serviceId; false when it is not held.
   bool Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) const;
   StoreFigures Figures() const;
+  // Counts the events taken and the expiries: grows whenever what is held changed.
+  uint32_t Changes() const { return changes_; }
 
   // event_store_snapshot.cpp: every service (with its stream ids) and every
   // event whole, appended to out; and such bytes back into the store through
@@ -150,6 +152,7 @@ class EventStore {
   int freeCount_;
   int events_;
   uint32_t touch_;     // counts Put calls: which service was fed last
+  uint32_t changes_;
   uint16_t lastTuned_;
   uint32_t tunedSince_;  // touch_ when the tuned service last changed
   // While set, events of services not tuned that start at or after farFrom_

@@ -126,6 +126,7 @@ int EventStore::RestoreSnapshot(const uint8_t* data, size_t size, int64_t clock,
   if (k == nullptr) return -1;
   bool ok = true;
   int restored = 0;
+  const uint32_t changes = changes_;  // what the file gave is no change to write back
   for (int pass = 0; pass < 2 && ok; ++pass) {
     keep::ByteReader in(data, size);
     const uint32_t services = in.U32();
@@ -175,6 +176,7 @@ int EventStore::RestoreSnapshot(const uint8_t* data, size_t size, int64_t clock,
     ok = ok && in.AllRead();
   }
   std::free(k);
+  changes_ = changes;
   return ok ? restored : -1;
 }
 

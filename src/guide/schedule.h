@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace keep {
+class ByteBuffer;
+}
+
 namespace guide {
 
 // The present event of the tuned channel, from the present/following section
@@ -50,6 +54,15 @@ bool CopyPresentDetail(char* out, size_t capacity, bool* unicode);
 // Changes whenever the tuned channel's rows may have changed (new or ended
 // events, a channel change), so the panel refreshes only then.
 uint32_t ScheduleSerial();
+
+// The kept guide's store part, from the keeper's own thread under the
+// schedule lock: the whole store appended to out (false, nothing written,
+// when the schedule does not run); such bytes read back into the store
+// (events taken, or -1 when they are not a whole store part or the schedule
+// does not run); and a count that grows whenever the store changed.
+bool WriteKeptSchedule(keep::ByteBuffer* out);
+int RestoreKeptSchedule(const uint8_t* data, size_t size);
+uint32_t KeptScheduleChanges();
 
 // Unload (host thread): drops the schedule's engine and everything it holds.
 void ReleaseSchedule();

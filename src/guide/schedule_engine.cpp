@@ -131,6 +131,29 @@ bool ReadSchedule(void (*read)(const EventStore& store, void* context), void* co
   return true;
 }
 
+bool WriteKeptSchedule(keep::ByteBuffer* out) {
+  LockGuard guard(scheduleLock);
+  if (engine == nullptr) return false;
+  engine->store->WriteSnapshot(out);
+  return true;
+}
+
+int RestoreKeptSchedule(const uint8_t* data, size_t size) {
+  int taken;
+  {
+    LockGuard guard(scheduleLock);
+    if (engine == nullptr) return -1;
+    taken = engine->store->RestoreSnapshot(data, size, win32::UtcNowSeconds(), CurrentServiceId());
+  }
+  if (taken > 0) NoteScheduleChange();
+  return taken;
+}
+
+uint32_t KeptScheduleChanges() {
+  LockGuard guard(scheduleLock);
+  return engine == nullptr ? 0 : engine->store->Changes();
+}
+
 void NoteScheduleChange() { scheduleSerial.fetch_add(1, std::memory_order_relaxed); }
 
 uint32_t ScheduleSerial() { return scheduleSerial.load(std::memory_order_relaxed); }

@@ -3,6 +3,7 @@
 
 #include "common/channel_record.h"
 #include "common/text.h"
+#include "guide/schedule.h"
 #include "keep/guide_keeper.h"
 #include "platform/file_io.h"
 
@@ -16,17 +17,22 @@ struct Keeping {
 };
 Keeping keeping;
 
-uint32_t Generation(void*) { return keeping.channels.Changes(); }
+uint32_t Generation(void*) { return keeping.channels.Changes() + guide::KeptScheduleChanges(); }
 
+// Without the schedule running there is no store to write: the last file stands.
 bool Fill(void*, GuideFileWriter* file) {
   keeping.channels.WritePart(&file->BeginPart(kPartChannels));
   file->EndPart();
-  return true;
+  const bool store = guide::WriteKeptSchedule(&file->BeginPart(kPartStore));
+  file->EndPart();
+  return store;
 }
 
 void Loaded(void*, const GuideFileView& view) {
   if (const GuideFileView::Part* part = view.Find(kPartChannels))
     keeping.channels.ReadPart(part->data, part->size);
+  if (const GuideFileView::Part* part = view.Find(kPartStore))
+    guide::RestoreKeptSchedule(part->data, part->size);
 }
 
 void Log(void*, const char* line) { AppendLogLine(keeping.logPath, line); }
