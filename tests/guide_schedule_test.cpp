@@ -306,6 +306,17 @@ TEST(GuideStore, ANewVersionReplacesWhatItsSubTableCarried) {
   Put(*store, sections::EitSection(0x51, kSid, 1, 0, {Ev(22, 6, 0, 0x3000, "New")}));
   ASSERT_TRUE(store->Find(7, 21, &e));
   EXPECT_EQ(Bytes(e.detail + 4, e.detail + e.detailLength), extended);
+  // Other streams' tables, when taken, stand for a service's own until those
+  // come, and are passed over from then on.
+  store->TakeOtherStreams(true);
+  Put(*store, sections::EitSection(0x60, kSid, 0, 0, {Ev(6, 9, 0, 0x3000, "F")}));
+  Put(*store, sections::EitSection(0x61, 9, 0, 0, {Ev(30, 6, 0, 0x3000, "Elsewhere")}));
+  Put(*store, sections::EitSection(0x4F, 9, 0, 0, {Ev(31, 6, 0, 0x3000, "Now")}));
+  EXPECT_EQ(Ids(*store, 9), (std::vector<uint16_t>{30, 31}));
+  Put(*store, sections::EitSection(0x50, 9, 0, 0, {Ev(32, 6, 0, 0x3000, "Own")}));
+  Put(*store, sections::EitSection(0x61, 9, 1, 0, {Ev(33, 6, 0, 0x3000, "Elsewhere")}));
+  EXPECT_EQ(Ids(*store, 9), (std::vector<uint16_t>{32}));
+  EXPECT_EQ(Ids(*store, kSid), (std::vector<uint16_t>{2, 4, 22}));  // not 6
 }
 
 // Written and read back, the store is the same store event for event; what

@@ -1,5 +1,6 @@
 // The events of every service from whole sections of the present/following
-// and schedule tables of the actual stream, in a bounded store: at most 256
+// and schedule tables of the actual stream (and, when asked, of other
+// streams), in a bounded store: at most 256
 // services and 8 MB in all, whatever the stream sends.
 #pragma once
 
@@ -82,6 +83,10 @@ class EventStore {
   // tunedService are the last to be dropped when the store is full. Returns
   // true when the events of tunedService changed.
   bool Put(const uint8_t* section, size_t size, int64_t clock, uint16_t tunedService);
+  // Whether sections of other streams' tables (0x4F, 0x60 to 0x6F) are
+  // taken, by the same rules, for services the actual stream does not
+  // describe (off as made: the caller chooses which services they are for).
+  void TakeOtherStreams(bool on) { takeOther_ = on; }
   // Drops the events that ended before clock - kKeepEndedSeconds; true when
   // tunedService lost one.
   bool Expire(int64_t clock, uint16_t tunedService);
@@ -153,6 +158,7 @@ class EventStore {
   int events_;
   uint32_t touch_;     // counts Put calls: which service was fed last
   uint32_t changes_;
+  bool takeOther_;
   uint16_t lastTuned_;
   uint32_t tunedSince_;  // touch_ when the tuned service last changed
   // While set, events of services not tuned that start at or after farFrom_

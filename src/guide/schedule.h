@@ -64,6 +64,18 @@ bool WriteKeptSchedule(keep::ByteBuffer* out);
 int RestoreKeptSchedule(const uint8_t* data, size_t size);
 uint32_t KeptScheduleChanges();
 
+// Other streams' tables (0x4F, 0x60 to 0x6F) are kept for the services
+// wanted says (service id, then the transport stream and original network
+// ids the section carries); tunedIds learns the ids the tuned service's own
+// present/following sections carry. Both are called on the data thread under
+// the schedule lock and take no lock but their own leaf one. Without hooks
+// (as at load) no other stream's section is kept.
+struct OtherStreamHooks {
+  bool (*wanted)(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId);
+  void (*tunedIds)(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId);
+};
+void SetOtherStreamHooks(const OtherStreamHooks* hooks);  // null: none
+
 // Unload (host thread): drops the schedule's engine and everything it holds.
 void ReleaseSchedule();
 

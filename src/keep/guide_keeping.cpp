@@ -35,6 +35,17 @@ void Loaded(void*, const GuideFileView& view) {
     guide::RestoreKeptSchedule(part->data, part->size);
 }
 
+bool WantedElsewhere(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId) {
+  return keeping.channels.Wants(serviceId, transportStreamId, networkId);
+}
+
+void TunedIds(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId) {
+  keeping.channels.LearnTunedIds(serviceId, transportStreamId, networkId);
+}
+
+// Other streams' schedules are kept for the remembered channels.
+const guide::OtherStreamHooks kOtherStreams = {&WantedElsewhere, &TunedIds};
+
 void Log(void*, const char* line) { AppendLogLine(keeping.logPath, line); }
 
 }  // namespace
@@ -60,9 +71,14 @@ bool StartKeepingGuide(void* module) {
   hooks.fill = Fill;
   hooks.loaded = Loaded;
   hooks.log = Log;
-  return keeping.keeper.Start(file, hooks);
+  if (!keeping.keeper.Start(file, hooks)) return false;
+  guide::SetOtherStreamHooks(&kOtherStreams);
+  return true;
 }
 
-void StopKeepingGuide(uint32_t budgetMs) { keeping.keeper.Stop(budgetMs); }
+void StopKeepingGuide(uint32_t budgetMs) {
+  guide::SetOtherStreamHooks(nullptr);
+  keeping.keeper.Stop(budgetMs);
+}
 
 }  // namespace keep
