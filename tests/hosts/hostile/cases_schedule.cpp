@@ -114,6 +114,17 @@ std::string AddIniLines(const char* lines) {
 
 void RestoreIni(const std::string& saved) { WriteText(IniPath(), saved); }
 
+// Loads the plug-in with lines added to the settings file (saved: the file
+// as it was, for RestoreIni); a load that fails is a failure, the file put back.
+bool LoadWithLines(const char* lines, std::string* saved) {
+  *saved = AddIniLines(lines);
+  std::string error;
+  if (LoadPlugin(error)) return true;
+  Check(false, "load: %s", error.c_str());
+  RestoreIni(*saved);
+  return false;
+}
+
 void CheckScheduleHeap(size_t before, const char* after) {
   const long growth = static_cast<long>(HeapInUse()) - static_cast<long>(before);
   Note("after %s: the heap holds %ld bytes more than before the schedule's deliveries", after, growth);
@@ -127,14 +138,9 @@ void CheckScheduleHeap(size_t before, const char* after) {
 // than its 8 MB hold), flood the store: it stays within its bound and the
 // tuned channel keeps every row it listed.
 void CaseOtherStreamsFlood() {
-  const std::string saved = AddIniLines("0\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
+  std::string saved;
+  if (!LoadWithLines("0\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n", &saved)) return;
   const std::string kept = IniPath().substr(0, IniPath().size() - 3) + "epg";
-  std::string error;
-  if (!LoadPlugin(error)) {
-    Check(false, "load: %s", error.c_str());
-    RestoreIni(saved);
-    return;
-  }
   ArmBanner();
   const size_t heapBefore = HeapInUse();
   constexpr uint16_t kFirst = 0x4000;
@@ -184,13 +190,8 @@ void CaseOtherStreamsFlood() {
 void CaseScheduleDeliveries() {
   // The settings file as the run made it, with lines 19 to 22 added
   // (schedule on); put back as it was at the end.
-  const std::string saved = AddIniLines("0\r\n0\r\n0\r\n1\r\n");
-  std::string error;
-  if (!LoadPlugin(error)) {
-    Check(false, "load: %s", error.c_str());
-    RestoreIni(saved);
-    return;
-  }
+  std::string saved;
+  if (!LoadWithLines("0\r\n0\r\n0\r\n1\r\n", &saved)) return;
   ArmBanner();
   CheckStillWorks(1, "the load with the schedule on");
   const size_t heapBefore = HeapInUse();
