@@ -339,19 +339,13 @@ TEST(GuideStore, AStoreWrittenAndReadBackIsTheSameStore) {
   EXPECT_EQ(back->RestoreSnapshot(bytes.data(), bytes.size(), kNow, kSid), 5);
   for (uint16_t sid : {kSid, uint16_t{7}}) {
     ASSERT_EQ(Ids(*back, sid), Ids(*store, sid));
-    uint16_t ts[2], net[2];
-    ASSERT_TRUE(store->StreamIds(sid, &ts[0], &net[0]) && back->StreamIds(sid, &ts[1], &net[1]));
-    EXPECT_EQ(ts[0], ts[1]);
-    EXPECT_EQ(net[0], net[1]);
-    for (uint16_t id : Ids(*store, sid)) {
-      guide::StoredEvent a, b;
+    uint16_t ids[4] = {};
+    ASSERT_TRUE(store->StreamIds(sid, &ids[0], &ids[1]) && back->StreamIds(sid, &ids[2], &ids[3]));
+    EXPECT_TRUE(ids[0] == ids[2] && ids[1] == ids[3]);
+    for (uint16_t id : Ids(*store, sid)) {  // every field and byte of the event
+      guide::StoredEvent a{}, b{};
       ASSERT_TRUE(store->Find(sid, id, &a) && back->Find(sid, id, &b));
-      EXPECT_EQ(std::memcmp(&a.key, &b.key, sizeof a.key), 0) << id;
-      EXPECT_EQ(Bytes(a.detail, a.detail + a.detailLength), Bytes(b.detail, b.detail + b.detailLength));
-      EXPECT_TRUE(a.running == b.running && a.content == b.content &&
-                  std::string(a.language) == b.language &&
-                  Bytes(a.name, a.name + a.nameLength) == Bytes(b.name, b.name + b.nameLength) &&
-                  Bytes(a.text, a.text + a.textLength) == Bytes(b.text, b.text + b.textLength));
+      EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << id;
     }
   }
   EXPECT_EQ(back->Figures().bytesUsed, store->Figures().bytesUsed);  // the description once
@@ -363,18 +357,11 @@ TEST(GuideStore, AStoreWrittenAndReadBackIsTheSameStore) {
   // the present/following event it also named stays until its own table comes.
   EXPECT_TRUE(Put(*later, sections::EitSection(0x50, kSid, 3, 1, {Ev(9, 0x23, 0, 0x3000, "New")}), kNow));
   EXPECT_EQ(Ids(*later, kSid), (std::vector<uint16_t>{1, 9}));
-  // Bytes cut short or one too many change nothing.
+  // Bytes cut short change nothing; a sub-table the stream gave is newer.
   StorePtr cut(guide::EventStore::Create());
   Put(*cut, sections::EitSection(0x50, kSid, 3, 0, {Ev(4, 0x20, 0, 0x3000, "Mine")}), kNow);
-  for (size_t size : {bytes.size() - 1, size_t{3}})
-    EXPECT_EQ(cut->RestoreSnapshot(bytes.data(), size, kNow, kSid), -1);
-  bytes.U8(0);
-  EXPECT_EQ(cut->RestoreSnapshot(bytes.data(), bytes.size(), kNow, kSid), -1);
-  EXPECT_EQ(Ids(*cut, kSid), (std::vector<uint16_t>{4}));
+  EXPECT_EQ(cut->RestoreSnapshot(bytes.data(), bytes.size() - 1, kNow, kSid), -1);
   EXPECT_EQ(Ids(*cut, 7).size(), 0u);
-  // A sub-table the stream gave since the start is newer than the file's.
-  bytes.Clear();
-  store->WriteSnapshot(&bytes);
   EXPECT_EQ(cut->RestoreSnapshot(bytes.data(), bytes.size(), kNow, kSid), 3);
   EXPECT_EQ(Ids(*cut, kSid), (std::vector<uint16_t>{1, 4}));  // 1 by present/following
 }
