@@ -1,6 +1,7 @@
 // Fuzzes tavik.epg's reader: any bytes as the file, and the same bytes given
 // a true size and CRC so the parts behind the check are reached too. Nothing
-// may fault, and channels read from a part must write back to the same part.
+// may fault, channels read from a part must write back to the same part, and
+// a store read from its part must write back to a part that reads whole.
 // A whole file of a few channels is written as a seed at start-up when
 // TAVIK_EIT_SEEDS names a folder (the corpus, as scripts/run-fuzzer.sh gives).
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "common/text.h"
 #include "guide/crc32.h"
+#include "guide/event_store.h"
 #include "keep/guide_file.h"
 #include "keep/remembered_channels.h"
 
@@ -23,12 +25,34 @@ void Check(bool ok, const char* what) {
   }
 }
 
+// The store part into a store of two blocks (its bounds are reached soon):
+// what it holds writes back as a part that reads whole into a full store.
+void ReadStore(const keep::GuideFileView::Part& part) {
+  guide::EventStore* store = guide::EventStore::Create(2);
+  if (store == nullptr) return;
+  // Events taken may give room to later ones: only the held ones count.
+  if (store->RestoreSnapshot(part.data, part.size, guide::kNoClock, 1) < 0)
+    Check(store->Figures().events == 0, "a refused part left events");
+  keep::ByteBuffer again(keep::kGuideFileMost);
+  store->WriteSnapshot(&again);
+  guide::EventStore* back = guide::EventStore::Create();
+  if (back != nullptr) {
+    Check(back->RestoreSnapshot(again.data(), again.size(), guide::kNoClock, 1) ==
+                  store->Figures().events &&
+              back->Figures().bytesUsed == store->Figures().bytesUsed,
+          "a store written back does not read whole");
+    guide::EventStore::Destroy(back);
+  }
+  guide::EventStore::Destroy(store);
+}
+
 void ReadParts(const uint8_t* data, size_t size) {
   keep::GuideFileView view;
   if (keep::ParseGuideFile(data, size, &view) != keep::FileProblem::kNone) {
     Check(view.count == 0, "a refused file left parts");
     return;
   }
+  if (const keep::GuideFileView::Part* store = view.Find(keep::kPartStore)) ReadStore(*store);
   const keep::GuideFileView::Part* part = view.Find(keep::kPartChannels);
   if (part == nullptr) return;
   auto channels = std::make_unique<keep::RememberedChannels>();

@@ -90,6 +90,8 @@ end_run() {
 }
 trap end_run EXIT
 plugin_dir="$run/plugin"
+# A scenario run after another ("#! next") goes on in that one's plug-in folder.
+[ -n "${TAVIK_E2E_PLUGIN_DIR:-}" ] && plugin_dir="$TAVIK_E2E_PLUGIN_DIR"
 # "#! long-folder N": the plug-in folder nested until its Windows path has at
 # least N characters.
 long="$(directive long-folder)"
@@ -184,4 +186,16 @@ if [ "$rc" -ne "$want_exit" ]; then
   exit 1
 fi
 echo "run-scenario: $name passed (exit $rc)"
+# "#! next FILE": the host started again on the same plug-in folder, with the
+# scenario FILE (relative to this one's folder), as a viewer restarted.
+next="$(directive next)"
+if [ -n "$next" ]; then
+  # On this run's display, once its wine processes have all ended.
+  timeout 15 wineserver -w 2>/dev/null
+  next_out=()
+  [ -n "$o_out" ] && next_out=(--out "$out/$(basename "$next" .scn)")
+  TAVIK_E2E_PLUGIN_DIR="$plugin_dir" "$repo/scripts/run-scenario.sh" "${next_out[@]}" \
+    "$win_dir" "$scn_dir/$next"
+  exit $?
+fi
 exit 0

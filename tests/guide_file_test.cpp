@@ -8,11 +8,14 @@
 #include <string>
 #include <thread>
 
+#include "guide/schedule.h"
+#include "guide/schedule_engine.h"
 #include "keep/guide_file_disk.h"
 #include "keep/guide_keeper.h"
 #include "keep/guide_keeping.h"
 #include "keep/remembered_channels.h"
 #include "hostkit/record.h"
+#include "settings/settings.h"
 #include "tests/fakes/fake_ui_runtime.h"
 #include "tests/support/plugin_fixture.h"
 
@@ -289,12 +292,20 @@ TEST(GuideKeeper, ReadsOnceWritesPeriodicallyAndAtExit) {
 TEST(GuideKeeper, ThePluginsKeeperLearnsTunedChannelsBesideTheLibrary) {
   Folder folder;
   fake::SetModuleDir(folder.dir);
+  // Without the schedule's store there is nothing whole to write.
   RememberTunedChannel(hostkit::MakeRecord("Harbour TV", 11778, 0, 0x1234, 0));
   ASSERT_TRUE(StartKeepingGuide(nullptr));
   StopKeepingGuide(1000);
   size_t count = 0;
+  EXPECT_EQ(LoadChannels(folder.file, &count), FileProblem::kMissing);
+  settings.schedule = 1;
+  guide::PrepareSchedule();
+  ASSERT_TRUE(StartKeepingGuide(nullptr));
+  StopKeepingGuide(1000);
   EXPECT_EQ(LoadChannels(folder.file, &count), FileProblem::kNone);
   EXPECT_EQ(count, 1u);
+  guide::ReleaseSchedule();
+  settings.schedule = 0;
   fake::ResetUi();
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "guide/event_store.h"
 #include "guide/guide.h"
 #include "guide/section_assembler.h"
+#include "keep/file_bytes.h"
 #include "tests/hostkit/record.h"
 #include "settings/settings.h"
 #include "tests/fakes/fake_desktop.h"
@@ -304,6 +306,64 @@ TEST(GuideStore, ANewVersionReplacesWhatItsSubTableCarried) {
   Put(*store, sections::EitSection(0x51, kSid, 1, 0, {Ev(22, 6, 0, 0x3000, "New")}));
   ASSERT_TRUE(store->Find(7, 21, &e));
   EXPECT_EQ(Bytes(e.detail + 4, e.detail + e.detailLength), extended);
+  // Other streams' tables, when taken, stand for a service's own until those
+  // come, and are passed over from then on.
+  store->TakeOtherStreams(true);
+  Put(*store, sections::EitSection(0x60, kSid, 0, 0, {Ev(6, 9, 0, 0x3000, "F")}));
+  Put(*store, sections::EitSection(0x61, 9, 0, 0, {Ev(30, 6, 0, 0x3000, "Elsewhere")}));
+  Put(*store, sections::EitSection(0x4F, 9, 0, 0, {Ev(31, 6, 0, 0x3000, "Now")}));
+  EXPECT_EQ(Ids(*store, 9), (std::vector<uint16_t>{30, 31}));
+  Put(*store, sections::EitSection(0x50, 9, 0, 0, {Ev(32, 6, 0, 0x3000, "Own")}));
+  Put(*store, sections::EitSection(0x61, 9, 1, 0, {Ev(33, 6, 0, 0x3000, "Elsewhere")}));
+  EXPECT_EQ(Ids(*store, 9), (std::vector<uint16_t>{32}));
+  EXPECT_EQ(Ids(*store, kSid), (std::vector<uint16_t>{2, 4, 22}));  // not 6
+}
+
+// Written and read back, the store is the same store event for event; what
+// ended goes as it is read, the stream's sections replace what the bytes gave.
+TEST(GuideStore, AStoreWrittenAndReadBackIsTheSameStore) {
+  StorePtr store(guide::EventStore::Create());
+  Event described = Ev(5, 0x21, 0, 0x3000, "Film");
+  described.descriptors = sections::Cat(
+      described.descriptors,
+      sections::Descriptor(0x4E, sections::Cat({0, 'e', 'n', 'g', 0, 200}, Bytes(200, 'y'))));
+  Put(*store, sections::EitSection(0x4E, kSid, 2, 0, {Ev(1, 0x20, 0, 0x3000, "Now")}), kNow);
+  Put(*store, sections::EitSection(0x50, kSid, 3, 0,
+                                   {Ev(1, 0x20, 0, 0x3000, "Now"), Ev(2, 0x19, 0, 0x4500, "Old"),
+                                    described}), kNow);
+  Put(*store, sections::EitSection(0x51, 7, 1, 8, {described, Ev(6, 0x22, 0, 0x3000, "Late")}), kNow);
+  keep::ByteBuffer bytes(guide::kStoreBudget);
+  store->WriteSnapshot(&bytes);
+  ASSERT_FALSE(bytes.failed());
+  StorePtr back(guide::EventStore::Create());
+  EXPECT_EQ(back->RestoreSnapshot(bytes.data(), bytes.size(), kNow, kSid), 5);
+  for (uint16_t sid : {kSid, uint16_t{7}}) {
+    ASSERT_EQ(Ids(*back, sid), Ids(*store, sid));
+    uint16_t ids[4] = {};
+    ASSERT_TRUE(store->StreamIds(sid, &ids[0], &ids[1]) && back->StreamIds(sid, &ids[2], &ids[3]));
+    EXPECT_TRUE(ids[0] == ids[2] && ids[1] == ids[3]);
+    for (uint16_t id : Ids(*store, sid)) {  // every field and byte of the event
+      guide::StoredEvent a{}, b{};
+      ASSERT_TRUE(store->Find(sid, id, &a) && back->Find(sid, id, &b));
+      EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << id;
+    }
+  }
+  EXPECT_EQ(back->Figures().bytesUsed, store->Figures().bytesUsed);  // the description once
+  // Fifty minutes later, 19:00-19:45 ended before the keep rule: not read.
+  StorePtr later(guide::EventStore::Create());
+  EXPECT_EQ(later->RestoreSnapshot(bytes.data(), bytes.size(), kNow + 3000, kSid), 4);
+  EXPECT_EQ(Ids(*later, kSid), (std::vector<uint16_t>{1, 5}));
+  // The first real section of a restored sub-table replaces what it gave;
+  // the present/following event it also named stays until its own table comes.
+  EXPECT_TRUE(Put(*later, sections::EitSection(0x50, kSid, 3, 1, {Ev(9, 0x23, 0, 0x3000, "New")}), kNow));
+  EXPECT_EQ(Ids(*later, kSid), (std::vector<uint16_t>{1, 9}));
+  // Bytes cut short change nothing; a sub-table the stream gave is newer.
+  StorePtr cut(guide::EventStore::Create());
+  Put(*cut, sections::EitSection(0x50, kSid, 3, 0, {Ev(4, 0x20, 0, 0x3000, "Mine")}), kNow);
+  EXPECT_EQ(cut->RestoreSnapshot(bytes.data(), bytes.size() - 1, kNow, kSid), -1);
+  EXPECT_EQ(Ids(*cut, 7).size(), 0u);
+  EXPECT_EQ(cut->RestoreSnapshot(bytes.data(), bytes.size(), kNow, kSid), 3);
+  EXPECT_EQ(Ids(*cut, kSid), (std::vector<uint16_t>{1, 4}));  // 1 by present/following
 }
 
 TEST(GuideStore, EventsEndedAnHourBeforeTheClockGo) {

@@ -183,12 +183,14 @@ TEST_F(SettingsFileTest, UnchangedSaveRewritesExampleByteForByte) {
 TEST_F(SettingsFileTest, SaveAfterFirstStartWritesZerosAndRestartsWithDefaults) {
   LoadWith(nullptr);
   // A new install starts with Unicode, local time, the schedule, the
-  // progress and the marks ticked; the eighteen lines are as ever.
+  // progress, the marks and the kept guide on; the eighteen lines are as ever.
   for (int control : {panel::kSetEpgchars, panel::kSetLocaltime, panel::kSetSchedule,
                       panel::kSetProgress, panel::kSetMarks})
     EXPECT_EQ(fake::CtrlInt(Panel(), control), 1) << control;
   PressSave();
-  EXPECT_EQ(Ini(), ZeroFile() + IniLines({"1", "1", "0", "1", "1", "0", "1"}));  // as shown
+  EXPECT_EQ(settings.keepguide, 1);
+  // What the panel shows, and line 26 on.
+  EXPECT_EQ(Ini(), ZeroFile() + IniLines({"1", "1", "0", "1", "1", "0", "1", "1"}));
   EXPECT_EQ(settings.showtime, 0);  // no minimum on saving
   // Equal colours are never applied as text on its own background.
   EXPECT_EQ(fake::PanelAttr(Banner(), ui::kAttrBackColor), 0xFFFFFF);
@@ -197,6 +199,7 @@ TEST_F(SettingsFileTest, SaveAfterFirstStartWritesZerosAndRestartsWithDefaults) 
   Restart();
   EXPECT_EQ(settings.showtime, 3000);
   EXPECT_EQ(settings.backcolor, 0xFFFFFF);
+  EXPECT_EQ(settings.keepguide, 1);
 }
 
 TEST_F(SettingsFileTest, PanelValuesRoundTripThroughTheFile) {
@@ -230,16 +233,17 @@ TEST_F(SettingsFileTest, PanelValuesRoundTripThroughTheFile) {
   }
 }
 
-// Lines 19 to 25 follow the typeface; a file without them is the eighteen
+// Lines 19 to 26 follow the typeface; a file without them is the eighteen
 // lines as ever, and a save writes them only up to the last one not at 0.
 TEST_F(SettingsFileTest, OptionalLinesReadWhenThereAndWrittenOnlyWhenSet) {
   const std::string example = kExampleIni;
-  LoadWith((example + IniLines({"1", "0", "-1", "0", "0", "0", "1", "77"})).c_str());
+  LoadWith((example + IniLines({"1", "0", "-1", "0", "0", "0", "1", "0", "77"})).c_str());
   EXPECT_EQ(settings.epgchars, 1);
   EXPECT_EQ(settings.localtime, 0);
   EXPECT_EQ(settings.scale, -1);
   EXPECT_EQ(settings.schedule, 0);  // a file that exists keeps its values
-  EXPECT_EQ(settings.marks, 1);     // line 26 is ignored
+  EXPECT_EQ(settings.marks, 1);
+  EXPECT_EQ(settings.keepguide, 0);  // line 27 is ignored
   EXPECT_EQ(fake::CtrlInt(Panel(), panel::kSetScale), -1);
   EXPECT_EQ(fake::CtrlInt(Panel(), panel::kSetMarks), 1);
   PressSave();

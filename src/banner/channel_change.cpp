@@ -11,6 +11,7 @@
 #include "common/plugin_state.h"
 #include "common/text.h"
 #include "guide/guide.h"
+#include "keep/guide_keeping.h"
 #include "runtime/ui_codes.h"
 #include "runtime/ui_runtime.h"
 #include "settings/settings.h"
@@ -215,6 +216,7 @@ void RestartLines(int bannerPanel) {
 
 void ChannelChange(const host::TProgram82& chan) {
   SaveChannelRecord(chan);
+  if (settings.schedule == 1 && settings.keepguide == 1) keep::RememberTunedChannel(chan);
 
   // The first change after load only starts the countdown to the post-start key.
   const bool armed = WithBannerState([](BannerState& s) {

@@ -14,11 +14,16 @@
 namespace guide {
 namespace {
 
-int TableIndex(uint8_t table) {
-  if (table == 0x4E) return 0;
+// Other streams' tables (0x4F, 0x60 to 0x6F) take the places of the actual
+// stream's: for one service, one or the other is kept.
+int TableIndex(uint8_t table, bool other) {
+  if (table == 0x4E || (other && table == 0x4F)) return 0;
   if (table >= 0x50 && table <= 0x5F) return 1 + (table - 0x50);
+  if (other && table >= 0x60 && table <= 0x6F) return 1 + (table - 0x60);
   return -1;
 }
+
+bool OtherStream(uint8_t table) { return table == 0x4F || table >= 0x60; }
 
 // Appends descriptor d whole to the event's detail when it fits whole.
 void KeepDetail(const Descriptor& d, EventStore::Parsed* e) {
@@ -81,11 +86,6 @@ void KeepOfEvent(const EitEvent& event, EventStore::Parsed* e) {
       KeepDetail(d, e);
 }
 
-bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
-  return clock > kNoClock && (e.flags & kFlagStart) != 0 && (e.flags & kFlagDuration) != 0 &&
-         e.start + e.duration < clock - kKeepEndedSeconds;
-}
-
 }  // namespace
 
 // The fixed part and every block, with room for the engine beside them.
@@ -113,6 +113,8 @@ EventStore* EventStore::Create(int maxBlocks) {
   store->freeCount_ = 0;
   store->events_ = 0;
   store->touch_ = 0;
+  store->changes_ = 0;
+  store->takeOther_ = false;
   store->lastTuned_ = 0;
   store->tunedSince_ = 0;
   store->farRefused_ = false;
@@ -179,8 +181,10 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
   EitHeader header;
   ByteView events;
   if (!ReadEitSection(section, size, &header, &events)) return false;
-  const int table = TableIndex(header.tableId);
+  const int table = TableIndex(header.tableId, takeOther_);
   if (table < 0 || !header.current) return false;
+  const uint8_t origin = OtherStream(header.tableId) ? kFromOther : kFromActual;
+  bool tunedChangedByOrigin = false;
   const uint16_t serviceId = header.serviceId;
   const uint8_t version = header.version;
   const uint8_t number = header.sectionNumber;
@@ -191,7 +195,24 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
     farRefused_ = false;
   }
   int s = ServiceIndex(serviceId);
-  if (s < 0) s = Admit(serviceId, tunedService);
+  if (s >= 0 && services_[s].origin != origin) {
+    // The service's own stream tells more than another's: its tables replace
+    // the other's, and the other's are passed over while it has them.
+    if (origin == kFromOther && services_[s].origin == kFromActual) return false;
+    bool changed = false;
+    if (services_[s].origin == kFromOther) {
+      const int before = services_[s].events;
+      for (int t = 0; t < kStoreTables; ++t) RemoveCarried(s, t);
+      std::memset(services_[s].version, kNoVersion, sizeof services_[s].version);
+      changed = services_[s].events != before;
+    }
+    services_[s].origin = origin;
+    if (changed && serviceId == tunedService) tunedChangedByOrigin = true;
+  }
+  if (s < 0) {
+    s = Admit(serviceId, tunedService);
+    if (s >= 0) services_[s].origin = origin;
+  }
   if (s < 0) return false;
   services_[s].touched = touch_;
   services_[s].transportStreamId = header.transportStreamId;
@@ -226,7 +247,7 @@ bool EventStore::Put(const uint8_t* section, size_t size, int64_t clock, uint16_
   // A section not taken whole is not held: its next repeat brings the rest
   // when there is room.
   if (dropped) seen[number >> 3] &= static_cast<uint8_t>(~(1 << (number & 7)));
-  return changed && serviceId == tunedService;
+  return (changed && serviceId == tunedService) || tunedChangedByOrigin;
 }
 
 bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint16_t tuned) {
@@ -291,6 +312,7 @@ bool EventStore::Upsert(int s, const Parsed& e, int table, uint8_t section, uint
   if (e.ownDetail > 0)
     std::memcpy(bytes + e.nameLength + e.textLength, e.detail, static_cast<size_t>(e.ownDetail));
   h->tail = WriteChain(h->bytes, kHeadBytes, bytes, own);
+  ++changes_;
   return true;
 }
 

@@ -1,12 +1,19 @@
 // The events of every service from whole sections of the present/following
-// and schedule tables of the actual stream, in a bounded store: at most 256
+// and schedule tables of the actual stream (and, when asked, of other
+// streams), in a bounded store: at most 256
 // services and 8 MB in all, whatever the stream sends.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+namespace keep {
+class ByteBuffer;
+}
+
 namespace guide {
+
+struct EventHead;
 
 constexpr int kStoreServices = 256;
 constexpr size_t kStoreBudget = size_t(8) << 20;  // the store and its engine, in all
@@ -76,6 +83,10 @@ class EventStore {
   // tunedService are the last to be dropped when the store is full. Returns
   // true when the events of tunedService changed.
   bool Put(const uint8_t* section, size_t size, int64_t clock, uint16_t tunedService);
+  // Whether sections of other streams' tables (0x4F, 0x60 to 0x6F) are
+  // taken, by the same rules, for services the actual stream does not
+  // describe (off as made: the caller chooses which services they are for).
+  void TakeOtherStreams(bool on) { takeOther_ = on; }
   // Drops the events that ended before clock - kKeepEndedSeconds; true when
   // tunedService lost one.
   bool Expire(int64_t clock, uint16_t tunedService);
@@ -92,6 +103,18 @@ class EventStore {
   // The event eventId of serviceId; false when it is not held.
   bool Find(uint16_t serviceId, uint16_t eventId, StoredEvent* out) const;
   StoreFigures Figures() const;
+  // Counts the events taken and the expiries: grows whenever what is held changed.
+  uint32_t Changes() const { return changes_; }
+
+  // event_store_snapshot.cpp: every service (with its stream ids) and every
+  // event whole, appended to out; and such bytes back into the store through
+  // its own insertion path, so its bounds hold. Events that ended before
+  // clock - kKeepEndedSeconds are passed over, and so are a sub-table the
+  // stream already gave and an event the store holds; the first section of a
+  // restored sub-table replaces what the bytes gave. Returns the events taken,
+  // or -1 (nothing changed) when the bytes are not a whole snapshot.
+  void WriteSnapshot(keep::ByteBuffer* out) const;
+  int RestoreSnapshot(const uint8_t* data, size_t size, int64_t clock, uint16_t tunedService);
 
   struct Service;
   struct Parsed;
@@ -105,6 +128,7 @@ class EventStore {
   bool GrowServices();
   int Admit(uint16_t serviceId, uint16_t tunedService);
   bool Upsert(int service, const Parsed& event, int table, uint8_t section, uint16_t tuned);
+  EventHead* HeadOf(int service, uint16_t eventId);
   // event_store_space.cpp: slots, blocks, chains and what leaves the store.
   uint8_t* SlotAt(uint32_t slot) const;
   bool Reserve(int slots, uint16_t tunedService);
@@ -133,6 +157,8 @@ class EventStore {
   int freeCount_;
   int events_;
   uint32_t touch_;     // counts Put calls: which service was fed last
+  uint32_t changes_;
+  bool takeOther_;
   uint16_t lastTuned_;
   uint32_t tunedSince_;  // touch_ when the tuned service last changed
   // While set, events of services not tuned that start at or after farFrom_

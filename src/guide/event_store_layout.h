@@ -17,8 +17,8 @@ constexpr int kStoreFirstServices = 64;  // services a new store has room for
 constexpr int kStoreBuckets = 64;  // event ids of a service, by their low bits
 // Shared descriptions by their hash.
 constexpr int kSharedBuckets = 4096;
-// Tables kept: present/following (0x4E, index 0) and the schedule (0x50 to
-// 0x5F, indexes 1 to 16).
+// Tables kept: present/following (0x4E, or 0x4F of another stream, index 0)
+// and the schedule (0x50 to 0x5F, or 0x60 to 0x6F, indexes 1 to 16).
 constexpr int kStoreTables = 17;
 constexpr uint8_t kNoVersion = 0xFF;
 
@@ -83,8 +83,14 @@ inline uint8_t* EventStore::SlotAt(uint32_t slot) const {
   return blocks_[slot / kStoreBlockSlots] + static_cast<size_t>(slot % kStoreBlockSlots) * kStoreSlot;
 }
 
+// Which stream's tables a service's events came from.
+constexpr uint8_t kFromNone = 0;  // none yet, or the kept file
+constexpr uint8_t kFromActual = 1;
+constexpr uint8_t kFromOther = 2;
+
 struct EventStore::Service {
   bool used;
+  uint8_t origin;  // kFromNone, kFromActual, kFromOther
   uint16_t serviceId;
   uint16_t transportStreamId, originalNetworkId;  // of its last section
   Slot first;  // its events, chained through nextInService
@@ -112,5 +118,12 @@ struct EventStore::Parsed {
   int detailLength;
   int ownDetail;  // of detail, the bytes before the extended descriptors
 };
+
+// Whether an event ended before clock - kKeepEndedSeconds (a clock of
+// kNoClock keeps every event).
+inline bool EndedBefore(const EventStore::Parsed& e, int64_t clock) {
+  return clock > kNoClock && (e.flags & kFlagStart) != 0 && (e.flags & kFlagDuration) != 0 &&
+         e.start + e.duration < clock - kKeepEndedSeconds;
+}
 
 }  // namespace guide

@@ -142,7 +142,10 @@ bool EventStore::Expire(int64_t clock, uint16_t tunedService) {
       }
     }
   }
-  if (any) farRefused_ = false;  // room was made: farther events may come again
+  if (any) {
+    farRefused_ = false;  // room was made: farther events may come again
+    ++changes_;
+  }
   return tunedLost;
 }
 

@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace keep {
+class ByteBuffer;
+}
+
 namespace guide {
 
 // The present event of the tuned channel, from the present/following section
@@ -65,6 +69,27 @@ bool CopyPresentMarks(PresentMarks* out);
 // Changes whenever the tuned channel's rows may have changed (new or ended
 // events, a channel change), so the panel refreshes only then.
 uint32_t ScheduleSerial();
+
+// The kept guide's store part, from the keeper's own thread under the
+// schedule lock: the whole store appended to out (false, nothing written,
+// when the schedule does not run); such bytes read back into the store
+// (events taken, or -1 when they are not a whole store part or the schedule
+// does not run); and a count that grows whenever the store changed.
+bool WriteKeptSchedule(keep::ByteBuffer* out);
+int RestoreKeptSchedule(const uint8_t* data, size_t size);
+uint32_t KeptScheduleChanges();
+
+// Other streams' tables (0x4F, 0x60 to 0x6F) are kept for the services
+// wanted says (service id, then the transport stream and original network
+// ids the section carries); tunedIds learns the ids the tuned service's own
+// present/following sections carry. Both are called on the data thread under
+// the schedule lock and take no lock but their own leaf one. Without hooks
+// (as at load) no other stream's section is kept.
+struct OtherStreamHooks {
+  bool (*wanted)(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId);
+  void (*tunedIds)(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId);
+};
+void SetOtherStreamHooks(const OtherStreamHooks* hooks);  // null: none
 
 // Unload (host thread): drops the schedule's engine and everything it holds.
 void ReleaseSchedule();

@@ -42,6 +42,9 @@ Engine* engine TAVIK_GUARDED_BY(scheduleLock) TAVIK_PT_GUARDED_BY(scheduleLock) 
 std::atomic<bool> engineOn{false};     // engine != null, read without the lock
 std::atomic<bool> resetAssembler{false};
 std::atomic<uint32_t> scheduleSerial{1};
+std::atomic<const OtherStreamHooks*> otherHooks{nullptr};
+constexpr uint8_t kTableOtherPresentFollowing = 0x4F;
+constexpr uint8_t kTableFirstOtherSchedule = 0x60;
 
 Engine* MakeEngine() {
   void* memory = std::malloc(sizeof(Engine));
@@ -53,6 +56,7 @@ Engine* MakeEngine() {
     std::free(memory);
     return nullptr;
   }
+  e->store->TakeOtherStreams(true);  // those TakeSection lets through
   return e;
 }
 
@@ -67,9 +71,19 @@ void DropEngine(Engine* e) {
 // following section builds its line, and every section goes to the store.
 void TakeSection(void* context, const uint8_t* section, size_t size) {
   Engine* e = static_cast<Engine*>(context);
-  if (section[0] == kTablePresentFollowing && size > 4 &&
-      (section[3] << 8 | section[4]) == e->tuned)
+  const OtherStreamHooks* other = otherHooks.load();
+  const uint16_t serviceId = size > 4 ? static_cast<uint16_t>(section[3] << 8 | section[4]) : 0;
+  // The stream ids follow the service id and the version, section and last
+  // section numbers (bytes 8 to 11).
+  const uint16_t streamId = size > 11 ? static_cast<uint16_t>(section[8] << 8 | section[9]) : 0;
+  const uint16_t networkId = size > 11 ? static_cast<uint16_t>(section[10] << 8 | section[11]) : 0;
+  if (section[0] == kTablePresentFollowing && size > 4 && serviceId == e->tuned) {
     DecodeSection(section, size);
+    if (other != nullptr && size > 11) other->tunedIds(serviceId, streamId, networkId);
+  }
+  if ((section[0] == kTableOtherPresentFollowing || section[0] >= kTableFirstOtherSchedule) &&
+      (other == nullptr || size <= 11 || !other->wanted(serviceId, streamId, networkId)))
+    return;
   if (e->store->Put(section, size, e->clock, e->tuned)) e->tunedChanged = true;
 }
 
@@ -130,6 +144,31 @@ bool ReadSchedule(void (*read)(const EventStore& store, void* context), void* co
   read(*engine->store, context);
   return true;
 }
+
+bool WriteKeptSchedule(keep::ByteBuffer* out) {
+  LockGuard guard(scheduleLock);
+  if (engine == nullptr) return false;
+  engine->store->WriteSnapshot(out);
+  return true;
+}
+
+int RestoreKeptSchedule(const uint8_t* data, size_t size) {
+  int taken;
+  {
+    LockGuard guard(scheduleLock);
+    if (engine == nullptr) return -1;
+    taken = engine->store->RestoreSnapshot(data, size, win32::UtcNowSeconds(), CurrentServiceId());
+  }
+  if (taken > 0) NoteScheduleChange();
+  return taken;
+}
+
+uint32_t KeptScheduleChanges() {
+  LockGuard guard(scheduleLock);
+  return engine == nullptr ? 0 : engine->store->Changes();
+}
+
+void SetOtherStreamHooks(const OtherStreamHooks* hooks) { otherHooks = hooks; }
 
 void NoteScheduleChange() { scheduleSerial.fetch_add(1, std::memory_order_relaxed); }
 

@@ -3,6 +3,7 @@
 
 #include "common/channel_record.h"
 #include "common/text.h"
+#include "guide/schedule.h"
 #include "keep/guide_keeper.h"
 #include "platform/file_io.h"
 
@@ -16,18 +17,34 @@ struct Keeping {
 };
 Keeping keeping;
 
-uint32_t Generation(void*) { return keeping.channels.Changes(); }
+uint32_t Generation(void*) { return keeping.channels.Changes() + guide::KeptScheduleChanges(); }
 
+// Without the schedule running there is no store to write: the last file stands.
 bool Fill(void*, GuideFileWriter* file) {
   keeping.channels.WritePart(&file->BeginPart(kPartChannels));
   file->EndPart();
-  return true;
+  const bool store = guide::WriteKeptSchedule(&file->BeginPart(kPartStore));
+  file->EndPart();
+  return store;
 }
 
 void Loaded(void*, const GuideFileView& view) {
   if (const GuideFileView::Part* part = view.Find(kPartChannels))
     keeping.channels.ReadPart(part->data, part->size);
+  if (const GuideFileView::Part* part = view.Find(kPartStore))
+    guide::RestoreKeptSchedule(part->data, part->size);
 }
+
+bool WantedElsewhere(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId) {
+  return keeping.channels.Wants(serviceId, transportStreamId, networkId);
+}
+
+void TunedIds(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId) {
+  keeping.channels.LearnTunedIds(serviceId, transportStreamId, networkId);
+}
+
+// Other streams' schedules are kept for the remembered channels.
+const guide::OtherStreamHooks kOtherStreams = {&WantedElsewhere, &TunedIds};
 
 void Log(void*, const char* line) { AppendLogLine(keeping.logPath, line); }
 
@@ -54,9 +71,14 @@ bool StartKeepingGuide(void* module) {
   hooks.fill = Fill;
   hooks.loaded = Loaded;
   hooks.log = Log;
-  return keeping.keeper.Start(file, hooks);
+  if (!keeping.keeper.Start(file, hooks)) return false;
+  guide::SetOtherStreamHooks(&kOtherStreams);
+  return true;
 }
 
-void StopKeepingGuide(uint32_t budgetMs) { keeping.keeper.Stop(budgetMs); }
+void StopKeepingGuide(uint32_t budgetMs) {
+  guide::SetOtherStreamHooks(nullptr);
+  keeping.keeper.Stop(budgetMs);
+}
 
 }  // namespace keep

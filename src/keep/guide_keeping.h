@@ -1,7 +1,7 @@
 // The kept guide's place in the plug-in: the channels every channel change
 // teaches, and the keeper of tavik.epg beside the library, started after
-// On_Start and stopped at On_Exit. The shell does not call these yet: they
-// come with the settings line that turns keeping on.
+// On_Start and stopped at On_Exit, while tavik.ini's schedule and keepguide
+// lines are both 1.
 #pragma once
 
 #include <cstdint>

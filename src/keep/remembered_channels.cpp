@@ -67,6 +67,32 @@ bool RememberedChannels::SetStreamIds(uint16_t serviceId, uint32_t frequency,
   return true;
 }
 
+void RememberedChannels::LearnTunedIds(uint16_t serviceId, uint16_t transportStreamId,
+                                       uint16_t networkId) {
+  LockGuard guard(lock_);
+  if (count_ == 0 || items_[0].serviceId != serviceId) return;
+  RememberedChannel& c = items_[0];
+  if (c.streamIdsKnown && c.transportStreamId == transportStreamId && c.networkId == networkId)
+    return;
+  c.transportStreamId = transportStreamId;
+  c.networkId = networkId;
+  c.streamIdsKnown = true;
+  ++changes_;
+}
+
+bool RememberedChannels::Wants(uint16_t serviceId, uint16_t transportStreamId,
+                               uint16_t networkId) const {
+  LockGuard guard(lock_);
+  for (size_t i = 0; i < count_; ++i) {
+    const RememberedChannel& c = items_[i];
+    if (c.serviceId == serviceId &&
+        (!c.streamIdsKnown ||
+         (c.transportStreamId == transportStreamId && c.networkId == networkId)))
+      return true;
+  }
+  return false;
+}
+
 size_t RememberedChannels::Count() const {
   LockGuard guard(lock_);
   return count_;

@@ -38,6 +38,14 @@ class RememberedChannels {
   bool SetStreamIds(uint16_t serviceId, uint32_t frequency, uint16_t transportStreamId,
                     uint16_t networkId);
 
+  // The ids the tuned channel's (the first's) own sections carry, when its
+  // service id is serviceId.
+  void LearnTunedIds(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId);
+  // Whether a section of another stream for serviceId with these ids is for
+  // a remembered channel: one with that service id whose ids are those, or
+  // not known yet.
+  bool Wants(uint16_t serviceId, uint16_t transportStreamId, uint16_t networkId) const;
+
   size_t Count() const;
   // Channel i, the most recently tuned first; false past the end.
   bool At(size_t i, RememberedChannel* out) const;

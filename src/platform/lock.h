@@ -35,6 +35,11 @@
 //      (below).
 //   3. the channel record lock (common/channel_record.cpp): curChannel and its
 //      serial. Only copies are made under it; nothing is called.
+//   3b. the remembered channels' lock (keep/remembered_channels.h): the data
+//      thread takes it under the schedule lock to ask whether another
+//      stream's section is for a remembered channel; the host's thread at a
+//      channel change and the keeper's worker with no other lock held. Only
+//      copies and comparisons are made under it; nothing is called.
 //   3a. the progress lock (banner/programme_progress.cpp): what the banner
 //      shows of the programme's progress. Taken with no other lock held and
 //      held across the runtime calls (4) that show or hide the bar, so that

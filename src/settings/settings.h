@@ -1,5 +1,5 @@
 // The settings (the eighteen of every file, then the optional lines 19 to
-// 25), the banner height they give, and the routines that read, write and
+// 26), the banner height they give, and the routines that read, write and
 // apply them.
 #pragma once
 
@@ -35,6 +35,7 @@ struct Settings {
   std::atomic<int32_t> progress{0};   // 1: the present programme's progress on the banner
   std::atomic<int32_t> place{0};      // banner place: 0 bottom, 1 top, 2-95 percent up
   std::atomic<int32_t> marks{0};      // 1: the present programme's age and marks on the banner
+  std::atomic<int32_t> keepguide{0};  // 1: the schedule kept in tavik.epg across restarts
   char fontname[129] = {};
   // Banner height in pixels by style (60, 90, 120, 90, 90 for styles 0-4).
   std::atomic<int32_t> bannerHeight{0};

@@ -1,5 +1,5 @@
 // The settings file beside the library: eighteen lines identified by position,
-// then the optional lines 19 to 25, read once at start-up (GetPar) and
+// then the optional lines 19 to 26, read once at start-up (GetPar) and
 // rewritten whole on save (SetPar).
 #include <atomic>
 #include <cstdint>
@@ -46,7 +46,7 @@ constexpr IntLine kIntLines[] = {
 constexpr int kIntLineCount = static_cast<int>(sizeof kIntLines / sizeof kIntLines[0]);
 static_assert(kIntLineCount + 2 == kLineCount, "seconds, sixteen integers, typeface");
 
-// Lines 19 to 25, after the typeface. An older library reads the eighteen
+// Lines 19 to 26, after the typeface. An older library reads the eighteen
 // lines and ignores these; a missing one reads as 0, which keeps the plug-in
 // as it is without them.
 constexpr IntLine kOptionalLines[] = {
@@ -57,15 +57,16 @@ constexpr IntLine kOptionalLines[] = {
     {&Settings::progress, panel::kSetProgress},
     {&Settings::place, panel::kSetPlace},
     {&Settings::marks, panel::kSetMarks},
+    {&Settings::keepguide, kNoControl},
 };
 
 // A new install (no settings file at all) starts with what a viewer expects
 // today: programme text in the broadcast's own characters, times in the PC's
-// local time, the schedule, the programme's progress and its marks. A file
-// that exists keeps its values; its missing lines read as 0.
+// local time, the schedule, the programme's progress, its marks and the kept
+// guide. A file that exists keeps its values; its missing lines read as 0.
 constexpr std::atomic<int32_t> Settings::*kNewInstallOn[] = {
     &Settings::epgchars, &Settings::localtime, &Settings::schedule, &Settings::progress,
-    &Settings::marks};
+    &Settings::marks, &Settings::keepguide};
 static_assert(sizeof kOptionalLines / sizeof kOptionalLines[0] == kOptionalLineCount,
               "one entry per optional line");
 

@@ -7,7 +7,7 @@
 namespace settings_file {
 
 constexpr int kLineCount = 18;       // one value per line, by position
-constexpr int kOptionalLineCount = 7;  // lines 19 to 25, written only when not all 0
+constexpr int kOptionalLineCount = 8;  // lines 19 to 26, written only when not all 0
 constexpr int kValueChars = 10;      // kept of lines 1 to 17
 constexpr int kFontChars = 128;      // kept of line 18
 constexpr int32_t kDefaultShowtimeMs = 3000;

@@ -15,7 +15,7 @@ void ResetSettings() {
                       &settings.epgcolor, &settings.slideout, &settings.epgchars,
                       &settings.localtime, &settings.scale, &settings.schedule,
                       &settings.progress, &settings.place, &settings.marks,
-                      &settings.bannerHeight}) {
+                      &settings.keepguide, &settings.bannerHeight}) {
     field->store(0);
   }
   std::memset(settings.fontname, 0, sizeof settings.fontname);

@@ -15,6 +15,7 @@ void On_Start(void*, win32::Wnd mdWnd, int, int dllId, char*, char*, int*) {
   hostLink.hostWnd = mdWnd;
   hostLink.pluginId = dllId;
   WatchHostKeys();
+  KeepGuide();
 }
 
 void On_Send_Dll_ID_Name(char* name) {

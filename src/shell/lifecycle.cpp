@@ -9,6 +9,8 @@
 #include "common/plugin_state.h"
 #include "common/text.h"
 #include "guide/guide.h"
+#include "guide/schedule_engine.h"
+#include "keep/guide_keeping.h"
 #include "runtime/ui_codes.h"
 #include "runtime/ui_runtime.h"
 #include "platform/win32.h"
@@ -21,7 +23,10 @@ struct LifecycleState {
   bool runtimeOpen = false;
   void* module = nullptr;
   uintptr_t keyHook = 0;  // the host's thread's keyboard hook
+  bool keeping = false;   // the keeper of tavik.epg runs
 };
+// On_Exit waits at most this long for the kept guide's last write.
+constexpr uint32_t kKeepExitBudgetMs = 100;
 LifecycleState lifecycle;
 
 // The longest folder path whose files' paths all fit ("\tavik.ini" and
@@ -180,6 +185,14 @@ int Attach(void* module) {
   return 1;
 }
 
+void KeepGuide() {
+  if (lifecycle.keeping || settings.schedule != 1 || settings.keepguide != 1) return;
+  // The store the file is read into, made now: the keeper's worker reads
+  // while the host goes on, before or after the first channel change.
+  guide::PrepareSchedule();
+  lifecycle.keeping = keep::StartKeepingGuide(lifecycle.module);
+}
+
 void WatchHostKeys() {
   UnhookKeys();
   lifecycle.keyHook = win32::HookThreadKeyUps(&KeyUpOnHostThread);
@@ -205,6 +218,9 @@ void ExitPlugin() {
   CloseMenuPanel();
   UnhookKeys();
   StopEitFilter();
+  // No more sections: the last write has the whole store.
+  if (lifecycle.keeping) keep::StopKeepingGuide(kKeepExitBudgetMs);
+  lifecycle.keeping = false;
   int banner = panels.banner.exchange(kNoPanel);
   if (banner >= 0) {
     ui::HidePanel(banner);

@@ -26,6 +26,9 @@ unsigned IdlePeriodFor(int showtimeMs);
 // that thread act as they come up (a keyboard hook on it, taken off again by
 // On_Exit and the unload); the ticks poll them all the same.
 void WatchHostKeys();
+// From On_Start, with schedule and keepguide both 1: tavik.epg is read by a
+// worker of its own, written while the viewer runs and a last time at On_Exit.
+void KeepGuide();
 
 // The host menu: opens a panel and runs its loop until its button ends it.
 void MenuSelect(unsigned menuId);

@@ -9,13 +9,19 @@ struct Thread {
   HANDLE handle;
   void (*run)(void*);
   void* arg;
+  HMODULE module;  // the library's reference the thread holds while it runs
 };
 
 namespace {
 
+// The thread holds a reference to the library its code is in: a FreeLibrary
+// of the host's while it runs leaves the code in place, and the thread's
+// last step lets it go.
 DWORD WINAPI ThreadMain(LPVOID param) {
   Thread* thread = static_cast<Thread*>(param);
+  HMODULE module = thread->module;
   thread->run(thread->arg);
+  if (module != nullptr) FreeLibraryAndExitThread(module, 0);
   return 0;
 }
 
@@ -26,8 +32,12 @@ Thread* StartThread(void (*run)(void*), void* arg) {
   if (thread == nullptr) return nullptr;
   thread->run = run;
   thread->arg = arg;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                          reinterpret_cast<LPCWSTR>(&ThreadMain), &thread->module))
+    thread->module = nullptr;
   thread->handle = CreateThread(nullptr, 0, ThreadMain, thread, 0, nullptr);
   if (thread->handle == nullptr) {
+    if (thread->module != nullptr) FreeLibrary(thread->module);
     HeapFree(GetProcessHeap(), 0, thread);
     return nullptr;
   }

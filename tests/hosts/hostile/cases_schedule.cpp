@@ -76,6 +76,24 @@ void WriteText(const std::string& path, const std::string& text) {
   }
 }
 
+// The rows the EPG panel lists, read inside its loop (opened from the menu)
+// before it is closed; -1 when it did not open.
+int g_rows = -1;
+void CALLBACK ReadRowsAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND epg = PluginPanel("EPG");
+  if (epg == nullptr || !IsWindowVisible(epg)) return;  // at the next tick
+  KillTimer(nullptr, id);
+  HWND list = FindWindowExA(epg, nullptr, "LISTBOX", nullptr);
+  g_rows = list ? static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)) : -1;
+  PostMessageA(epg, WM_CLOSE, 0, 0);
+}
+int EpgRows() {
+  g_rows = -1;
+  SetTimer(nullptr, 0, 300, ReadRowsAndClose);
+  MenuSelect(host::kMenuEpg);
+  return g_rows;
+}
+
 }  // namespace
 
 void DeliverUnits(const std::vector<uint8_t>& units, Random& rng) {
@@ -96,6 +114,17 @@ std::string AddIniLines(const char* lines) {
 
 void RestoreIni(const std::string& saved) { WriteText(IniPath(), saved); }
 
+// Loads the plug-in with lines added to the settings file (saved: the file
+// as it was, for RestoreIni); a load that fails is a failure, the file put back.
+bool LoadWithLines(const char* lines, std::string* saved) {
+  *saved = AddIniLines(lines);
+  std::string error;
+  if (LoadPlugin(error)) return true;
+  Check(false, "load: %s", error.c_str());
+  RestoreIni(*saved);
+  return false;
+}
+
 void CheckScheduleHeap(size_t before, const char* after) {
   const long growth = static_cast<long>(HeapInUse()) - static_cast<long>(before);
   Note("after %s: the heap holds %ld bytes more than before the schedule's deliveries", after, growth);
@@ -103,16 +132,66 @@ void CheckScheduleHeap(size_t before, const char* after) {
         growth, kStoreBound + kHeapSlack);
 }
 
+// Other streams' schedules (tables 0x60 to 0x6F) with the kept guide on
+// (lines 22 and 26 at 1): sections of 2,000 services, 300 of them channels
+// the user tuned (more than the store's 256 services, each with more events
+// than its 8 MB hold), flood the store: it stays within its bound and the
+// tuned channel keeps every row it listed.
+void CaseOtherStreamsFlood() {
+  std::string saved;
+  if (!LoadWithLines("0\r\n0\r\n0\r\n1\r\n0\r\n0\r\n0\r\n1\r\n", &saved)) return;
+  const std::string kept = IniPath().substr(0, IniPath().size() - 3) + "epg";
+  ArmBanner();
+  const size_t heapBefore = HeapInUse();
+  constexpr uint16_t kFirst = 0x4000;
+  constexpr int kTunedBefore = 300, kServices = 2000;
+  for (int i = 0; i < kTunedBefore; ++i)
+    ChannelChange(MakeRecord("Elsewhere", 11000u + static_cast<uint32_t>(i), 0,
+                             static_cast<uint16_t>(kFirst + i), 0));
+  const DemoChannel& tuned = DemoChannels()[1];
+  ChannelChange(tuned.record);
+  SetFeeding(false);
+  Random rng(0x07EE5);
+  const uint16_t mjd = TodayMjd();
+  // Its own schedule, tomorrow: 200 events at 24 hours, one row each.
+  DeliverUnits(sections::Packed({Section(0x50, tuned.serviceId, 0, 0, 4014, 1, mjd + 1)}), rng);
+  const int rows = EpgRows();
+  Check(rows >= 24, "the tuned channel lists %d rows of its own schedule", rows);
+  std::vector<std::vector<uint8_t>> list;
+  for (int t = 0; t < 16; ++t) {
+    for (int i = 0; i < kServices; ++i) {
+      const bool remembered = i < kTunedBefore;
+      list.push_back(Section(static_cast<uint8_t>(0x60 + t), static_cast<uint16_t>(kFirst + i), 0, 0,
+                             remembered ? 4014 : 200, static_cast<uint16_t>(1 + t * 200),
+                             static_cast<uint16_t>(mjd + 1 + t / 2)));
+      if (list.size() == 32) {
+        DeliverUnits(sections::Packed(list), rng);
+        list.clear();
+      }
+    }
+    // And the tuned channel's own in the middle of it, as the carousel repeats it.
+    list.push_back(Section(0x50, tuned.serviceId, 0, 0, 4014, 1, mjd + 1));
+  }
+  DeliverUnits(sections::Packed(list), rng);
+  CheckScheduleHeap(heapBefore, "other streams' schedules of 2,000 services");
+  Check(HeapInUse() > heapBefore + (4u << 20), "the remembered channels' schedules were not kept");
+  const int after = EpgRows();
+  Note("the tuned channel lists %d rows before the flood, %d after", rows, after);
+  Check(after == rows, "the tuned channel lists %d rows after the flood, %d before", after, rows);
+  SetFeeding(true);
+  CheckStillWorks(2, "other streams' schedules");
+  ExitPlugin();
+  StopFeeder();
+  FreePlugin();
+  RestoreIni(saved);
+  DeleteFileA(kept.c_str());
+}
+
 void CaseScheduleDeliveries() {
   // The settings file as the run made it, with lines 19 to 22 added
   // (schedule on); put back as it was at the end.
-  const std::string saved = AddIniLines("0\r\n0\r\n0\r\n1\r\n");
-  std::string error;
-  if (!LoadPlugin(error)) {
-    Check(false, "load: %s", error.c_str());
-    RestoreIni(saved);
-    return;
-  }
+  std::string saved;
+  if (!LoadWithLines("0\r\n0\r\n0\r\n1\r\n", &saved)) return;
   ArmBanner();
   CheckStillWorks(1, "the load with the schedule on");
   const size_t heapBefore = HeapInUse();

@@ -163,6 +163,7 @@ void CheckScheduleHeap(size_t before, const char* after);
 
 // ---- the cases ----
 void CaseRecords();
+void CaseOtherStreamsFlood();
 void CaseRandomDeliveries();
 void CaseCutSections();
 void CaseBadLengths();

@@ -194,6 +194,7 @@ int main(int argc, char** argv) {
       // 12 timed channel changes: seconds each if anything grew with the sizes.
       {"panel_file_huge_sizes", 30000, CasePanelFileHugeSizes},
       {"schedule_hostile_deliveries", 120000, CaseScheduleDeliveries},
+      {"other_streams_flood", 120000, CaseOtherStreamsFlood},
   };
   for (const Entry& e : unloaded)
     if (only.empty() || only == e.name) RunCase(e.name, e.limitMs, e.body, false);
