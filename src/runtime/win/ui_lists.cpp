@@ -88,9 +88,12 @@ void DrawRowText(HDC dc, HWND list, int row, RECT r) {
     return;
   const size_t keep = EllipsisCut(reinterpret_cast<const uint16_t*>(text.data()), extents.data(),
                                   static_cast<size_t>(count), r.right - r.left, dots.cx);
-  std::wstring shown(text.data(), keep);
-  if (keep < static_cast<size_t>(count)) shown += kEllipsis;
-  DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r,
+  // The row's own buffer takes the ellipsis (a std::wstring would bring
+  // 21 KB of the library's wide strings into the DLL).
+  text.resize(keep);
+  if (keep < static_cast<size_t>(count)) text.insert(text.end(), kEllipsis, kEllipsis + 3);
+  if (text.empty()) return;
+  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &r,
             DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
 }
 
