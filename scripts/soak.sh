@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A long run of the host simulator (not part of CI): a channel change every
 # second over a real capture (the generated stream when it is absent), keys P
-# and O and the menus now and then. Every 30 s it samples the host process's
+# and O and the menus now and then, with the schedule and the kept guide on
+# (a run of more than ten minutes sees the periodic write of tavik.epg). Every 30 s it samples the host process's
 # memory (VmRSS and VmData of its Linux process) and, through mdhost's
 # "sample" command, its window count and GDI object count. Prints the table
 # and whether each series stays flat after the first minute.
@@ -53,7 +54,9 @@ count=$(grep -cv '^#' "$channels")
   echo "#! ts $ts"
   echo "#! pace fast"
   echo "#! timeout $((duration + 300))"
-  echo '#! ini " 3.0" 1 0 16777215 1 1 1 0 0 0 0 0 255 0 1 65535 0 ""'
+  # Every feature on: the schedule, its progress and marks, and the kept
+  # guide, whose worker writes tavik.epg every ten minutes while it runs.
+  echo '#! ini " 3.0" 1 0 16777215 1 1 1 0 0 0 0 0 255 0 1 65535 0 "" 1 1 0 1 1 0 1 1'
   for ((t = 0; t < duration; t++)); do
     [ $((t % every)) -eq 0 ] && echo "sample t$t"
     echo "zap $((t % count + 1))"
