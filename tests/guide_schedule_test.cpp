@@ -494,7 +494,7 @@ TEST_F(GuideSchedule, RowsFromThePresentEventOnByTheBannersRules) {
   EXPECT_STREQ(detail, "Film\n21:45 - 22:15\nMovie/Drama\nPlot");  // the genre's name
   ASSERT_TRUE(guide::CopyScheduleDetail(5, detail, sizeof detail, &unicode));
   EXPECT_STREQ(detail, "Morning\nWed 11.08. 06:00 - 06:30\nMovie/Drama");
-  ASSERT_TRUE(guide::CopyPresentDetail(detail, sizeof detail, &unicode));  // no row chosen
+  ASSERT_TRUE(guide::CopyScheduleDetail(2, detail, sizeof detail, &unicode));  // the present one
   EXPECT_STREQ(detail, "News\n20:15 - 21:45\nMovie/Drama\nHeadlines");
   EXPECT_FALSE(guide::CopyScheduleDetail(99, detail, sizeof detail, &unicode));
 

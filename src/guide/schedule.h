@@ -51,8 +51,6 @@ int CopyScheduleRows(int64_t nowUtc, ScheduleRow* rows, int maxRows);  // rows w
 // bytes holds any event's detail whole.
 constexpr size_t kDetailBuffer = 18 * 1024;
 bool CopyScheduleDetail(uint16_t eventId, char* out, size_t capacity, bool* unicode);
-// The same for the event of the schedule's first row (the present one).
-bool CopyPresentDetail(char* out, size_t capacity, bool* unicode);
 
 // The present event's age ("12+", "" without one) and marks (event_marks.h
 // bits) as its own descriptors in the store say (schedule 1); found is false

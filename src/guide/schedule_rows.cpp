@@ -124,7 +124,6 @@ void ReadRows(const EventStore& store, void* context) {
 struct DetailRequest {
   uint16_t serviceId;
   uint16_t eventId;
-  bool present;  // the first row's event instead of eventId
   char* out;
   size_t capacity;
   bool found;
@@ -137,22 +136,12 @@ void ReadDetail(const EventStore& store, void* context) {
   Ordered o = OrderEvents(store, r->serviceId, win32::UtcNowSeconds());
   const bool first = o.first < o.count;
   const int64_t dayStart = first ? o.keys[o.first].startUtc : 0;
-  if (r->present && first) r->eventId = o.keys[o.first].eventId;
   std::free(o.keys);
   StoredEvent e;
-  if ((r->present && !first) || !store.Find(r->serviceId, r->eventId, &e)) return;
+  if (!store.Find(r->serviceId, r->eventId, &e)) return;
   FormatScheduleDetail(e, ShownTime(first ? dayStart : e.key.startUtc, rules), rules, r->out,
                        r->capacity);
   r->found = true;
-}
-
-bool CopyDetail(uint16_t eventId, bool present, char* out, size_t capacity, bool* unicode) {
-  if (unicode != nullptr) *unicode = settings.epgchars.load() == 1;
-  if (out == nullptr || capacity == 0) return false;
-  out[0] = '\0';
-  DetailRequest r = {CurrentServiceId(), eventId, present, out, capacity, false};
-  ReadSchedule(&ReadDetail, &r);
-  return r.found;
 }
 
 static_assert(kDetailBuffer >= kEventTextBuffer + 3 * 255 + 64, "a detail fits its buffer whole");
@@ -167,11 +156,12 @@ int CopyScheduleRows(int64_t nowUtc, ScheduleRow* rows, int maxRows) {
 }
 
 bool CopyScheduleDetail(uint16_t eventId, char* out, size_t capacity, bool* unicode) {
-  return CopyDetail(eventId, false, out, capacity, unicode);
-}
-
-bool CopyPresentDetail(char* out, size_t capacity, bool* unicode) {
-  return CopyDetail(0, true, out, capacity, unicode);
+  if (unicode != nullptr) *unicode = settings.epgchars.load() == 1;
+  if (out == nullptr || capacity == 0) return false;
+  out[0] = '\0';
+  DetailRequest r = {CurrentServiceId(), eventId, out, capacity, false};
+  ReadSchedule(&ReadDetail, &r);
+  return r.found;
 }
 
 }  // namespace guide
